@@ -1,0 +1,8 @@
+#include "app/KelvaraError.h"
+
+KelvaraError::KelvaraError(int number, const QString &description)
+    : std::runtime_error(description.toStdString())
+    , m_number(number)
+    , m_description(description)
+{
+}

@@ -1,0 +1,11 @@
+#pragma once
+
+// Running totals kept beside the tree; zeroed at every scan start. Doubles, as
+// the capacity estimate computes with them in floating point.
+struct TreeCounters
+{
+    double MenuCount = 0;
+    double ItemCount = 0;
+    double PictureBytesTotal = 0;
+    double MovieBytesTotal = 0;
+};
