@@ -1,0 +1,36 @@
+#pragma once
+
+#include <QHash>
+#include <QString>
+
+// The interface texts by number: English ids below 10000, language n
+// (1 Dutch, 2 German, 3 Portuguese, 4 Italian, 5 French) at n * 10000 + id.
+// Loaded once from the resource files strings/<code>.txt, one "id<TAB>text"
+// per line, with \n, \r, \t and \\ escapes.
+class StringTable
+{
+public:
+    static StringTable &instance();
+
+    // The raw entry of a full id (offset included); empty when missing.
+    QString entry(int fullId) const { return m_texts.value(fullId); }
+    bool contains(int fullId) const { return m_texts.contains(fullId); }
+
+    // Language index * 10000; 0 for English. Start-up sets 10000 until the
+    // settings are read (so its messages come from that block).
+    int languageOffset() const { return m_offset; }
+    void setLanguageOffset(int offset) { m_offset = offset; }
+
+    // Parses one language file's text into the table at the given offset.
+    void load(const QString &fileText, int offset);
+
+private:
+    StringTable();
+
+    QHash<int, QString> m_texts;
+    int m_offset = 0;
+};
+
+// The text with this English id in the current language; the English text when
+// that one is missing or empty; empty when the id is unknown in both.
+QString LocalText(int id);
