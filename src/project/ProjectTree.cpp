@@ -103,6 +103,14 @@ void ProjectTree::renumberRows(ProjectNode *parent)
         child->m_row = row++;
 }
 
+bool ProjectTree::textLess(const QString &a, const QString &b)
+{
+    const int folded = QString::compare(a, b, Qt::CaseInsensitive);
+    if (folded != 0)
+        return folded < 0;
+    return QString::compare(a, b, Qt::CaseSensitive) < 0;
+}
+
 void ProjectTree::sortChildren(ProjectNode *node)
 {
     if (!node || node->childCount() < 2)
@@ -111,7 +119,7 @@ void ProjectTree::sortChildren(ProjectNode *node)
         m_listener->childrenAboutToBeReordered(node);
     std::stable_sort(node->m_children.begin(), node->m_children.end(),
                      [](const std::unique_ptr<ProjectNode> &a, const std::unique_ptr<ProjectNode> &b) {
-                         return QString::compare(a->m_text, b->m_text, Qt::CaseInsensitive) < 0;
+                         return textLess(a->m_text, b->m_text);
                      });
     renumberRows(node);
     if (m_listener)

@@ -67,6 +67,9 @@ public:
 
     // Sorts the children once by Text, letters compared without regard to case.
     void sortChildren(ProjectNode *node);
+    // The order sortChildren uses: case-insensitive, and names that differ only
+    // in case (possible on POSIX file systems) in a fixed, case-sensitive order.
+    static bool textLess(const QString &a, const QString &b);
     // Exchange a node (with its subtree) with its previous / next sibling.
     bool moveUp(ProjectNode *node);
     bool moveDown(ProjectNode *node);

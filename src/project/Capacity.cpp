@@ -1,0 +1,66 @@
+#include "project/Capacity.h"
+
+#include <algorithm>
+
+#include "app/Numeric.h"
+#include "app/Prompter.h"
+#include "settings/Settings.h"
+
+int CapacityDisplay::clampedPosition() const
+{
+    return std::clamp(barPosition, 0, Capacity::CdLimitMb);
+}
+
+CapacityEstimate Capacity::estimate(const TreeCounters &counters, const Settings &settings)
+{
+    const double baseBytes = (settings.AddImages ? counters.PictureBytesTotal : 0.0)
+        + (settings.AddMovies ? counters.MovieBytesTotal : 0.0);
+    const double perEntry = settings.vcd ? BytesPerEntryVcd : BytesPerEntrySvcd;
+
+    CapacityEstimate result;
+    result.estimateBytes = counters.MenuCount * perEntry + counters.ItemCount * perEntry + baseBytes;
+    result.estimateMb = result.estimateBytes / 1024 / 1024;
+    result.entries = counters.MenuCount + counters.ItemCount;
+    return result;
+}
+
+CapacityDisplay Capacity::ShowCapacity(const TreeCounters &counters, const Settings &settings)
+{
+    const CapacityEstimate e = estimate(counters, settings);
+    const double entryFill = static_cast<double>(CdLimitMb) / MaxEntries * e.entries;
+
+    CapacityDisplay display;
+    if (e.estimateMb >= entryFill) {
+        display.barPosition = Numeric::roundHalfEven(e.estimateMb);
+        display.label = QString::number(Numeric::roundHalfEven(e.estimateMb)) + QLatin1String(" Mb");
+    } else {
+        display.barPosition = Numeric::roundHalfEven(entryFill);
+        display.label = QString::number(Numeric::roundHalfEven(e.entries)) + QLatin1String(" items");
+    }
+    return display;
+}
+
+bool Capacity::CheckLimits(bool ask, const TreeCounters &counters, const Settings &settings, Prompter &prompter)
+{
+    const CapacityEstimate e = estimate(counters, settings);
+    const QString title = QStringLiteral("Too many files.");
+
+    QString askText;
+    QString tellText;
+    if (e.entries > MaxEntries) {
+        askText = QStringLiteral("You are supplying more than 1900 images/menu's, this is more than supported by "
+                                 "(S)VCD, continue anyway ?.");
+        tellText = QStringLiteral(
+            "You are supplying more than 1900 images/menu's, this is more than supported by (S)VCD.");
+    } else if (e.estimateMb > CdLimitMb) {
+        askText = QStringLiteral("This compilation will probably not fit on a CD, continue anyway ?");
+        tellText = QStringLiteral("This compilation will probably not fit on a CD.");
+    } else {
+        return true;
+    }
+
+    if (ask)
+        return prompter.askYesNo(title, askText, Prompter::Icon::Warning, /*defaultYes=*/false);
+    prompter.inform(title, tellText, Prompter::Icon::Warning);
+    return true;
+}

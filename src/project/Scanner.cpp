@@ -1,0 +1,246 @@
+#include "project/Scanner.h"
+
+#include <QFileInfo>
+#include <QStringList>
+
+#include "app/Prompter.h"
+#include "project/DirectoryListing.h"
+#include "project/OrderFile.h"
+#include "project/ProjectTree.h"
+#include "settings/Settings.h"
+#include "settings/StringTable.h"
+
+namespace {
+
+enum class FileKind { Other, Picture, Movie };
+
+// By name only: the last four characters, in any letter case.
+FileKind recognise(const QString &name)
+{
+    if (name.size() < 4)
+        return FileKind::Other;
+    const QStringView tail = QStringView(name).right(4);
+    if (tail.compare(QLatin1String(".JPG"), Qt::CaseInsensitive) == 0)
+        return FileKind::Picture;
+    if (tail.compare(QLatin1String(".MPG"), Qt::CaseInsensitive) == 0)
+        return FileKind::Movie;
+    return FileKind::Other;
+}
+
+class RunningFlag
+{
+public:
+    explicit RunningFlag(bool &flag)
+        : m_flag(flag)
+    {
+        m_flag = true;
+    }
+    ~RunningFlag() { m_flag = false; }
+    RunningFlag(const RunningFlag &) = delete;
+    RunningFlag &operator=(const RunningFlag &) = delete;
+
+private:
+    bool &m_flag;
+};
+
+} // namespace
+
+Scanner::Scanner(ProjectTree &tree, const Settings &settings, Prompter &prompter)
+    : m_tree(tree)
+    , m_settings(settings)
+    , m_prompter(prompter)
+{
+}
+
+bool Scanner::isValidSource(const QString &path)
+{
+    return !path.isEmpty() && QFileInfo(path).isDir();
+}
+
+bool Scanner::cmdReadStructure_Click()
+{
+    if (m_running)
+        return false;
+    if (!isValidSource(m_settings.sourcedir)) {
+        m_prompter.inform(LocalText(1129), LocalText(1128));
+        return false;
+    }
+    filltvw();
+    return true;
+}
+
+void Scanner::filltvw()
+{
+    if (m_running)
+        return;
+    RunningFlag running(m_running);
+
+    const QString source = m_settings.sourcedir;
+    m_tree.clear();
+    m_tree.counters() = TreeCounters{};
+
+    QString path = source;
+    if (!path.endsWith(u'/'))
+        path += u'/';
+
+    ProjectNode *root = m_tree.addRoot(path, source);
+    m_tree.setTag(root, m_settings.main_title);
+    m_tree.setChecked(root, true);
+    NodeInfo &info = m_tree.info(root);
+    info = NodeInfo{};
+    info.sourcePath = source;
+    info.included = true;
+    if (m_callbacks.nodeAdded)
+        m_callbacks.nodeAdded(root, m_tree.counters());
+
+    m_ancestors.clear();
+    FolderId rootId;
+    if (DirectoryListing::identify(path, rootId.device, rootId.inode))
+        m_ancestors.push_back(rootId);
+
+    ScanFolder(path, root);
+
+    showCapacity();
+    Capacity::CheckLimits(false, m_tree.counters(), m_settings, m_prompter);
+    m_tree.CollapseAll(root);
+}
+
+bool Scanner::isAncestor(std::uint64_t device, std::uint64_t inode) const
+{
+    for (const FolderId &id : m_ancestors) {
+        if (id.device == device && id.inode == inode)
+            return true;
+    }
+    return false;
+}
+
+void Scanner::ScanFolder(QString folderPath, ProjectNode *parent)
+{
+    if (!folderPath.endsWith(u'/'))
+        folderPath += u'/';
+
+    // One listing serves the order-file test, the classification and the
+    // file or folder pass, all before the first descent.
+    const std::vector<DirectoryEntry> entries = DirectoryListing::list(folderPath);
+
+    QString orderFile;
+    bool hasSubFolders = false;
+    bool hasFiles = false;
+    for (const DirectoryEntry &entry : entries) {
+        if (OrderFile::isOrderFileName(entry.name)) {
+            // The exact spelling wins over other letter cases, as it is what
+            // Save Order writes.
+            if (!entry.isDir && (orderFile.isEmpty() || entry.name == OrderFile::fileName()))
+                orderFile = entry.name;
+            continue;
+        }
+        if (entry.isDir)
+            hasSubFolders = true;
+        else
+            hasFiles = true;
+    }
+
+    if (hasFiles && !hasSubFolders) {
+        bool added = false;
+        for (const DirectoryEntry &entry : entries) {
+            if (entry.isDir || OrderFile::isOrderFileName(entry.name))
+                continue;
+            const FileKind kind = recognise(entry.name);
+            if (kind == FileKind::Other)
+                continue;
+            addItem(parent, folderPath, entry.name, entry.size, kind == FileKind::Movie);
+            added = true;
+        }
+        if (added)
+            m_tree.sortChildren(parent);
+        return;
+    }
+
+    QStringList listed;
+    for (const DirectoryEntry &entry : entries) {
+        if (!entry.isDir || OrderFile::isOrderFileName(entry.name))
+            continue;
+        // A link back to a folder on the way down would never end.
+        if (entry.isSymLink && isAncestor(entry.device, entry.inode))
+            continue;
+        listed.append(entry.name);
+    }
+
+    QStringList names;
+    if (!orderFile.isEmpty())
+        names = OrderFile::readNames(folderPath + orderFile, listed);
+    for (const QString &name : std::as_const(listed)) {
+        if (!names.contains(name, Qt::CaseSensitive))
+            names.append(name);
+    }
+
+    std::vector<ProjectNode *> folders;
+    folders.reserve(static_cast<size_t>(names.size()));
+    for (const QString &name : std::as_const(names))
+        folders.push_back(addFolder(parent, folderPath, name));
+    if (!folders.empty() && orderFile.isEmpty())
+        m_tree.sortChildren(parent);
+
+    for (size_t i = 0; i < folders.size(); ++i) {
+        const QString subFolder = folderPath + names[static_cast<qsizetype>(i)];
+        FolderId id;
+        const bool known = DirectoryListing::identify(subFolder, id.device, id.inode);
+        if (known)
+            m_ancestors.push_back(id);
+        ScanFolder(subFolder, folders[i]);
+        if (known)
+            m_ancestors.pop_back();
+    }
+}
+
+void Scanner::addItem(ProjectNode *parent, const QString &folderPath, const QString &name, std::int64_t size,
+                      bool movie)
+{
+    ProjectNode *node = m_tree.addChild(parent, folderPath + name, name);
+    TreeCounters &counters = m_tree.counters();
+    counters.ItemCount += 1;
+    NodeInfo &info = m_tree.info(node);
+    info = NodeInfo{};
+    info.sourcePath = node->Key();
+    info.included = true;
+    NodeInfo &parentInfo = m_tree.info(parent);
+    if (movie) {
+        counters.MovieBytesTotal += static_cast<double>(size);
+        info.movieBytes = size;
+        parentInfo.movieBytes += size;
+    } else {
+        counters.PictureBytesTotal += static_cast<double>(size);
+        info.pictureBytes = size;
+        parentInfo.pictureBytes += size;
+    }
+    m_tree.setTag(node, name);
+    m_tree.setChecked(node, true);
+
+    if (m_callbacks.nodeAdded)
+        m_callbacks.nodeAdded(node, counters);
+    showCapacity();
+}
+
+ProjectNode *Scanner::addFolder(ProjectNode *parent, const QString &folderPath, const QString &name)
+{
+    ProjectNode *node = m_tree.addChild(parent, folderPath + name, name);
+    m_tree.counters().MenuCount += 1;
+    m_tree.makeVisible(node);
+    NodeInfo &info = m_tree.info(node);
+    info = NodeInfo{};
+    info.caption = name;
+    info.sourcePath = folderPath + name;
+    info.included = true;
+    m_tree.setTag(node, name);
+    m_tree.setChecked(node, true);
+
+    if (m_callbacks.nodeAdded)
+        m_callbacks.nodeAdded(node, m_tree.counters());
+    return node;
+}
+
+void Scanner::showCapacity()
+{
+    if (m_callbacks.capacityChanged)
+        m_callbacks.capacityChanged(Capacity::ShowCapacity(m_tree.counters(), m_settings));
+}

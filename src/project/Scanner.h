@@ -1,0 +1,72 @@
+#pragma once
+
+#include <QString>
+
+#include <cstdint>
+#include <functional>
+#include <utility>
+#include <vector>
+
+#include "project/Capacity.h"
+
+class ProjectTree;
+class ProjectNode;
+class Prompter;
+struct Settings;
+
+// Reads the source folder into the ProjectTree: the folder is the main menu,
+// each sub-folder a menu, each ".JPG" a picture and each ".MPG" a movie.
+class Scanner
+{
+public:
+    // Hooks for the window, so it can show the counters and the capacity while
+    // a long scan runs and process its events. Both may be left empty; the
+    // window decides how often it actually repaints.
+    struct Callbacks
+    {
+        // After each node is complete (the root first): the counters hold
+        // MenuCount / ItemCount for labDirs / labFiles.
+        std::function<void(const ProjectNode *node, const TreeCounters &counters)> nodeAdded;
+        // After each picture or movie, and once more at the end of the scan.
+        std::function<void(const CapacityDisplay &display)> capacityChanged;
+    };
+
+    Scanner(ProjectTree &tree, const Settings &settings, Prompter &prompter);
+
+    void setCallbacks(Callbacks callbacks) { m_callbacks = std::move(callbacks); }
+
+    // "Read Structure": scans when the source path is a directory; otherwise
+    // shows "You should select a valid source path" and leaves the tree as it
+    // was. False when nothing was scanned (also while a scan already runs).
+    bool cmdReadStructure_Click();
+
+    // Rebuilds the whole tree from the source folder of the settings, warns
+    // (without asking) when a limit is exceeded, and leaves the tree collapsed.
+    // Does nothing when called again from a callback during a scan.
+    void filltvw();
+
+    bool isRunning() const { return m_running; }
+
+    static bool isValidSource(const QString &path);
+
+private:
+    struct FolderId
+    {
+        std::uint64_t device = 0;
+        std::uint64_t inode = 0;
+    };
+
+    void ScanFolder(QString folderPath, ProjectNode *parent);
+    void addItem(ProjectNode *parent, const QString &folderPath, const QString &name, std::int64_t size,
+                 bool movie);
+    ProjectNode *addFolder(ProjectNode *parent, const QString &folderPath, const QString &name);
+    bool isAncestor(std::uint64_t device, std::uint64_t inode) const;
+    void showCapacity();
+
+    ProjectTree &m_tree;
+    const Settings &m_settings;
+    Prompter &m_prompter;
+    Callbacks m_callbacks;
+    bool m_running = false;
+    std::vector<FolderId> m_ancestors; // the folders from the source down to the one being scanned
+};

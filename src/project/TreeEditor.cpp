@@ -1,0 +1,131 @@
+#include "project/TreeEditor.h"
+
+#include <QStringList>
+
+#include "app/Prompter.h"
+#include "authoring/BuildState.h"
+#include "project/OrderFile.h"
+#include "project/ProjectTree.h"
+#include "settings/StringTable.h"
+
+namespace {
+QString boxTitle()
+{
+    return QStringLiteral("Kelvara");
+}
+} // namespace
+
+TreeEditor::TreeEditor(ProjectTree &tree, BuildState &state, Prompter &prompter)
+    : m_tree(tree)
+    , m_state(state)
+    , m_prompter(prompter)
+{
+}
+
+bool TreeEditor::tvwStruct_NodeCheck(ProjectNode *node)
+{
+    if (!node)
+        return false;
+    NodeInfo &info = m_tree.info(node);
+    const bool checked = node->Checked();
+    if (info.included == checked)
+        return false;
+    info.included = checked;
+
+    TreeCounters &counters = m_tree.counters();
+    const double step = checked ? 1.0 : -1.0;
+    counters.PictureBytesTotal += step * static_cast<double>(info.pictureBytes);
+    if (!node->hasChildren()) {
+        counters.ItemCount += step;
+    } else {
+        PropagateCheck(node, checked);
+        counters.MenuCount += step;
+    }
+    return true;
+}
+
+void TreeEditor::PropagateCheck(ProjectNode *node, bool value)
+{
+    TreeCounters &counters = m_tree.counters();
+    const double step = value ? 1.0 : -1.0;
+    for (int row = 0; row < node->childCount(); ++row) {
+        ProjectNode *child = node->child(row);
+        m_tree.setChecked(child, value);
+        if (child->hasChildren()) {
+            counters.MenuCount += step;
+            PropagateCheck(child, value);
+        } else {
+            counters.ItemCount += step;
+        }
+    }
+}
+
+bool TreeEditor::pbUp_Click()
+{
+    ProjectNode *node = m_state.CurrentEntryNode;
+    if (!node || m_state.SelectedEntry <= 1)
+        return false;
+    if (!m_tree.moveUp(node))
+        return false;
+    m_state.SelectedEntry -= 1;
+    return true;
+}
+
+bool TreeEditor::pbDown_Click()
+{
+    ProjectNode *node = m_state.CurrentEntryNode;
+    if (!node || !node->parent() || m_state.SelectedEntry >= node->parent()->childCount())
+        return false;
+    if (!m_tree.moveDown(node))
+        return false;
+    m_state.SelectedEntry += 1;
+    return true;
+}
+
+QString TreeEditor::tvwStruct_OLEStartDrag() const
+{
+    const ProjectNode *node = m_tree.selectedNode();
+    return node ? node->Key() : QString();
+}
+
+TreeEditor::DropResult TreeEditor::tvwStruct_OLEDragDrop(const QString &key, ProjectNode *target)
+{
+    ProjectNode *node = key.isEmpty() ? nullptr : m_tree.nodeByKey(key);
+    if (!node || !target || node->isRoot() || !target->parent())
+        return DropResult::Ignored;
+
+    switch (m_tree.moveToFirstChild(node, target->parent())) {
+    case ProjectTree::MoveResult::Moved:
+        return DropResult::Moved;
+    case ProjectTree::MoveResult::Circular:
+        m_prompter.inform(boxTitle(), QStringLiteral("Can't create circular relations"));
+        return DropResult::Circular;
+    case ProjectTree::MoveResult::Refused:
+        break;
+    }
+    // A node taken to another menu would no longer name its file or folder on
+    // disk, and could put pictures among menus; only reordering is allowed.
+    m_prompter.inform(boxTitle(), QStringLiteral("An entry can only be moved within its own menu. Drop it on "
+                                                 "an entry of the same menu to move it to the top."));
+    return DropResult::OtherMenu;
+}
+
+bool TreeEditor::pbSaveOrder_Click()
+{
+    ProjectNode *entry = m_state.CurrentEntryNode;
+    if (!entry || !entry->parent())
+        return false;
+    ProjectNode *first = entry->firstSibling();
+    ProjectNode *menu = first->parent();
+
+    const QString path = OrderFile::pathIn(m_tree.info(menu).sourcePath);
+    QStringList names;
+    for (ProjectNode *node = first; node; node = node->next())
+        names.append(node->Tag());
+
+    if (!OrderFile::write(path, names)) {
+        m_prompter.inform(LocalText(1112), LocalText(1110) + path + LocalText(1111));
+        return false;
+    }
+    return true;
+}

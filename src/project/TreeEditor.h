@@ -1,0 +1,56 @@
+#pragma once
+
+#include <QString>
+
+class ProjectTree;
+class ProjectNode;
+class Prompter;
+struct BuildState;
+
+// What the user does to the tree after a scan: check boxes, moving the
+// highlighted menu entry up or down, dropping a node, saving a menu's order.
+// Re-rendering the menu page and refreshing the capacity display are left to
+// the window, which learns from the results whether anything changed.
+class TreeEditor
+{
+public:
+    enum class DropResult {
+        Moved,     // the node is now the first child of the target's parent
+        Circular,  // refused: the node would end up below itself
+        OtherMenu, // refused: entries move only within their own menu
+        Ignored    // unknown key, no target, or the root involved
+    };
+
+    TreeEditor(ProjectTree &tree, BuildState &state, Prompter &prompter);
+
+    // Called after the view changed the node's check box. Updates the
+    // counters; true when they changed (the capacity display should follow).
+    bool tvwStruct_NodeCheck(ProjectNode *node);
+
+    // Sets every descendant's box to value and counts them as menus or items.
+    // Neither `included` nor PictureBytesTotal changes for the descendants:
+    // only the node the user changed contributes its pictureBytes.
+    void PropagateCheck(ProjectNode *node, bool value);
+
+    // Move CurrentEntryNode one place with its subtree and keep SelectedEntry
+    // on it. True when it moved (then the window renders the menu again).
+    bool pbUp_Click();
+    bool pbDown_Click();
+
+    // The drag data for the selected node: its Key; empty when none.
+    QString tvwStruct_OLEStartDrag() const;
+
+    // Moves the node with that Key to the top of the target's sibling list.
+    // Refusals are shown to the user through the Prompter.
+    DropResult tvwStruct_OLEDragDrop(const QString &key, ProjectNode *target);
+
+    // Writes the order of CurrentEntryNode's menu to its folder's order file.
+    // False (after a message when the file could not be written) when nothing
+    // was saved.
+    bool pbSaveOrder_Click();
+
+private:
+    ProjectTree &m_tree;
+    BuildState &m_state;
+    Prompter &m_prompter;
+};
