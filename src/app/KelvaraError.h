@@ -10,12 +10,15 @@
 class KelvaraError : public std::runtime_error
 {
 public:
-    KelvaraError(int number, const QString &description);
+    // source names the raiser where it matters ("kelvara.cRegistry").
+    KelvaraError(int number, const QString &description, const QString &source = QString());
 
     int number() const { return m_number; }
     QString description() const { return m_description; }
+    QString source() const { return m_source; }
 
 private:
     int m_number;
     QString m_description;
+    QString m_source;
 };
