@@ -1,0 +1,449 @@
+#include "imaging/ImgSource.h"
+
+#include <algorithm>
+#include <array>
+#include <cmath>
+#include <cstring>
+#include <limits>
+#include <new>
+#include <numbers>
+
+#include <QBuffer>
+#include <QColor>
+#include <QFile>
+#include <QFont>
+#include <QFontMetrics>
+#include <QPainter>
+#include <QSaveFile>
+#include <QStringList>
+
+#include "app/KelvaraError.h"
+#include "imaging/ExifBlock.h"
+#include "imaging/JpegCodec.h"
+#include "imaging/JpegHead.h"
+#include "imaging/Resampler.h"
+
+namespace {
+
+// Error numbers as the fatal error box reports them.
+constexpr int kInvalidArgument = 5;
+constexpr int kOverflow = 6;
+
+size_t bufferBytes(int width, int height)
+{
+    if (width < 0 || height < 0)
+        throw KelvaraError(kInvalidArgument,
+                           QStringLiteral("Invalid image size %1 x %2").arg(width).arg(height));
+    const long long bytes = 3LL * width * height;
+    if (bytes > std::numeric_limits<std::int32_t>::max())
+        throw KelvaraError(kOverflow, QStringLiteral("Overflow"));
+    return static_cast<size_t>(bytes);
+}
+
+QColor colourOf(std::uint32_t colour)
+{
+    return QColor(colour & 0xFF, (colour >> 8) & 0xFF, (colour >> 16) & 0xFF);
+}
+
+QFont fontOf(const QString &family, int pixelSize, bool smooth)
+{
+    QFont font(family);
+    font.setPixelSize(pixelSize);
+    font.setStyleStrategy(smooth ? QFont::PreferAntialias : QFont::NoAntialias);
+    return font;
+}
+
+QStringList linesOf(const QString &text)
+{
+    QString unified = text;
+    unified.replace(QStringLiteral("\r\n"), QStringLiteral("\n"));
+    unified.replace(u'\r', u'\n');
+    return unified.split(u'\n');
+}
+
+// Where the pixel at (x, y) of the upright picture lies in the stored one,
+// for EXIF orientations 1..8. Stored size w x h; 5..8 swap the upright axes.
+std::vector<std::uint8_t> turnUpright(const std::vector<std::uint8_t> &stored, int w, int h, int orientation,
+                                      int &uprightWidth, int &uprightHeight)
+{
+    const bool swapped = orientation >= 5;
+    uprightWidth = swapped ? h : w;
+    uprightHeight = swapped ? w : h;
+    std::vector<std::uint8_t> upright(stored.size());
+    const size_t stride = static_cast<size_t>(w) * 3;
+    std::uint8_t *out = upright.data();
+    for (int y = 0; y < uprightHeight; ++y) {
+        for (int x = 0; x < uprightWidth; ++x, out += 3) {
+            int sx = x;
+            int sy = y;
+            switch (orientation) {
+            case 2: sx = w - 1 - x; break;                       // mirrored
+            case 3: sx = w - 1 - x; sy = h - 1 - y; break;        // upside down
+            case 4: sy = h - 1 - y; break;                       // mirrored vertically
+            case 5: sx = y; sy = x; break;                        // transposed
+            case 6: sx = y; sy = h - 1 - x; break;                // needs a quarter turn clockwise
+            case 7: sx = w - 1 - y; sy = h - 1 - x; break;        // transversed
+            case 8: sx = w - 1 - y; sy = x; break;                // needs a quarter turn anticlockwise
+            default: break;
+            }
+            const std::uint8_t *in = stored.data() + static_cast<size_t>(sy) * stride + static_cast<size_t>(sx) * 3;
+            out[0] = in[0];
+            out[1] = in[1];
+            out[2] = in[2];
+        }
+    }
+    return upright;
+}
+
+// s / 4 to the nearest integer, an exact half to the even one, for s = 0..1020.
+const std::array<std::uint8_t, 1021> &quarterTable()
+{
+    static const std::array<std::uint8_t, 1021> table = [] {
+        std::array<std::uint8_t, 1021> t {};
+        for (int s = 0; s <= 1020; ++s) {
+            const int q = s >> 2;
+            t[s] = static_cast<std::uint8_t>((s + 1 + (q & 1)) >> 2);
+        }
+        return t;
+    }();
+    return table;
+}
+
+} // namespace
+
+void ImgSource::GetLine(int row, std::uint8_t *line) const
+{
+    if (hasPixels())
+        std::memcpy(line, m_rgb.data() + static_cast<size_t>(row) * m_width * 3, static_cast<size_t>(m_width) * 3);
+}
+
+void ImgSource::SetLine(int row, const std::uint8_t *line)
+{
+    if (hasPixels())
+        std::memcpy(m_rgb.data() + static_cast<size_t>(row) * m_width * 3, line, static_cast<size_t>(m_width) * 3);
+}
+
+void ImgSource::GetPixel(int x, int y, std::uint8_t *pixel) const
+{
+    if (hasPixels())
+        std::memcpy(pixel, m_rgb.data() + (static_cast<size_t>(y) * m_width + x) * 3, 3);
+}
+
+void ImgSource::SetPixel(int x, int y, const std::uint8_t *pixel)
+{
+    if (hasPixels())
+        std::memcpy(m_rgb.data() + (static_cast<size_t>(y) * m_width + x) * 3, pixel, 3);
+}
+
+void ImgSource::AntiFlicker(const std::function<void(int)> &progress)
+{
+    if (!hasPixels())
+        return;
+    const auto &quarter = quarterTable();
+    const size_t stride = static_cast<size_t>(m_width) * 3;
+    // Rows are filtered in place; the unfiltered copies of the row above and
+    // of the current row are kept aside, so every output reads original rows only.
+    std::vector<std::uint8_t> above(stride);
+    std::vector<std::uint8_t> current(stride);
+    std::memcpy(above.data(), m_rgb.data(), stride); // row -1 reads as row 0
+    int reported = -1;
+    for (int y = 0; y < m_height; ++y) {
+        if (progress) {
+            // A single row is complete at once; the general formula would divide by zero.
+            const int percent = m_height > 1 ? static_cast<int>(std::nearbyint(y * 100.0 / (m_height - 1))) : 100;
+            if (percent != reported) {
+                reported = percent;
+                progress(percent);
+            }
+        }
+        std::uint8_t *row = m_rgb.data() + y * stride;
+        std::memcpy(current.data(), row, stride);
+        const std::uint8_t *below = y + 1 < m_height ? row + stride : current.data(); // the last row reads itself
+        const std::uint8_t *up = above.data();
+        const std::uint8_t *mid = current.data();
+        for (size_t i = 0; i < stride; ++i)
+            row[i] = quarter[up[i] + 2 * mid[i] + below[i]];
+        std::swap(above, current);
+    }
+}
+
+bool ImgSource::SetBrightnessContrast(double brightness, double contrast)
+{
+    if (!hasPixels() || !(brightness >= -1.0 && brightness <= 1.0) || !(contrast >= -1.0 && contrast <= 1.0))
+        return false;
+    const double gain = std::tan((contrast + 1.0) * std::numbers::pi / 4.0);
+    std::array<std::uint8_t, 256> table {};
+    for (int v = 0; v < 256; ++v) {
+        const double out = (v - 127.5) * gain + 127.5 + brightness * 255.0;
+        table[v] = static_cast<std::uint8_t>(std::clamp(std::nearbyint(out), 0.0, 255.0));
+    }
+    for (std::uint8_t &byte : m_rgb)
+        byte = table[byte];
+    return true;
+}
+
+int ImgSource::GetTextHeight(const QString &text) const
+{
+    Q_UNUSED(text) // one line's height does not depend on its letters
+    if (FontSize <= 0)
+        return 0;
+    return QFontMetrics(fontOf(Font, FontSize, true)).height();
+}
+
+int ImgSource::GetTextWidth(const QString &text) const
+{
+    if (FontSize <= 0)
+        return 0;
+    const QFontMetrics metrics(fontOf(Font, FontSize, true));
+    int widest = 0;
+    for (const QString &line : linesOf(text))
+        widest = std::max(widest, metrics.horizontalAdvance(line));
+    return widest;
+}
+
+bool ImgSource::LoadPicture(const QImage &picture)
+{
+    std::vector<std::uint8_t>().swap(m_rgb);
+    if (picture.isNull()) {
+        m_width = m_height = 0;
+        return false;
+    }
+    const size_t bytes = bufferBytes(picture.width(), picture.height());
+    QImage rgb(picture.size(), QImage::Format_RGB888);
+    rgb.fill(Qt::black);
+    {
+        QPainter painter(&rgb);
+        painter.drawImage(0, 0, picture);
+    }
+    m_width = picture.width();
+    m_height = picture.height();
+    m_rgb.resize(bytes);
+    const size_t stride = static_cast<size_t>(m_width) * 3;
+    for (int y = 0; y < m_height; ++y)
+        std::memcpy(m_rgb.data() + y * stride, rgb.constScanLine(y), stride);
+    return true;
+}
+
+QString ImgSource::GetExifTag(const QString &fileName, int tag)
+{
+    QFile file(fileName);
+    if (!file.open(QIODevice::ReadOnly))
+        return {};
+    JpegHead head;
+    if (!head.read(file) || head.exif().isEmpty())
+        return {};
+    return ExifBlock(head.exif()).tagText(tag);
+}
+
+QSize ImgSource::GetJpegSize(const QString &fileName)
+{
+    QFile file(fileName);
+    if (!file.open(QIODevice::ReadOnly))
+        return {};
+    JpegHead head;
+    if (!head.read(file) || head.width() < 1 || head.height() < 1)
+        return {};
+    const int orientation = head.exif().isEmpty() ? 1 : ExifBlock(head.exif()).orientation();
+    return orientation >= 5 ? QSize(head.height(), head.width()) : QSize(head.width(), head.height());
+}
+
+bool ImgSource::Overlay(const ImgSource &image, int x, int y, double opacity, int mode)
+{
+    if (!hasPixels() || !image.hasPixels() || mode != 0)
+        return false;
+    if (&image == this) {
+        const ImgSource copy = Copy();
+        return Overlay(copy, x, y, opacity, mode);
+    }
+    if (!(opacity > 0.0))
+        return true;
+
+    const long long left = std::max(0LL, static_cast<long long>(x));
+    const long long top = std::max(0LL, static_cast<long long>(y));
+    const long long right = std::min(static_cast<long long>(m_width), static_cast<long long>(x) + image.m_width);
+    const long long bottom = std::min(static_cast<long long>(m_height), static_cast<long long>(y) + image.m_height);
+    if (left >= right || top >= bottom)
+        return true;
+
+    const size_t bytes = static_cast<size_t>(right - left) * 3;
+    const int alpha = opacity >= 1.0 ? 256 : static_cast<int>(std::lround(opacity * 256.0));
+    for (long long row = top; row < bottom; ++row) {
+        std::uint8_t *to = m_rgb.data() + (static_cast<size_t>(row) * m_width + static_cast<size_t>(left)) * 3;
+        const std::uint8_t *from = image.m_rgb.data()
+            + (static_cast<size_t>(row - y) * image.m_width + static_cast<size_t>(left - x)) * 3;
+        if (alpha >= 256) {
+            std::memcpy(to, from, bytes);
+        } else {
+            for (size_t i = 0; i < bytes; ++i)
+                to[i] = static_cast<std::uint8_t>(to[i] + (((from[i] - to[i]) * alpha + 128) >> 8));
+        }
+    }
+    return true;
+}
+
+bool ImgSource::fill(std::uint32_t colour)
+{
+    if (!hasPixels())
+        return false;
+    const std::uint8_t pixel[3] = {static_cast<std::uint8_t>(colour & 0xFF),
+                                   static_cast<std::uint8_t>((colour >> 8) & 0xFF),
+                                   static_cast<std::uint8_t>((colour >> 16) & 0xFF)};
+    const size_t stride = static_cast<size_t>(m_width) * 3;
+    for (size_t i = 0; i < stride; i += 3)
+        std::memcpy(m_rgb.data() + i, pixel, 3);
+    for (int y = 1; y < m_height; ++y)
+        std::memcpy(m_rgb.data() + y * stride, m_rgb.data(), stride);
+    return true;
+}
+
+void ImgSource::Create(int width, int height)
+{
+    const size_t bytes = bufferBytes(width, height);
+    std::vector<std::uint8_t>().swap(m_rgb); // the old buffer goes first
+    m_width = width;
+    m_height = height;
+    m_rgb.resize(bytes);
+}
+
+ImgSource ImgSource::Copy() const
+{
+    ImgSource copy;
+    copy.Font = Font;
+    copy.FontSize = FontSize;
+    copy.FontColor = FontColor;
+    if (hasPixels()) {
+        copy.m_width = m_width;
+        copy.m_height = m_height;
+        copy.m_rgb = m_rgb;
+    }
+    return copy;
+}
+
+bool ImgSource::PaintText(const QString &text, int x, int y, bool smooth)
+{
+    if (!hasPixels() || FontSize <= 0)
+        return false;
+    if (x >= m_width || y >= m_height)
+        return true; // the rectangle lies outside the raster
+
+    // A QImage over our own buffer: the stride is exactly Width * 3, which
+    // Format_RGB888 accepts, so QPainter draws straight into the pixels.
+    QImage canvas(m_rgb.data(), m_width, m_height, m_width * 3, QImage::Format_RGB888);
+    QPainter painter(&canvas);
+    if (!painter.isActive())
+        return false;
+    const QFont font = fontOf(Font, FontSize, smooth);
+    painter.setFont(font);
+    painter.setRenderHint(QPainter::TextAntialiasing, smooth);
+    painter.setPen(colourOf(FontColor));
+    painter.setClipRect(QRect(QPoint(std::max(x, 0), std::max(y, 0)), QPoint(m_width - 1, m_height - 1)));
+
+    const QFontMetrics metrics(font);
+    const int step = std::max(metrics.height(), metrics.lineSpacing());
+    int baseline = y + metrics.ascent();
+    for (const QString &line : linesOf(text)) {
+        if (baseline - metrics.ascent() >= m_height)
+            break;
+        if (!line.isEmpty())
+            painter.drawText(QPoint(x, baseline), line);
+        baseline += step;
+    }
+    return true;
+}
+
+QImage ImgSource::toImage() const
+{
+    if (!hasPixels())
+        return {};
+    return QImage(m_rgb.data(), m_width, m_height, m_width * 3, QImage::Format_RGB888).copy();
+}
+
+bool ImgSource::SaveJpg(const QString &fileName, int quality) const
+{
+    if (!hasPixels())
+        return false;
+    QByteArray jpeg;
+    if (!JpegCodec::encode(m_rgb.data(), m_width, m_height, quality, jpeg))
+        return false;
+    // Written whole or not at all: a half-written still must never reach the encoder.
+    QSaveFile file(fileName);
+    if (!file.open(QIODevice::WriteOnly))
+        return false;
+    if (file.write(jpeg) != jpeg.size()) {
+        file.cancelWriting();
+        return false;
+    }
+    return file.commit();
+}
+
+bool ImgSource::LoadFile(const QString &fileName)
+{
+    return LoadFile(fileName, 0, 0);
+}
+
+bool ImgSource::LoadFile(const QString &fileName, int minWidth, int minHeight)
+{
+    std::vector<std::uint8_t>().swap(m_rgb);
+
+    QFile file(fileName);
+    if (!file.open(QIODevice::ReadOnly))
+        return false;
+    const QByteArray data = file.readAll();
+    file.close();
+
+    JpegHead head;
+    QBuffer buffer;
+    buffer.setData(data);
+    buffer.open(QIODevice::ReadOnly);
+    const bool headRead = head.read(buffer);
+    const int orientation = headRead && !head.exif().isEmpty() ? ExifBlock(head.exif()).orientation() : 1;
+
+    // The minimum applies to the upright picture; the decoder sees the stored frame.
+    if (orientation >= 5)
+        std::swap(minWidth, minHeight);
+    int reduction = 1;
+    if (headRead && head.width() > 0 && head.height() > 0)
+        reduction = JpegCodec::chooseReduction(head.width(), head.height(), minWidth, minHeight);
+
+    int storedWidth = 0;
+    int storedHeight = 0;
+    std::vector<std::uint8_t> pixels;
+    try {
+        if (!JpegCodec::decode(data, reduction, pixels, storedWidth, storedHeight))
+            return false;
+        if (orientation != 1) {
+            int w = 0;
+            int h = 0;
+            pixels = turnUpright(pixels, storedWidth, storedHeight, orientation, w, h);
+            storedWidth = w;
+            storedHeight = h;
+        }
+    } catch (const std::bad_alloc &) {
+        return false; // a photo too large for memory is a photo that cannot be read
+    }
+    m_rgb = std::move(pixels);
+    m_width = storedWidth;
+    m_height = storedHeight;
+    return true;
+}
+
+bool ImgSource::Resize(int newWidth, int newHeight, int filterCode)
+{
+    if (!Resampler::isValidFilter(filterCode) || newWidth < 1 || newHeight < 1)
+        return false;
+    const size_t bytes = bufferBytes(newWidth, newHeight);
+    if (!hasPixels())
+        return false;
+    std::vector<std::uint8_t> resized;
+    try {
+        resized.resize(bytes);
+        if (!Resampler::resample(m_rgb.data(), m_width, m_height, resized.data(), newWidth, newHeight, filterCode))
+            return false;
+    } catch (const std::bad_alloc &) {
+        return false;
+    }
+    m_rgb = std::move(resized);
+    m_width = newWidth;
+    m_height = newHeight;
+    return true;
+}
