@@ -1,16 +1,18 @@
 #include "settings/StringTable.h"
 
+#include <algorithm>
+
 #include <QFile>
 #include <QStringList>
 
 namespace {
-const char *const kLanguageFiles[] = {"en", "nl", "de", "pt", "it", "fr"};
+const char *const kLanguageFiles[StringTable::LanguageCount] = {"en", "nl", "de", "pt", "it", "fr"};
 
-QString unescape(const QString &text)
+QString unescape(QStringView text)
 {
     QString out;
     out.reserve(text.size());
-    for (int i = 0; i < text.size(); ++i) {
+    for (qsizetype i = 0; i < text.size(); ++i) {
         const QChar c = text[i];
         if (c != u'\\' || i + 1 == text.size()) {
             out += c;
@@ -39,35 +41,68 @@ StringTable &StringTable::instance()
 StringTable::StringTable()
 {
     Q_INIT_RESOURCE(strings);
-    int offset = 0;
-    for (const char *code : kLanguageFiles) {
-        QFile file(QStringLiteral(":/strings/") + QLatin1String(code) + QStringLiteral(".txt"));
+    for (int index = 0; index < LanguageCount; ++index) {
+        QFile file(QStringLiteral(":/strings/") + languageCode(index) + QStringLiteral(".txt"));
         if (file.open(QIODevice::ReadOnly))
-            load(QString::fromUtf8(file.readAll()), offset);
-        offset += 10000;
+            load(QString::fromUtf8(file.readAll()), index * LanguageStride);
     }
 }
 
-void StringTable::load(const QString &fileText, int offset)
+QString StringTable::languageCode(int index)
 {
-    const QStringList lines = fileText.split(u'\n');
-    for (QString line : lines) {
+    if (index < 0 || index >= LanguageCount)
+        return {};
+    return QLatin1String(kLanguageFiles[index]);
+}
+
+QHash<int, QString> StringTable::parse(const QString &fileText)
+{
+    QHash<int, QString> texts;
+    QStringView all(fileText);
+    // An editor may have saved the file with a byte order mark; it would hide the first id.
+    if (all.startsWith(QChar(0xFEFF)))
+        all = all.mid(1);
+    for (QStringView line : all.split(u'\n')) {
         if (line.endsWith(u'\r'))
             line.chop(1);
         if (line.isEmpty() || line.startsWith(u'#'))
             continue;
-        const int tab = line.indexOf(u'\t');
+        const qsizetype tab = line.indexOf(u'\t');
         if (tab <= 0)
             continue;
         bool ok = false;
         const int id = line.left(tab).toInt(&ok);
-        if (ok)
-            m_texts.insert(offset + id, unescape(line.mid(tab + 1)));
+        // Ids live below the stride; a larger one would land in another language's block.
+        if (ok && id > 0 && id < LanguageStride)
+            texts.insert(id, unescape(line.mid(tab + 1)));
     }
+    return texts;
+}
+
+void StringTable::load(const QString &fileText, int offset)
+{
+    const QHash<int, QString> texts = parse(fileText);
+    for (auto it = texts.cbegin(); it != texts.cend(); ++it)
+        m_texts.insert(offset + it.key(), it.value());
+}
+
+QList<int> StringTable::ids(int offset) const
+{
+    QList<int> result;
+    for (auto it = m_texts.cbegin(); it != m_texts.cend(); ++it) {
+        const int id = it.key() - offset;
+        if (id > 0 && id < LanguageStride && !it.value().isEmpty())
+            result.append(id);
+    }
+    std::sort(result.begin(), result.end());
+    return result;
 }
 
 QString LocalText(int id)
 {
+    // A full id (offset included) must not reach into another language's block.
+    if (id <= 0 || id >= StringTable::LanguageStride)
+        return {};
     const StringTable &table = StringTable::instance();
     const QString local = table.entry(table.languageOffset() + id);
     if (!local.isEmpty())
