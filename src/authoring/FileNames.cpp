@@ -1,0 +1,77 @@
+#include "authoring/FileNames.h"
+
+#include <QDir>
+#include <QFileInfo>
+#include <QStringList>
+
+#include "app/KelvaraError.h"
+
+namespace {
+bool keptAsIs(char32_t c)
+{
+    return (c >= U'A' && c <= U'Z') || (c >= U'a' && c <= U'z') || (c >= U'0' && c <= U'9') || c == U'-'
+        || c == U'(' || c == U')' || c == U' ' || c == U':' || c == U'.' || c == U'/';
+}
+} // namespace
+
+QString FilterFileName(const QString &path)
+{
+    QString out;
+    out.reserve(path.size());
+    for (qsizetype i = 0; i < path.size(); ++i) {
+        const QChar c = path.at(i);
+        // A surrogate pair is one character: it becomes one "_".
+        if (c.isHighSurrogate() && i + 1 < path.size() && path.at(i + 1).isLowSurrogate()) {
+            out += u'_';
+            ++i;
+            continue;
+        }
+        out += keptAsIs(c.unicode()) ? c : QChar(u'_');
+    }
+    return out;
+}
+
+void MakeFolderPath(const QString &path)
+{
+    const QStringList pieces = path.split(u'/');
+    QString accumulated = path.startsWith(u'/') ? QStringLiteral("/") : QString();
+    for (const QString &piece : pieces) {
+        if (piece.isEmpty())
+            continue;
+        accumulated += piece + u'/';
+        const QFileInfo info(accumulated);
+        if (info.isDir())
+            continue;
+        if (!QDir().mkdir(accumulated))
+            throw KelvaraError(75, QLatin1String("Path/File access error: cannot create folder ")
+                                   + QDir::toNativeSeparators(accumulated));
+    }
+}
+
+QString ParentFolderOf(const QString &path)
+{
+    const qsizetype slash = path.lastIndexOf(u'/');
+    if (slash < 0)
+        throw KelvaraError(5, QLatin1String("Invalid procedure call or argument: no folder in \"") + path
+                                  + QLatin1String("\""));
+    return path.left(slash);
+}
+
+int PlatformId()
+{
+    return 1;
+}
+
+QString OutputPathBelow(const QString &buildPath, const QString &relativePart)
+{
+    QString base = buildPath;
+    while (base.size() > 1 && base.endsWith(u'/'))
+        base.chop(1);
+    qsizetype start = 0;
+    while (start < relativePart.size() && relativePart.at(start) == u'/')
+        ++start;
+    const QString below = relativePart.mid(start);
+    if (below.isEmpty())
+        return base;
+    return (base == QLatin1String("/") ? base : base + u'/') + FilterFileName(below);
+}
