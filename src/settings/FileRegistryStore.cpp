@@ -1,0 +1,233 @@
+#include "settings/FileRegistryStore.h"
+
+#include <QDateTime>
+#include <QDir>
+#include <QFile>
+#include <QFileInfo>
+#include <QLockFile>
+#include <QSaveFile>
+
+namespace {
+
+// Permission bits first: root passes every access() test, yet a store that
+// someone made read-only must stay unchanged for root too.
+bool writableEntry(const QString &path)
+{
+    const QFileInfo info(path);
+    const QFile::Permissions perms = info.permissions();
+    if (!(perms & (QFile::WriteOwner | QFile::WriteGroup | QFile::WriteOther)))
+        return false;
+    return info.isWritable();
+}
+
+QString damagedName(const QString &fileName)
+{
+    const QString stamp = QDateTime::currentDateTime().toString(QStringLiteral("yyyyMMdd-HHmmss"));
+    QString name = fileName + QStringLiteral(".damaged-") + stamp;
+    for (int n = 2; QFileInfo::exists(name); ++n)
+        name = fileName + QStringLiteral(".damaged-") + stamp + u'-' + QString::number(n);
+    return name;
+}
+
+enum class FileState { Missing, Good, Damaged, Unreadable };
+
+FileState parseFile(const QString &fileName, const QString &hiveName, RegistryHive &out)
+{
+    QFile file(fileName);
+    if (!file.exists())
+        return FileState::Missing;
+    if (!file.open(QIODevice::ReadOnly))
+        return FileState::Unreadable;
+    auto parsed = RegistryHive::parse(file.readAll(), hiveName);
+    if (!parsed)
+        return FileState::Damaged;
+    out = std::move(*parsed);
+    return FileState::Good;
+}
+
+} // namespace
+
+FileRegistryStore::FileRegistryStore()
+    : m_folder(defaultFolder())
+{
+}
+
+FileRegistryStore::FileRegistryStore(const QString &folder)
+    : m_folder(QDir::cleanPath(folder))
+{
+}
+
+QString FileRegistryStore::defaultFolder()
+{
+    const QString own = qEnvironmentVariable("KELVARA_REGISTRY_DIR");
+    if (!own.isEmpty())
+        return QDir::cleanPath(own);
+    QString config = qEnvironmentVariable("XDG_CONFIG_HOME");
+    if (config.isEmpty())
+        config = QDir::homePath() + QStringLiteral("/.config");
+    return QDir::cleanPath(config + QStringLiteral("/kelvara"));
+}
+
+QString FileRegistryStore::fileFor(std::uint32_t hive) const
+{
+    const QString name = hiveName(hive);
+    if (name.isEmpty())
+        return {};
+    return m_folder + u'/' + name + QStringLiteral(".reg");
+}
+
+bool FileRegistryStore::canWrite(std::uint32_t hive)
+{
+    const QString file = fileFor(hive);
+    if (file.isEmpty())
+        return false;
+    if (QFileInfo::exists(file))
+        return writableEntry(file) && writableEntry(m_folder);
+    // The folder is made on the first write: its nearest existing ancestor decides.
+    QString dir = m_folder;
+    while (!QFileInfo::exists(dir)) {
+        const QString parent = QFileInfo(dir).path();
+        if (parent == dir)
+            return false;
+        dir = parent;
+    }
+    return QFileInfo(dir).isDir() && writableEntry(dir);
+}
+
+std::optional<RegistryHive> FileRegistryStore::readFile(const QString &fileName, const QString &hiveName,
+                                                        bool moveDamaged)
+{
+    RegistryHive content(hiveName);
+    switch (parseFile(fileName, hiveName, content)) {
+    case FileState::Unreadable:
+        return std::nullopt;
+    case FileState::Damaged:
+        if (moveDamaged && writableEntry(m_folder))
+            QFile::rename(fileName, damagedName(fileName));
+        return RegistryHive(hiveName);
+    case FileState::Missing:
+    case FileState::Good:
+        break;
+    }
+    return content;
+}
+
+std::optional<RegistryHive> FileRegistryStore::load(std::uint32_t hive)
+{
+    const QString name = hiveName(hive);
+    if (name.isEmpty())
+        return std::nullopt;
+    const QString fileName = fileFor(hive);
+    // Writers replace the file in one rename, so a plain read sees either the
+    // old or the new content; only a damaged file needs the lock, to move it.
+    RegistryHive content(name);
+    if (parseFile(fileName, name, content) != FileState::Damaged)
+        return content;
+    if (writableEntry(m_folder)) {
+        QLockFile lock(fileName + QStringLiteral(".lock"));
+        if (lock.tryLock(m_lockTimeoutMs)) {
+            if (auto again = readFile(fileName, name, true))
+                return again;
+        }
+    }
+    return RegistryHive(name);
+}
+
+bool FileRegistryStore::modify(std::uint32_t hive,
+                               const std::function<bool(RegistryHive &, bool &)> &change)
+{
+    const QString name = hiveName(hive);
+    if (name.isEmpty() || !canWrite(hive))
+        return false;
+    if (!QDir().mkpath(m_folder))
+        return false;
+    const QString fileName = fileFor(hive);
+    QLockFile lock(fileName + QStringLiteral(".lock"));
+    if (!lock.tryLock(m_lockTimeoutMs))
+        return false;
+    auto content = readFile(fileName, name, true);
+    if (!content)
+        return false; // present but unreadable: writing would destroy it
+    bool changed = false;
+    if (!change(*content, changed))
+        return false;
+    if (!changed)
+        return true;
+    QSaveFile out(fileName);
+    if (!out.open(QIODevice::WriteOnly))
+        return false;
+    const QByteArray text = content->toText();
+    if (out.write(text) != text.size()) {
+        out.cancelWriting();
+        return false;
+    }
+    return out.commit();
+}
+
+bool FileRegistryStore::keyExists(std::uint32_t hive, const QString &key)
+{
+    const auto content = load(hive);
+    return content && content->keyExists(keyParts(key));
+}
+
+bool FileRegistryStore::createKey(std::uint32_t hive, const QString &key)
+{
+    const QStringList parts = keyParts(key);
+    return modify(hive, [&](RegistryHive &content, bool &changed) {
+        changed = content.createKey(parts);
+        return true;
+    });
+}
+
+bool FileRegistryStore::deleteKey(std::uint32_t hive, const QString &key)
+{
+    const QStringList parts = keyParts(key);
+    return modify(hive, [&](RegistryHive &content, bool &changed) {
+        changed = content.deleteKey(parts);
+        return changed;
+    });
+}
+
+std::optional<RegistryValue> FileRegistryStore::readValue(std::uint32_t hive, const QString &key,
+                                                          const QString &name)
+{
+    const auto content = load(hive);
+    if (!content)
+        return std::nullopt;
+    return content->value(keyParts(key), name);
+}
+
+bool FileRegistryStore::writeValue(std::uint32_t hive, const QString &key, const QString &name,
+                                   const RegistryValue &value)
+{
+    const QStringList parts = keyParts(key);
+    return modify(hive, [&](RegistryHive &content, bool &changed) {
+        changed = content.setValue(parts, name, value);
+        return true;
+    });
+}
+
+bool FileRegistryStore::deleteValue(std::uint32_t hive, const QString &key, const QString &name)
+{
+    const QStringList parts = keyParts(key);
+    return modify(hive, [&](RegistryHive &content, bool &changed) {
+        changed = content.removeValue(parts, name);
+        return changed;
+    });
+}
+
+std::optional<QStringList> FileRegistryStore::valueNames(std::uint32_t hive, const QString &key)
+{
+    const auto content = load(hive);
+    if (!content)
+        return std::nullopt;
+    return content->valueNames(keyParts(key));
+}
+
+std::optional<QStringList> FileRegistryStore::subKeyNames(std::uint32_t hive, const QString &key)
+{
+    const auto content = load(hive);
+    if (!content)
+        return std::nullopt;
+    return content->subKeyNames(keyParts(key));
+}

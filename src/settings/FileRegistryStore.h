@@ -1,0 +1,61 @@
+#pragma once
+
+#include <QString>
+
+#include <functional>
+
+#include "settings/RegistryHive.h"
+#include "settings/RegistryStore.h"
+
+// The registry kept as one text file per hive ("HKEY_LOCAL_MACHINE.reg" and
+// so on, see RegistryHive for the layout) in $KELVARA_REGISTRY_DIR, by default
+// ${XDG_CONFIG_HOME:-~/.config}/kelvara.
+//
+// Every change re-reads the file, applies itself and replaces the file
+// atomically, all under a lock file, so two programs saving at once never
+// leave a half-written file and never lose each other's values. A damaged
+// file reads as an empty hive and is moved aside as
+// "<name>.damaged-<yyyyMMdd-HHmmss>". A folder or file without write
+// permission (by its permission bits, so that even root respects a store made
+// read-only) refuses every change.
+class FileRegistryStore : public RegistryStore
+{
+public:
+    // The folder named by the environment.
+    FileRegistryStore();
+    explicit FileRegistryStore(const QString &folder);
+
+    static QString defaultFolder();
+    QString folder() const { return m_folder; }
+    // Empty for a handle that names no hive.
+    QString fileFor(std::uint32_t hive) const;
+
+    // How long a change waits for another program's lock before it gives up.
+    void setLockTimeout(int milliseconds) { m_lockTimeoutMs = milliseconds; }
+
+    bool keyExists(std::uint32_t hive, const QString &key) override;
+    bool canWrite(std::uint32_t hive) override;
+    bool createKey(std::uint32_t hive, const QString &key) override;
+    bool deleteKey(std::uint32_t hive, const QString &key) override;
+    std::optional<RegistryValue> readValue(std::uint32_t hive, const QString &key,
+                                           const QString &name) override;
+    bool writeValue(std::uint32_t hive, const QString &key, const QString &name,
+                    const RegistryValue &value) override;
+    bool deleteValue(std::uint32_t hive, const QString &key, const QString &name) override;
+    std::optional<QStringList> valueNames(std::uint32_t hive, const QString &key) override;
+    std::optional<QStringList> subKeyNames(std::uint32_t hive, const QString &key) override;
+
+private:
+    // The hive as stored now; empty when the handle names no hive.
+    std::optional<RegistryHive> load(std::uint32_t hive);
+    // Reads the file; a damaged one is moved aside (when the folder allows it)
+    // and counts as empty; empty optional when the file exists but cannot be
+    // read. Call with the lock held when moving is wanted.
+    std::optional<RegistryHive> readFile(const QString &fileName, const QString &hiveName, bool moveDamaged);
+    // Runs change on the current content under the lock; writes the file when
+    // change reports a modification. False when refused or when change fails.
+    bool modify(std::uint32_t hive, const std::function<bool(RegistryHive &, bool &changed)> &change);
+
+    QString m_folder;
+    int m_lockTimeoutMs = 20000;
+};

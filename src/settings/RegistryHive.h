@@ -1,0 +1,62 @@
+#pragma once
+
+#include <QByteArray>
+#include <QList>
+#include <QMap>
+#include <QPair>
+#include <QString>
+#include <QStringList>
+
+#include <optional>
+
+#include "settings/RegistryStore.h"
+
+// The keys and values of one hive in memory, and their text form: the layout
+// of a registry export ("REGEDIT4", [HIVE\key\path] sections, "name"="text",
+// "name"=dword:0000003c, "name"=hex(2):25,00 ...), UTF-8, one section per key.
+// Keys are addressed by their name parts (RegistryStore::keyParts); the hive
+// itself is the empty path and always exists.
+class RegistryHive
+{
+public:
+    explicit RegistryHive(const QString &hiveName);
+
+    // The hive held in text; empty optional when the text is damaged in any way
+    // (garbage, a section of another hive, an unterminated string, a hex list
+    // cut short). Empty text is an empty hive.
+    static std::optional<RegistryHive> parse(const QByteArray &text, const QString &hiveName);
+    QByteArray toText() const;
+
+    QString hiveName() const { return m_hiveName; }
+
+    bool keyExists(const QStringList &parts) const;
+    // Creates the key and its missing parents; false when nothing was missing.
+    bool createKey(const QStringList &parts);
+    // Deletes a key without sub-keys; false when it is missing, has sub-keys or
+    // is the hive itself.
+    bool deleteKey(const QStringList &parts);
+    bool hasSubKeys(const QStringList &parts) const;
+
+    std::optional<RegistryValue> value(const QStringList &parts, const QString &name) const;
+    // Creates the key when needed; false when the value was already stored as given.
+    bool setValue(const QStringList &parts, const QString &name, const RegistryValue &value);
+    // False when the key or the value is missing.
+    bool removeValue(const QStringList &parts, const QString &name);
+
+    std::optional<QStringList> valueNames(const QStringList &parts) const;
+    std::optional<QStringList> subKeyNames(const QStringList &parts) const;
+
+private:
+    struct Key
+    {
+        QStringList parts; // names as first written
+        QList<QPair<QString, RegistryValue>> values;
+    };
+
+    static QString folded(const QStringList &parts);
+    Key *findKey(const QStringList &parts);
+    const Key *findKey(const QStringList &parts) const;
+
+    QString m_hiveName;
+    QMap<QString, Key> m_keys; // by case-folded path; "" is the hive itself
+};

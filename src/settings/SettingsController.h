@@ -1,0 +1,108 @@
+#pragma once
+
+#include <QString>
+
+#include <functional>
+
+#include "settings/Settings.h"
+
+class Prompter;
+class RegistryStore;
+
+// The run-time rules of the settings: loading them at start-up and saving
+// them at exit, the frame geometry (setSizes), and what each edit in the
+// settings window sets off. The window writes the edited value through these
+// handlers and then shows the record again; this class never touches a widget.
+class SettingsController
+{
+public:
+    // What the rest of the program does when a setting changes. Each may be
+    // left empty.
+    struct Hooks
+    {
+        std::function<void()> redrawSelected;     // redraw the preview of the selected node, if any
+        std::function<void()> refreshCapacity;    // the capacity display
+        std::function<bool()> treeHasNodes;
+        std::function<void(const QString &)> setRootTag; // tag of the first tree node
+        std::function<void(int tvLines)> setPreviewHeight; // pane height = width * tvLines / 704
+        std::function<void(bool visible)> showSettings;    // the settings window
+        std::function<void(int language)> languageChanged; // relabel every window
+        std::function<void()> recordChanged;      // fields beyond the one edited changed (centre,
+                                                  // frame size, options, Full Rebuild)
+    };
+
+    // Number of entries of the resampling filter list (Resize is an index into it).
+    static constexpr int ResizeFilterCount = 17;
+    static constexpr int LanguageCount = 6;
+    static constexpr int MaxMarginPercent = 25;
+
+    // The registry key of every setting, below HKEY_LOCAL_MACHINE.
+    static QString registryKey();
+
+    SettingsController(Settings &settings, Prompter &prompter, Hooks hooks = {});
+
+    Settings &settings() { return m_settings; }
+    const Settings &settings() const { return m_settings; }
+    void setHooks(Hooks hooks) { m_hooks = std::move(hooks); }
+    // nullptr (the default) uses the file store the environment names.
+    void setRegistryStore(RegistryStore *store) { m_store = store; }
+
+    // Fills the record from the registry, running the option handlers as a
+    // restore does (without Full Rebuild messages), and ends with setSizes.
+    // Absent values take their defaults; unusable list indexes too.
+    void readSettings();
+    // Writes every setting. Sizes and window positions are stored clamped to
+    // the 16-bit range; refused writes are skipped.
+    void saveSettings();
+
+    // Recomputes FrameWidth, FrameHeight, TvLines, AspectWidth and
+    // EdgeFraction, centres XCenter/YCenter when ImageCentered, then resizes the
+    // preview pane, redraws and refreshes the capacity display.
+    void setSizes();
+
+    // Redraw-only edits (fonts, sizes, info icon, file-name fallback).
+    void redraw();
+
+    // Date and file-name options; chkUseFilename follows Settings::useFilenameEnabled().
+    void chkDisplayDate_Click(bool checked);
+    void chkDisplayFileName_Click(bool checked);
+
+    // Geometry options.
+    void chkAntiFlicker_Click(bool checked);
+    void chkCorrectAspect_Click(bool checked);
+    void chkCorrectEdges_Click(bool checked);
+    void chkImageCentered_Click(bool checked);
+
+    // Centre fields: true accepts the text (stored, redrawn); false when its
+    // value lies outside 0 to the frame size, and the field keeps the focus.
+    bool txtXCenter_Validate(const QString &text);
+    bool txtYCenter_Validate(const QString &text);
+
+    // Safe-area margin: the value clamped to 0..25 ("abc" is 0); returns the
+    // text the field shows from now on.
+    QString txtpercentage_LostFocus(const QString &text);
+
+    // Main title: stored, and copied to the top menu node when there is a tree.
+    void txtmaintitle_Validate(const QString &text);
+
+    // Disc format options, called when the option becomes selected. Each marks
+    // the next build as a full rebuild (telling the user once) and calls setSizes.
+    // Low resolution VCD is refused: the partner option is selected instead.
+    void OptPal_Click();
+    void OptNTSC_Click();
+    void OptSVCD_Click();
+    void OptVCD_Click();
+    void opthighres_Click();
+    void optLowres_Click();
+
+private:
+    // Shows the message once when Full Rebuild is off, and turns it on.
+    void requireFullRebuild(int messageId, int titleId);
+    void refuseLowResVcd();
+    void changed();
+
+    Settings &m_settings;
+    Prompter &m_prompter;
+    Hooks m_hooks;
+    RegistryStore *m_store = nullptr;
+};
