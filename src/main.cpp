@@ -1,7 +1,69 @@
 #include <QApplication>
+#include <QDir>
+#include <QGuiApplication>
+#include <QStringList>
+
+#include <cstdio>
+
+#include "app/CommandLine.h"
+#include "app/ConsolePrompter.h"
+#include "app/ProgramInfo.h"
+#include "app/ShowFatalError.h"
+#include "app/frmKelvara.h"
+
+namespace {
+void print(FILE *stream, const QString &text)
+{
+    std::fputs(text.toLocal8Bit().constData(), stream);
+    if (!text.endsWith(u'\n'))
+        std::fputc('\n', stream);
+    std::fflush(stream);
+}
+
+void nameApplication()
+{
+    QCoreApplication::setApplicationName(ProgramInfo::productName());
+    QCoreApplication::setApplicationVersion(ProgramInfo::version());
+}
+} // namespace
 
 int main(int argc, char *argv[])
 {
+    QStringList arguments;
+    for (int i = 1; i < argc; ++i)
+        arguments << QString::fromLocal8Bit(argv[i]);
+
+    // Parsed before any application object exists: a subcommand must choose
+    // the offscreen platform first.
+    const CommandLine::Parsed parsed = CommandLine::parse(arguments, QDir::currentPath());
+    switch (parsed.action) {
+    case CommandLine::Action::Help:
+        print(stdout, CommandLine::usage());
+        return 0;
+    case CommandLine::Action::Version:
+        print(stdout, ProgramInfo::productName() + u' ' + ProgramInfo::version());
+        return 0;
+    case CommandLine::Action::Error:
+        print(stderr, parsed.error);
+        return CommandLine::UsageExitCode;
+    case CommandLine::Action::Run: {
+        qputenv("QT_QPA_PLATFORM", "offscreen");
+        QGuiApplication app(argc, argv);
+        nameApplication();
+        ConsolePrompter prompter(parsed.options.yes);
+        return CommandLine::execute(parsed.options, prompter);
+    }
+    case CommandLine::Action::Window:
+        break;
+    }
+
     QApplication app(argc, argv);
-    return 0;
+    nameApplication();
+    installFatalErrorBox();
+
+    frmKelvara window;
+    if (!window.start())
+        return CommandLine::SetupIncompleteExitCode;
+    window.show();
+    return app.exec();
 }

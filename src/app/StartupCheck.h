@@ -1,0 +1,40 @@
+#pragma once
+
+#include <QString>
+#include <QStringList>
+
+class Prompter;
+
+// What the program does before any window: a fresh program log, the program
+// folder as current directory, and the check that the still encoder's tools
+// can be found.
+class StartupCheck
+{
+public:
+    // The program log, deleted at every start.
+    static QString programLogName() { return QStringLiteral("kelvara.log"); }
+
+    // The encoder tools, in the order they are checked.
+    static QStringList requiredTools();
+
+    // Deletes the program log (a missing one is fine), logs "apppath: ",
+    // "curdir0: ", makes ProgramFolder the current directory, sets the start-up
+    // language and logs "curdir1: ". Throws KelvaraError when the log cannot be
+    // written or the folder cannot be entered.
+    static void prepareProgramFolder();
+
+    // The first required tool found neither in ProgramFolder/3rdparty nor on
+    // the PATH; empty when all are there.
+    static QString firstMissingTool();
+
+    // The "Setup incomplete" box: title and text in the current language.
+    static QString incompleteTitle();
+    static QString incompleteText();
+
+    // Shows the "Setup incomplete" box once, for the first missing tool only,
+    // and returns false; true when every tool is there. Logs nothing.
+    static bool checkTools(Prompter &prompter);
+
+    // The language block in force until the settings are read.
+    static constexpr int StartupLanguageOffset = 0;
+};

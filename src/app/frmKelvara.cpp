@@ -1,0 +1,147 @@
+#include "app/frmKelvara.h"
+
+#include <QCloseEvent>
+#include <QCoreApplication>
+#include <QLabel>
+#include <QMenuBar>
+#include <QVBoxLayout>
+
+#include "app/Guard.h"
+#include "app/MessageBoxPrompter.h"
+#include "app/ProgramInfo.h"
+#include "app/StartupCheck.h"
+#include "winhelpers/frmAbout.h"
+#include "winhelpers/frmSplash.h"
+
+frmKelvara::frmKelvara(Prompter *prompter, QWidget *parent)
+    : QMainWindow(parent)
+    , m_endProgram([] { QCoreApplication::exit(0); })
+{
+    if (!prompter) {
+        // No parent yet: the start-up boxes come before the window is shown.
+        m_ownPrompter = std::make_unique<MessageBoxPrompter>(nullptr);
+        prompter = m_ownPrompter.get();
+    }
+    m_prompter = prompter;
+
+    setObjectName(QStringLiteral("frmKelvara"));
+    setWindowTitle(ProgramInfo::productName());
+    createMenu();
+    createControls();
+}
+
+frmKelvara::~frmKelvara() = default;
+
+void frmKelvara::createMenu()
+{
+    QMenu *mnuFile = menuBar()->addMenu(QStringLiteral("&File"));
+    mnuFile->setObjectName(QStringLiteral("mnuFile"));
+    m_mnuExit = mnuFile->addAction(QStringLiteral("E&xit"));
+    m_mnuExit->setObjectName(QStringLiteral("mnuExit"));
+    connect(m_mnuExit, &QAction::triggered, this, &frmKelvara::mnuExit_Click);
+
+    QMenu *mnuHelp = menuBar()->addMenu(QStringLiteral("&Help"));
+    mnuHelp->setObjectName(QStringLiteral("mnuHelp"));
+    m_mnuAbout = mnuHelp->addAction(QStringLiteral("&About"));
+    m_mnuAbout->setObjectName(QStringLiteral("mnuAbout"));
+    connect(m_mnuAbout, &QAction::triggered, this, &frmKelvara::mnuAbout_Click);
+}
+
+void frmKelvara::createControls()
+{
+    auto *central = new QWidget(this);
+    central->setObjectName(QStringLiteral("centralWidget"));
+    auto *layout = new QVBoxLayout(central);
+    layout->addStretch();
+
+    m_labVersion = new QLabel(QStringLiteral("Version:"), central);
+    m_labVersion->setObjectName(QStringLiteral("labVersion"));
+    layout->addWidget(m_labVersion, 0, Qt::AlignRight | Qt::AlignBottom);
+    setCentralWidget(central);
+}
+
+bool frmKelvara::start()
+{
+    bool complete = false;
+    if (!Guard::run(QStringLiteral("Sub Form_Initialize"), [&] { complete = Form_Initialize(); }))
+        return false;
+    if (!complete)
+        return false;
+    return Guard::run(QStringLiteral("Sub Form_Load"), [&] { Form_Load(); });
+}
+
+bool frmKelvara::Form_Initialize()
+{
+    if (m_splashEnabled) {
+        frmSplash splash;
+        splash.exec();
+    }
+
+    StartupCheck::prepareProgramFolder();
+    m_labVersion->setText(ProgramInfo::versionCaption());
+
+    // A missing encoder tool ends the program before any window shows.
+    if (!StartupCheck::checkTools(*m_prompter))
+        return false;
+
+    // KELVARA-A1: readSettings over m_settings goes here once the settings
+    // persistence has landed (it applies the stored language as well).
+    return true;
+}
+
+void frmKelvara::Form_Load()
+{
+    if (m_ownPrompter)
+        m_ownPrompter->setParentWidget(this);
+    // KELVARA-A1: setSizes(m_settings) goes here once it has landed.
+}
+
+void frmKelvara::Form_Activate()
+{
+    // The preview controls (full-size preview check box, render progress
+    // bar, order frame) are brought up to date here once they exist.
+    ++m_activations;
+}
+
+void frmKelvara::Form_Unload()
+{
+    if (m_unloaded)
+        return;
+    m_unloaded = true;
+    // KELVARA-A1: saveSettings(m_settings) goes here once it has landed.
+    if (m_about)
+        m_about->close();
+    if (m_endProgram)
+        m_endProgram();
+}
+
+void frmKelvara::mnuExit_Click()
+{
+    close();
+}
+
+void frmKelvara::mnuAbout_Click()
+{
+    Guard::run(QStringLiteral("Sub mnuAbout_Click"), [&] {
+        if (!m_about) {
+            m_about = new frmAbout(this);
+            m_about->setAttribute(Qt::WA_DeleteOnClose);
+        }
+        m_about->show();
+        m_about->raise();
+        m_about->activateWindow();
+    });
+}
+
+void frmKelvara::closeEvent(QCloseEvent *event)
+{
+    Guard::run(QStringLiteral("Sub Form_Unload"), [&] { Form_Unload(); });
+    event->accept();
+}
+
+void frmKelvara::changeEvent(QEvent *event)
+{
+    QMainWindow::changeEvent(event);
+    if (event->type() == QEvent::ActivationChange && isActiveWindow())
+        Guard::run(QStringLiteral("Sub Form_Activate"), [&] { Form_Activate(); });
+}
