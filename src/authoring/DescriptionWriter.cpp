@@ -14,7 +14,7 @@
 namespace {
 
 const QLatin1String kEol("\r\n");
-const QLatin1String kItemIndent("\t\t");  // items and selection open lines
+const QLatin1String kItemIndent("\t\t"); // items and selection open lines
 const QLatin1String kInnerIndent("\t\t\t"); // lines inside a selection, and its close
 
 // Menu pages advance to the next entry after the longest wait a player knows.
@@ -47,8 +47,7 @@ QString textSelectionRef(const char *element, const ProjectNode *node)
 DescriptionWriter::DescriptionWriter(BuildState &state, const Settings &settings)
     : m_state(state)
     , m_settings(settings)
-{
-}
+{ }
 
 QString DescriptionWriter::stateNumber(int index)
 {
@@ -68,22 +67,37 @@ QString DescriptionWriter::escapeAttribute(const QString &text)
     for (int i = 0; i < text.size(); ++i) {
         const QChar c = text.at(i);
         switch (c.unicode()) {
-        case u'&': out += QLatin1String("&amp;"); break;
-        case u'<': out += QLatin1String("&lt;"); break;
-        case u'>': out += QLatin1String("&gt;"); break;
-        case u'"': out += QLatin1String("&quot;"); break;
+        case u'&':
+            out += QLatin1String("&amp;");
+            break;
+        case u'<':
+            out += QLatin1String("&lt;");
+            break;
+        case u'>':
+            out += QLatin1String("&gt;");
+            break;
+        case u'"':
+            out += QLatin1String("&quot;");
+            break;
         // Written raw, a parser would turn these into spaces inside an attribute.
-        case u'\t': out += QLatin1String("&#9;"); break;
-        case u'\n': out += QLatin1String("&#10;"); break;
-        case u'\r': out += QLatin1String("&#13;"); break;
+        case u'\t':
+            out += QLatin1String("&#9;");
+            break;
+        case u'\n':
+            out += QLatin1String("&#10;");
+            break;
+        case u'\r':
+            out += QLatin1String("&#13;");
+            break;
         default:
             if (c.unicode() < 0x20 || c.unicode() == 0xFFFE || c.unicode() == 0xFFFF
                 || (c.isHighSurrogate() && !(i + 1 < text.size() && text.at(i + 1).isLowSurrogate()))
                 || (c.isLowSurrogate() && !(i > 0 && text.at(i - 1).isHighSurrogate())))
                 // XML 1.0 has no way to write these at all.
-                throw KelvaraError(5, QLatin1String("This name cannot be written into vcd.xml because it holds a "
-                                                    "control character: ")
-                                          + QString(text).replace(c, u'?'));
+                throw KelvaraError(5,
+                    QLatin1String("This name cannot be written into vcd.xml because it holds a "
+                                  "control character: ")
+                        + QString(text).replace(c, u'?'));
             out += c;
         }
     }
@@ -121,15 +135,16 @@ void DescriptionWriter::AddSegmentItem(const ProjectNode *node, bool menuState)
         src = fileAttribute(m_state.CurrentFile);
         id = QLatin1String("Segment-") + number;
     }
-    m_state.SegmentItems += kItemIndent + QLatin1String("<segment-item src=\"") + src + QLatin1String("\" id=\"") + id
-        + QLatin1String("\"/>") + kEol;
+    m_state.SegmentItems += kItemIndent + QLatin1String("<segment-item src=\"") + src
+        + QLatin1String("\" id=\"") + id + QLatin1String("\"/>") + kEol;
 }
 
 void DescriptionWriter::AddSequenceItem(const ProjectNode *node)
 {
     requireNode(node, "AddSequenceItem");
-    m_state.SequenceItems += kItemIndent + QLatin1String("<sequence-item src=\"") + fileAttribute(m_state.CurrentFile)
-        + QLatin1String("\" id=\"Segment-") + stateNumber(node->Index()) + QLatin1String("\"/>") + kEol;
+    m_state.SequenceItems += kItemIndent + QLatin1String("<sequence-item src=\"")
+        + fileAttribute(m_state.CurrentFile) + QLatin1String("\" id=\"Segment-") + stateNumber(node->Index())
+        + QLatin1String("\"/>") + kEol;
 }
 
 void DescriptionWriter::AddSelectionItem(const ProjectNode *node, bool menuState)
@@ -197,8 +212,8 @@ void DescriptionWriter::AddSelectionItem(const ProjectNode *node, bool menuState
 QString DescriptionWriter::documentText() const
 {
     const bool vcd = m_settings.vcd;
-    const QString sequenceFile = QLatin1String(m_settings.ntsc ? "NTSC" : "PAL") + QLatin1String(vcd ? "_VCD" : "_SVCD")
-        + QLatin1String(".mpg");
+    const QString sequenceFile = QLatin1String(m_settings.ntsc ? "NTSC" : "PAL")
+        + QLatin1String(vcd ? "_VCD" : "_SVCD") + QLatin1String(".mpg");
 
     QString t;
     const auto line = [&t](const QString &text) { t += text + kEol; };
@@ -206,7 +221,7 @@ QString DescriptionWriter::documentText() const
     line(QStringLiteral("<!DOCTYPE videocd PUBLIC \"-//GNU//DTD VideoCD//EN\" "
                         "\"http://www.gnu.org/software/vcdimager/videocd.dtd\">"));
     line(QStringLiteral("<videocd xmlns=\"http://www.gnu.org/software/vcdimager/1.0/\" ")
-         + QLatin1String(vcd ? "class=\"vcd\" version=\"2.0\">" : "class=\"svcd\" version=\"1.0\">"));
+        + QLatin1String(vcd ? "class=\"vcd\" version=\"2.0\">" : "class=\"svcd\" version=\"1.0\">"));
     line(QStringLiteral("<option name=\"relaxed aps\" value=\"false\"/>"));
     if (!vcd)
         line(QStringLiteral("<option name=\"update scan offsets\" value=\"true\"/>"));
@@ -231,7 +246,7 @@ QString DescriptionWriter::documentText() const
     line(QStringLiteral("  <sequence-items>"));
     // A short fixed sequence: a disc needs at least one, whatever the album holds.
     line(QStringLiteral("    <sequence-item src=\"") + fileAttribute(ProgramFolder::dataFile(sequenceFile))
-         + QStringLiteral("\" id=\"Sequence-0003\">"));
+        + QStringLiteral("\" id=\"Sequence-0003\">"));
     line(QStringLiteral("      <default-entry id=\"Chapter-0003-01\"/>"));
     line(QStringLiteral("    </sequence-item>"));
     t += m_state.SequenceItems;
@@ -260,18 +275,21 @@ bool DescriptionWriter::createxml()
     const QString path = descriptionPath();
     const QString folder = QFileInfo(path).absolutePath();
     if (!QFileInfo(folder).isDir())
-        throw KelvaraError(76, QLatin1String("The build folder does not exist, so vcd.xml cannot be written: ")
-                                   + QDir::toNativeSeparators(folder));
+        throw KelvaraError(76,
+            QLatin1String("The build folder does not exist, so vcd.xml cannot be written: ")
+                + QDir::toNativeSeparators(folder));
 
     // Build the whole text first: a name that cannot be written must not leave
     // a half-made file behind, and QSaveFile keeps the old one until commit.
     const QByteArray bytes = documentText().toUtf8();
     QSaveFile file(path);
     if (!file.open(QIODevice::WriteOnly))
-        throw KelvaraError(75, QLatin1String("Cannot write ") + QDir::toNativeSeparators(path) + QLatin1String(": ")
-                                   + file.errorString());
+        throw KelvaraError(75,
+            QLatin1String("Cannot write ") + QDir::toNativeSeparators(path) + QLatin1String(": ")
+                + file.errorString());
     if (file.write(bytes) != bytes.size() || !file.commit())
-        throw KelvaraError(61, QLatin1String("Writing ") + QDir::toNativeSeparators(path)
-                                   + QLatin1String(" failed: ") + file.errorString());
+        throw KelvaraError(61,
+            QLatin1String("Writing ") + QDir::toNativeSeparators(path) + QLatin1String(" failed: ")
+                + file.errorString());
     return true;
 }
