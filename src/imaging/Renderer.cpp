@@ -1,0 +1,495 @@
+#include "imaging/Renderer.h"
+
+#include <algorithm>
+#include <cmath>
+
+#include <QDate>
+#include <QFile>
+#include <QFileInfo>
+#include <QLocale>
+#include <QStringConverter>
+
+#include "app/Numeric.h"
+#include "app/Prompter.h"
+#include "authoring/BuildState.h"
+#include "imaging/ButtonArt.h"
+#include "imaging/ExifBlock.h"
+#include "imaging/ImgSource.h"
+#include "imaging/JpegHead.h"
+#include "project/ProjectNode.h"
+#include "project/ProjectTree.h"
+#include "settings/Settings.h"
+#include "settings/StringTable.h"
+
+using Numeric::roundHalfEven;
+using Numeric::val;
+
+namespace {
+
+constexpr int kExifDateTimeOriginal = 36867;
+
+// Interface text by id, with the English text when the table has none.
+QString textOf(int id, const QString &english)
+{
+    const QString text = LocalText(id);
+    return text.isEmpty() ? english : text;
+}
+
+// The size a JPEG has once turned upright, read from its markers alone (the
+// same reading the decoder does); invalid when the file holds no JPEG frame.
+QSize uprightSizeOf(const QString &path)
+{
+    QFile file(path);
+    JpegHead head;
+    if (!file.open(QIODevice::ReadOnly) || !head.read(file) || head.width() <= 0 || head.height() <= 0)
+        return {};
+    QSize size(head.width(), head.height());
+    if (!head.exif().isEmpty() && ExifBlock(head.exif()).orientation() >= 5)
+        size.transpose();
+    return size;
+}
+
+// True when a decoded raster is the upright photo of that header size, decoded
+// whole or at k/8 scale (sizes rounded up, as the DCT scaling gives them).
+bool isScaledDecodeOf(int width, int height, QSize upright)
+{
+    for (int k = 1; k <= 8; ++k) {
+        const int w = (upright.width() * k + 7) / 8;
+        const int h = (upright.height() * k + 7) / 8;
+        if (w == width && h == height)
+            return true;
+    }
+    return false;
+}
+
+// Caption files are written by the editor as plain text; older ones may be in
+// a Windows code page, which Latin-1 reads closely enough.
+QString readCaptionFile(const QString &path)
+{
+    QFile file(path);
+    if (!file.open(QIODevice::ReadOnly))
+        return {};
+    const QByteArray bytes = file.readAll();
+    QStringDecoder utf8(QStringConverter::Utf8);
+    QString text = utf8.decode(bytes);
+    if (utf8.hasError())
+        text = QString::fromLatin1(bytes);
+    text.replace(QLatin1String("\r\n"), QLatin1String("\n"));
+    text.replace(u'\r', u'\n');
+    while (text.endsWith(u'\n'))
+        text.chop(1);
+    return text;
+}
+
+// Breaks text into lines no wider than maxWidth as a multi-line text box does:
+// at spaces where possible, inside a word only when the word alone is too wide.
+QStringList wrapText(const ImgSource &measure, const QString &text, int maxWidth)
+{
+    QStringList lines;
+    const QStringList paragraphs = text.split(u'\n');
+    for (const QString &paragraph : paragraphs) {
+        const QStringList words = paragraph.split(u' ', Qt::SkipEmptyParts);
+        if (words.isEmpty()) {
+            lines.append(QString());
+            continue;
+        }
+        QString line;
+        for (QString word : words) {
+            const QString candidate = line.isEmpty() ? word : line + u' ' + word;
+            if (measure.GetTextWidth(candidate) <= maxWidth) {
+                line = candidate;
+                continue;
+            }
+            if (!line.isEmpty())
+                lines.append(line);
+            line.clear();
+            // A word wider than the box is broken where it reaches the edge.
+            while (measure.GetTextWidth(word) > maxWidth && word.size() > 1) {
+                int fit = 1;
+                while (fit < word.size() && measure.GetTextWidth(word.left(fit + 1)) <= maxWidth)
+                    ++fit;
+                lines.append(word.left(fit));
+                word = word.mid(fit);
+            }
+            line = word;
+        }
+        lines.append(line);
+    }
+    return lines;
+}
+
+} // namespace
+
+Renderer::Renderer(Settings &settings, ProjectTree &tree, BuildState &state, ImgSource &canvas,
+    ImgSource &picture, Prompter &prompter)
+    : m_settings(settings)
+    , m_tree(tree)
+    , m_state(state)
+    , m_canvas(canvas)
+    , m_picture(picture)
+    , m_prompter(prompter)
+    , m_normalButton(ButtonArt::normal())
+    , m_selectedButton(ButtonArt::highlighted())
+{ }
+
+void Renderer::setButtonImages(const QImage &normal, const QImage &highlighted)
+{
+    m_normalButton = normal;
+    m_selectedButton = highlighted;
+}
+
+void Renderer::setProgress(int value)
+{
+    m_progress = value;
+    if (m_callbacks.progress)
+        m_callbacks.progress(std::clamp(value, 0, 100));
+}
+
+void Renderer::beginRender()
+{
+    if (m_callbacks.progressVisible)
+        m_callbacks.progressVisible(true);
+    setProgress(0);
+    if (m_callbacks.busy)
+        m_callbacks.busy(true);
+}
+
+void Renderer::endRender()
+{
+    if (m_callbacks.busy)
+        m_callbacks.busy(false);
+    if (m_callbacks.progressVisible)
+        m_callbacks.progressVisible(false);
+    setProgress(0);
+}
+
+bool Renderer::fastPreview() const
+{
+    return m_settings.FastPreview;
+}
+
+void Renderer::MakeMenu(ProjectNode *node)
+{
+    beginRender();
+    m_state.CaptionFile.clear();
+    m_state.TextMode = false;
+    m_pageEntries.clear();
+
+    const bool smooth = !fastPreview();
+    m_canvas.Create(m_settings.FrameWidth, m_settings.FrameHeight);
+    m_canvas.fill(0);
+    const int W = m_canvas.Width();
+    const int H = m_canvas.Height();
+
+    m_canvas.Font = m_settings.FontTitle;
+    m_canvas.FontSize = roundHalfEven(val(m_settings.TitleFontSize));
+    m_canvas.FontColor = m_settings.TitleColor;
+    const QString title = node->Tag();
+    int y = m_settings.CorrectEdges ? roundHalfEven(H * m_settings.EdgeFraction) : 0;
+    m_canvas.PaintText(title, roundHalfEven((W - m_canvas.GetTextWidth(title)) / 2.0), y, smooth);
+    // The buttons start one "X" below the title's top, whatever the title holds.
+    y += m_canvas.GetTextHeight(QStringLiteral("X"));
+
+    if (m_state.SelectedEntry == 1)
+        m_state.EntriesPerPage = node->childCount();
+    m_state.EntryCount = 0;
+
+    if (node->hasChildren()) {
+        m_tree.setSelectedNode(node);
+        m_canvas.Font = m_settings.FontMenu;
+        m_canvas.FontSize = roundHalfEven(val(m_settings.MenuFontSize));
+        m_canvas.FontColor = m_settings.MenuColor;
+        const double sy = 576.0 / m_settings.FrameHeight;
+        int drawn = 0;
+        int lastButtonHeight = 0;
+        for (int i = 0; i < node->childCount(); ++i) {
+            ProjectNode *child = node->child(i);
+            if (drawn < 10)
+                setProgress((drawn + 1) * 10);
+            if (QFileInfo(child->FullPath()).isDir()) {
+                ++m_state.EntryCount;
+                // Entries before the window that ends at the highlighted one are skipped.
+                if (m_state.SelectedEntry < m_state.EntriesPerPage + m_state.EntryCount) {
+                    ++drawn;
+                    if (drawn <= m_state.EntriesPerPage) {
+                        const int top = drawButton(child, drawn, y, lastButtonHeight);
+                        y = top + lastButtonHeight;
+                    }
+                }
+            }
+            // The first page decides how many buttons fit; later pages keep it.
+            if (drawn > 0 && drawn < m_state.EntriesPerPage && y + 2.0 * lastButtonHeight + 10.0 / sy > H)
+                m_state.EntriesPerPage = drawn;
+        }
+    }
+
+    if (m_settings.AntiFlicker && !fastPreview())
+        m_canvas.AntiFlicker(m_callbacks.progress);
+    if (m_callbacks.canvasChanged)
+        m_callbacks.canvasChanged();
+    if (m_callbacks.hideEditText)
+        m_callbacks.hideEditText();
+    endRender();
+    if (m_state.EntryCount >= 1 && m_callbacks.showOrderFrame)
+        m_callbacks.showOrderFrame(m_state.SelectedEntry != 1, m_state.SelectedEntry != m_state.EntryCount);
+}
+
+int Renderer::drawButton(ProjectNode *entry, int buttonNumber, int y, int &buttonHeight)
+{
+    const bool smooth = !fastPreview();
+    const double sx = 720.0 / m_settings.FrameWidth;
+    const double sy = 576.0 / m_settings.FrameHeight;
+    const int W = m_canvas.Width();
+
+    ImgSource button;
+    if (m_state.EntryCount == m_state.SelectedEntry) {
+        button.LoadPicture(m_selectedButton);
+        m_state.CurrentEntryNode = entry;
+        m_state.EntrySlot = buttonNumber;
+    } else {
+        button.LoadPicture(m_normalButton);
+    }
+    m_pageEntries.append(entry);
+    addProgress(2);
+
+    const int top = roundHalfEven(y + 13.0 / sy);
+    const int bw = button.Width();
+    const int bh = button.Height();
+    const int x = roundHalfEven(W / 2.0 - bw / (2.0 * sx));
+    button.Resize(roundHalfEven(bw / sx), roundHalfEven(bh / sy), m_settings.filterCode());
+    const int bw2 = button.Width();
+    const int bh2 = button.Height();
+    m_canvas.Overlay(button, x, top, 1.0, 0);
+    addProgress(2);
+
+    const int tw
+        = m_canvas.GetTextWidth(QString::number(m_state.EntryCount) + QStringLiteral(". ") + entry->Tag());
+    const int th = m_canvas.GetTextHeight(QStringLiteral("AAAAAAAAAAAAAAAAAAAAAA"));
+    const int textTop = roundHalfEven(top + bh2 / 2.0 - th / 2.0);
+    if (m_settings.Shortcuts)
+        m_canvas.PaintText(QStringLiteral("  ") + QString::number(buttonNumber) + u'.', x, textTop, smooth);
+    addProgress(2);
+
+    m_canvas.PaintText(m_tree.info(entry).caption, roundHalfEven(x + bw2 / 2.0 - tw / 2.0), textTop, smooth);
+    addProgress(2);
+
+    buttonHeight = bh2;
+    return top;
+}
+
+QString Renderer::dateCaption(const QString &exifDate) const
+{
+    bool okYear = false;
+    bool okMonth = false;
+    bool okDay = false;
+    const int year = exifDate.mid(0, 4).toInt(&okYear);
+    const int month = exifDate.mid(5, 2).toInt(&okMonth);
+    const int day = exifDate.mid(8, 2).toInt(&okDay);
+    if (!okYear || !okMonth || !okDay)
+        return {};
+    const QDate date(year, month, day);
+    if (!date.isValid())
+        return {};
+    return QLocale::system().toString(date, QLocale::ShortFormat) + u' ' + exifDate.mid(11, 5);
+}
+
+void Renderer::CreateStill(ProjectNode *node, const QString &picturePath)
+{
+    beginRender();
+    if (m_callbacks.hideOrderFrame)
+        m_callbacks.hideOrderFrame();
+    NodeInfo &info = m_tree.info(node);
+    info.caption.clear();
+
+    // A date the camera never set ("0000:00:00 ...") counts as no date, so the
+    // file name is shown in its place.
+    QString exifDate;
+    if (m_settings.DisplayDate) {
+        const QString tagText = ImgSource::GetExifTag(picturePath, kExifDateTimeOriginal);
+        info.caption = dateCaption(tagText);
+        if (!info.caption.isEmpty())
+            exifDate = tagText;
+    }
+    setProgress(10);
+
+    QString stamp = info.caption;
+    QString name;
+    if ((exifDate.isEmpty() || m_settings.DisplayFileName)
+        && ((m_settings.DisplayDate && m_settings.UseFileName) || m_settings.DisplayFileName)) {
+        name = node->Tag();
+        const int cut = name.indexOf(QLatin1String(".jpg"), 0, Qt::CaseInsensitive);
+        if (cut >= 0)
+            name.truncate(cut);
+    }
+
+    const int fW = m_settings.FrameWidth;
+    const int fH = m_settings.FrameHeight;
+    const double XC = val(m_settings.XCenter);
+    const double YC = val(m_settings.YCenter);
+    const int aspectWidth = m_settings.AspectWidth;
+    const int tvLines = m_settings.TvLines;
+    const double edge = m_settings.EdgeFraction;
+
+    // The fitting frame: twice the distance from the centre to the nearer edge
+    // of the reference frame (768 square pixels wide with aspect correction).
+    const int Wf = m_settings.CorrectAspect
+        ? roundHalfEven(aspectWidth - std::abs(aspectWidth - 2.0 * aspectWidth * XC / fW))
+        : roundHalfEven(aspectWidth - std::abs(aspectWidth - 2.0 * XC));
+    const int Hf = roundHalfEven(tvLines - std::abs(tvLines - 2.0 * YC));
+    // The fitting frame is measured in reference pixels with aspect correction
+    // and in frame pixels without; this maps it onto the frame.
+    const double toFrame = m_settings.CorrectAspect ? double(fW) / aspectWidth : 1.0;
+    const double keep = m_settings.CorrectEdges ? 1.0 - 2.0 * edge : 1.0;
+
+    // The still's size follows from the photo's own size, read from the header
+    // so that a large photo can be decoded at a DCT scale just above it.
+    auto fittedSize = [&](double pw, double ph) {
+        const double r = std::max(pw / Wf, ph / Hf);
+        int h = roundHalfEven(ph / r);
+        int w = roundHalfEven(pw / r);
+        w = roundHalfEven(toFrame * w);
+        if (m_settings.CorrectEdges) {
+            h = roundHalfEven(keep * h);
+            w = roundHalfEven(keep * w);
+        }
+        return QSize(w, h);
+    };
+
+    if (m_callbacks.processEvents)
+        m_callbacks.processEvents();
+    const bool hasFrame = Wf > 0 && Hf > 0;
+    const QSize header = uprightSizeOf(picturePath);
+    QSize target;
+    if (hasFrame && !header.isEmpty()) {
+        target = fittedSize(header.width(), header.height());
+        m_picture.LoadFile(picturePath, std::max(target.width(), 1), std::max(target.height(), 1));
+    } else if (!hasFrame) {
+        // Nothing of the photo will be shown: the smallest decode serves.
+        m_picture.LoadFile(picturePath, 1, 1);
+    } else {
+        m_picture.LoadFile(picturePath);
+    }
+    setProgress(20);
+
+    // A photo that cannot be decoded, or a centre on the frame's edge (a fitting
+    // frame without area), leaves the black frame with its text.
+    int w = 0;
+    int h = 0;
+    if (hasFrame && m_picture.hasPixels() && m_picture.Width() > 0 && m_picture.Height() > 0) {
+        if (target.isEmpty() || !isScaledDecodeOf(m_picture.Width(), m_picture.Height(), header))
+            target = fittedSize(m_picture.Width(), m_picture.Height());
+        w = target.width();
+        h = target.height();
+        if (w > 0 && h > 0)
+            m_picture.Resize(w, h, m_settings.filterCode());
+    }
+    setProgress(30);
+
+    m_canvas.Create(fW, fH);
+    m_canvas.fill(0);
+    const int x = roundHalfEven((2.0 * XC - w) / 2.0);
+    const int y = roundHalfEven((2.0 * YC - h) / 2.0);
+    if (w > 0 && h > 0 && m_picture.hasPixels())
+        m_canvas.Overlay(m_picture, x, y, 1.0, 0);
+    setProgress(40);
+    m_stillWidth = w;
+    m_stillHeight = h;
+
+    m_canvas.Font = m_settings.FontPicture;
+    m_canvas.FontSize = roundHalfEven(val(m_settings.PictureFontSize));
+    m_canvas.FontColor = m_settings.PictureColor;
+
+    if (m_state.TextMode && !m_state.CaptionFile.isEmpty() && w > 0 && h > 0)
+        drawCaptionText(x, y, w, h);
+
+    const int captionHeight = m_canvas.GetTextHeight(info.caption);
+    if (m_settings.textYpos + captionHeight > fH) {
+        m_prompter.inform(textOf(1131, QStringLiteral("Position mismatch")),
+            textOf(1130,
+                QStringLiteral("Vertical Position of text is out of screen, "
+                               "correction made.")));
+        m_settings.textYpos = m_canvas.Height() - captionHeight;
+    }
+    const int captionWidth = m_canvas.GetTextWidth(info.caption);
+    if (m_settings.textXpos + captionWidth > fW) {
+        m_prompter.inform(textOf(1131, QStringLiteral("Position mismatch")),
+            textOf(1132,
+                QStringLiteral("Horizontal Position of text is out of "
+                               "screen, correction made.")));
+        m_settings.textXpos = m_canvas.Width() - captionWidth;
+    }
+
+    if (val(m_settings.PictureFontSize) > 0) {
+        if (stamp.isEmpty()) {
+            stamp = name;
+            name.clear();
+        }
+        const QString text = name.isEmpty() ? stamp : stamp + u'\r' + name + u'\r';
+        setProgress(50);
+        m_canvas.PaintText(text, m_settings.textXpos, m_settings.textYpos, !fastPreview());
+    }
+
+    setProgress(80);
+    if (m_settings.AntiFlicker && !fastPreview())
+        m_canvas.AntiFlicker(m_callbacks.progress);
+    if (m_callbacks.canvasChanged)
+        m_callbacks.canvasChanged();
+    setProgress(90);
+    endRender();
+}
+
+void Renderer::drawCaptionText(int left, int top, int width, int height)
+{
+    const QFileInfo file(m_state.CaptionFile);
+    if (!file.isFile() || m_canvas.FontSize <= 0)
+        return;
+    const QString text = readCaptionFile(m_state.CaptionFile);
+    if (text.trimmed().isEmpty())
+        return;
+
+    // Only the part of the picture that lies on the canvas can carry text.
+    const int x0 = std::max(left, 0);
+    const int y0 = std::max(top, 0);
+    const int x1 = std::min(left + width, m_canvas.Width());
+    const int y1 = std::min(top + height, m_canvas.Height());
+    if (x1 <= x0 || y1 <= y0)
+        return;
+
+    const int lineHeight = std::max(m_canvas.GetTextHeight(QStringLiteral("Xg")), 1);
+    const int pad = std::max(lineHeight / 6, 2);
+    QStringList lines = wrapText(m_canvas, text, std::max(x1 - x0 - 2 * pad, 1));
+    const int room = (y1 - y0 - 2 * pad) / lineHeight;
+    if (room <= 0)
+        return;
+    if (lines.size() > room)
+        lines = lines.mid(0, room);
+
+    // A dark translucent band under the text keeps it readable on light photos.
+    const int bandBottom = std::min(y0 + 2 * pad + static_cast<int>(lines.size()) * lineHeight, y1);
+    std::uint8_t *rgb = m_canvas.pRGB();
+    const int stride = m_canvas.Width() * 3;
+    for (int row = y0; row < bandBottom; ++row) {
+        std::uint8_t *p = rgb + static_cast<std::size_t>(row) * stride + 3 * x0;
+        for (int i = 0; i < (x1 - x0) * 3; ++i)
+            p[i] = static_cast<std::uint8_t>((p[i] * 2 + 2) / 5);
+    }
+
+    const bool smooth = !fastPreview();
+    for (int i = 0; i < lines.size(); ++i)
+        m_canvas.PaintText(lines[i], x0 + pad, y0 + pad + i * lineHeight, smooth);
+}
+
+void Renderer::MakeMoviePage()
+{
+    m_canvas.Create(m_settings.FrameWidth, m_settings.FrameHeight);
+    m_canvas.fill(0);
+    m_canvas.Font = m_settings.FontTitle;
+    m_canvas.FontSize = roundHalfEven(val(m_settings.TitleFontSize));
+    m_canvas.FontColor = m_settings.TitleColor;
+    const QString text = QStringLiteral("Movie, no preview.");
+    const int x = roundHalfEven((m_canvas.Width() - m_canvas.GetTextWidth(text)) / 2.0);
+    const int y = m_settings.CorrectEdges ? roundHalfEven(m_canvas.Height() * m_settings.EdgeFraction) : 0;
+    m_canvas.PaintText(text, x, y, true);
+    if (m_callbacks.canvasChanged)
+        m_callbacks.canvasChanged();
+}

@@ -1,0 +1,391 @@
+#include <cstring>
+
+#include <QDate>
+#include <QLocale>
+
+#include "RenderFixture.h"
+#include "app/Numeric.h"
+
+namespace {
+
+const QColor kPhoto(200, 60, 30);
+
+class StillTest : public RenderFixture
+{
+protected:
+    void SetUp() override
+    {
+        RenderFixture::SetUp();
+        m_pics = addFolder(m_root, QStringLiteral("Pics"));
+    }
+
+    ProjectNode *photo(const QString &name, int w, int h, QColor colour = kPhoto)
+    {
+        ProjectNode *node = addFile(m_pics, name);
+        writeJpeg(node->FullPath(), w, h, colour);
+        return node;
+    }
+
+    void render(ProjectNode *node) { m_renderer.CreateStill(node, node->FullPath()); }
+
+    // The photo covers exactly [x, x + w) x [y, y + h) of the black frame.
+    void expectPictureAt(int x, int y, int w, int h)
+    {
+        EXPECT_EQ(m_renderer.StillWidth(), w);
+        EXPECT_EQ(m_renderer.StillHeight(), h);
+        const int W = m_canvas.Width();
+        const int H = m_canvas.Height();
+        const int midX = x + w / 2;
+        const int midY = y + h / 2;
+        EXPECT_TRUE(isColour(x, midY, kPhoto)) << "left edge";
+        EXPECT_TRUE(isColour(x + w - 1, midY, kPhoto)) << "right edge";
+        EXPECT_TRUE(isColour(midX, y, kPhoto)) << "top edge";
+        EXPECT_TRUE(isColour(midX, y + h - 1, kPhoto)) << "bottom edge";
+        EXPECT_TRUE(isColour(x, y, kPhoto) && isColour(x + w - 1, y + h - 1, kPhoto)) << "corners";
+        if (x > 0)
+            EXPECT_TRUE(isBlack(x - 1, midY)) << "left of the photo";
+        if (x + w < W)
+            EXPECT_TRUE(isBlack(x + w, midY)) << "right of the photo";
+        if (y > 0)
+            EXPECT_TRUE(isBlack(midX, y - 1)) << "above the photo";
+        if (y + h < H)
+            EXPECT_TRUE(isBlack(midX, y + h)) << "below the photo";
+    }
+
+    // A canvas of the frame's size, black, with text drawn as the stamp is drawn.
+    ImgSource reference(const QString &text, int x, int y) const
+    {
+        ImgSource ref;
+        ref.Create(m_canvas.Width(), m_canvas.Height());
+        ref.fill(0);
+        ref.Font = m_settings.FontPicture;
+        ref.FontSize = m_settings.PictureFontSize.toInt();
+        ref.FontColor = m_settings.PictureColor;
+        ref.PaintText(text, x, y, true);
+        return ref;
+    }
+
+    // Same pixels in columns [0, width) of every row.
+    bool sameLeftBand(const ImgSource &ref, int width) const
+    {
+        for (int y = 0; y < m_canvas.Height(); ++y) {
+            const std::uint8_t *a = ref.pRGB() + std::size_t(y) * ref.Width() * 3;
+            const std::uint8_t *b = m_canvas.pRGB() + std::size_t(y) * m_canvas.Width() * 3;
+            if (std::memcmp(a, b, std::size_t(width) * 3) != 0)
+                return false;
+        }
+        return true;
+    }
+
+    QString dateCaption(int y, int m, int d, const char *time) const
+    {
+        return QLocale::system().toString(QDate(y, m, d), QLocale::ShortFormat) + u' ' + QLatin1String(time);
+    }
+
+    ProjectNode *m_pics = nullptr;
+};
+
+TEST_F(StillTest, LandscapeWithAspectCorrectionFillsThePalFrame)
+{
+    aspect(true);
+    edges(false, 6);
+    render(photo(QStringLiteral("a.jpg"), 1600, 1200));
+    // 768 x 576 in square pixels, squeezed to 704 x 576.
+    expectPictureAt(0, 0, 704, 576);
+    EXPECT_EQ(m_canvas.Width(), 704);
+    EXPECT_EQ(m_canvas.Height(), 576);
+}
+
+TEST_F(StillTest, LandscapeWithoutAspectCorrectionIsLetterboxed)
+{
+    aspect(false);
+    edges(false, 6);
+    render(photo(QStringLiteral("a.jpg"), 1600, 1200));
+    expectPictureAt(0, 24, 704, 528);
+}
+
+TEST_F(StillTest, PortraitIsLimitedByItsHeight)
+{
+    aspect(false);
+    edges(false, 6);
+    render(photo(QStringLiteral("p.jpg"), 1200, 1600));
+    expectPictureAt(136, 0, 432, 576);
+}
+
+TEST_F(StillTest, EdgeCorrectionShrinksAndKeepsTheCentre)
+{
+    aspect(false);
+    edges(true, 10);
+    render(photo(QStringLiteral("a.jpg"), 1600, 1200));
+    // 704 x 528 times 0.8: 563 x 422, (704 - 563) / 2 = 70.5 goes to 70.
+    expectPictureAt(70, 77, 563, 422);
+}
+
+TEST_F(StillTest, OffCentrePictureFitsTwiceTheDistanceToTheNearerEdge)
+{
+    edges(false, 6);
+    m_settings.XCenter = QStringLiteral("200");
+    ProjectNode *node = photo(QStringLiteral("a.jpg"), 1600, 1200);
+
+    aspect(false);
+    render(node);
+    expectPictureAt(0, 138, 400, 300);
+
+    // With aspect correction: 436 x 327 square pixels, squeezed by 704 / 768 to 400.
+    aspect(true);
+    render(node);
+    expectPictureAt(0, 124, 400, 327);
+
+    // A centre on the frame's edge leaves no room: a black frame, no failure.
+    m_settings.XCenter = QStringLiteral("0");
+    render(node);
+    EXPECT_EQ(m_renderer.StillWidth(), 0);
+    EXPECT_FALSE(anyLit(0, 0, 704, 576));
+}
+
+TEST_F(StillTest, LowResolutionVcdFrameKeepsTheReferenceWidth)
+{
+    frame(352, 288, 576);
+    aspect(true);
+    edges(false, 6);
+    render(photo(QStringLiteral("a.jpg"), 1600, 1200));
+    expectPictureAt(88, 0, 176, 288);
+}
+
+TEST_F(StillTest, LargePhotoDecodedAtReducedScaleGetsTheSameGeometry)
+{
+    aspect(false);
+    edges(true, 6);
+    render(photo(QStringLiteral("big.jpg"), 4000, 3000));
+    // 704 x 528 times 0.88: 620 x 465 (619.52 and 464.64).
+    expectPictureAt(42, 56, 620, 465);
+    EXPECT_EQ(m_picture.Width(), 620);
+    EXPECT_EQ(m_picture.Height(), 465);
+}
+
+TEST_F(StillTest, ExifDateBecomesTheCaption)
+{
+    m_settings.DisplayDate = true;
+    m_settings.UseFileName = true;
+    ProjectNode *node = photo(QStringLiteral("dated.jpg"), 320, 240);
+    addExifDate(node->FullPath(), "2021:07:14 14:05:33");
+    render(node);
+    EXPECT_EQ(m_tree.info(node).caption, dateCaption(2021, 7, 14, "14:05"));
+
+    m_settings.DisplayDate = false;
+    render(node);
+    EXPECT_TRUE(m_tree.info(node).caption.isEmpty());
+
+    // A camera whose clock was never set gives no date.
+    m_settings.DisplayDate = true;
+    ProjectNode *unset = photo(QStringLiteral("unset.jpg"), 320, 240);
+    addExifDate(unset->FullPath(), "0000:00:00 00:00:00");
+    render(unset);
+    EXPECT_TRUE(m_tree.info(unset).caption.isEmpty());
+}
+
+TEST_F(StillTest, StampTextIsTheNameWithoutJpgOrTheDateAndName)
+{
+    aspect(false);
+    edges(false, 6);
+    m_settings.PictureFontSize = QStringLiteral("14");
+    m_settings.textXpos = 0;
+    m_settings.textYpos = 100;
+    // Portrait: the columns left of x = 136 stay black apart from the stamp.
+
+    m_settings.DisplayDate = true;
+    m_settings.UseFileName = true;
+    render(photo(QStringLiteral("Beach.JPG"), 1200, 1600));
+    EXPECT_TRUE(sameLeftBand(reference(QStringLiteral("Beach"), 0, 100), 136));
+
+    // No ".jpg" in the name: the whole name is the text, and rendering goes on.
+    render(photo(QStringLiteral("Dunes.jpeg"), 1200, 1600));
+    EXPECT_TRUE(sameLeftBand(reference(QStringLiteral("Dunes.jpeg"), 0, 100), 136));
+    EXPECT_EQ(m_renderer.StillWidth(), 432);
+
+    // Date and name on two lines.
+    m_settings.DisplayFileName = true;
+    ProjectNode *dated = photo(QStringLiteral("x.jpg.jpg"), 1200, 1600);
+    addExifDate(dated->FullPath(), "2020:01:02 03:04:05");
+    render(dated);
+    const QString twoLines = dateCaption(2020, 1, 2, "03:04") + u'\r' + QStringLiteral("x") + u'\r';
+    EXPECT_TRUE(sameLeftBand(reference(twoLines, 0, 100), 136));
+
+    // No options: nothing is drawn.
+    m_settings.DisplayDate = false;
+    m_settings.DisplayFileName = false;
+    render(dated);
+    EXPECT_FALSE(anyLit(0, 0, 136, 576));
+}
+
+TEST_F(StillTest, StampOutsideTheFrameIsMovedBackWithAMessage)
+{
+    m_settings.DisplayDate = true;
+    ProjectNode *node = photo(QStringLiteral("dated.jpg"), 320, 240);
+    addExifDate(node->FullPath(), "2021:07:14 14:05:33");
+    m_settings.textXpos = 10;
+    m_settings.textYpos = 1000;
+    render(node);
+    ImgSource measure;
+    measure.Create(704, 576);
+    measure.Font = m_settings.FontPicture;
+    measure.FontSize = 36;
+    const QString caption = m_tree.info(node).caption;
+    ASSERT_EQ(m_prompter.count(), 1);
+    EXPECT_EQ(m_prompter.boxes()[0].title, QStringLiteral("Position mismatch"));
+    EXPECT_EQ(m_prompter.boxes()[0].text,
+        QStringLiteral("Vertical Position of text is out of screen, correction made."));
+    EXPECT_EQ(m_settings.textYpos, 576 - measure.GetTextHeight(caption));
+    EXPECT_EQ(m_settings.textXpos, 10);
+
+    m_prompter.clear();
+    m_settings.textXpos = 700;
+    render(node);
+    ASSERT_EQ(m_prompter.count(), 1);
+    EXPECT_EQ(m_prompter.boxes()[0].text,
+        QStringLiteral("Horizontal Position of text is out of screen, correction made."));
+    EXPECT_EQ(m_settings.textXpos, 704 - measure.GetTextWidth(caption));
+
+    // Corrected positions hold: the next still asks nothing.
+    m_prompter.clear();
+    render(node);
+    EXPECT_EQ(m_prompter.count(), 0);
+}
+
+TEST_F(StillTest, FontSizeZeroDrawsNothingButStillCorrects)
+{
+    aspect(false);
+    edges(false, 6);
+    m_settings.DisplayDate = true;
+    m_settings.UseFileName = true;
+    m_settings.textXpos = 0;
+    m_settings.textYpos = 100;
+    ProjectNode *node = photo(QStringLiteral("p.jpg"), 1200, 1600);
+
+    m_settings.PictureFontSize = QStringLiteral("36");
+    render(node);
+    EXPECT_TRUE(anyLit(0, 0, 136, 576));
+
+    m_settings.PictureFontSize = QStringLiteral("0");
+    render(node);
+    EXPECT_FALSE(anyLit(0, 0, 136, 576));
+
+    m_settings.textYpos = 600;
+    render(node);
+    EXPECT_EQ(m_prompter.count(), 1);
+    EXPECT_LE(m_settings.textYpos, 576);
+}
+
+TEST_F(StillTest, UndecodablePictureGivesTheBlackFrameWithItsText)
+{
+    m_settings.DisplayDate = true;
+    m_settings.UseFileName = true;
+    m_settings.PictureFontSize = QStringLiteral("20");
+    m_settings.textXpos = 30;
+    m_settings.textYpos = 40;
+    ProjectNode *node = addFile(m_pics, QStringLiteral("broken.jpg"));
+    QFile file(node->FullPath());
+    ASSERT_TRUE(file.open(QIODevice::WriteOnly));
+    file.write("\xFF\xD8\xFF\xE0 this is not really a JPEG");
+    file.close();
+
+    render(node);
+    EXPECT_EQ(m_renderer.StillWidth(), 0);
+    EXPECT_EQ(m_canvas.Width(), 704);
+    EXPECT_TRUE(sameLeftBand(reference(QStringLiteral("broken"), 30, 40), 704));
+    EXPECT_TRUE(anyLit(0, 0, 704, 576));
+
+    // A missing file behaves the same.
+    ProjectNode *gone = addFile(m_pics, QStringLiteral("gone.jpg"));
+    render(gone);
+    EXPECT_TRUE(sameLeftBand(reference(QStringLiteral("gone"), 30, 40), 704));
+}
+
+TEST_F(StillTest, CaptionStateDrawsTheCaptionInsideThePicture)
+{
+    aspect(false);
+    edges(false, 6);
+    m_settings.PictureFontSize = QStringLiteral("24");
+    m_settings.PictureColor = 0xFFFFFF;
+    const QColor light(235, 235, 225);
+    ProjectNode *node = photo(QStringLiteral("p.jpg"), 1200, 1600, light);
+    const QString captionPath = m_pics->FullPath() + QStringLiteral("/p.txt");
+    QFile caption(captionPath);
+    ASSERT_TRUE(caption.open(QIODevice::WriteOnly));
+    caption.write("A long caption that cannot fit on one line of a portrait picture, so it "
+                  "wraps at the picture's width\r\nand has a second paragraph with "
+                  "averyveryverylongwordthatisbroken too.\r\n");
+    caption.close();
+
+    render(node);
+    const ImgSource plain = m_canvas.Copy();
+
+    m_state.TextMode = true;
+    m_state.CaptionFile = captionPath;
+    render(node);
+
+    // The photo lies at x 136..567; everything outside stays black.
+    int changed = 0;
+    for (int y = 0; y < 576; ++y) {
+        for (int x = 0; x < 704; ++x) {
+            const std::uint8_t *a = plain.pRGB() + (y * 704 + x) * 3;
+            const std::uint8_t *b = m_canvas.pRGB() + (y * 704 + x) * 3;
+            if (x < 136 || x >= 568) {
+                ASSERT_TRUE(isBlack(x, y, 0)) << x << "," << y;
+            } else if (a[0] != b[0] || a[1] != b[1] || a[2] != b[2]) {
+                ++changed;
+            }
+        }
+    }
+    EXPECT_GT(changed, 2000);
+    // The band behind the text darkens the light photo at its top-left.
+    EXPECT_LT(pixel(137, 1).r, 150);
+    EXPECT_TRUE(isColour(350, 560, light));
+
+    // The plain state ignores the caption file, and no caption file means no text.
+    m_state.TextMode = false;
+    render(node);
+    EXPECT_EQ(std::memcmp(plain.pRGB(), m_canvas.pRGB(), 704 * 576 * 3), 0);
+    m_state.TextMode = true;
+    m_state.CaptionFile = m_pics->FullPath() + QStringLiteral("/none.txt");
+    render(node);
+    EXPECT_EQ(std::memcmp(plain.pRGB(), m_canvas.pRGB(), 704 * 576 * 3), 0);
+}
+
+TEST_F(StillTest, RenderingHidesTheOrderFrameAndEndsWithTheBarHidden)
+{
+    int orderHidden = 0;
+    int shown = 0;
+    bool barOn = false;
+    int events = 0;
+    Renderer::Callbacks callbacks;
+    callbacks.hideOrderFrame = [&] { ++orderHidden; };
+    callbacks.canvasChanged = [&] { ++shown; };
+    callbacks.progressVisible = [&](bool on) { barOn = on; };
+    callbacks.processEvents = [&] { ++events; };
+    m_renderer.setCallbacks(callbacks);
+    render(photo(QStringLiteral("a.jpg"), 64, 48));
+    EXPECT_EQ(orderHidden, 1);
+    EXPECT_EQ(shown, 1);
+    EXPECT_EQ(events, 1);
+    EXPECT_FALSE(barOn);
+}
+
+TEST_F(StillTest, MoviePageShowsItsTextCentredAtTheTop)
+{
+    frame(352, 288, 576);
+    edges(true, 10);
+    m_settings.TitleFontSize = QStringLiteral("20");
+    m_renderer.MakeMoviePage();
+    ImgSource ref;
+    ref.Create(352, 288);
+    ref.fill(0);
+    ref.Font = m_settings.FontTitle;
+    ref.FontSize = 20;
+    ref.FontColor = m_settings.TitleColor;
+    const QString text = QStringLiteral("Movie, no preview.");
+    ref.PaintText(text, Numeric::roundHalfEven((352 - ref.GetTextWidth(text)) / 2.0), 29, true);
+    EXPECT_EQ(std::memcmp(ref.pRGB(), m_canvas.pRGB(), 352 * 288 * 3), 0);
+}
+
+} // namespace
