@@ -1,0 +1,309 @@
+#include <gtest/gtest.h>
+
+#include <QDir>
+#include <QFile>
+
+#include "FakePrompter.h"
+#include "TestAlbum.h"
+#include "app/KelvaraError.h"
+#include "project/ProjectTree.h"
+#include "project/Scanner.h"
+#include "settings/Settings.h"
+
+namespace {
+QString s(const char *text) { return QString::fromUtf8(text); }
+
+struct ScanFixture
+{
+    TestAlbum album;
+    Settings settings;
+    FakePrompter prompter;
+    ProjectTree tree;
+    Scanner scanner{tree, settings, prompter};
+
+    ScanFixture()
+    {
+        settings.sourcedir = album.path();
+        settings.main_title = s("Holidays");
+    }
+    ProjectNode *scan()
+    {
+        scanner.filltvw();
+        return tree.root();
+    }
+};
+
+bool allCollapsed(const ProjectNode *node)
+{
+    if (node->Expanded())
+        return false;
+    for (int row = 0; row < node->childCount(); ++row) {
+        if (!allCollapsed(node->child(row)))
+            return false;
+    }
+    return true;
+}
+} // namespace
+
+TEST(Scanner, FolderWithSubFoldersListsThemSortedAndLeavesOutItsOwnFiles)
+{
+    ScanFixture f;
+    f.album.folder(s("b"));
+    f.album.file(s("a/x.jpg"));
+    f.album.file(s("Cee/y.jpg"));
+    f.album.file(s("top.jpg"));
+    f.album.file(s("clip.mpg"));
+    ProjectNode *root = f.scan();
+    EXPECT_EQ(childTexts(root), s("a,b,Cee"));
+    EXPECT_EQ(f.tree.counters().MenuCount, 3);
+    EXPECT_EQ(f.tree.counters().ItemCount, 2);
+}
+
+TEST(Scanner, LeafFolderHoldsRecognisedFilesSortedWithoutRegardToCase)
+{
+    ScanFixture f;
+    for (const char *name : {"2.JPG", "10.jpg", "1.mpg", "notes.txt", "photo.jpeg", "clip.mpeg", "PHOTO.JPG", "jpg"})
+        f.album.file(s("Leaf/") + s(name));
+    ProjectNode *leaf = childNamed(f.scan(), s("Leaf"));
+    ASSERT_NE(leaf, nullptr);
+    EXPECT_EQ(childTexts(leaf), s("1.mpg,10.jpg,2.JPG,PHOTO.JPG"));
+    EXPECT_EQ(leaf->child(0)->kind(), NodeKind::Movie);
+    EXPECT_EQ(leaf->child(3)->kind(), NodeKind::Picture);
+    EXPECT_EQ(f.tree.counters().ItemCount, 4);
+}
+
+TEST(Scanner, SourceWithoutSubFoldersIsOneChainOfPictures)
+{
+    ScanFixture f;
+    f.album.file(s("b.jpg"));
+    f.album.file(s("a.JPG"));
+    ProjectNode *root = f.scan();
+    EXPECT_EQ(childTexts(root), s("a.JPG,b.jpg"));
+    EXPECT_EQ(f.tree.counters().MenuCount, 0);
+}
+
+TEST(Scanner, EmptyAndUselessFoldersAreMenusWithoutEntries)
+{
+    ScanFixture f;
+    f.album.folder(s("empty"));
+    f.album.file(s("texts/readme.txt"));
+    f.album.file(s("trip.jpg/inside.jpg")); // a folder named like a picture is a menu
+    ProjectNode *root = f.scan();
+    EXPECT_EQ(childTexts(root), s("empty,texts,trip.jpg"));
+    EXPECT_EQ(root->child(0)->childCount(), 0);
+    EXPECT_EQ(root->child(1)->childCount(), 0);
+    EXPECT_EQ(root->child(2)->kind(), NodeKind::Menu);
+    EXPECT_EQ(childTexts(root->child(2)), s("inside.jpg"));
+    EXPECT_EQ(f.tree.counters().MenuCount, 3);
+    EXPECT_EQ(f.tree.counters().ItemCount, 1);
+}
+
+TEST(Scanner, HiddenEntriesAreNeitherScannedNorCounted)
+{
+    ScanFixture f;
+    f.album.file(s(".secret/a.jpg"));
+    f.album.file(s("shown/.thumb.jpg"));
+    f.album.file(s("shown/b.jpg"));
+    ProjectNode *root = f.scan();
+    EXPECT_EQ(childTexts(root), s("shown"));
+    EXPECT_EQ(childTexts(root->child(0)), s("b.jpg"));
+    // A folder holding nothing but hidden entries is a menu without sub-folders.
+    f.album.file(s("only-hidden/.x/y.jpg"));
+    root = f.scan();
+    EXPECT_EQ(childTexts(root), s("only-hidden,shown"));
+    EXPECT_EQ(root->child(0)->childCount(), 0);
+}
+
+TEST(Scanner, NodesRecordsAndCountersFollowTheDisk)
+{
+    ScanFixture f;
+    f.album.file(s("a/p1.jpg"), 300);
+    f.album.file(s("a/p2.jpg"), 500);
+    f.album.file(s("a/m.mpg"), 7000);
+    f.album.file(s("b/q.jpg"), 20);
+    ProjectNode *root = f.scan();
+    const QString base = f.album.path();
+
+    EXPECT_EQ(root->Key(), base + u'/');
+    EXPECT_EQ(root->Text(), base);
+    EXPECT_EQ(root->Tag(), s("Holidays"));
+    EXPECT_EQ(f.tree.info(root).sourcePath, base);
+    EXPECT_TRUE(f.tree.info(root).included);
+
+    // Every folder node of a menu is made before the first descent.
+    ProjectNode *a = f.tree.nodeByIndex(2);
+    ProjectNode *b = f.tree.nodeByIndex(3);
+    ASSERT_TRUE(a && b);
+    EXPECT_EQ(a->Text(), s("a"));
+    EXPECT_EQ(b->Text(), s("b"));
+    EXPECT_EQ(a->Key(), base + s("/a"));
+    EXPECT_EQ(a->Tag(), s("a"));
+    EXPECT_EQ(f.tree.info(a).caption, s("a"));
+    EXPECT_EQ(f.tree.info(a).sourcePath, base + s("/a"));
+    EXPECT_EQ(f.tree.info(a).pictureBytes, 800);
+    EXPECT_EQ(f.tree.info(a).movieBytes, 7000);
+    EXPECT_EQ(childTexts(a), s("m.mpg,p1.jpg,p2.jpg"));
+
+    ProjectNode *movie = a->child(0);
+    EXPECT_EQ(movie->Key(), base + s("/a/m.mpg"));
+    EXPECT_EQ(movie->Tag(), s("m.mpg"));
+    EXPECT_TRUE(movie->Checked());
+    EXPECT_EQ(f.tree.info(movie).sourcePath, movie->Key());
+    EXPECT_EQ(f.tree.info(movie).movieBytes, 7000);
+    EXPECT_EQ(f.tree.info(movie).pictureBytes, 0);
+    EXPECT_TRUE(f.tree.info(movie).caption.isEmpty());
+    EXPECT_EQ(f.tree.info(a->child(1)).pictureBytes, 300);
+
+    const TreeCounters &c = f.tree.counters();
+    EXPECT_EQ(c.MenuCount, 2);
+    EXPECT_EQ(c.ItemCount, 4);
+    EXPECT_EQ(c.PictureBytesTotal, 820);
+    EXPECT_EQ(c.MovieBytesTotal, 7000);
+    EXPECT_TRUE(allCollapsed(root));
+    EXPECT_EQ(f.prompter.count(), 0);
+}
+
+TEST(Scanner, SourceEnteredWithTrailingSeparatorKeepsItInTheRootText)
+{
+    ScanFixture f;
+    f.album.file(s("a/p.jpg"));
+    f.settings.sourcedir = f.album.path() + u'/';
+    ProjectNode *root = f.scan();
+    EXPECT_EQ(root->Text(), f.album.path() + u'/');
+    EXPECT_EQ(root->Key(), f.album.path() + u'/');
+    EXPECT_EQ(root->child(0)->Key(), f.album.path() + s("/a"));
+    EXPECT_EQ(root->child(0)->child(0)->FullPath(), f.album.path() + s("//a/p.jpg"));
+    EXPECT_EQ(root->child(0)->child(0)->kind(), NodeKind::Picture);
+}
+
+TEST(Scanner, RescanStartsAfresh)
+{
+    ScanFixture f;
+    f.album.file(s("a/p.jpg"));
+    ProjectNode *root = f.scan();
+    f.tree.info(root->child(0)->child(0)).caption = s("edited");
+    f.tree.setChecked(root->child(0), false);
+    f.album.file(s("b/q.jpg"));
+    root = f.scan();
+    EXPECT_EQ(childTexts(root), s("a,b"));
+    EXPECT_EQ(f.tree.highestIndex(), 5);
+    EXPECT_TRUE(root->child(0)->Checked());
+    EXPECT_TRUE(f.tree.info(root->child(0)->child(0)).caption.isEmpty());
+    EXPECT_EQ(f.tree.counters().MenuCount, 2);
+    EXPECT_EQ(f.tree.counters().ItemCount, 2);
+}
+
+TEST(Scanner, ReportsEveryNodeAndTheCapacityAsItGoes)
+{
+    ScanFixture f;
+    f.settings.vcd = true;
+    f.album.file(s("a/1.jpg"));
+    f.album.file(s("a/2.mpg"));
+    f.album.file(s("b/3.jpg"));
+    QStringList seen;
+    QList<double> itemCounts;
+    QList<CapacityDisplay> displays;
+    f.scanner.setCallbacks({[&](const ProjectNode *node, const TreeCounters &c) {
+                                seen << node->Text();
+                                itemCounts << c.ItemCount;
+                            },
+                            [&](const CapacityDisplay &d) { displays << d; }});
+    f.scan();
+    EXPECT_EQ(seen, QStringList({f.album.path(), s("a"), s("b"), s("1.jpg"), s("2.mpg"), s("3.jpg")}));
+    EXPECT_EQ(itemCounts, QList<double>({0, 0, 0, 1, 2, 3}));
+    // One display per item and one at the end; 5 entries of 200000 bytes.
+    ASSERT_EQ(displays.size(), 4);
+    EXPECT_EQ(displays.last().label, s("5 items"));
+}
+
+TEST(Scanner, ASecondScanFromInsideARunningOneDoesNothing)
+{
+    ScanFixture f;
+    f.album.file(s("a/1.jpg"));
+    f.album.file(s("b/2.jpg"));
+    int reentered = 0;
+    f.scanner.setCallbacks({[&](const ProjectNode *node, const TreeCounters &) {
+                                if (node->Text() == s("1.jpg")) {
+                                    EXPECT_TRUE(f.scanner.isRunning());
+                                    EXPECT_FALSE(f.scanner.cmdReadStructure_Click());
+                                    f.scanner.filltvw();
+                                    ++reentered;
+                                }
+                            },
+                            {}});
+    ProjectNode *root = f.scan();
+    EXPECT_EQ(reentered, 1);
+    EXPECT_FALSE(f.scanner.isRunning());
+    EXPECT_EQ(childTexts(root), s("a,b"));
+    EXPECT_EQ(f.tree.counters().ItemCount, 2);
+}
+
+TEST(Scanner, InvalidSourceIsReportedAndTheTreeStays)
+{
+    ScanFixture f;
+    f.album.file(s("a/1.jpg"));
+    ASSERT_TRUE(f.scanner.cmdReadStructure_Click());
+    const int nodes = f.tree.highestIndex();
+    for (const QString &bad : {f.album.at(s("missing")), f.album.at(s("a/1.jpg")), QString()}) {
+        f.prompter.clear();
+        f.settings.sourcedir = bad;
+        EXPECT_FALSE(f.scanner.cmdReadStructure_Click()) << qPrintable(bad);
+        ASSERT_EQ(f.prompter.count(), 1);
+        EXPECT_EQ(f.prompter.boxes()[0].kind, FakePrompter::Kind::Inform);
+        EXPECT_EQ(f.prompter.boxes()[0].text, s("You should select a valid source path"));
+        EXPECT_EQ(f.prompter.boxes()[0].title, s("No valid directory"));
+        EXPECT_EQ(f.tree.highestIndex(), nodes);
+    }
+}
+
+TEST(Scanner, TooManyEntriesWarnsWithoutAskingAndKeepsTheTree)
+{
+    ScanFixture f;
+    // One menu and 1899 pictures: exactly 1900 entries, no warning.
+    for (int i = 0; i < 1899; ++i)
+        f.album.file(s("big/%1.jpg").arg(i), 0);
+    f.scan();
+    EXPECT_EQ(f.prompter.count(), 0);
+    f.album.file(s("big/last.jpg"), 0);
+    ProjectNode *root = f.scan();
+    ASSERT_EQ(f.prompter.count(), 1);
+    EXPECT_EQ(f.prompter.boxes()[0].kind, FakePrompter::Kind::Inform);
+    EXPECT_EQ(f.prompter.boxes()[0].title, s("Too many files."));
+    EXPECT_EQ(root->child(0)->childCount(), 1900);
+}
+
+TEST(Scanner, LinkBackToAnAncestorIsNotFollowed)
+{
+    ScanFixture f;
+    f.album.file(s("a/p.jpg"));
+    f.album.file(s("b/inner/q.jpg"));
+    ASSERT_TRUE(QFile::link(f.album.path(), f.album.at(s("b/up"))));
+    ASSERT_TRUE(QFile::link(f.album.at(s("a")), f.album.at(s("b/alias"))));
+    ASSERT_TRUE(QFile::link(f.album.at(s("nowhere")), f.album.at(s("b/dangling"))));
+    ProjectNode *root = f.scan();
+    ProjectNode *b = childNamed(root, s("b"));
+    ASSERT_NE(b, nullptr);
+    // A link to another folder is scanned like the folder itself.
+    EXPECT_EQ(childTexts(b), s("alias,inner"));
+    EXPECT_EQ(childTexts(childNamed(b, s("alias"))), s("p.jpg"));
+}
+
+TEST(Scanner, FolderThatVanishesDuringTheScanIsAnError)
+{
+    ScanFixture f;
+    f.album.file(s("a/p.jpg"));
+    f.album.file(s("b/q.jpg"));
+    f.scanner.setCallbacks({[&](const ProjectNode *node, const TreeCounters &) {
+                                if (node->Text() == s("b"))
+                                    QDir(f.album.at(s("b"))).removeRecursively();
+                            },
+                            {}});
+    try {
+        f.scan();
+        FAIL() << "a vanished folder went unnoticed";
+    } catch (const KelvaraError &e) {
+        EXPECT_EQ(e.number(), 76);
+        EXPECT_TRUE(e.description().contains(f.album.at(s("b")))) << qPrintable(e.description());
+    }
+    EXPECT_FALSE(f.scanner.isRunning());
+}

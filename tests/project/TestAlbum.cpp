@@ -1,0 +1,55 @@
+#include "TestAlbum.h"
+
+#include <QDir>
+#include <QFile>
+#include <QFileInfo>
+#include <QStringList>
+
+#include "project/ProjectNode.h"
+
+TestAlbum::TestAlbum() = default;
+
+QString TestAlbum::folder(const QString &relative) const
+{
+    const QString path = at(relative);
+    QDir().mkpath(path);
+    return path;
+}
+
+QString TestAlbum::file(const QString &relative, qint64 size) const
+{
+    return write(relative, QByteArray(static_cast<qsizetype>(size), 'x'));
+}
+
+QString TestAlbum::write(const QString &relative, const QByteArray &content) const
+{
+    const QString path = at(relative);
+    QDir().mkpath(QFileInfo(path).path());
+    QFile out(path);
+    if (out.open(QIODevice::WriteOnly))
+        out.write(content);
+    return path;
+}
+
+QByteArray TestAlbum::read(const QString &relative) const
+{
+    QFile in(at(relative));
+    return in.open(QIODevice::ReadOnly) ? in.readAll() : QByteArray();
+}
+
+QString childTexts(const ProjectNode *node)
+{
+    QStringList texts;
+    for (int row = 0; node && row < node->childCount(); ++row)
+        texts << node->child(row)->Text();
+    return texts.join(u',');
+}
+
+ProjectNode *childNamed(const ProjectNode *node, const QString &text)
+{
+    for (int row = 0; node && row < node->childCount(); ++row) {
+        if (node->child(row)->Text() == text)
+            return node->child(row);
+    }
+    return nullptr;
+}

@@ -1,0 +1,187 @@
+#include <gtest/gtest.h>
+
+#include "FakePrompter.h"
+#include "TestAlbum.h"
+#include "authoring/BuildState.h"
+#include "project/ProjectTree.h"
+#include "project/Scanner.h"
+#include "project/TreeEditor.h"
+#include "settings/Settings.h"
+
+namespace {
+QString s(const char *text) { return QString::fromUtf8(text); }
+
+// Group/{x,y} with two pictures each, Leaf with ten pictures of 100000 bytes,
+// and an empty menu.
+struct EditFixture
+{
+    TestAlbum album;
+    Settings settings;
+    FakePrompter prompter;
+    ProjectTree tree;
+    BuildState state;
+    TreeEditor editor{tree, state, prompter};
+    ProjectNode *group = nullptr, *x = nullptr, *y = nullptr, *leaf = nullptr, *empty = nullptr;
+
+    EditFixture()
+    {
+        for (int i = 0; i < 10; ++i)
+            album.file(s("Leaf/%1.jpg").arg(i), 100000);
+        album.file(s("Group/x/1.jpg"), 10);
+        album.file(s("Group/x/2.jpg"), 10);
+        album.file(s("Group/y/1.jpg"), 10);
+        album.file(s("Group/y/2.mpg"), 10);
+        album.folder(s("Empty"));
+        settings.sourcedir = album.path();
+        Scanner scanner(tree, settings, prompter);
+        scanner.filltvw();
+        group = childNamed(tree.root(), s("Group"));
+        x = childNamed(group, s("x"));
+        y = childNamed(group, s("y"));
+        leaf = childNamed(tree.root(), s("Leaf"));
+        empty = childNamed(tree.root(), s("Empty"));
+    }
+    bool userChecks(ProjectNode *node, bool on)
+    {
+        tree.setChecked(node, on);
+        return editor.tvwStruct_NodeCheck(node);
+    }
+};
+} // namespace
+
+TEST(TreeEditor, ClearingALeafMenuClearsItsPicturesAndTheirBytes)
+{
+    EditFixture f;
+    const TreeCounters before = f.tree.counters();
+    EXPECT_TRUE(f.userChecks(f.leaf, false));
+    for (int i = 0; i < f.leaf->childCount(); ++i)
+        EXPECT_FALSE(f.leaf->child(i)->Checked());
+    EXPECT_EQ(f.tree.counters().ItemCount, before.ItemCount - 10);
+    EXPECT_EQ(f.tree.counters().MenuCount, before.MenuCount - 1);
+    EXPECT_EQ(f.tree.counters().PictureBytesTotal, before.PictureBytesTotal - 1000000);
+
+    EXPECT_TRUE(f.userChecks(f.leaf, true));
+    EXPECT_TRUE(f.leaf->child(9)->Checked());
+    EXPECT_EQ(f.tree.counters().ItemCount, before.ItemCount);
+    EXPECT_EQ(f.tree.counters().MenuCount, before.MenuCount);
+    EXPECT_EQ(f.tree.counters().PictureBytesTotal, before.PictureBytesTotal);
+}
+
+TEST(TreeEditor, ClearingAMenuOfMenusCountsDescendantsButKeepsTheBytes)
+{
+    EditFixture f;
+    const TreeCounters before = f.tree.counters();
+    EXPECT_TRUE(f.userChecks(f.group, false));
+    EXPECT_FALSE(f.x->Checked());
+    EXPECT_FALSE(f.y->child(1)->Checked());
+    EXPECT_EQ(f.tree.counters().MenuCount, before.MenuCount - 3);
+    EXPECT_EQ(f.tree.counters().ItemCount, before.ItemCount - 4);
+    EXPECT_EQ(f.tree.counters().PictureBytesTotal, before.PictureBytesTotal);
+    // Propagation leaves the descendants' own record alone.
+    EXPECT_TRUE(f.tree.info(f.x).included);
+}
+
+TEST(TreeEditor, ItemsAndEmptyMenusCountAsItemsAndUnchangedBoxesCountNothing)
+{
+    EditFixture f;
+    const TreeCounters before = f.tree.counters();
+    ProjectNode *picture = f.leaf->child(0);
+    EXPECT_FALSE(f.editor.tvwStruct_NodeCheck(picture)); // no change of state
+    EXPECT_TRUE(f.userChecks(picture, false));
+    EXPECT_EQ(f.tree.counters().ItemCount, before.ItemCount - 1);
+    EXPECT_EQ(f.tree.counters().PictureBytesTotal, before.PictureBytesTotal - 100000);
+    EXPECT_TRUE(f.userChecks(f.empty, false));
+    EXPECT_EQ(f.tree.counters().ItemCount, before.ItemCount - 2);
+    EXPECT_EQ(f.tree.counters().MenuCount, before.MenuCount);
+    EXPECT_FALSE(f.editor.tvwStruct_NodeCheck(nullptr));
+}
+
+TEST(TreeEditor, TickingAnEntryThatItsMenuClearedCountsNothing)
+{
+    EditFixture f;
+    f.userChecks(f.leaf, false);
+    const TreeCounters cleared = f.tree.counters();
+    EXPECT_FALSE(f.userChecks(f.leaf->child(3), true));
+    EXPECT_EQ(f.tree.counters().ItemCount, cleared.ItemCount);
+    EXPECT_EQ(f.tree.counters().PictureBytesTotal, cleared.PictureBytesTotal);
+}
+
+TEST(TreeEditor, UpAndDownMoveTheHighlightedEntryAndStopAtTheEnds)
+{
+    EditFixture f;
+    ProjectNode *root = f.tree.root();
+    ASSERT_EQ(childTexts(root), s("Empty,Group,Leaf"));
+
+    f.state.CurrentEntryNode = f.empty;
+    f.state.SelectedEntry = 1;
+    EXPECT_FALSE(f.editor.pbUp_Click());
+    EXPECT_EQ(f.state.SelectedEntry, 1);
+
+    f.state.CurrentEntryNode = f.leaf;
+    f.state.SelectedEntry = 3;
+    EXPECT_FALSE(f.editor.pbDown_Click());
+    EXPECT_EQ(childTexts(root), s("Empty,Group,Leaf"));
+
+    f.state.CurrentEntryNode = f.group;
+    f.state.SelectedEntry = 2;
+    EXPECT_TRUE(f.editor.pbDown_Click());
+    EXPECT_EQ(childTexts(root), s("Empty,Leaf,Group"));
+    EXPECT_EQ(f.state.SelectedEntry, 3);
+    EXPECT_EQ(f.state.CurrentEntryNode, f.group);
+    EXPECT_EQ(childTexts(f.group), s("x,y")); // the subtree travels along
+    EXPECT_TRUE(f.editor.pbUp_Click());
+    EXPECT_TRUE(f.editor.pbUp_Click());
+    EXPECT_EQ(childTexts(root), s("Group,Empty,Leaf"));
+    EXPECT_EQ(f.state.SelectedEntry, 1);
+
+    f.state.CurrentEntryNode = nullptr;
+    f.state.SelectedEntry = 2;
+    EXPECT_FALSE(f.editor.pbUp_Click());
+    EXPECT_FALSE(f.editor.pbDown_Click());
+}
+
+TEST(TreeEditor, DropPutsTheNodeFirstAmongTheTargetsSiblings)
+{
+    EditFixture f;
+    EXPECT_EQ(f.editor.tvwStruct_OLEDragDrop(f.y->Key(), f.x), TreeEditor::DropResult::Moved);
+    EXPECT_EQ(childTexts(f.group), s("y,x"));
+    f.tree.setSelectedNode(f.leaf);
+    EXPECT_EQ(f.editor.tvwStruct_OLEStartDrag(), f.leaf->Key());
+    EXPECT_EQ(f.editor.tvwStruct_OLEDragDrop(f.editor.tvwStruct_OLEStartDrag(), f.group),
+              TreeEditor::DropResult::Moved);
+    EXPECT_EQ(childTexts(f.tree.root()), s("Leaf,Empty,Group"));
+    EXPECT_EQ(f.prompter.count(), 0);
+}
+
+TEST(TreeEditor, DropOntoOwnDescendantIsRefusedAsCircular)
+{
+    EditFixture f;
+    const int yIndex = f.y->child(0)->Index();
+    EXPECT_EQ(f.editor.tvwStruct_OLEDragDrop(f.group->Key(), f.x), TreeEditor::DropResult::Circular);
+    EXPECT_EQ(f.editor.tvwStruct_OLEDragDrop(f.group->Key(), f.y->child(0)), TreeEditor::DropResult::Circular);
+    ASSERT_EQ(f.prompter.count(), 2);
+    EXPECT_EQ(f.prompter.boxes()[0].kind, FakePrompter::Kind::Inform);
+    EXPECT_EQ(f.prompter.boxes()[0].text, s("Can't create circular relations"));
+    EXPECT_EQ(childTexts(f.tree.root()), s("Empty,Group,Leaf"));
+    EXPECT_EQ(childTexts(f.group), s("x,y"));
+    EXPECT_EQ(f.y->child(0)->Index(), yIndex);
+}
+
+TEST(TreeEditor, DropIntoAnotherMenuIsRefusedWithAMessage)
+{
+    EditFixture f;
+    ProjectNode *picture = f.leaf->child(0);
+    EXPECT_EQ(f.editor.tvwStruct_OLEDragDrop(picture->Key(), f.x), TreeEditor::DropResult::OtherMenu);
+    EXPECT_EQ(f.editor.tvwStruct_OLEDragDrop(f.x->Key(), f.leaf), TreeEditor::DropResult::OtherMenu);
+    EXPECT_EQ(f.prompter.count(), 2);
+    EXPECT_TRUE(f.prompter.boxes()[0].text.contains(s("within its own menu")));
+    EXPECT_EQ(picture->parent(), f.leaf);
+    EXPECT_EQ(f.x->parent(), f.group);
+
+    // Nothing to move, or nowhere to put it: ignored without a box.
+    EXPECT_EQ(f.editor.tvwStruct_OLEDragDrop(s("/no/such/key"), f.x), TreeEditor::DropResult::Ignored);
+    EXPECT_EQ(f.editor.tvwStruct_OLEDragDrop(f.x->Key(), f.tree.root()), TreeEditor::DropResult::Ignored);
+    EXPECT_EQ(f.editor.tvwStruct_OLEDragDrop(f.tree.root()->Key(), f.x), TreeEditor::DropResult::Ignored);
+    EXPECT_EQ(f.editor.tvwStruct_OLEDragDrop(f.x->Key(), nullptr), TreeEditor::DropResult::Ignored);
+    EXPECT_EQ(f.prompter.count(), 2);
+}
