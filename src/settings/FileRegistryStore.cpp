@@ -117,51 +117,110 @@ std::optional<RegistryHive> FileRegistryStore::load(std::uint32_t hive)
     const QString name = hiveName(hive);
     if (name.isEmpty())
         return std::nullopt;
+    if (m_updateDepth > 0) {
+        const auto it = m_pending.find(hive);
+        if (it != m_pending.end() && it->second.content)
+            return it->second.content;
+    }
     const QString fileName = fileFor(hive);
     // Writers replace the file in one rename, so a plain read sees either the
     // old or the new content; only a damaged file needs the lock, to move it.
-    RegistryHive content(name);
-    if (parseFile(fileName, name, content) != FileState::Damaged)
-        return content;
-    if (writableEntry(m_folder)) {
-        QLockFile lock(fileName + QStringLiteral(".lock"));
-        if (lock.tryLock(m_lockTimeoutMs)) {
-            if (auto again = readFile(fileName, name, true))
-                return again;
+    std::optional<RegistryHive> content = RegistryHive(name);
+    if (parseFile(fileName, name, *content) == FileState::Damaged) {
+        content = RegistryHive(name);
+        if (writableEntry(m_folder)) {
+            QLockFile lock(fileName + QStringLiteral(".lock"));
+            if (lock.tryLock(m_lockTimeoutMs)) {
+                if (auto again = readFile(fileName, name, true))
+                    content = std::move(again);
+            }
         }
     }
-    return RegistryHive(name);
+    if (m_updateDepth > 0)
+        m_pending[hive].content = content;
+    return content;
 }
 
-bool FileRegistryStore::modify(std::uint32_t hive,
-                               const std::function<bool(RegistryHive &, bool &)> &change)
+bool FileRegistryStore::openForChange(std::uint32_t hive, std::unique_ptr<QLockFile> &lock,
+                                      std::optional<RegistryHive> &content)
 {
-    const QString name = hiveName(hive);
-    if (name.isEmpty() || !canWrite(hive))
-        return false;
-    if (!QDir().mkpath(m_folder))
+    if (!canWrite(hive) || !QDir().mkpath(m_folder))
         return false;
     const QString fileName = fileFor(hive);
-    QLockFile lock(fileName + QStringLiteral(".lock"));
-    if (!lock.tryLock(m_lockTimeoutMs))
+    auto held = std::make_unique<QLockFile>(fileName + QStringLiteral(".lock"));
+    if (!held->tryLock(m_lockTimeoutMs))
         return false;
-    auto content = readFile(fileName, name, true);
+    content = readFile(fileName, hiveName(hive), true);
     if (!content)
         return false; // present but unreadable: writing would destroy it
-    bool changed = false;
-    if (!change(*content, changed))
-        return false;
-    if (!changed)
-        return true;
+    lock = std::move(held);
+    return true;
+}
+
+bool FileRegistryStore::writeFile(const QString &fileName, const RegistryHive &content)
+{
     QSaveFile out(fileName);
     if (!out.open(QIODevice::WriteOnly))
         return false;
-    const QByteArray text = content->toText();
+    const QByteArray text = content.toText();
     if (out.write(text) != text.size()) {
         out.cancelWriting();
         return false;
     }
     return out.commit();
+}
+
+bool FileRegistryStore::modify(std::uint32_t hive,
+                               const std::function<bool(RegistryHive &, bool &)> &change)
+{
+    if (hiveName(hive).isEmpty())
+        return false;
+    bool changed = false;
+    if (m_updateDepth > 0) {
+        Pending &pending = m_pending[hive];
+        if (!pending.lock) {
+            std::optional<RegistryHive> fresh;
+            if (!openForChange(hive, pending.lock, fresh))
+                return false;
+            pending.content = std::move(fresh);
+        }
+        if (!change(*pending.content, changed))
+            return false;
+        pending.dirty = pending.dirty || changed;
+        return true;
+    }
+
+    std::unique_ptr<QLockFile> lock;
+    std::optional<RegistryHive> content;
+    if (!openForChange(hive, lock, content))
+        return false;
+    if (!change(*content, changed))
+        return false;
+    return !changed || writeFile(fileFor(hive), *content);
+}
+
+void FileRegistryStore::beginUpdate()
+{
+    ++m_updateDepth;
+}
+
+void FileRegistryStore::endUpdate()
+{
+    if (m_updateDepth == 0 || --m_updateDepth > 0)
+        return;
+    for (auto &[hive, pending] : m_pending) {
+        if (pending.dirty && pending.lock && pending.content)
+            writeFile(fileFor(hive), *pending.content);
+    }
+    m_pending.clear(); // releases the locks
+}
+
+FileRegistryStore::~FileRegistryStore()
+{
+    if (m_updateDepth > 0) {
+        m_updateDepth = 1;
+        endUpdate();
+    }
 }
 
 bool FileRegistryStore::keyExists(std::uint32_t hive, const QString &key)

@@ -3,9 +3,13 @@
 #include <QString>
 
 #include <functional>
+#include <map>
+#include <memory>
 
 #include "settings/RegistryHive.h"
 #include "settings/RegistryStore.h"
+
+class QLockFile;
 
 // The registry kept as one text file per hive ("HKEY_LOCAL_MACHINE.reg" and
 // so on, see RegistryHive for the layout) in $KELVARA_REGISTRY_DIR, by default
@@ -17,7 +21,8 @@
 // file reads as an empty hive and is moved aside as
 // "<name>.damaged-<yyyyMMdd-HHmmss>". A folder or file without write
 // permission (by its permission bits, so that even root respects a store made
-// read-only) refuses every change.
+// read-only) refuses every change. Inside beginUpdate/endUpdate a hive is read
+// once, locked at its first change, and written once at the end.
 class FileRegistryStore : public RegistryStore
 {
 public:
@@ -29,6 +34,8 @@ public:
     QString folder() const { return m_folder; }
     // Empty for a handle that names no hive.
     QString fileFor(std::uint32_t hive) const;
+
+    ~FileRegistryStore() override;
 
     // How long a change waits for another program's lock before it gives up.
     void setLockTimeout(int milliseconds) { m_lockTimeoutMs = milliseconds; }
@@ -44,8 +51,23 @@ public:
     bool deleteValue(std::uint32_t hive, const QString &key, const QString &name) override;
     std::optional<QStringList> valueNames(std::uint32_t hive, const QString &key) override;
     std::optional<QStringList> subKeyNames(std::uint32_t hive, const QString &key) override;
+    void beginUpdate() override;
+    void endUpdate() override;
 
 private:
+    // A hive held during an update.
+    struct Pending
+    {
+        std::optional<RegistryHive> content;
+        std::unique_ptr<QLockFile> lock; // set once a change has been made
+        bool dirty = false;
+    };
+
+    // Checks, creates the folder and takes the lock; then the current content.
+    bool openForChange(std::uint32_t hive, std::unique_ptr<QLockFile> &lock,
+                       std::optional<RegistryHive> &content);
+    bool writeFile(const QString &fileName, const RegistryHive &content);
+
     // The hive as stored now; empty when the handle names no hive.
     std::optional<RegistryHive> load(std::uint32_t hive);
     // Reads the file; a damaged one is moved aside (when the folder allows it)
@@ -58,4 +80,6 @@ private:
 
     QString m_folder;
     int m_lockTimeoutMs = 20000;
+    int m_updateDepth = 0;
+    std::map<std::uint32_t, Pending> m_pending;
 };

@@ -58,10 +58,12 @@ bool isPlainText(const QByteArray &data)
     return true;
 }
 
-QString hexValue(const QString &prefix, const QByteArray &data)
+// Bytes as "xx,xx,..." wrapped like an export: lines of at most 77 characters
+// counting the name before them (lead), continued with a backslash.
+QString hexValue(const QString &prefix, const QByteArray &data, qsizetype lead)
 {
     QString out = prefix;
-    int lineStart = 0;
+    qsizetype lineStart = -lead;
     for (int i = 0; i < data.size(); ++i) {
         const QString byte = QStringLiteral("%1").arg(static_cast<unsigned char>(data[i]), 2, 16,
                                                       QLatin1Char('0'));
@@ -77,7 +79,7 @@ QString hexValue(const QString &prefix, const QByteArray &data)
     return out;
 }
 
-QString valueText(const RegistryValue &value)
+QString valueText(const RegistryValue &value, qsizetype lead)
 {
     if (value.type == 1 && isPlainText(value.data))
         return quoted(QString::fromUtf8(value.data.left(value.data.size() - 1)));
@@ -87,8 +89,8 @@ QString valueText(const RegistryValue &value)
         return QStringLiteral("dword:%1").arg(v, 8, 16, QLatin1Char('0'));
     }
     if (value.type == 3)
-        return hexValue(QStringLiteral("hex:"), value.data);
-    return hexValue(QStringLiteral("hex(%1):").arg(value.type, 0, 16), value.data);
+        return hexValue(QStringLiteral("hex:"), value.data, lead);
+    return hexValue(QStringLiteral("hex(%1):").arg(value.type, 0, 16), value.data, lead);
 }
 
 bool parseHexNumber(const QString &text, int maxDigits, quint32 &out)
@@ -254,8 +256,8 @@ QByteArray RegistryHive::toText() const
             out += u'\\' + part;
         out += QStringLiteral("]\n");
         for (const auto &entry : key.values) {
-            out += entry.first.isEmpty() ? QStringLiteral("@") : quoted(entry.first);
-            out += u'=' + valueText(entry.second) + u'\n';
+            const QString name = (entry.first.isEmpty() ? QStringLiteral("@") : quoted(entry.first)) + u'=';
+            out += name + valueText(entry.second, name.size()) + u'\n';
         }
     }
     return out.toUtf8();

@@ -63,4 +63,27 @@ public:
     // Names in stored order; empty optional when the key is missing.
     virtual std::optional<QStringList> valueNames(std::uint32_t hive, const QString &key) = 0;
     virtual std::optional<QStringList> subKeyNames(std::uint32_t hive, const QString &key) = 0;
+
+    // Groups a run of reads and changes (saving every setting at exit): the
+    // store may then read once and write once, holding its lock throughout.
+    // Calls nest; the outermost endUpdate writes.
+    virtual void beginUpdate() {}
+    virtual void endUpdate() {}
+
+    // beginUpdate for the lifetime of the object.
+    class Update
+    {
+    public:
+        explicit Update(RegistryStore &store)
+            : m_store(store)
+        {
+            m_store.beginUpdate();
+        }
+        ~Update() { m_store.endUpdate(); }
+        Update(const Update &) = delete;
+        Update &operator=(const Update &) = delete;
+
+    private:
+        RegistryStore &m_store;
+    };
 };

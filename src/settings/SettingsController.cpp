@@ -9,15 +9,10 @@
 #include "app/Prompter.h"
 #include "settings/FileRegistryStore.h"
 #include "settings/StringTable.h"
+#include "settings/TextIds.h"
 #include "settings/cRegistry.h"
 
 namespace {
-
-// Message and title ids of the settings window's boxes.
-constexpr int kResolutionChanged = 1904;
-constexpr int kLowResVcd = 1906;
-constexpr int kOutputTypeChanged = 1908;
-constexpr int kTvFormatChanged = 1910;
 
 // Reads the values of one key with the defaults of the settings.
 class SettingsReader
@@ -116,6 +111,8 @@ void SettingsController::readSettings()
         ownStore = std::make_unique<FileRegistryStore>();
         store = ownStore.get();
     }
+    // One read of the store for the whole record.
+    RegistryStore::Update batch(*store);
     cRegistry reg(*store);
     reg.setClassKey(cRegistry::HKEY_LOCAL_MACHINE);
     reg.setSectionKey(registryKey());
@@ -163,7 +160,7 @@ void SettingsController::readSettings()
         m_hooks.showSettings(s.dispsettings);
 
     s.Language = in.listIndex("Language", 0, LanguageCount);
-    StringTable::instance().setLanguageOffset(s.Language * 10000);
+    StringTable::instance().setLanguageOffset(s.Language * StringTable::LanguageStride);
     if (m_hooks.languageChanged)
         m_hooks.languageChanged(s.Language);
 
@@ -205,6 +202,9 @@ void SettingsController::saveSettings()
         ownStore = std::make_unique<FileRegistryStore>();
         store = ownStore.get();
     }
+    // One locked write for the whole record, so that a program saving at the
+    // same time cannot interleave with it and exit stays quick.
+    RegistryStore::Update batch(*store);
     cRegistry reg(*store);
     reg.setClassKey(cRegistry::HKEY_LOCAL_MACHINE);
     reg.setSectionKey(registryKey());
@@ -389,27 +389,27 @@ void SettingsController::requireFullRebuild(int messageId, int titleId)
 
 void SettingsController::refuseLowResVcd()
 {
-    m_prompter.inform(LocalText(kLowResVcd + 1), LocalText(kLowResVcd));
+    m_prompter.inform(LocalText(TextId::TitleLowResVcd), LocalText(TextId::MsgLowResVcd));
 }
 
 void SettingsController::OptPal_Click()
 {
     m_settings.ntsc = false;
-    requireFullRebuild(kTvFormatChanged, kTvFormatChanged + 1);
+    requireFullRebuild(TextId::MsgTvFormatChanged, TextId::TitleTvFormatChanged);
     setSizes();
 }
 
 void SettingsController::OptNTSC_Click()
 {
     m_settings.ntsc = true;
-    requireFullRebuild(kTvFormatChanged, kTvFormatChanged + 1);
+    requireFullRebuild(TextId::MsgTvFormatChanged, TextId::TitleTvFormatChanged);
     setSizes();
 }
 
 void SettingsController::OptSVCD_Click()
 {
     m_settings.vcd = false;
-    requireFullRebuild(kOutputTypeChanged, kOutputTypeChanged + 1);
+    requireFullRebuild(TextId::MsgOutputTypeChanged, TextId::TitleOutputTypeChanged);
     setSizes();
 }
 
@@ -421,14 +421,14 @@ void SettingsController::OptVCD_Click()
         return;
     }
     m_settings.vcd = true;
-    requireFullRebuild(kOutputTypeChanged, kOutputTypeChanged + 1);
+    requireFullRebuild(TextId::MsgOutputTypeChanged, TextId::TitleOutputTypeChanged);
     setSizes();
 }
 
 void SettingsController::opthighres_Click()
 {
     m_settings.lowRes = false;
-    requireFullRebuild(kResolutionChanged, kResolutionChanged + 1);
+    requireFullRebuild(TextId::MsgResolutionChanged, TextId::TitleResolutionChanged);
     setSizes();
 }
 
@@ -440,6 +440,6 @@ void SettingsController::optLowres_Click()
         return;
     }
     m_settings.lowRes = true;
-    requireFullRebuild(kResolutionChanged, kResolutionChanged + 1);
+    requireFullRebuild(TextId::MsgResolutionChanged, TextId::TitleResolutionChanged);
     setSizes();
 }

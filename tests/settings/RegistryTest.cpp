@@ -1,0 +1,427 @@
+#include "settings/cRegistry.h"
+
+#include <QDir>
+#include <QFile>
+#include <QProcess>
+
+#include <gtest/gtest.h>
+
+#include "TestHome.h"
+#include "app/KelvaraError.h"
+#include "settings/FileRegistryStore.h"
+#include "settings/RegistryHive.h"
+
+namespace {
+
+const QString kKey = QStringLiteral("Software\\Brennic\\Kelvara");
+constexpr std::uint32_t kHklm = RegistryStore::LocalMachine;
+
+QByteArray fileBytes(const QString &path)
+{
+    QFile file(path);
+    return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
+}
+
+void writeFile(const QString &path, const QByteArray &bytes)
+{
+    QFile file(path);
+    ASSERT_TRUE(file.open(QIODevice::WriteOnly | QIODevice::Truncate));
+    file.write(bytes);
+}
+
+class RegistryTest : public ::testing::Test
+{
+protected:
+    RegistryTest()
+        : store(home.registryDir())
+        , reg(store)
+    {
+        reg.setClassKey(cRegistry::HKEY_LOCAL_MACHINE);
+        reg.setSectionKey(kKey);
+    }
+
+    ~RegistryTest() override
+    {
+        // Leave the folders deletable whatever a test did to them.
+        QFile::setPermissions(home.registryDir(), QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner);
+        QFile::setPermissions(hiveFile(), QFile::ReadOwner | QFile::WriteOwner);
+    }
+
+    QString hiveFile() const { return store.fileFor(kHklm); }
+
+    void write(const QString &name, qint32 type, const QVariant &value)
+    {
+        reg.setValueKey(name);
+        reg.setValueType(type);
+        reg.setValue(value);
+    }
+
+    QVariant read(const QString &name, const QVariant &fallback = QVariant())
+    {
+        reg.setValueKey(name);
+        reg.setDefault(fallback);
+        return reg.Value();
+    }
+
+    std::optional<RegistryValue> stored(const QString &name) { return store.readValue(kHklm, kKey, name); }
+
+    void makeReadOnly()
+    {
+        QFile::setPermissions(hiveFile(), QFile::ReadOwner | QFile::ReadGroup | QFile::ReadOther);
+        QFile::setPermissions(home.registryDir(), QFile::ReadOwner | QFile::ExeOwner);
+    }
+
+    QStringList damagedCopies() const
+    {
+        return QDir(home.registryDir()).entryList({QStringLiteral("*.damaged-*")}, QDir::Files);
+    }
+
+    TestHome home;
+    FileRegistryStore store;
+    cRegistry reg;
+};
+
+TEST_F(RegistryTest, MissingValueOrKeyGivesDefaultAndKeepsValueType)
+{
+    reg.setValueType(cRegistry::REG_DWORD);
+    EXPECT_EQ(read(QStringLiteral("nothing"), 42).toInt(), 42);
+    EXPECT_EQ(reg.ValueType(), cRegistry::REG_DWORD);
+
+    reg.setSectionKey(QStringLiteral("Software\\Nobody\\Here"));
+    EXPECT_EQ(read(QStringLiteral("x"), QStringLiteral("fallback")).toString(), QStringLiteral("fallback"));
+    EXPECT_FALSE(reg.KeyExists());
+
+    // A handle that names no hive behaves as a key that cannot be opened.
+    reg.setClassKey(0x12345);
+    reg.setSectionKey(kKey);
+    EXPECT_EQ(read(QStringLiteral("x"), 7).toInt(), 7);
+    write(QStringLiteral("x"), cRegistry::REG_SZ, QStringLiteral("lost"));
+    EXPECT_TRUE(QDir(home.registryDir()).entryList(QDir::Files).isEmpty());
+}
+
+TEST_F(RegistryTest, ReadSetsValueTypeToTheStoredType)
+{
+    write(QStringLiteral("n"), cRegistry::REG_DWORD, 60);
+    reg.setValueType(cRegistry::REG_SZ);
+    EXPECT_EQ(read(QStringLiteral("n")).toInt(), 60);
+    EXPECT_EQ(reg.ValueType(), cRegistry::REG_DWORD);
+}
+
+TEST_F(RegistryTest, PercentSignsChooseBetweenPlainAndExpandableText)
+{
+    write(QStringLiteral("one"), cRegistry::REG_SZ, QStringLiteral("50% off"));
+    write(QStringLiteral("apart"), cRegistry::REG_SZ, QStringLiteral("a%b%c"));
+    write(QStringLiteral("adjacent"), cRegistry::REG_SZ, QStringLiteral("100%%"));
+    write(QStringLiteral("asPlain"), cRegistry::REG_EXPAND_SZ, QStringLiteral("no signs"));
+    EXPECT_EQ(stored(QStringLiteral("one"))->type, 1u);
+    EXPECT_EQ(stored(QStringLiteral("apart"))->type, 2u);
+    EXPECT_EQ(stored(QStringLiteral("adjacent"))->type, 1u);
+    EXPECT_EQ(stored(QStringLiteral("asPlain"))->type, 1u);
+    EXPECT_EQ(read(QStringLiteral("adjacent")).toString(), QStringLiteral("100%%"));
+}
+
+TEST_F(RegistryTest, ExpandableTextIsExpandedOnRead)
+{
+    qputenv("KELVARA_TEST_PICTURES", "/srv/pictures");
+    write(QStringLiteral("path"), cRegistry::REG_SZ, QStringLiteral("%KELVARA_TEST_PICTURES%/2003"));
+    write(QStringLiteral("unknown"), cRegistry::REG_SZ, QStringLiteral("%KELVARA_NO_SUCH_VAR%/x"));
+    write(QStringLiteral("mixed"), cRegistry::REG_SZ,
+          QStringLiteral("5% of %KELVARA_TEST_PICTURES%"));
+
+    EXPECT_EQ(read(QStringLiteral("path")).toString(), QStringLiteral("/srv/pictures/2003"));
+    EXPECT_EQ(reg.ValueType(), cRegistry::REG_EXPAND_SZ);
+    EXPECT_EQ(read(QStringLiteral("unknown")).toString(), QStringLiteral("%KELVARA_NO_SUCH_VAR%/x"));
+    EXPECT_EQ(read(QStringLiteral("mixed")).toString(), QStringLiteral("5% of /srv/pictures"))
+        << "\"% of \" is no variable, and the sign closing it opens the next reference";
+    qunsetenv("KELVARA_TEST_PICTURES");
+}
+
+TEST_F(RegistryTest, EmptyTextIsStoredWithSizeZero)
+{
+    write(QStringLiteral("empty"), cRegistry::REG_SZ, QString());
+    const auto value = stored(QStringLiteral("empty"));
+    ASSERT_TRUE(value);
+    EXPECT_EQ(value->type, 1u);
+    EXPECT_EQ(value->data.size(), 0);
+    const QVariant back = read(QStringLiteral("empty"), QStringLiteral("default"));
+    EXPECT_EQ(back.typeId(), QMetaType::QString);
+    EXPECT_EQ(back.toString(), QString());
+}
+
+TEST_F(RegistryTest, SixteenBitIntegerIsStoredAsFourByteDword)
+{
+    write(QStringLiteral("short"), cRegistry::REG_DWORD, QVariant::fromValue<short>(-2));
+    const auto value = stored(QStringLiteral("short"));
+    ASSERT_TRUE(value);
+    EXPECT_EQ(value->type, 4u);
+    EXPECT_EQ(value->data, QByteArray::fromHex("feffffff"));
+    const QVariant back = read(QStringLiteral("short"));
+    EXPECT_EQ(back.typeId(), QMetaType::Int);
+    EXPECT_EQ(back.toInt(), -2);
+
+    // Type 5 writes a plain DWORD too.
+    write(QStringLiteral("long"), cRegistry::REG_DWORD_BIG_ENDIAN, 0x01020304);
+    EXPECT_EQ(stored(QStringLiteral("long"))->type, 4u);
+    EXPECT_EQ(read(QStringLiteral("long")).toInt(), 0x01020304);
+
+    // Anything but a 16- or 32-bit integer is skipped.
+    write(QStringLiteral("double"), cRegistry::REG_DWORD, 2.5);
+    write(QStringLiteral("wide"), cRegistry::REG_DWORD, QVariant::fromValue<qint64>(5));
+    write(QStringLiteral("text"), cRegistry::REG_DWORD, QStringLiteral("5"));
+    EXPECT_FALSE(stored(QStringLiteral("double")));
+    EXPECT_FALSE(stored(QStringLiteral("wide")));
+    EXPECT_FALSE(stored(QStringLiteral("text")));
+}
+
+TEST_F(RegistryTest, OtherStoredTypesReadByTheirRules)
+{
+    ASSERT_TRUE(store.writeValue(kHklm, kKey, QStringLiteral("be"), {5, QByteArray::fromHex("00000102")}));
+    ASSERT_TRUE(store.writeValue(kHklm, kKey, QStringLiteral("multi"), {7, QByteArray("a\0b\0", 4)}));
+    ASSERT_TRUE(store.writeValue(kHklm, kKey, QStringLiteral("qword"), {11, QByteArray::fromHex("0102030405060708")}));
+    EXPECT_EQ(read(QStringLiteral("be")).toInt(), 258);
+    EXPECT_EQ(read(QStringLiteral("multi")).toString(), QString::fromUtf8("a\0b", 3));
+    const QVariant q = read(QStringLiteral("qword"));
+    EXPECT_EQ(q.typeId(), QMetaType::QByteArray);
+    EXPECT_EQ(q.toByteArray(), QByteArray::fromHex("0102030405060708"));
+    EXPECT_EQ(reg.ValueType(), 11);
+}
+
+TEST_F(RegistryTest, BinaryNeedsAByteArray)
+{
+    write(QStringLiteral("bin"), cRegistry::REG_BINARY, QByteArray::fromHex("00ff10"));
+    EXPECT_EQ(read(QStringLiteral("bin")).toByteArray(), QByteArray::fromHex("00ff10"));
+    EXPECT_EQ(reg.ValueType(), cRegistry::REG_BINARY);
+
+    try {
+        write(QStringLiteral("bad"), cRegistry::REG_BINARY, QStringLiteral("not bytes"));
+        FAIL() << "a text for REG_BINARY must raise";
+    } catch (const KelvaraError &e) {
+        EXPECT_EQ(e.number(), 26001);
+        EXPECT_TRUE(e.source().endsWith(QStringLiteral(".cRegistry")));
+    }
+    EXPECT_FALSE(stored(QStringLiteral("bad")));
+
+    // An unknown write type writes nothing.
+    write(QStringLiteral("odd"), 9, QStringLiteral("x"));
+    EXPECT_FALSE(stored(QStringLiteral("odd")));
+}
+
+TEST_F(RegistryTest, WriteUnderReadOnlyStoreChangesNothingAndRaisesNothing)
+{
+    write(QStringLiteral("title"), cRegistry::REG_SZ, QStringLiteral("before"));
+    const QByteArray before = fileBytes(hiveFile());
+    makeReadOnly();
+
+    EXPECT_NO_THROW(write(QStringLiteral("title"), cRegistry::REG_SZ, QStringLiteral("after")));
+    EXPECT_NO_THROW(write(QStringLiteral("new"), cRegistry::REG_DWORD, 1));
+    EXPECT_EQ(fileBytes(hiveFile()), before);
+    EXPECT_EQ(read(QStringLiteral("title")).toString(), QStringLiteral("before"));
+    EXPECT_FALSE(stored(QStringLiteral("new")));
+    EXPECT_FALSE(QFile::exists(hiveFile() + QStringLiteral(".lock")));
+
+    // A read-only file in a writable folder is refused as well.
+    QFile::setPermissions(home.registryDir(), QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner);
+    EXPECT_NO_THROW(write(QStringLiteral("title"), cRegistry::REG_SZ, QStringLiteral("after")));
+    EXPECT_EQ(fileBytes(hiveFile()), before);
+}
+
+TEST_F(RegistryTest, KeyOperationErrorsCarryTheirTexts)
+{
+    auto expectError = [](const std::function<void()> &call, const QString &text) {
+        try {
+            call();
+            ADD_FAILURE() << "expected: " << text.toStdString();
+        } catch (const KelvaraError &e) {
+            EXPECT_EQ(e.number(), 26001);
+            EXPECT_EQ(e.description(), text);
+            EXPECT_TRUE(e.source().endsWith(QStringLiteral(".cRegistry")));
+        }
+    };
+
+    reg.setSectionKey(QStringLiteral("Software\\Nope"));
+    expectError([&] { reg.DeleteKey(); },
+                QStringLiteral("Failed to delete registry Key: '-2147483646',Section: 'Software\\Nope"));
+    reg.setValueKey(QStringLiteral("v"));
+    expectError([&] { reg.DeleteValue(); },
+                QStringLiteral("Failed to open key '-2147483646',Section: 'Software\\Nope' for delete access"));
+
+    reg.setSectionKey(kKey);
+    write(QStringLiteral("kept"), cRegistry::REG_SZ, QStringLiteral("x"));
+    reg.setValueKey(QStringLiteral("gone"));
+    expectError([&] { reg.DeleteValue(); },
+                QStringLiteral("Failed to delete registry Key: '-2147483646',Section: '") + kKey
+                    + QStringLiteral("',Key: 'gone"));
+
+    // A key with sub-keys is not deleted.
+    reg.setSectionKey(QStringLiteral("Software\\Brennic"));
+    expectError([&] { reg.DeleteKey(); },
+                QStringLiteral("Failed to delete registry Key: '-2147483646',Section: 'Software\\Brennic"));
+    EXPECT_TRUE(reg.KeyExists());
+
+    makeReadOnly();
+    reg.setSectionKey(QStringLiteral("Software\\Other"));
+    expectError([&] { reg.CreateKey(); }, QStringLiteral("Failed to create registry Key: 'Software\\Other"));
+    reg.setSectionKey(kKey);
+    reg.setValueKey(QStringLiteral("kept"));
+    expectError([&] { reg.DeleteValue(); },
+                QStringLiteral("Failed to open key '-2147483646',Section: '") + kKey
+                    + QStringLiteral("' for delete access"));
+}
+
+TEST_F(RegistryTest, KeysAndValuesCanBeCreatedListedAndDeleted)
+{
+    reg.setSectionKey(QStringLiteral("Software\\Test\\Inner"));
+    EXPECT_TRUE(reg.CreateKey());
+    reg.setSectionKey(QStringLiteral("software\\TEST")); // names ignore case
+    EXPECT_TRUE(reg.KeyExists());
+
+    QStringList names;
+    int count = -1;
+    EXPECT_TRUE(reg.EnumerateSections(names, count));
+    EXPECT_EQ(count, 1);
+    EXPECT_EQ(names, QStringList{QStringLiteral("Inner")});
+
+    write(QStringLiteral("b"), cRegistry::REG_SZ, QStringLiteral("1"));
+    write(QStringLiteral("a"), cRegistry::REG_DWORD, 2);
+    EXPECT_TRUE(reg.EnumerateValues(names, count));
+    EXPECT_EQ(count, 2);
+    EXPECT_EQ(names, (QStringList{QStringLiteral("b"), QStringLiteral("a")}));
+    EXPECT_EQ(read(QStringLiteral("B")).toString(), QStringLiteral("1"));
+
+    reg.setValueKey(QStringLiteral("b"));
+    EXPECT_TRUE(reg.DeleteValue());
+    EXPECT_TRUE(reg.EnumerateValues(names, count));
+    EXPECT_EQ(names, QStringList{QStringLiteral("a")});
+
+    reg.setSectionKey(QStringLiteral("Software\\Test\\Inner"));
+    EXPECT_TRUE(reg.DeleteKey());
+    EXPECT_FALSE(reg.KeyExists());
+    EXPECT_FALSE(reg.EnumerateValues(names, count));
+    EXPECT_EQ(count, 0);
+    EXPECT_FALSE(reg.EnumerateSections(names, count));
+}
+
+TEST_F(RegistryTest, FileReadsLikeARegistryExport)
+{
+    write(QStringLiteral("sourcedir"), cRegistry::REG_SZ, QStringLiteral("C:\\Fotos \"2003\""));
+    write(QStringLiteral("Resize"), cRegistry::REG_DWORD, 12);
+    write(QStringLiteral("Path"), cRegistry::REG_SZ, QStringLiteral("%HOME%"));
+    write(QStringLiteral("Été"), cRegistry::REG_SZ, QStringLiteral("Zürich"));
+    write(QStringLiteral("lines"), cRegistry::REG_SZ, QStringLiteral("one\ntwo"));
+    const QString text = QString::fromUtf8(fileBytes(hiveFile()));
+    EXPECT_TRUE(text.startsWith(QStringLiteral("REGEDIT4\n")));
+    EXPECT_TRUE(text.contains(QStringLiteral("[HKEY_LOCAL_MACHINE\\Software\\Brennic\\Kelvara]\n")));
+    EXPECT_TRUE(text.contains(QStringLiteral("\"sourcedir\"=\"C:\\\\Fotos \\\"2003\\\"\"\n")));
+    EXPECT_TRUE(text.contains(QStringLiteral("\"Resize\"=dword:0000000c\n")));
+    EXPECT_TRUE(text.contains(QStringLiteral("\"Path\"=hex(2):25,48,4f,4d,45,25,00\n")));
+    EXPECT_TRUE(text.contains(QStringLiteral("\"Été\"=\"Zürich\"\n")));
+    // A line break would split the entry: such text is kept as bytes.
+    EXPECT_TRUE(text.contains(QStringLiteral("\"lines\"=hex(1):")));
+    EXPECT_EQ(read(QStringLiteral("lines")).toString(), QStringLiteral("one\ntwo"));
+}
+
+TEST_F(RegistryTest, HandWrittenFileIsRead)
+{
+    QDir().mkpath(home.registryDir());
+    writeFile(hiveFile(), "Windows Registry Editor Version 5.00\r\n"
+                          "\r\n"
+                          "; written by hand\r\n"
+                          "[HKEY_LOCAL_MACHINE\\Software\\Brennic\\Kelvara]\r\n"
+                          "@=\"default\"\r\n"
+                          "\"timeout\"=\"12\"\r\n"
+                          "\"Blob\"=hex:01,02,\\\r\n"
+                          "  03,04\r\n"
+                          "\"Language\"=dword:2\r\n");
+    EXPECT_EQ(read(QString()).toString(), QStringLiteral("default"));
+    EXPECT_EQ(read(QStringLiteral("timeout")).toString(), QStringLiteral("12"));
+    EXPECT_EQ(read(QStringLiteral("Blob")).toByteArray(), QByteArray::fromHex("01020304"));
+    EXPECT_EQ(read(QStringLiteral("Language")).toInt(), 2);
+    reg.setSectionKey(QStringLiteral("Software\\Brennic"));
+    EXPECT_TRUE(reg.KeyExists()) << "a parent of a listed key exists";
+    EXPECT_TRUE(damagedCopies().isEmpty());
+}
+
+TEST(RegistryHiveTest, LongDataWrapsAndReadsBack)
+{
+    RegistryHive hive(QStringLiteral("HKEY_CURRENT_USER"));
+    QByteArray data;
+    for (int i = 0; i < 300; ++i)
+        data.append(static_cast<char>(i));
+    hive.setValue({QStringLiteral("K")}, QStringLiteral("blob"), {3, data});
+    const QByteArray text = hive.toText();
+    for (const QByteArray &line : text.split('\n'))
+        EXPECT_LE(line.size(), 80);
+    const auto back = RegistryHive::parse(text, QStringLiteral("HKEY_CURRENT_USER"));
+    ASSERT_TRUE(back);
+    EXPECT_EQ(back->value({QStringLiteral("K")}, QStringLiteral("blob"))->data, data);
+}
+
+TEST_F(RegistryTest, DamagedFileReadsAsMissingAndIsKeptAside)
+{
+    write(QStringLiteral("main_title"), cRegistry::REG_SZ, QStringLiteral("Holiday"));
+    const QByteArray good = fileBytes(hiveFile());
+
+    const QList<QByteArray> damaged = {
+        QByteArray("\x89PNG\r\n\x1a\n\x00\x00garbage", 17),                    // garbage
+        good.left(good.indexOf("Holiday") + 3),                                 // cut inside a text
+        QByteArray("REGEDIT4\n[HKEY_LOCAL_MACHINE\\Software]\n\"b\"=hex:01,\\\n"), // cut in a hex list
+        QByteArray("REGEDIT4\n[HKEY_CURRENT_USER\\Software]\n\"a\"=\"1\"\n"),    // another hive's section
+        QByteArray("REGEDIT4\n\"a\"=\"outside any key\"\n"),
+    };
+    for (const QByteArray &bytes : damaged) {
+        writeFile(hiveFile(), bytes);
+        EXPECT_EQ(read(QStringLiteral("main_title"), QStringLiteral("Your title")).toString(),
+                  QStringLiteral("Your title"));
+        const QStringList copies = damagedCopies();
+        ASSERT_EQ(copies.size(), 1);
+        EXPECT_FALSE(QFile::exists(hiveFile()));
+        EXPECT_EQ(fileBytes(home.registryDir() + u'/' + copies.front()), bytes);
+        QFile::remove(home.registryDir() + u'/' + copies.front());
+    }
+
+    // After a damaged file was set aside, writing starts a sound file.
+    writeFile(hiveFile(), "nonsense");
+    write(QStringLiteral("timeout"), cRegistry::REG_SZ, QStringLiteral("8"));
+    EXPECT_EQ(damagedCopies().size(), 1);
+    EXPECT_TRUE(RegistryHive::parse(fileBytes(hiveFile()), QStringLiteral("HKEY_LOCAL_MACHINE")));
+    EXPECT_EQ(read(QStringLiteral("timeout")).toString(), QStringLiteral("8"));
+}
+
+TEST_F(RegistryTest, DamagedFileInReadOnlyFolderStillReadsAsMissing)
+{
+    QDir().mkpath(home.registryDir());
+    writeFile(hiveFile(), "garbage");
+    makeReadOnly();
+    EXPECT_EQ(read(QStringLiteral("x"), 3).toInt(), 3);
+    EXPECT_TRUE(QFile::exists(hiveFile()));
+}
+
+TEST_F(RegistryTest, TwoProcessesSavingAtOnceLoseNothing)
+{
+    constexpr int count = 30;
+    QProcess a;
+    QProcess b;
+    const QString writer = QStringLiteral(KELVARA_REGISTRY_WRITER);
+    // A saves value by value, B in one locked update, as saveSettings does.
+    a.start(writer, {home.registryDir(), QStringLiteral("A"), QString::number(count)});
+    b.start(writer, {home.registryDir(), QStringLiteral("B"), QString::number(count), QStringLiteral("batch")});
+    ASSERT_TRUE(a.waitForFinished(120000));
+    ASSERT_TRUE(b.waitForFinished(120000));
+    EXPECT_EQ(a.exitCode(), 0);
+    EXPECT_EQ(b.exitCode(), 0);
+
+    const auto hive = RegistryHive::parse(fileBytes(hiveFile()), QStringLiteral("HKEY_LOCAL_MACHINE"));
+    ASSERT_TRUE(hive) << "the file must be sound";
+    const QStringList names = *hive->valueNames(RegistryStore::keyParts(kKey));
+    EXPECT_EQ(names.size(), 4 * count);
+    for (const char *prefix : {"A", "B"}) {
+        for (int i = 0; i < count; ++i) {
+            const QString p = QLatin1String(prefix);
+            EXPECT_EQ(read(p + QStringLiteral("text") + QString::number(i)).toString(), p + QString::number(i));
+            EXPECT_EQ(read(p + QStringLiteral("number") + QString::number(i), -1).toInt(), i);
+        }
+    }
+    EXPECT_TRUE(damagedCopies().isEmpty());
+}
+
+} // namespace
