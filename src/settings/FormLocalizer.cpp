@@ -137,6 +137,6 @@ int FormLocalizer::CurrentLanguage()
 
 QStringList FormLocalizer::LanguageNames()
 {
-    return {QStringLiteral("English"), QStringLiteral("Dutch"),     QStringLiteral("German"),
-            QStringLiteral("Portuguese"), QStringLiteral("Italian"), QStringLiteral("French")};
+    return { QStringLiteral("English"), QStringLiteral("Dutch"), QStringLiteral("German"),
+        QStringLiteral("Portuguese"), QStringLiteral("Italian"), QStringLiteral("French") };
 }

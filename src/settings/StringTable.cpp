@@ -6,7 +6,7 @@
 #include <QStringList>
 
 namespace {
-const char *const kLanguageFiles[StringTable::LanguageCount] = {"en", "nl", "de", "pt", "it", "fr"};
+const char *const kLanguageFiles[StringTable::LanguageCount] = { "en", "nl", "de", "pt", "it", "fr" };
 
 QString unescape(QStringView text)
 {
