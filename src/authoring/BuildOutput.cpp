@@ -11,8 +11,7 @@ const QString kInfoPrefix = QStringLiteral("   INFO");
 
 BuildOutput::BuildOutput(QObject *parent)
     : QObject(parent)
-{
-}
+{ }
 
 void BuildOutput::Init()
 {

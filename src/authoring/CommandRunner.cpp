@@ -136,7 +136,7 @@ Child startChild(const QStringList &args, int outputFd, bool ownGroup)
         waitFor(pid);
         return {};
     }
-    return {pid, ownGroup};
+    return { pid, ownGroup };
 }
 
 // Bytes of text that end inside a UTF-8 sequence: those are kept back and
@@ -246,12 +246,13 @@ QString CommandRunner::SingleQuoted(const QString &text)
     return u'\'' + out + u'\'';
 }
 
-int CommandRunner::RunAndCapture(const QString &commandLine, const QString &receiverName, OutputSink &sink,
-                                 const CancelCheck &cancel)
+int CommandRunner::RunAndCapture(
+    const QString &commandLine, const QString &receiverName, OutputSink &sink, const CancelCheck &cancel)
 {
     const OutputSink::Receiver receiver = sink.receiver(receiverName);
     if (!receiver)
-        throw KelvaraError(438, QLatin1String("Object doesn't support this property or method: ") + receiverName);
+        throw KelvaraError(
+            438, QLatin1String("Object doesn't support this property or method: ") + receiverName);
 
     const std::optional<QStringList> args = SplitCommandLine(commandLine);
     if (!args)
@@ -280,7 +281,7 @@ int CommandRunner::RunAndCapture(const QString &commandLine, const QString &rece
                 ::kill(child.ownGroup ? -child.pid : child.pid, SIGTERM);
                 stopped = true;
             }
-            pollfd ready {readEnd, POLLIN, 0};
+            pollfd ready { readEnd, POLLIN, 0 };
             const int polled = ::poll(&ready, 1, kPollMilliseconds);
             if (polled < 0 && errno == EINTR)
                 continue;

@@ -44,11 +44,10 @@ public:
     // processed between pieces so the window stays live. Returns the exit
     // code (128 + signal number when a signal ended the tool), or
     // NotStarted. A receiverName that sink does not know is a programming
-    // error: KelvaraError 438, before anything starts. Without a cancel check the tool is never interrupted; with
-    // one, the tool runs in its own process group, which is terminated once
-    // the check answers true.
+    // error: KelvaraError 438, before anything starts. Without a cancel check the tool is never interrupted;
+    // with one, the tool runs in its own process group, which is terminated once the check answers true.
     static int RunAndCapture(const QString &commandLine, const QString &receiverName, OutputSink &sink,
-                             const CancelCheck &cancel = {});
+        const CancelCheck &cancel = {});
 
     // Runs the command with its output discarded and waits for its end.
     // Returns the exit code, or NotStarted.

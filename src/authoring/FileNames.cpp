@@ -43,8 +43,9 @@ void MakeFolderPath(const QString &path)
         if (info.isDir())
             continue;
         if (!QDir().mkdir(accumulated))
-            throw KelvaraError(75, QLatin1String("Path/File access error: cannot create folder ")
-                                   + QDir::toNativeSeparators(accumulated));
+            throw KelvaraError(75,
+                QLatin1String("Path/File access error: cannot create folder ")
+                    + QDir::toNativeSeparators(accumulated));
     }
 }
 
@@ -52,8 +53,9 @@ QString ParentFolderOf(const QString &path)
 {
     const qsizetype slash = path.lastIndexOf(u'/');
     if (slash < 0)
-        throw KelvaraError(5, QLatin1String("Invalid procedure call or argument: no folder in \"") + path
-                                  + QLatin1String("\""));
+        throw KelvaraError(5,
+            QLatin1String("Invalid procedure call or argument: no folder in \"") + path
+                + QLatin1String("\""));
     return path.left(slash);
 }
 

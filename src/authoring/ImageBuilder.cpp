@@ -13,6 +13,7 @@
 #include "authoring/VcdxbuildAdapter.h"
 #include "settings/Settings.h"
 #include "settings/StringTable.h"
+#include "settings/TextIds.h"
 
 namespace {
 
@@ -31,8 +32,7 @@ class DestructOnExit
 public:
     explicit DestructOnExit(BuildOutput &output)
         : m_output(output)
-    {
-    }
+    { }
     ~DestructOnExit() { m_output.Destruct(); }
     DestructOnExit(const DestructOnExit &) = delete;
     DestructOnExit &operator=(const DestructOnExit &) = delete;
@@ -47,8 +47,7 @@ ImageBuilder::ImageBuilder(const Settings &settings, Prompter &prompter, BuildOu
     : m_settings(settings)
     , m_prompter(prompter)
     , m_output(output)
-{
-}
+{ }
 
 QString ImageBuilder::BuildCommand(const QString &buildPath, const QString &vcdxbuild)
 {
@@ -85,12 +84,12 @@ bool ImageBuilder::Build_Image()
     m_lastExitCode = CommandRunner::RunAndCapture(command, kReceiver, sink);
     m_output.finish();
 
-    const bool good = m_lastExitCode == 0 && m_output.finishedOk() && QFileInfo(bin).isFile()
-        && QFileInfo(cue).isFile();
+    const bool good
+        = m_lastExitCode == 0 && m_output.finishedOk() && QFileInfo(bin).isFile() && QFileInfo(cue).isFile();
     if (!good) {
         QFile::remove(bin);
         QFile::remove(cue);
-        m_prompter.inform(LocalText(1101), LocalText(1100));
+        m_prompter.inform(LocalText(TextId::TitleVcdCreation), LocalText(TextId::MsgImageFailed));
     }
     return good;
 }

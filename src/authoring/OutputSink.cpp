@@ -8,7 +8,7 @@ void OutputSink::addReceiver(const QString &name, Receiver receiver)
             return;
         }
     }
-    m_entries.append({name, std::move(receiver)});
+    m_entries.append({ name, std::move(receiver) });
 }
 
 OutputSink::Receiver OutputSink::receiver(const QString &name) const

@@ -13,6 +13,7 @@
 #include "authoring/OutputSink.h"
 #include "settings/Settings.h"
 #include "settings/StringTable.h"
+#include "settings/TextIds.h"
 
 namespace {
 
@@ -52,24 +53,23 @@ QString currentFolder()
 
 StillEncoder::Tools StillEncoder::Tools::find()
 {
-    return {toolOrName(QStringLiteral("jpeg2yuv")), toolOrName(QStringLiteral("mpeg2enc")),
-            toolOrName(QStringLiteral("mplex"))};
+    return { toolOrName(QStringLiteral("jpeg2yuv")), toolOrName(QStringLiteral("mpeg2enc")),
+        toolOrName(QStringLiteral("mplex")) };
 }
 
 StillEncoder::StillEncoder(const Settings &settings, Prompter &prompter, BuildState &state)
     : m_settings(settings)
     , m_prompter(prompter)
     , m_state(state)
-{
-}
+{ }
 
 QString StillEncoder::StreamSuffix(bool vcd)
 {
     return vcd ? QStringLiteral(".m1v") : QStringLiteral(".m2v");
 }
 
-QString StillEncoder::EncoderCommand(const QString &P, const QString &Q, bool vcd, const Tools &tools,
-                                     int platform)
+QString StillEncoder::EncoderCommand(
+    const QString &P, const QString &Q, bool vcd, const Tools &tools, int platform)
 {
     const QString encoderOptions
         = vcd ? QStringLiteral(" -T 220 -a 2 -f 6 -o ") : QStringLiteral(" -T 200 -q 1 -a 2 -f 7 -o ");
@@ -113,7 +113,7 @@ void StillEncoder::chkCreateMpeg(const QString &text)
 
 void StillEncoder::fail(int textId, const QString &logLine)
 {
-    m_prompter.inform(LocalText(1103), LocalText(textId));
+    m_prompter.inform(LocalText(TextId::TitleCreateVcd), LocalText(textId));
     log(logLine);
     m_state.CancelBuild = true;
 }
@@ -157,7 +157,8 @@ void StillEncoder::creatempeg(const QString &P, const QString &Q)
     } else if (!QFileInfo::exists(stream) || exitCode != 0) {
         // An encoder that failed may still leave a damaged stream behind.
         QFile::remove(stream);
-        fail(1102, QLatin1String("ERROR: ") + stream + QLatin1String(" file not created"));
+        fail(TextId::MsgTempFilesFailed,
+            QLatin1String("ERROR: ") + stream + QLatin1String(" file not created"));
     }
 
     if (!m_state.CancelBuild) {
@@ -169,7 +170,8 @@ void StillEncoder::creatempeg(const QString &P, const QString &Q)
         log(QStringLiteral("tempfile1 deleted"));
         if (!QFileInfo::exists(still) || multiplexCode != 0) {
             QFile::remove(still);
-            fail(1104, QLatin1String("ERROR: ") + Q + QLatin1String(".mpg file not created"));
+            fail(TextId::MsgMpgFilesFailed,
+                QLatin1String("ERROR: ") + Q + QLatin1String(".mpg file not created"));
         }
         QFile::remove(stream);
         log(QStringLiteral("tempfile2 deleted"));

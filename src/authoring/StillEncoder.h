@@ -52,8 +52,8 @@ public:
 
     // The encoder pipeline for one still. Platform 1 gives the "sh -c" form
     // with each path quoted for the shell, any other the COMSPEC form.
-    static QString EncoderCommand(const QString &P, const QString &Q, bool vcd, const Tools &tools,
-                                  int platform);
+    static QString EncoderCommand(
+        const QString &P, const QString &Q, bool vcd, const Tools &tools, int platform);
     // The multiplexer line, paths in single quotes.
     static QString MultiplexCommand(const QString &P, const QString &Q, bool vcd, const Tools &tools);
     // ".m1v" for VCD, ".m2v" for SVCD.
