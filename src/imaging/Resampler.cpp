@@ -242,24 +242,26 @@ void horizontalPass(const std::uint8_t *src, int srcWidth, int rows, std::uint8_
     }
 }
 
+// Whole rows at a time: the inner loops run over contiguous bytes and vectorise.
 void verticalPass(const std::uint8_t *src, int width, std::uint8_t *dst, int dstHeight, const Contributions &c)
 {
     const size_t stride = static_cast<size_t>(width) * 3;
     std::vector<std::int32_t> accumulator(stride);
     const int taps = c.taps;
     for (int y = 0; y < dstHeight; ++y) {
-        std::fill(accumulator.begin(), accumulator.end(), kHalf);
-        std::int32_t *acc = accumulator.data();
+        std::int32_t *__restrict acc = accumulator.data();
+        for (size_t i = 0; i < stride; ++i)
+            acc[i] = kHalf;
         const std::int32_t *w = &c.weights[static_cast<size_t>(y) * taps];
         for (int t = 0; t < taps; ++t) {
             const std::int32_t weight = w[t];
             if (weight == 0)
                 continue;
-            const std::uint8_t *row = src + static_cast<size_t>(c.start[y] + t) * stride;
+            const std::uint8_t *__restrict row = src + static_cast<size_t>(c.start[y] + t) * stride;
             for (size_t i = 0; i < stride; ++i)
                 acc[i] += weight * row[i];
         }
-        std::uint8_t *out = dst + static_cast<size_t>(y) * stride;
+        std::uint8_t *__restrict out = dst + static_cast<size_t>(y) * stride;
         for (size_t i = 0; i < stride; ++i)
             out[i] = clampToByte(acc[i]);
     }
@@ -327,6 +329,19 @@ bool Resampler::resample(const std::uint8_t *src, int srcWidth, int srcHeight, s
         verticalPass(src, srcWidth, dst, dstHeight, vertical);
         return true;
     }
+    const Contributions horizontal = computeContributions(srcWidth, dstWidth, filter);
+
+    // The horizontal pass is scalar, the vertical one vectorises about four
+    // times better; run the scalar one on the shorter side. Shrinking a photo
+    // therefore goes vertical first, enlarging horizontal first.
+    const double horizontalFirst = 4.0 * srcHeight * dstWidth * horizontal.taps + 1.0 * dstHeight * dstWidth * vertical.taps;
+    const double verticalFirst = 1.0 * dstHeight * srcWidth * vertical.taps + 4.0 * dstHeight * dstWidth * horizontal.taps;
+    if (verticalFirst < horizontalFirst) {
+        std::vector<std::uint8_t> shortened(static_cast<size_t>(srcWidth) * dstHeight * 3);
+        verticalPass(src, srcWidth, shortened.data(), dstHeight, vertical);
+        horizontalPass(shortened.data(), srcWidth, dstHeight, dst, dstWidth, horizontal);
+        return true;
+    }
 
     // Only the source rows the vertical pass reads go through the horizontal pass.
     const int firstRow = vertical.start.front();
@@ -334,7 +349,7 @@ bool Resampler::resample(const std::uint8_t *src, int srcWidth, int srcHeight, s
     const int rows = lastRow - firstRow + 1;
     std::vector<std::uint8_t> narrow(static_cast<size_t>(dstWidth) * rows * 3);
     horizontalPass(src + static_cast<size_t>(firstRow) * srcWidth * 3, srcWidth, rows, narrow.data(), dstWidth,
-                   computeContributions(srcWidth, dstWidth, filter));
+                   horizontal);
     Contributions shifted = vertical;
     for (int &s : shifted.start)
         s -= firstRow;
