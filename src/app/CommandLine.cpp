@@ -13,6 +13,7 @@
 #include "app/ScanCommand.h"
 #include "app/StartupCheck.h"
 #include "settings/Settings.h"
+#include "settings/SettingsController.h"
 
 namespace {
 
@@ -252,8 +253,8 @@ int CommandLine::execute(const CommandOptions &options, Prompter &prompter)
         }
 
         Settings settings;
-        // KELVARA-A1: readSettings(settings, prompter) goes here once the
-        // settings persistence has landed.
+        SettingsController controller(settings, prompter);
+        controller.readSettings();
         options.applyTo(settings);
         if (settings.vcd && settings.lowRes) {
             prompter.error(QStringLiteral("kelvara"),
@@ -262,6 +263,8 @@ int CommandLine::execute(const CommandOptions &options, Prompter &prompter)
             code = UsageExitCode;
             return;
         }
+        // The options may change the disc format: derive the frame again.
+        controller.setSizes();
 
         if (options.command == u"scan")
             code = runScanCommand(options, settings, prompter);

@@ -1,5 +1,8 @@
 #include "app/ProgramInfo.h"
 
+#include "settings/StringTable.h"
+#include "settings/TextIds.h"
+
 #ifndef KELVARA_VERSION
 #error "KELVARA_VERSION must come from the build (kelvara_config)"
 #endif
@@ -14,9 +17,15 @@ QString ProgramInfo::version()
     return QStringLiteral(KELVARA_VERSION);
 }
 
+QString ProgramInfo::versionWord()
+{
+    const QString word = LocalText(TextId::Version);
+    return word.isEmpty() ? QStringLiteral("Version") : word;
+}
+
 QString ProgramInfo::versionCaption()
 {
-    return QStringLiteral("Version: ") + version();
+    return versionWord() + QLatin1String(": ") + version();
 }
 
 QString ProgramInfo::supportAddress()

@@ -10,6 +10,9 @@
 #include "app/MessageBoxPrompter.h"
 #include "app/ProgramInfo.h"
 #include "app/StartupCheck.h"
+#include "settings/FormLocalizer.h"
+#include "settings/SettingsController.h"
+#include "settings/TextIds.h"
 #include "winhelpers/frmAbout.h"
 #include "winhelpers/frmSplash.h"
 
@@ -24,10 +27,16 @@ frmKelvara::frmKelvara(Prompter *prompter, QWidget *parent)
     }
     m_prompter = prompter;
 
+    SettingsController::Hooks hooks;
+    // Reading the language setting relabels every window.
+    hooks.languageChanged = [](int language) { FormLocalizer::SetLanguage(language); };
+    m_settingsController = std::make_unique<SettingsController>(m_settings, *m_prompter, hooks);
+
     setObjectName(QStringLiteral("frmKelvara"));
     setWindowTitle(ProgramInfo::productName());
     createMenu();
     createControls();
+    connect(&FormLocalizer::instance(), &FormLocalizer::languageChanged, this, &frmKelvara::showVersion);
 }
 
 frmKelvara::~frmKelvara() = default;
@@ -36,14 +45,18 @@ void frmKelvara::createMenu()
 {
     QMenu *mnuFile = menuBar()->addMenu(QStringLiteral("&File"));
     mnuFile->setObjectName(QStringLiteral("mnuFile"));
+    mnuFile->setProperty(FormLocalizer::TextIdProperty, TextId::MenuFile);
     m_mnuExit = mnuFile->addAction(QStringLiteral("E&xit"));
     m_mnuExit->setObjectName(QStringLiteral("mnuExit"));
+    m_mnuExit->setProperty(FormLocalizer::TextIdProperty, TextId::MenuExit);
     connect(m_mnuExit, &QAction::triggered, this, &frmKelvara::mnuExit_Click);
 
     QMenu *mnuHelp = menuBar()->addMenu(QStringLiteral("&Help"));
     mnuHelp->setObjectName(QStringLiteral("mnuHelp"));
+    mnuHelp->setProperty(FormLocalizer::TextIdProperty, TextId::MenuHelp);
     m_mnuAbout = mnuHelp->addAction(QStringLiteral("&About"));
     m_mnuAbout->setObjectName(QStringLiteral("mnuAbout"));
+    m_mnuAbout->setProperty(FormLocalizer::TextIdProperty, TextId::MenuAbout);
     connect(m_mnuAbout, &QAction::triggered, this, &frmKelvara::mnuAbout_Click);
 }
 
@@ -78,22 +91,27 @@ bool frmKelvara::Form_Initialize()
     }
 
     StartupCheck::prepareProgramFolder();
-    m_labVersion->setText(ProgramInfo::versionCaption());
+    showVersion();
 
     // A missing encoder tool ends the program before any window shows.
     if (!StartupCheck::checkTools(*m_prompter))
         return false;
 
-    // KELVARA-A1: readSettings over m_settings goes here once the settings
-    // persistence has landed (it applies the stored language as well).
-    return true;
+    // Also applies the stored interface language.
+    return Guard::run(QStringLiteral("Sub readSettings"), [&] { m_settingsController->readSettings(); });
 }
 
 void frmKelvara::Form_Load()
 {
     if (m_ownPrompter)
         m_ownPrompter->setParentWidget(this);
-    // KELVARA-A1: setSizes(m_settings) goes here once it has landed.
+    Guard::run(QStringLiteral("Sub setSizes"), [&] { m_settingsController->setSizes(); });
+    FormLocalizer::LocalizeForm(this);
+}
+
+void frmKelvara::showVersion()
+{
+    m_labVersion->setText(ProgramInfo::versionCaption());
 }
 
 void frmKelvara::Form_Activate()
@@ -108,7 +126,7 @@ void frmKelvara::Form_Unload()
     if (m_unloaded)
         return;
     m_unloaded = true;
-    // KELVARA-A1: saveSettings(m_settings) goes here once it has landed.
+    Guard::run(QStringLiteral("Sub saveSettings"), [&] { m_settingsController->saveSettings(); });
     if (m_about)
         m_about->close();
     if (m_endProgram)

@@ -13,6 +13,7 @@ class QAction;
 class QLabel;
 class MessageBoxPrompter;
 class Prompter;
+class SettingsController;
 
 // The main window. Its life follows the design's sequence: Form_Initialize
 // (splash, program log, tool check, settings), Form_Load (geometry), then
@@ -46,6 +47,7 @@ public:
     void setEndProgram(std::function<void()> endProgram) { m_endProgram = std::move(endProgram); }
 
     Settings &settings() { return m_settings; }
+    SettingsController &settingsController() { return *m_settingsController; }
     Prompter &prompter() { return *m_prompter; }
     frmAbout *aboutWindow() const { return m_about; }
     int activationCount() const { return m_activations; }
@@ -57,10 +59,12 @@ protected:
 private:
     void createMenu();
     void createControls();
+    void showVersion();
 
     std::unique_ptr<MessageBoxPrompter> m_ownPrompter;
     Prompter *m_prompter;
     Settings m_settings;
+    std::unique_ptr<SettingsController> m_settingsController;
 
     QAction *m_mnuExit = nullptr;
     QAction *m_mnuAbout = nullptr;

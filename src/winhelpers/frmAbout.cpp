@@ -6,16 +6,19 @@
 #include <QVBoxLayout>
 
 #include "app/ProgramInfo.h"
+#include "settings/FormLocalizer.h"
+#include "settings/TextIds.h"
 #include "winhelpers/frmSplash.h"
 
 frmAbout::frmAbout(QWidget *parent)
     : QDialog(parent)
     , m_title(new QLabel(ProgramInfo::productName(), this))
-    , m_version(new QLabel(QStringLiteral("Version ") + ProgramInfo::version(), this))
+    , m_version(new QLabel(this))
     , m_ok(new QPushButton(QStringLiteral("OK"), this))
 {
     setObjectName(QStringLiteral("frmAbout"));
     setWindowTitle(QStringLiteral("About ") + ProgramInfo::productName());
+    setProperty(FormLocalizer::TextIdProperty, TextId::AboutWindow);
     setModal(false);
 
     auto *picture = new QLabel(this);
@@ -28,6 +31,8 @@ frmAbout::frmAbout(QWidget *parent)
     titleFont.setBold(true);
     m_title->setFont(titleFont);
     m_version->setObjectName(QStringLiteral("lblVersion"));
+    showVersion();
+    connect(&FormLocalizer::instance(), &FormLocalizer::languageChanged, this, &frmAbout::showVersion);
     auto *description =
         new QLabel(QStringLiteral("Turns a folder of photos and short movies into a Video CD or Super Video CD "
                                   "slideshow driven by the player's remote control."),
@@ -38,6 +43,7 @@ frmAbout::frmAbout(QWidget *parent)
 
     m_ok->setObjectName(QStringLiteral("cmdOK"));
     m_ok->setDefault(true);
+    m_ok->setProperty(FormLocalizer::TextIdProperty, TextId::Ok);
     connect(m_ok, &QPushButton::clicked, this, &QDialog::accept);
 
     auto *buttons = new QHBoxLayout;
@@ -52,6 +58,12 @@ frmAbout::frmAbout(QWidget *parent)
     layout->addWidget(support);
     layout->addLayout(buttons);
     layout->setSizeConstraint(QLayout::SetFixedSize);
+    FormLocalizer::LocalizeForm(this);
+}
+
+void frmAbout::showVersion()
+{
+    m_version->setText(ProgramInfo::versionWord() + u' ' + ProgramInfo::version());
 }
 
 QString frmAbout::versionText() const

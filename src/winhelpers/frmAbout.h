@@ -17,6 +17,8 @@ public:
     QString versionText() const;
 
 private:
+    void showVersion();
+
     QLabel *m_title;
     QLabel *m_version;
     QPushButton *m_ok;

@@ -162,7 +162,7 @@ QPixmap frmSplash::paintPicture(const QSize &size, qreal devicePixelRatio)
     drawPhoto(p, QRectF(w * 0.78, h * 0.62, h * 0.34, h * 0.30), 7, QColor(240, 150, 90), QColor(60, 70, 120));
 
     QFont nameFont(QStringLiteral("DejaVu Sans"));
-    nameFont.setPixelSize(qRound(h * 0.19));
+    nameFont.setPixelSize(qRound(h * 0.17));
     nameFont.setBold(true);
     nameFont.setLetterSpacing(QFont::PercentageSpacing, 104);
     p.setFont(nameFont);

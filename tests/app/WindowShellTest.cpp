@@ -17,6 +17,7 @@
 #include "app/ProgramFolder.h"
 #include "app/StartupCheck.h"
 #include "app/frmKelvara.h"
+#include "settings/SettingsController.h"
 #include "winhelpers/frmAbout.h"
 #include "winhelpers/frmSplash.h"
 
@@ -163,4 +164,29 @@ TEST(MainWindowShell, UnexpectedErrorDuringInitialisationNamesIt)
 
     EXPECT_TRUE(reported.contains(QLatin1String("\n\rSub Form_Initialize: 75  "))) << reported.toStdString();
     EXPECT_EQ(prompter.count(), 0);
+}
+
+TEST(MainWindowShell, SettingsAreReadAtStartAndSavedAtExit)
+{
+    TestHome home;
+    KeepCurrentDir keep;
+    installFakeTools(home.path(), StartupCheck::requiredTools());
+    {
+        FakePrompter prompter;
+        frmKelvara window(&prompter);
+        window.setSplashEnabled(false);
+        window.setEndProgram([] {});
+        ASSERT_TRUE(window.start());
+        EXPECT_EQ(window.settings().main_title, QLatin1String("Your title"));
+        window.settings().main_title = QStringLiteral("Holiday");
+        window.settings().ntsc = true;
+        window.close();
+    }
+    FakePrompter prompter;
+    frmKelvara again(&prompter);
+    again.setSplashEnabled(false);
+    ASSERT_TRUE(again.start());
+    EXPECT_EQ(again.settings().main_title, QLatin1String("Holiday"));
+    EXPECT_TRUE(again.settings().ntsc);
+    EXPECT_EQ(again.settings().FrameHeight, 480);
 }
