@@ -34,8 +34,7 @@ QImage photo(int w, int h)
     return image;
 }
 
-template<typename Work>
-double medianMs(Work work)
+template <typename Work> double medianMs(Work work)
 {
     std::vector<double> times;
     for (int i = 0; i < kRuns; ++i) {

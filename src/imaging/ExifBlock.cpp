@@ -20,7 +20,7 @@ ExifBlock::ExifBlock(const QByteArray &app1Payload)
     exif_data_unset_option(m_data, EXIF_DATA_OPTION_FOLLOW_SPECIFICATION);
     exif_data_unset_option(m_data, EXIF_DATA_OPTION_IGNORE_UNKNOWN_TAGS);
     exif_data_load_data(m_data, reinterpret_cast<const unsigned char *>(app1Payload.constData()),
-                        static_cast<unsigned int>(app1Payload.size()));
+        static_cast<unsigned int>(app1Payload.size()));
 }
 
 ExifBlock::~ExifBlock()
@@ -59,7 +59,7 @@ QString ExifBlock::tagText(int tag) const
             bytes.truncate(nul);
         const QString text = QString::fromUtf8(bytes);
         // Not UTF-8 (older cameras write Latin-1 descriptions): take the bytes as they are.
-        return (text.contains(QChar::ReplacementCharacter) ? QString::fromLatin1(bytes) : text).trimmed();
+        return text.contains(QChar::ReplacementCharacter) ? QString::fromLatin1(bytes) : text;
     }
     case EXIF_FORMAT_BYTE:
     case EXIF_FORMAT_SBYTE:
@@ -73,12 +73,24 @@ QString ExifBlock::tagText(int tag) const
             const unsigned char *p = entry->data + i * itemSize;
             qint64 v = 0;
             switch (entry->format) {
-            case EXIF_FORMAT_BYTE: v = *p; break;
-            case EXIF_FORMAT_SBYTE: v = static_cast<signed char>(*p); break;
-            case EXIF_FORMAT_SHORT: v = exif_get_short(p, order); break;
-            case EXIF_FORMAT_SSHORT: v = exif_get_sshort(p, order); break;
-            case EXIF_FORMAT_LONG: v = exif_get_long(p, order); break;
-            default: v = exif_get_slong(p, order); break;
+            case EXIF_FORMAT_BYTE:
+                v = *p;
+                break;
+            case EXIF_FORMAT_SBYTE:
+                v = static_cast<signed char>(*p);
+                break;
+            case EXIF_FORMAT_SHORT:
+                v = exif_get_short(p, order);
+                break;
+            case EXIF_FORMAT_SSHORT:
+                v = exif_get_sshort(p, order);
+                break;
+            case EXIF_FORMAT_LONG:
+                v = exif_get_long(p, order);
+                break;
+            default:
+                v = exif_get_slong(p, order);
+                break;
             }
             values << QString::number(v);
         }

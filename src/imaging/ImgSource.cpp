@@ -32,8 +32,8 @@ constexpr int kOverflow = 6;
 size_t bufferBytes(int width, int height)
 {
     if (width < 0 || height < 0)
-        throw KelvaraError(kInvalidArgument,
-                           QStringLiteral("Invalid image size %1 x %2").arg(width).arg(height));
+        throw KelvaraError(
+            kInvalidArgument, QStringLiteral("Invalid image size %1 x %2").arg(width).arg(height));
     const long long bytes = 3LL * width * height;
     if (bytes > std::numeric_limits<std::int32_t>::max())
         throw KelvaraError(kOverflow, QStringLiteral("Overflow"));
@@ -61,32 +61,39 @@ QStringList linesOf(const QString &text)
     return unified.split(u'\n');
 }
 
-// Where the pixel at (x, y) of the upright picture lies in the stored one,
-// for EXIF orientations 1..8. Stored size w x h; 5..8 swap the upright axes.
+// The stored picture turned upright for EXIF orientations 1..8 (stored size
+// w x h; 5..8 swap the axes). Upright pixel (x, y) is read at
+// origin + x * along + y * down bytes of the stored buffer.
 std::vector<std::uint8_t> turnUpright(const std::vector<std::uint8_t> &stored, int w, int h, int orientation,
-                                      int &uprightWidth, int &uprightHeight)
+    int &uprightWidth, int &uprightHeight)
 {
+    const std::ptrdiff_t pixel = 3;
+    const std::ptrdiff_t row = static_cast<std::ptrdiff_t>(w) * 3;
+    const std::ptrdiff_t right = (w - 1) * pixel;
+    const std::ptrdiff_t bottom = (h - 1) * row;
+    struct Walk
+    {
+        std::ptrdiff_t origin, along, down;
+    };
+    const Walk walks[8] = {
+        { 0, pixel, row }, // 1 as stored
+        { right, -pixel, row }, // 2 mirrored left to right
+        { bottom + right, -pixel, -row }, // 3 upside down
+        { bottom, pixel, -row }, // 4 mirrored top to bottom
+        { 0, row, pixel }, // 5 transposed
+        { bottom, -row, pixel }, // 6 camera turned clockwise
+        { bottom + right, -row, -pixel }, // 7 transversed
+        { right, row, -pixel }, // 8 camera turned anticlockwise
+    };
+    const Walk walk = walks[orientation >= 1 && orientation <= 8 ? orientation - 1 : 0];
     const bool swapped = orientation >= 5;
     uprightWidth = swapped ? h : w;
     uprightHeight = swapped ? w : h;
     std::vector<std::uint8_t> upright(stored.size());
-    const size_t stride = static_cast<size_t>(w) * 3;
     std::uint8_t *out = upright.data();
     for (int y = 0; y < uprightHeight; ++y) {
-        for (int x = 0; x < uprightWidth; ++x, out += 3) {
-            int sx = x;
-            int sy = y;
-            switch (orientation) {
-            case 2: sx = w - 1 - x; break;                       // mirrored
-            case 3: sx = w - 1 - x; sy = h - 1 - y; break;        // upside down
-            case 4: sy = h - 1 - y; break;                       // mirrored vertically
-            case 5: sx = y; sy = x; break;                        // transposed
-            case 6: sx = y; sy = h - 1 - x; break;                // needs a quarter turn clockwise
-            case 7: sx = w - 1 - y; sy = h - 1 - x; break;        // transversed
-            case 8: sx = w - 1 - y; sy = x; break;                // needs a quarter turn anticlockwise
-            default: break;
-            }
-            const std::uint8_t *in = stored.data() + static_cast<size_t>(sy) * stride + static_cast<size_t>(sx) * 3;
+        const std::uint8_t *in = stored.data() + walk.origin + y * walk.down;
+        for (int x = 0; x < uprightWidth; ++x, out += 3, in += walk.along) {
             out[0] = in[0];
             out[1] = in[1];
             out[2] = in[2];
@@ -114,13 +121,15 @@ const std::array<std::uint8_t, 1021> &quarterTable()
 void ImgSource::GetLine(int row, std::uint8_t *line) const
 {
     if (hasPixels())
-        std::memcpy(line, m_rgb.data() + static_cast<size_t>(row) * m_width * 3, static_cast<size_t>(m_width) * 3);
+        std::memcpy(
+            line, m_rgb.data() + static_cast<size_t>(row) * m_width * 3, static_cast<size_t>(m_width) * 3);
 }
 
 void ImgSource::SetLine(int row, const std::uint8_t *line)
 {
     if (hasPixels())
-        std::memcpy(m_rgb.data() + static_cast<size_t>(row) * m_width * 3, line, static_cast<size_t>(m_width) * 3);
+        std::memcpy(
+            m_rgb.data() + static_cast<size_t>(row) * m_width * 3, line, static_cast<size_t>(m_width) * 3);
 }
 
 void ImgSource::GetPixel(int x, int y, std::uint8_t *pixel) const
@@ -150,7 +159,8 @@ void ImgSource::AntiFlicker(const std::function<void(int)> &progress)
     for (int y = 0; y < m_height; ++y) {
         if (progress) {
             // A single row is complete at once; the general formula would divide by zero.
-            const int percent = m_height > 1 ? static_cast<int>(std::nearbyint(y * 100.0 / (m_height - 1))) : 100;
+            const int percent
+                = m_height > 1 ? static_cast<int>(std::nearbyint(y * 100.0 / (m_height - 1))) : 100;
             if (percent != reported) {
                 reported = percent;
                 progress(percent);
@@ -158,7 +168,8 @@ void ImgSource::AntiFlicker(const std::function<void(int)> &progress)
         }
         std::uint8_t *row = m_rgb.data() + y * stride;
         std::memcpy(current.data(), row, stride);
-        const std::uint8_t *below = y + 1 < m_height ? row + stride : current.data(); // the last row reads itself
+        const std::uint8_t *below
+            = y + 1 < m_height ? row + stride : current.data(); // the last row reads itself
         const std::uint8_t *up = above.data();
         const std::uint8_t *mid = current.data();
         for (size_t i = 0; i < stride; ++i)
@@ -260,15 +271,18 @@ bool ImgSource::Overlay(const ImgSource &image, int x, int y, double opacity, in
 
     const long long left = std::max(0LL, static_cast<long long>(x));
     const long long top = std::max(0LL, static_cast<long long>(y));
-    const long long right = std::min(static_cast<long long>(m_width), static_cast<long long>(x) + image.m_width);
-    const long long bottom = std::min(static_cast<long long>(m_height), static_cast<long long>(y) + image.m_height);
+    const long long right
+        = std::min(static_cast<long long>(m_width), static_cast<long long>(x) + image.m_width);
+    const long long bottom
+        = std::min(static_cast<long long>(m_height), static_cast<long long>(y) + image.m_height);
     if (left >= right || top >= bottom)
         return true;
 
     const size_t bytes = static_cast<size_t>(right - left) * 3;
     const int alpha = opacity >= 1.0 ? 256 : static_cast<int>(std::lround(opacity * 256.0));
     for (long long row = top; row < bottom; ++row) {
-        std::uint8_t *to = m_rgb.data() + (static_cast<size_t>(row) * m_width + static_cast<size_t>(left)) * 3;
+        std::uint8_t *to
+            = m_rgb.data() + (static_cast<size_t>(row) * m_width + static_cast<size_t>(left)) * 3;
         const std::uint8_t *from = image.m_rgb.data()
             + (static_cast<size_t>(row - y) * image.m_width + static_cast<size_t>(left - x)) * 3;
         if (alpha >= 256) {
@@ -285,9 +299,8 @@ bool ImgSource::fill(std::uint32_t colour)
 {
     if (!hasPixels())
         return false;
-    const std::uint8_t pixel[3] = {static_cast<std::uint8_t>(colour & 0xFF),
-                                   static_cast<std::uint8_t>((colour >> 8) & 0xFF),
-                                   static_cast<std::uint8_t>((colour >> 16) & 0xFF)};
+    const std::uint8_t pixel[3] = { static_cast<std::uint8_t>(colour & 0xFF),
+        static_cast<std::uint8_t>((colour >> 8) & 0xFF), static_cast<std::uint8_t>((colour >> 16) & 0xFF) };
     const size_t stride = static_cast<size_t>(m_width) * 3;
     for (size_t i = 0; i < stride; i += 3)
         std::memcpy(m_rgb.data() + i, pixel, 3);
@@ -437,7 +450,8 @@ bool ImgSource::Resize(int newWidth, int newHeight, int filterCode)
     std::vector<std::uint8_t> resized;
     try {
         resized.resize(bytes);
-        if (!Resampler::resample(m_rgb.data(), m_width, m_height, resized.data(), newWidth, newHeight, filterCode))
+        if (!Resampler::resample(
+                m_rgb.data(), m_width, m_height, resized.data(), newWidth, newHeight, filterCode))
             return false;
     } catch (const std::bad_alloc &) {
         return false;

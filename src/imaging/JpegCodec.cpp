@@ -40,7 +40,7 @@ int JpegCodec::chooseReduction(int width, int height, int minWidth, int minHeigh
 {
     if (minWidth <= 0 && minHeight <= 0)
         return 1;
-    for (int reduction : {8, 4, 2}) {
+    for (int reduction : { 8, 4, 2 }) {
         if (scaledSize(width, reduction) >= minWidth && scaledSize(height, reduction) >= minHeight
             && offersReduction(reduction))
             return reduction;
@@ -48,8 +48,8 @@ int JpegCodec::chooseReduction(int width, int height, int minWidth, int minHeigh
     return 1;
 }
 
-bool JpegCodec::decode(const QByteArray &jpeg, int reduction, std::vector<std::uint8_t> &rgb, int &width,
-                       int &height)
+bool JpegCodec::decode(
+    const QByteArray &jpeg, int reduction, std::vector<std::uint8_t> &rgb, int &width, int &height)
 {
     Handle handle(tjInitDecompress());
     if (!handle || jpeg.isEmpty())
@@ -61,7 +61,8 @@ bool JpegCodec::decode(const QByteArray &jpeg, int reduction, std::vector<std::u
     int fullHeight = 0;
     int subsampling = 0;
     int colourspace = 0;
-    if (tjDecompressHeader3(handle.get(), data, size, &fullWidth, &fullHeight, &subsampling, &colourspace) != 0)
+    if (tjDecompressHeader3(handle.get(), data, size, &fullWidth, &fullHeight, &subsampling, &colourspace)
+        != 0)
         return false;
     if (reduction != 1 && !offersReduction(reduction))
         reduction = 1;
@@ -111,8 +112,8 @@ bool JpegCodec::encode(const std::uint8_t *rgb, int width, int height, int quali
     // 4:2:0 chroma: the still encoder turns every JPEG into 4:2:0 MPEG video,
     // so finer chroma would only make the intermediate files larger; jpeg2yuv
     // also takes 4:2:0 planes as they are instead of subsampling them itself.
-    const int result = tjCompress2(handle.get(), rgb, width, width * 3, height, TJPF_RGB, &buffer, &size, TJSAMP_420,
-                                   std::clamp(quality, 1, 100), TJFLAG_ACCURATEDCT);
+    const int result = tjCompress2(handle.get(), rgb, width, width * 3, height, TJPF_RGB, &buffer, &size,
+        TJSAMP_420, std::clamp(quality, 1, 100), TJFLAG_ACCURATEDCT);
     if (result == 0 && buffer)
         jpeg = QByteArray(reinterpret_cast<const char *>(buffer), static_cast<qsizetype>(size));
     tjFree(buffer);

@@ -21,8 +21,8 @@ public:
     // Decodes the stream at 1/reduction scale into rgb. Recoverable damage (a
     // truncated file) still yields the pixels that could be read. False when
     // the stream cannot be decoded or the result would not fit a 32-bit buffer.
-    static bool decode(const QByteArray &jpeg, int reduction, std::vector<std::uint8_t> &rgb, int &width,
-                       int &height);
+    static bool decode(
+        const QByteArray &jpeg, int reduction, std::vector<std::uint8_t> &rgb, int &width, int &height);
 
     // Baseline JPEG of quality 1..100 (clamped) with 4:2:0 chroma.
     static bool encode(const std::uint8_t *rgb, int width, int height, int quality, QByteArray &jpeg);

@@ -29,10 +29,12 @@ double cubicBC(double x, double b, double c)
 {
     x = std::fabs(x);
     if (x < 1.0)
-        return ((12.0 - 9.0 * b - 6.0 * c) * x * x * x + (-18.0 + 12.0 * b + 6.0 * c) * x * x + (6.0 - 2.0 * b)) / 6.0;
+        return ((12.0 - 9.0 * b - 6.0 * c) * x * x * x + (-18.0 + 12.0 * b + 6.0 * c) * x * x
+                   + (6.0 - 2.0 * b))
+            / 6.0;
     if (x < 2.0)
         return ((-b - 6.0 * c) * x * x * x + (6.0 * b + 30.0 * c) * x * x + (-12.0 * b - 48.0 * c) * x
-                + (8.0 * b + 24.0 * c))
+                   + (8.0 * b + 24.0 * c))
             / 6.0;
     return 0.0;
 }
@@ -80,12 +82,30 @@ double bellKernel(double x)
     return 0.0;
 }
 
-double bsplineKernel(double x) { return cubicBC(x, 1.0, 0.0); }
-double cubic1Kernel(double x) { return cubicBC(x, 0.0, 1.0); } // Keys a = -1, the sharp classic
-double cubic2Kernel(double x) { return cubicBC(x, 0.0, 0.75); } // Keys a = -0.75
-double catromKernel(double x) { return cubicBC(x, 0.0, 0.5); } // Keys a = -0.5
-double mitchellKernel(double x) { return cubicBC(x, 1.0 / 3.0, 1.0 / 3.0); }
-double hermiteKernel(double x) { return cubicBC(x, 0.0, 0.0); } // 2|x|^3 - 3|x|^2 + 1 inside 1
+double bsplineKernel(double x)
+{
+    return cubicBC(x, 1.0, 0.0);
+}
+double cubic1Kernel(double x)
+{
+    return cubicBC(x, 0.0, 1.0);
+} // Keys a = -1, the sharp classic
+double cubic2Kernel(double x)
+{
+    return cubicBC(x, 0.0, 0.75);
+} // Keys a = -0.75
+double catromKernel(double x)
+{
+    return cubicBC(x, 0.0, 0.5);
+} // Keys a = -0.5
+double mitchellKernel(double x)
+{
+    return cubicBC(x, 1.0 / 3.0, 1.0 / 3.0);
+}
+double hermiteKernel(double x)
+{
+    return cubicBC(x, 0.0, 0.0);
+} // 2|x|^3 - 3|x|^2 + 1 inside 1
 
 double lanczos3Kernel(double x)
 {
@@ -109,23 +129,23 @@ struct Filter
 // Index = filter code - 1. Bilinear and bicubic interpolation are the triangle
 // and the Keys (a = -0.5) cubic; widened on reduction like every other kernel.
 constexpr Filter kFilters[] = {
-    {"Nearest pixel", nullptr, 0.0},
-    {"Bi linear", triangleKernel, 1.0},
-    {"Bicubic", catromKernel, 2.0},
-    {"Box", boxKernel, 0.5},
-    {"Triangle", triangleKernel, 1.0},
-    {"Hamming", hammingKernel, 3.0},
-    {"Gaussian", gaussianKernel, 1.5},
-    {"Bell", bellKernel, 1.5},
-    {"B spline", bsplineKernel, 2.0},
-    {"Cubic1", cubic1Kernel, 2.0},
-    {"Cubic2", cubic2Kernel, 2.0},
-    {"Lanczos3", lanczos3Kernel, 3.0},
-    {"Mitchell", mitchellKernel, 2.0},
-    {"Sinc", sincKernel, 4.0},
-    {"Hermite", hermiteKernel, 1.0},
-    {"Hanning", hanningKernel, 3.0},
-    {"Catrom", catromKernel, 2.0},
+    { "Nearest pixel", nullptr, 0.0 },
+    { "Bi linear", triangleKernel, 1.0 },
+    { "Bicubic", catromKernel, 2.0 },
+    { "Box", boxKernel, 0.5 },
+    { "Triangle", triangleKernel, 1.0 },
+    { "Hamming", hammingKernel, 3.0 },
+    { "Gaussian", gaussianKernel, 1.5 },
+    { "Bell", bellKernel, 1.5 },
+    { "B spline", bsplineKernel, 2.0 },
+    { "Cubic1", cubic1Kernel, 2.0 },
+    { "Cubic2", cubic2Kernel, 2.0 },
+    { "Lanczos3", lanczos3Kernel, 3.0 },
+    { "Mitchell", mitchellKernel, 2.0 },
+    { "Sinc", sincKernel, 4.0 },
+    { "Hermite", hermiteKernel, 1.0 },
+    { "Hanning", hanningKernel, 3.0 },
+    { "Catrom", catromKernel, 2.0 },
 };
 static_assert(std::size(kFilters) == Resampler::LastFilter);
 
@@ -172,7 +192,7 @@ Contributions computeContributions(int srcSize, int dstSize, const Filter &filte
         }
         if (raw.empty() || sum == 0.0) {
             const int k = std::clamp(static_cast<int>(centre), 0, srcSize - 1);
-            raw.assign(1, {k, 1.0});
+            raw.assign(1, { k, 1.0 });
             sum = 1.0;
             lo = hi = k;
         }
@@ -214,8 +234,8 @@ inline std::uint8_t clampToByte(std::int32_t accumulated)
     return static_cast<std::uint8_t>(v < 0 ? 0 : (v > 255 ? 255 : v));
 }
 
-void horizontalPass(const std::uint8_t *src, int srcWidth, int rows, std::uint8_t *dst, int dstWidth,
-                    const Contributions &c)
+void horizontalPass(
+    const std::uint8_t *src, int srcWidth, int rows, std::uint8_t *dst, int dstWidth, const Contributions &c)
 {
     const size_t srcStride = static_cast<size_t>(srcWidth) * 3;
     const size_t dstStride = static_cast<size_t>(dstWidth) * 3;
@@ -243,7 +263,8 @@ void horizontalPass(const std::uint8_t *src, int srcWidth, int rows, std::uint8_
 }
 
 // Whole rows at a time: the inner loops run over contiguous bytes and vectorise.
-void verticalPass(const std::uint8_t *src, int width, std::uint8_t *dst, int dstHeight, const Contributions &c)
+void verticalPass(
+    const std::uint8_t *src, int width, std::uint8_t *dst, int dstHeight, const Contributions &c)
 {
     const size_t stride = static_cast<size_t>(width) * 3;
     std::vector<std::int32_t> accumulator(stride);
@@ -267,7 +288,8 @@ void verticalPass(const std::uint8_t *src, int width, std::uint8_t *dst, int dst
     }
 }
 
-void nearest(const std::uint8_t *src, int srcWidth, int srcHeight, std::uint8_t *dst, int dstWidth, int dstHeight)
+void nearest(
+    const std::uint8_t *src, int srcWidth, int srcHeight, std::uint8_t *dst, int dstWidth, int dstHeight)
 {
     // The source pixel whose area holds the centre of the output pixel.
     std::vector<size_t> column(static_cast<size_t>(dstWidth));
@@ -278,7 +300,8 @@ void nearest(const std::uint8_t *src, int srcWidth, int srcHeight, std::uint8_t 
     const size_t srcStride = static_cast<size_t>(srcWidth) * 3;
     const size_t dstStride = static_cast<size_t>(dstWidth) * 3;
     for (int y = 0; y < dstHeight; ++y) {
-        const long long sy = std::min<long long>(((2LL * y + 1) * srcHeight) / (2LL * dstHeight), srcHeight - 1);
+        const long long sy
+            = std::min<long long>(((2LL * y + 1) * srcHeight) / (2LL * dstHeight), srcHeight - 1);
         const std::uint8_t *in = src + static_cast<size_t>(sy) * srcStride;
         std::uint8_t *out = dst + static_cast<size_t>(y) * dstStride;
         for (int x = 0; x < dstWidth; ++x, out += 3) {
@@ -297,8 +320,8 @@ const char *Resampler::filterName(int code)
     return isValidFilter(code) ? kFilters[code - 1].name : nullptr;
 }
 
-bool Resampler::resample(const std::uint8_t *src, int srcWidth, int srcHeight, std::uint8_t *dst, int dstWidth,
-                         int dstHeight, int filterCode)
+bool Resampler::resample(const std::uint8_t *src, int srcWidth, int srcHeight, std::uint8_t *dst,
+    int dstWidth, int dstHeight, int filterCode)
 {
     if (!isValidFilter(filterCode) || !src || !dst || srcWidth < 1 || srcHeight < 1 || dstWidth < 1
         || dstHeight < 1)
@@ -321,7 +344,8 @@ bool Resampler::resample(const std::uint8_t *src, int srcWidth, int srcHeight, s
         return true;
     }
     if (sameHeight) {
-        horizontalPass(src, srcWidth, srcHeight, dst, dstWidth, computeContributions(srcWidth, dstWidth, filter));
+        horizontalPass(
+            src, srcWidth, srcHeight, dst, dstWidth, computeContributions(srcWidth, dstWidth, filter));
         return true;
     }
     const Contributions vertical = computeContributions(srcHeight, dstHeight, filter);
@@ -334,8 +358,10 @@ bool Resampler::resample(const std::uint8_t *src, int srcWidth, int srcHeight, s
     // The horizontal pass is scalar, the vertical one vectorises about four
     // times better; run the scalar one on the shorter side. Shrinking a photo
     // therefore goes vertical first, enlarging horizontal first.
-    const double horizontalFirst = 4.0 * srcHeight * dstWidth * horizontal.taps + 1.0 * dstHeight * dstWidth * vertical.taps;
-    const double verticalFirst = 1.0 * dstHeight * srcWidth * vertical.taps + 4.0 * dstHeight * dstWidth * horizontal.taps;
+    const double horizontalFirst
+        = 4.0 * srcHeight * dstWidth * horizontal.taps + 1.0 * dstHeight * dstWidth * vertical.taps;
+    const double verticalFirst
+        = 1.0 * dstHeight * srcWidth * vertical.taps + 4.0 * dstHeight * dstWidth * horizontal.taps;
     if (verticalFirst < horizontalFirst) {
         std::vector<std::uint8_t> shortened(static_cast<size_t>(srcWidth) * dstHeight * 3);
         verticalPass(src, srcWidth, shortened.data(), dstHeight, vertical);
@@ -348,8 +374,8 @@ bool Resampler::resample(const std::uint8_t *src, int srcWidth, int srcHeight, s
     const int lastRow = vertical.start.back() + vertical.taps - 1;
     const int rows = lastRow - firstRow + 1;
     std::vector<std::uint8_t> narrow(static_cast<size_t>(dstWidth) * rows * 3);
-    horizontalPass(src + static_cast<size_t>(firstRow) * srcWidth * 3, srcWidth, rows, narrow.data(), dstWidth,
-                   horizontal);
+    horizontalPass(src + static_cast<size_t>(firstRow) * srcWidth * 3, srcWidth, rows, narrow.data(),
+        dstWidth, horizontal);
     Contributions shifted = vertical;
     for (int &s : shifted.start)
         s -= firstRow;

@@ -24,6 +24,6 @@ public:
 
     // src holds srcWidth x srcHeight pixels, dst room for dstWidth x dstHeight.
     // False (dst untouched) for an unknown filter code or a size below 1.
-    static bool resample(const std::uint8_t *src, int srcWidth, int srcHeight, std::uint8_t *dst, int dstWidth,
-                         int dstHeight, int filterCode);
+    static bool resample(const std::uint8_t *src, int srcWidth, int srcHeight, std::uint8_t *dst,
+        int dstWidth, int dstHeight, int filterCode);
 };

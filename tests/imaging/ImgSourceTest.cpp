@@ -64,10 +64,10 @@ TEST(AntiFlicker, TwoRowsWeighThemselvesThreeQuartersWithHalvesToEven)
     //   a=0,   b=2:   2 -> 0 (half to even),  6 -> 2 (half to even)
     //   a=2,   b=4:  10 -> 2,                14 -> 4
     //   a=255, b=0: 765 -> 191 (191.25),    255 -> 64 (63.75)
-    ImgSource image = rowsOf(3, {{0, 2, 255, 7, 7, 7, 1, 1, 1}, {2, 4, 0, 7, 7, 7, 3, 3, 3}});
+    ImgSource image = rowsOf(3, { { 0, 2, 255, 7, 7, 7, 1, 1, 1 }, { 2, 4, 0, 7, 7, 7, 3, 3, 3 } });
     image.AntiFlicker();
-    const std::vector<std::uint8_t> top = {0, 2, 191, 7, 7, 7, 2, 2, 2}; // 6/4 = 1.5 -> 2
-    const std::vector<std::uint8_t> bottom = {2, 4, 64, 7, 7, 7, 2, 2, 2}; // 10/4 = 2.5 -> 2
+    const std::vector<std::uint8_t> top = { 0, 2, 191, 7, 7, 7, 2, 2, 2 }; // 6/4 = 1.5 -> 2
+    const std::vector<std::uint8_t> bottom = { 2, 4, 64, 7, 7, 7, 2, 2, 2 }; // 10/4 = 2.5 -> 2
     std::vector<std::uint8_t> line(9);
     image.GetLine(0, line.data());
     EXPECT_EQ(line, top);
@@ -77,7 +77,7 @@ TEST(AntiFlicker, TwoRowsWeighThemselvesThreeQuartersWithHalvesToEven)
 
 TEST(AntiFlicker, NeighbourSumsOfTwoAndSixGoToTheEvenValue)
 {
-    ImgSource image = rowsOf(1, {{0, 1, 255}, {1, 2, 255}, {0, 1, 255}});
+    ImgSource image = rowsOf(1, { { 0, 1, 255 }, { 1, 2, 255 }, { 0, 1, 255 } });
     image.AntiFlicker();
     EXPECT_EQ(at(image, 0, 1, 0), 0); // 0 + 2 + 0 = 2 -> 0
     EXPECT_EQ(at(image, 0, 1, 1), 2); // 1 + 4 + 1 = 6 -> 2
@@ -86,7 +86,7 @@ TEST(AntiFlicker, NeighbourSumsOfTwoAndSixGoToTheEvenValue)
 
 TEST(AntiFlicker, UniformImageStaysAsItIs)
 {
-    for (const std::uint32_t colour : {0x000000u, 0xFFFFFFu, 0x7F0180u}) {
+    for (const std::uint32_t colour : { 0x000000u, 0xFFFFFFu, 0x7F0180u }) {
         ImgSource image;
         image.Create(17, 9);
         image.fill(colour);
@@ -121,14 +121,14 @@ TEST(AntiFlicker, ReportsProgressUpToAHundredAlsoForASingleRow)
     image.Create(4, 5);
     image.fill(0);
     image.AntiFlicker([&seen](int p) { seen.push_back(p); });
-    EXPECT_EQ(seen, (std::vector<int> {0, 25, 50, 75, 100}));
+    EXPECT_EQ(seen, (std::vector<int> { 0, 25, 50, 75, 100 }));
 
     seen.clear();
     ImgSource line;
     line.Create(4, 1);
     line.fill(0x102030);
     line.AntiFlicker([&seen](int p) { seen.push_back(p); });
-    EXPECT_EQ(seen, std::vector<int> {100});
+    EXPECT_EQ(seen, std::vector<int> { 100 });
     EXPECT_EQ(at(line, 0, 0, 0), 0x30);
 }
 
@@ -192,7 +192,8 @@ TEST_P(OverlayClipping, CopiesExactlyThePartInsideTheCanvas)
     piece.Create(4, 3);
     for (int y = 0; y < 3; ++y)
         for (int x = 0; x < 4; ++x) {
-            const std::uint8_t p[3] = {static_cast<std::uint8_t>(10 + x), static_cast<std::uint8_t>(20 + y), 99};
+            const std::uint8_t p[3]
+                = { static_cast<std::uint8_t>(10 + x), static_cast<std::uint8_t>(20 + y), 99 };
             piece.SetPixel(x, y, p);
         }
     const QPoint pos = GetParam();
@@ -209,13 +210,13 @@ TEST_P(OverlayClipping, CopiesExactlyThePartInsideTheCanvas)
 }
 
 INSTANTIATE_TEST_SUITE_P(Edges, OverlayClipping,
-                         ::testing::Values(QPoint(3, 2),                   // inside
-                                           QPoint(-2, 2), QPoint(3, -1),  // over the left, top edge
-                                           QPoint(8, 2), QPoint(3, 6),    // over the right, bottom edge
-                                           QPoint(-3, -2), QPoint(9, 7),  // corners
-                                           QPoint(-4, 0), QPoint(0, -3),  // just outside left, top
-                                           QPoint(10, 0), QPoint(0, 8),   // just outside right, bottom
-                                           QPoint(-100000, 5), QPoint(2147483000, 2147483000)));
+    ::testing::Values(QPoint(3, 2), // inside
+        QPoint(-2, 2), QPoint(3, -1), // over the left, top edge
+        QPoint(8, 2), QPoint(3, 6), // over the right, bottom edge
+        QPoint(-3, -2), QPoint(9, 7), // corners
+        QPoint(-4, 0), QPoint(0, -3), // just outside left, top
+        QPoint(10, 0), QPoint(0, 8), // just outside right, bottom
+        QPoint(-100000, 5), QPoint(2147483000, 2147483000)));
 
 TEST(ImgSourceBuffer, OverlayBlendsBelowFullOpacityAndSkipsAtZero)
 {
@@ -251,7 +252,7 @@ TEST(ImgSourceBuffer, BrightnessAndContrast)
 {
     ImgSource image;
     image.Create(4, 1);
-    const std::uint8_t line[12] = {0, 64, 128, 192, 255, 10, 20, 30, 40, 50, 60, 70};
+    const std::uint8_t line[12] = { 0, 64, 128, 192, 255, 10, 20, 30, 40, 50, 60, 70 };
     image.SetLine(0, line);
     ASSERT_TRUE(image.SetBrightnessContrast(0.0, 0.0));
     EXPECT_EQ(0, std::memcmp(image.pRGB(), line, 12));
@@ -335,8 +336,8 @@ TEST(ImgSourceText, ColourComesFromWindowsValueAndSmoothingSelectsGreyEdges)
 
 TEST(ImgSourceText, CarriageReturnOrLineFeedStartsASecondLine)
 {
-    for (const QString &text : {QStringLiteral("04.07.2021 14:05\rIMG_0042\r"), QStringLiteral("04.07.2021 14:05\nIMG_0042"),
-                                QStringLiteral("04.07.2021 14:05\r\nIMG_0042")}) {
+    for (const QString &text : { QStringLiteral("04.07.2021 14:05\rIMG_0042\r"),
+             QStringLiteral("04.07.2021 14:05\nIMG_0042"), QStringLiteral("04.07.2021 14:05\r\nIMG_0042") }) {
         ImgSource image = canvas(300, 120);
         const int line = image.GetTextHeight(QStringLiteral("X"));
         ASSERT_TRUE(image.PaintText(text, 10, 10, true));

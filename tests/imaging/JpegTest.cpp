@@ -123,7 +123,7 @@ TEST_F(JpegFiles, SaveAndLoadRoundTrip)
     const QString low = writeJpeg(QStringLiteral("low.jpg"), original, 20);
     EXPECT_LT(QFile(low).size(), QFile(file).size());
     EXPECT_EQ(QFile(writeJpeg(QStringLiteral("over.jpg"), original, 250)).size(),
-              QFile(writeJpeg(QStringLiteral("max.jpg"), original, 100)).size());
+        QFile(writeJpeg(QStringLiteral("max.jpg"), original, 100)).size());
 }
 
 TEST_F(JpegFiles, UnreadableFilesLeaveNoPixelsButTheOldSize)
@@ -196,7 +196,7 @@ TEST_F(JpegFiles, ExifTagIsEmptyWhenMissingOrUnreadable)
 
 TEST_F(JpegFiles, ExifDateAndOrientationReadBackInBothByteOrders)
 {
-    for (const ExifByteOrder order : {EXIF_BYTE_ORDER_INTEL, EXIF_BYTE_ORDER_MOTOROLA}) {
+    for (const ExifByteOrder order : { EXIF_BYTE_ORDER_INTEL, EXIF_BYTE_ORDER_MOTOROLA }) {
         const QString file = writeJpeg(QStringLiteral("dated.jpg"), photo(40, 30));
         spliceExif(file, exifPayload("2021:07:04 14:05:33", 6, order));
         EXPECT_EQ(ImgSource::GetExifTag(file, kDateTimeOriginal), QStringLiteral("2021:07:04 14:05:33"));
@@ -259,17 +259,17 @@ TEST_P(Orientations, PictureComesOutUprightAtItsUprightSize)
 }
 
 INSTANTIATE_TEST_SUITE_P(AllEight, Orientations,
-                         ::testing::Values(OrientationCase {1, "TL", "TR"}, // as stored
-                                           OrientationCase {2, "TR", "TL"}, // mirrored left-right
-                                           OrientationCase {3, "BR", "BL"}, // upside down
-                                           OrientationCase {4, "BL", "BR"}, // mirrored top-bottom
-                                           OrientationCase {5, "TL", "BL"}, // transposed
-                                           OrientationCase {6, "BL", "TL"}, // camera turned clockwise
-                                           OrientationCase {7, "BR", "TR"}, // transversed
-                                           OrientationCase {8, "TR", "BR"}), // camera turned anticlockwise
-                         [](const ::testing::TestParamInfo<OrientationCase> &info) {
-                             return "Orientation" + std::to_string(info.param.orientation);
-                         });
+    ::testing::Values(OrientationCase { 1, "TL", "TR" }, // as stored
+        OrientationCase { 2, "TR", "TL" }, // mirrored left-right
+        OrientationCase { 3, "BR", "BL" }, // upside down
+        OrientationCase { 4, "BL", "BR" }, // mirrored top-bottom
+        OrientationCase { 5, "TL", "BL" }, // transposed
+        OrientationCase { 6, "BL", "TL" }, // camera turned clockwise
+        OrientationCase { 7, "BR", "TR" }, // transversed
+        OrientationCase { 8, "TR", "BR" }), // camera turned anticlockwise
+    [](const ::testing::TestParamInfo<OrientationCase> &info) {
+        return "Orientation" + std::to_string(info.param.orientation);
+    });
 
 TEST(JpegReduction, PicksTheLargestReductionThatKeepsTheMinimum)
 {
@@ -290,8 +290,8 @@ TEST_F(JpegFiles, ScaledDecodeNeverGoesBelowTheMinimum)
     {
         int minW, minH, w, h;
     };
-    for (const Case c : {Case {200, 150, 200, 150}, Case {201, 150, 400, 300}, Case {100, 75, 100, 75},
-                         Case {0, 0, 800, 600}, Case {1000, 1000, 800, 600}, Case {704, 528, 800, 600}}) {
+    for (const Case c : { Case { 200, 150, 200, 150 }, Case { 201, 150, 400, 300 }, Case { 100, 75, 100, 75 },
+             Case { 0, 0, 800, 600 }, Case { 1000, 1000, 800, 600 }, Case { 704, 528, 800, 600 } }) {
         ImgSource image;
         ASSERT_TRUE(image.LoadFile(file, c.minW, c.minH));
         EXPECT_EQ(image.Width(), c.w) << c.minW << "x" << c.minH;
@@ -300,8 +300,9 @@ TEST_F(JpegFiles, ScaledDecodeNeverGoesBelowTheMinimum)
     // The scaled decode still shows the picture, not noise.
     ImgSource small;
     ASSERT_TRUE(small.LoadFile(file, 100, 75));
-    EXPECT_LT(meanDifference(small, photo(800, 600).scaled(100, 75, Qt::IgnoreAspectRatio, Qt::SmoothTransformation)),
-              8.0);
+    EXPECT_LT(meanDifference(
+                  small, photo(800, 600).scaled(100, 75, Qt::IgnoreAspectRatio, Qt::SmoothTransformation)),
+        8.0);
 }
 
 TEST_F(JpegFiles, ScaledDecodeMeasuresTheMinimumOnTheUprightPicture)

@@ -19,7 +19,7 @@ ImgSource flat(int w, int h, std::uint8_t r, std::uint8_t g, std::uint8_t b)
     ImgSource image;
     image.Create(w, h);
     image.fill(static_cast<std::uint32_t>(r) | static_cast<std::uint32_t>(g) << 8
-               | static_cast<std::uint32_t>(b) << 16);
+        | static_cast<std::uint32_t>(b) << 16);
     return image;
 }
 
@@ -44,7 +44,8 @@ struct Sizes
 };
 
 // Shrinking, enlarging, and one axis each way; odd sizes on purpose.
-const Sizes kSizes[] = {{97, 61, 40, 23}, {13, 9, 50, 37}, {60, 7, 17, 29}, {1, 1, 5, 4}, {300, 2, 3, 1}};
+const Sizes kSizes[]
+    = { { 97, 61, 40, 23 }, { 13, 9, 50, 37 }, { 60, 7, 17, 29 }, { 1, 1, 5, 4 }, { 300, 2, 3, 1 } };
 
 class EveryFilter : public ::testing::TestWithParam<int>
 {
@@ -55,7 +56,8 @@ class EveryFilter : public ::testing::TestWithParam<int>
 TEST_P(EveryFilter, GivesTheRequestedSizeAndKeepsFlatAreasExactlyFlat)
 {
     for (const Sizes &s : kSizes) {
-        for (const auto &[r, g, b] : {std::array<std::uint8_t, 3> {173, 0, 255}, {255, 255, 255}, {0, 0, 0}}) {
+        for (const auto &[r, g, b] :
+            { std::array<std::uint8_t, 3> { 173, 0, 255 }, { 255, 255, 255 }, { 0, 0, 0 } }) {
             ImgSource image = flat(s.fromW, s.fromH, r, g, b);
             ASSERT_TRUE(image.Resize(s.toW, s.toH, GetParam())) << s.fromW << "x" << s.fromH;
             ASSERT_EQ(image.Width(), s.toW);
@@ -74,13 +76,13 @@ TEST_P(EveryFilter, BlackWhiteEdgeNeitherWrapsNorLeaksAcrossTheImage)
 {
     // Columns 0..49 black, 50..99 white; the edge lands on a pixel boundary
     // after shrinking to 40 (at 20) and after enlarging to 300 (at 150).
-    for (const int toW : {40, 300}) {
+    for (const int toW : { 40, 300 }) {
         ImgSource image;
         image.Create(100, 6);
         image.fill(0);
         for (int y = 0; y < 6; ++y)
             for (int x = 50; x < 100; ++x)
-                image.SetPixel(x, y, std::array<std::uint8_t, 3> {255, 255, 255}.data());
+                image.SetPixel(x, y, std::array<std::uint8_t, 3> { 255, 255, 255 }.data());
         ASSERT_TRUE(image.Resize(toW, 9, GetParam()));
         const int edge = toW / 2;
         for (int y = 0; y < 9; ++y) {
@@ -102,11 +104,10 @@ TEST_P(EveryFilter, LobesAroundASinglePixelAreClampedNotWrapped)
 {
     // A white dot on black and a black dot on white, enlarged: negative lobes
     // below 0 and overshoot above 255 must clamp, never wrap to the far end.
-    for (const bool whiteDot : {true, false}) {
+    for (const bool whiteDot : { true, false }) {
         ImgSource image = whiteDot ? flat(9, 9, 0, 0, 0) : flat(9, 9, 255, 255, 255);
-        const std::uint8_t dot[3] = {static_cast<std::uint8_t>(whiteDot ? 255 : 0),
-                                     static_cast<std::uint8_t>(whiteDot ? 255 : 0),
-                                     static_cast<std::uint8_t>(whiteDot ? 255 : 0)};
+        const std::uint8_t dot[3] = { static_cast<std::uint8_t>(whiteDot ? 255 : 0),
+            static_cast<std::uint8_t>(whiteDot ? 255 : 0), static_cast<std::uint8_t>(whiteDot ? 255 : 0) };
         image.SetPixel(4, 4, dot);
         ASSERT_TRUE(image.Resize(45, 45, GetParam()));
         // Output pixel centres one source pixel or more away from the dot's centre.
@@ -133,18 +134,19 @@ TEST_P(EveryFilter, SameSizeChangesNothing)
     EXPECT_EQ(0, std::memcmp(image.pRGB(), before.pRGB(), 31 * 17 * 3));
 }
 
-INSTANTIATE_TEST_SUITE_P(Codes, EveryFilter, ::testing::Range(Resampler::FirstFilter, Resampler::LastFilter + 1),
-                         [](const ::testing::TestParamInfo<int> &info) {
-                             std::string name = Resampler::filterName(info.param);
-                             std::erase(name, ' ');
-                             return std::to_string(info.param) + "_" + name;
-                         });
+INSTANTIATE_TEST_SUITE_P(Codes, EveryFilter,
+    ::testing::Range(Resampler::FirstFilter, Resampler::LastFilter + 1),
+    [](const ::testing::TestParamInfo<int> &info) {
+        std::string name = Resampler::filterName(info.param);
+        std::erase(name, ' ');
+        return std::to_string(info.param) + "_" + name;
+    });
 
 TEST(Resampler, InterpolatingKernelsReproduceSourcePixelsAtTheirCentres)
 {
     // Enlarged three times, output pixel 3k + 1 sits exactly on source pixel k.
     const ImgSource source = noise(11, 8, 42);
-    for (int code : {2, 3, 4, 5, 6, 10, 11, 12, 14, 15, 16, 17}) {
+    for (int code : { 2, 3, 4, 5, 6, 10, 11, 12, 14, 15, 16, 17 }) {
         ImgSource image = source.Copy();
         ASSERT_TRUE(image.Resize(33, 24, code));
         for (int y = 0; y < 8; ++y)
@@ -159,14 +161,14 @@ TEST(Resampler, BoxHalvingAveragesEachTwoByTwoBlock)
 {
     ImgSource image;
     image.Create(4, 2);
-    const std::uint8_t values[2][4] = {{0, 40, 100, 101}, {20, 100, 200, 102}};
+    const std::uint8_t values[2][4] = { { 0, 40, 100, 101 }, { 20, 100, 200, 102 } };
     for (int y = 0; y < 2; ++y)
         for (int x = 0; x < 4; ++x) {
-            const std::uint8_t p[3] = {values[y][x], values[y][x], values[y][x]};
+            const std::uint8_t p[3] = { values[y][x], values[y][x], values[y][x] };
             image.SetPixel(x, y, p);
         }
     ASSERT_TRUE(image.Resize(2, 1, 4));
-    EXPECT_EQ(at(image, 0, 0), 40);  // (0 + 40 + 20 + 100) / 4
+    EXPECT_EQ(at(image, 0, 0), 40); // (0 + 40 + 20 + 100) / 4
     EXPECT_EQ(at(image, 1, 0), 126); // (100 + 101 + 200 + 102) / 4 = 125.75
 }
 
@@ -189,7 +191,7 @@ TEST(Resampler, BadCodesAndSizesLeaveTheImageAlone)
 {
     ImgSource image = noise(8, 6, 1);
     const ImgSource before = image.Copy();
-    for (int code : {0, -1, 18}) {
+    for (int code : { 0, -1, 18 }) {
         EXPECT_FALSE(image.Resize(4, 3, code)) << code;
         EXPECT_EQ(image.Width(), 8);
         EXPECT_EQ(image.Height(), 6);
