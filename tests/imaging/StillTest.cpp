@@ -352,25 +352,6 @@ TEST_F(StillTest, CaptionStateDrawsTheCaptionInsideThePicture)
     EXPECT_EQ(std::memcmp(plain.pRGB(), m_canvas.pRGB(), 704 * 576 * 3), 0);
 }
 
-TEST_F(StillTest, RenderingHidesTheOrderFrameAndEndsWithTheBarHidden)
-{
-    int orderHidden = 0;
-    int shown = 0;
-    bool barOn = false;
-    int events = 0;
-    Renderer::Callbacks callbacks;
-    callbacks.hideOrderFrame = [&] { ++orderHidden; };
-    callbacks.canvasChanged = [&] { ++shown; };
-    callbacks.progressVisible = [&](bool on) { barOn = on; };
-    callbacks.processEvents = [&] { ++events; };
-    m_renderer.setCallbacks(callbacks);
-    render(photo(QStringLiteral("a.jpg"), 64, 48));
-    EXPECT_EQ(orderHidden, 1);
-    EXPECT_EQ(shown, 1);
-    EXPECT_EQ(events, 1);
-    EXPECT_FALSE(barOn);
-}
-
 TEST_F(StillTest, MoviePageShowsItsTextCentredAtTheTop)
 {
     frame(352, 288, 576);
