@@ -44,8 +44,8 @@ bool makeAlbum(const QString &root)
             for (int i = 0; i < kFilesPerFolder; ++i) {
                 // Mostly pictures, some movies, a few files the scan skips.
                 const char *ext = i % 10 == 9 ? ".txt" : (i % 10 == 8 ? ".mpg" : ".JPG");
-                QFile file(folder + QStringLiteral("/img_%1").arg(i, 4, 10, QLatin1Char('0'))
-                           + QLatin1String(ext));
+                QFile file(
+                    folder + QStringLiteral("/img_%1").arg(i, 4, 10, QLatin1Char('0')) + QLatin1String(ext));
                 if (!file.open(QIODevice::WriteOnly) || file.write(payload.left(100 + i * 37)) < 0)
                     return false;
             }
@@ -73,8 +73,8 @@ int main(int argc, char **argv)
     Scanner scanner(tree, settings, prompter);
     long long callbacks = 0;
     // The window binds these; a counter stands in for its throttled repaint.
-    scanner.setCallbacks({[&](const ProjectNode *, const TreeCounters &) { ++callbacks; },
-                          [&](const CapacityDisplay &) { ++callbacks; }});
+    scanner.setCallbacks({ [&](const ProjectNode *, const TreeCounters &) { ++callbacks; },
+        [&](const CapacityDisplay &) { ++callbacks; } });
 
     std::vector<double> times;
     for (int run = 0; run < kRuns; ++run) {
@@ -87,8 +87,8 @@ int main(int argc, char **argv)
 
     const TreeCounters &c = tree.counters();
     std::printf("scan of %d folders x %d files: %.0f menus, %.0f items, %lld callbacks per run\n",
-                kGroups * kFoldersPerGroup, kFilesPerFolder, c.MenuCount, c.ItemCount, callbacks / kRuns);
-    std::printf("median %.1f ms over %d runs (min %.1f, max %.1f); target < 1000 ms\n", times[times.size() / 2],
-                kRuns, times.front(), times.back());
+        kGroups * kFoldersPerGroup, kFilesPerFolder, c.MenuCount, c.ItemCount, callbacks / kRuns);
+    std::printf("median %.1f ms over %d runs (min %.1f, max %.1f); target < 1000 ms\n",
+        times[times.size() / 2], kRuns, times.front(), times.back());
     return times[times.size() / 2] < 1000.0 ? 0 : 1;
 }

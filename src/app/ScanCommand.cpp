@@ -39,7 +39,7 @@ QString kindName(const ProjectNode *node)
 void printNode(const ProjectNode *node, int depth)
 {
     printLine(QString(depth * 2, u' ') + QString::number(node->Index()) + u' ' + kindName(node) + u' '
-              + node->Text());
+        + node->Text());
     for (int row = 0; row < node->childCount(); ++row)
         printNode(node->child(row), depth + 1);
 }

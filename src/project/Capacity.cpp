@@ -40,7 +40,8 @@ CapacityDisplay Capacity::ShowCapacity(const TreeCounters &counters, const Setti
     return display;
 }
 
-bool Capacity::CheckLimits(bool ask, const TreeCounters &counters, const Settings &settings, Prompter &prompter)
+bool Capacity::CheckLimits(
+    bool ask, const TreeCounters &counters, const Settings &settings, Prompter &prompter)
 {
     const CapacityEstimate e = estimate(counters, settings);
     const QString title = QStringLiteral("Too many files.");
@@ -48,8 +49,9 @@ bool Capacity::CheckLimits(bool ask, const TreeCounters &counters, const Setting
     QString askText;
     QString tellText;
     if (e.entries > MaxEntries) {
-        askText = QStringLiteral("You are supplying more than 1900 images/menu's, this is more than supported by "
-                                 "(S)VCD, continue anyway ?.");
+        askText
+            = QStringLiteral("You are supplying more than 1900 images/menu's, this is more than supported by "
+                             "(S)VCD, continue anyway ?.");
         tellText = QStringLiteral(
             "You are supplying more than 1900 images/menu's, this is more than supported by (S)VCD.");
     } else if (e.estimateMb > CdLimitMb) {

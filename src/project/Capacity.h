@@ -12,14 +12,14 @@ struct CapacityEstimate
 {
     double estimateBytes = 0;
     double estimateMb = 0; // not rounded
-    double entries = 0;    // menus plus items
+    double entries = 0; // menus plus items
 };
 
 // What the capacity bar and its label show after ShowCapacity.
 struct CapacityDisplay
 {
     int barPosition = 0; // on the bar's 0..CdLimitMb scale; may lie above it
-    QString label;       // "N Mb" or "N items"
+    QString label; // "N Mb" or "N items"
 
     // The position a bar limited to 0..CdLimitMb can take: above the limit it
     // stands full (a progress bar ignores values outside its range).
@@ -49,6 +49,6 @@ public:
     // not tested). With ask the user chooses Yes or No (No is the default) and
     // the result is false only for No; without ask the box has OK and the
     // result is true.
-    static bool CheckLimits(bool ask, const TreeCounters &counters, const Settings &settings,
-                            Prompter &prompter);
+    static bool CheckLimits(
+        bool ask, const TreeCounters &counters, const Settings &settings, Prompter &prompter);
 };

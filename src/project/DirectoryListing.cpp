@@ -23,9 +23,9 @@ constexpr int kPathFileAccessError = 75;
 {
     if (error == ENOENT || error == ENOTDIR)
         throw KelvaraError(kPathNotFound, QLatin1String("Path not found: ") + path);
-    throw KelvaraError(kPathFileAccessError, QLatin1String("Path/File access error: ") + path
-                                                 + QLatin1String(" (") + QString::fromLocal8Bit(std::strerror(error))
-                                                 + u')');
+    throw KelvaraError(kPathFileAccessError,
+        QLatin1String("Path/File access error: ") + path + QLatin1String(" (")
+            + QString::fromLocal8Bit(std::strerror(error)) + u')');
 }
 
 class DirHandle
@@ -33,8 +33,7 @@ class DirHandle
 public:
     explicit DirHandle(DIR *dir)
         : m_dir(dir)
-    {
-    }
+    { }
     ~DirHandle()
     {
         if (m_dir)

@@ -21,8 +21,9 @@ QStringList OrderFile::readNames(const QString &filePath, const QStringList &sub
 {
     QFile file(filePath);
     if (!file.open(QIODevice::ReadOnly))
-        throw KelvaraError(75, QLatin1String("Path/File access error: ") + filePath + QLatin1String(" (")
-                               + file.errorString() + u')');
+        throw KelvaraError(75,
+            QLatin1String("Path/File access error: ") + filePath + QLatin1String(" (") + file.errorString()
+                + u')');
     QString text = QString::fromUtf8(file.readAll());
     if (text.startsWith(QChar(0xFEFF))) // editors on other systems may put a byte order mark first
         text.remove(0, 1);

@@ -49,8 +49,7 @@ Scanner::Scanner(ProjectTree &tree, const Settings &settings, Prompter &prompter
     : m_tree(tree)
     , m_settings(settings)
     , m_prompter(prompter)
-{
-}
+{ }
 
 bool Scanner::isValidSource(const QString &path)
 {
@@ -77,7 +76,7 @@ void Scanner::filltvw()
 
     const QString source = m_settings.sourcedir;
     m_tree.clear();
-    m_tree.counters() = TreeCounters{};
+    m_tree.counters() = TreeCounters {};
 
     QString path = source;
     if (!path.endsWith(u'/'))
@@ -87,7 +86,7 @@ void Scanner::filltvw()
     m_tree.setTag(root, m_settings.main_title);
     m_tree.setChecked(root, true);
     NodeInfo &info = m_tree.info(root);
-    info = NodeInfo{};
+    info = NodeInfo {};
     info.sourcePath = source;
     info.included = true;
     if (m_callbacks.nodeAdded)
@@ -193,14 +192,14 @@ void Scanner::ScanFolder(QString folderPath, ProjectNode *parent)
     }
 }
 
-void Scanner::addItem(ProjectNode *parent, const QString &folderPath, const QString &name, std::int64_t size,
-                      bool movie)
+void Scanner::addItem(
+    ProjectNode *parent, const QString &folderPath, const QString &name, std::int64_t size, bool movie)
 {
     ProjectNode *node = m_tree.addChild(parent, folderPath + name, name);
     TreeCounters &counters = m_tree.counters();
     counters.ItemCount += 1;
     NodeInfo &info = m_tree.info(node);
-    info = NodeInfo{};
+    info = NodeInfo {};
     info.sourcePath = node->Key();
     info.included = true;
     NodeInfo &parentInfo = m_tree.info(parent);
@@ -227,7 +226,7 @@ ProjectNode *Scanner::addFolder(ProjectNode *parent, const QString &folderPath, 
     m_tree.counters().MenuCount += 1;
     m_tree.makeVisible(node);
     NodeInfo &info = m_tree.info(node);
-    info = NodeInfo{};
+    info = NodeInfo {};
     info.caption = name;
     info.sourcePath = folderPath + name;
     info.included = true;

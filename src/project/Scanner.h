@@ -57,8 +57,8 @@ private:
     };
 
     void ScanFolder(QString folderPath, ProjectNode *parent);
-    void addItem(ProjectNode *parent, const QString &folderPath, const QString &name, std::int64_t size,
-                 bool movie);
+    void addItem(
+        ProjectNode *parent, const QString &folderPath, const QString &name, std::int64_t size, bool movie);
     ProjectNode *addFolder(ProjectNode *parent, const QString &folderPath, const QString &name);
     bool isAncestor(std::uint64_t device, std::uint64_t inode) const;
     void showCapacity();

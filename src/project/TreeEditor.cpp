@@ -19,8 +19,7 @@ TreeEditor::TreeEditor(ProjectTree &tree, BuildState &state, Prompter &prompter)
     : m_tree(tree)
     , m_state(state)
     , m_prompter(prompter)
-{
-}
+{ }
 
 bool TreeEditor::tvwStruct_NodeCheck(ProjectNode *node)
 {
@@ -105,8 +104,9 @@ TreeEditor::DropResult TreeEditor::tvwStruct_OLEDragDrop(const QString &key, Pro
     }
     // A node taken to another menu would no longer name its file or folder on
     // disk, and could put pictures among menus; only reordering is allowed.
-    m_prompter.inform(boxTitle(), QStringLiteral("An entry can only be moved within its own menu. Drop it on "
-                                                 "an entry of the same menu to move it to the top."));
+    m_prompter.inform(boxTitle(),
+        QStringLiteral("An entry can only be moved within its own menu. Drop it on "
+                       "an entry of the same menu to move it to the top."));
     return DropResult::OtherMenu;
 }
 

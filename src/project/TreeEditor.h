@@ -15,10 +15,10 @@ class TreeEditor
 {
 public:
     enum class DropResult {
-        Moved,     // the node is now the first child of the target's parent
-        Circular,  // refused: the node would end up below itself
+        Moved, // the node is now the first child of the target's parent
+        Circular, // refused: the node would end up below itself
         OtherMenu, // refused: entries move only within their own menu
-        Ignored    // unknown key, no target, or the root involved
+        Ignored // unknown key, no target, or the root involved
     };
 
     TreeEditor(ProjectTree &tree, BuildState &state, Prompter &prompter);

@@ -5,7 +5,10 @@
 #include "settings/Settings.h"
 
 namespace {
-QString s(const char *text) { return QString::fromUtf8(text); }
+QString s(const char *text)
+{
+    return QString::fromUtf8(text);
+}
 
 TreeCounters counters(double menus, double items, double pictureBytes = 0, double movieBytes = 0)
 {
@@ -82,7 +85,7 @@ TEST(Capacity, EntryLimitIsStrictlyAbove1900AndComesBeforeTheSizeTest)
     EXPECT_EQ(tell.icon, Prompter::Icon::Warning);
     EXPECT_EQ(tell.title, s("Too many files."));
     EXPECT_EQ(tell.text,
-              s("You are supplying more than 1900 images/menu's, this is more than supported by (S)VCD."));
+        s("You are supplying more than 1900 images/menu's, this is more than supported by (S)VCD."));
 
     prompter.clear();
     prompter.scriptAnswer(false);
@@ -94,8 +97,9 @@ TEST(Capacity, EntryLimitIsStrictlyAbove1900AndComesBeforeTheSizeTest)
     EXPECT_EQ(ask.kind, FakePrompter::Kind::YesNo);
     EXPECT_EQ(ask.icon, Prompter::Icon::Warning);
     EXPECT_FALSE(ask.defaultYes);
-    EXPECT_EQ(ask.text, s("You are supplying more than 1900 images/menu's, this is more than supported by "
-                          "(S)VCD, continue anyway ?."));
+    EXPECT_EQ(ask.text,
+        s("You are supplying more than 1900 images/menu's, this is more than supported by "
+          "(S)VCD, continue anyway ?."));
 }
 
 TEST(Capacity, SizeLimitIsStrictlyAbove700Mb)
@@ -118,5 +122,6 @@ TEST(Capacity, SizeLimitIsStrictlyAbove700Mb)
     ASSERT_EQ(prompter.count(), 1);
     EXPECT_EQ(prompter.boxes()[0].kind, FakePrompter::Kind::YesNo);
     EXPECT_FALSE(prompter.boxes()[0].defaultYes);
-    EXPECT_EQ(prompter.boxes()[0].text, s("This compilation will probably not fit on a CD, continue anyway ?"));
+    EXPECT_EQ(
+        prompter.boxes()[0].text, s("This compilation will probably not fit on a CD, continue anyway ?"));
 }

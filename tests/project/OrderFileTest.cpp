@@ -20,7 +20,10 @@
 #include "settings/Settings.h"
 
 namespace {
-QString s(const char *text) { return QString::fromUtf8(text); }
+QString s(const char *text)
+{
+    return QString::fromUtf8(text);
+}
 
 struct OrderFixture
 {
@@ -29,13 +32,13 @@ struct OrderFixture
     FakePrompter prompter;
     ProjectTree tree;
     BuildState state;
-    Scanner scanner{tree, settings, prompter};
-    TreeEditor editor{tree, state, prompter};
+    Scanner scanner { tree, settings, prompter };
+    TreeEditor editor { tree, state, prompter };
 
     OrderFixture()
     {
         settings.sourcedir = album.path();
-        for (const char *name : {"a", "b", "c"})
+        for (const char *name : { "a", "b", "c" })
             album.file(s(name) + s("/p.jpg"));
     }
     QString scanOrder()
@@ -108,7 +111,8 @@ TEST(OrderFile, LinesNamingNoSubFolderAreSkipped)
     OrderFixture f;
     f.album.file(s("loose.jpg"));
     f.album.folder(s(".hidden"));
-    f.album.write(s("kelvara.ord"), "\r\nloose.jpg\r\nold name\r\nb\r\n\r\n.hidden\r\n../a\r\nb/\r\nkelvara.ord\r\n");
+    f.album.write(
+        s("kelvara.ord"), "\r\nloose.jpg\r\nold name\r\nb\r\n\r\n.hidden\r\n../a\r\nb/\r\nkelvara.ord\r\n");
     EXPECT_EQ(f.scanOrder(), s("b,a,c"));
 }
 
@@ -144,7 +148,9 @@ TEST(OrderFile, HandEditedFilesAreReadToo)
 {
     OrderFixture f;
     // A byte order mark, bare LF and bare CR line ends, no final line end.
-    f.album.write(s("kelvara.ord"), "\xEF\xBB\xBF" "b\nc\ra");
+    f.album.write(s("kelvara.ord"),
+        "\xEF\xBB\xBF"
+        "b\nc\ra");
     EXPECT_EQ(f.scanOrder(), s("b,c,a"));
     // Any letter case of the file name is the order file.
     QFile::rename(f.album.at(s("kelvara.ord")), f.album.at(s("KELVARA.ORD")));
@@ -206,12 +212,15 @@ TEST(OrderFile, UnwritableFolderShowsTheMessageAndKeepsTheOldFile)
     f.album.write(s("kelvara.ord"), "b\r\n");
     ASSERT_EQ(f.scanOrder(), s("b,a,c"));
     f.highlight(f.tree.root()->child(2));
-    const QString expected = s("Cannot save settings to: ") + f.album.path() + s("/kelvara.ord. No write access ?");
+    const QString expected
+        = s("Cannot save settings to: ") + f.album.path() + s("/kelvara.ord. No write access ?");
     {
         WriteBlock block(f.album.path());
         if (!block.active())
-            std::fprintf(stderr, "note: cannot make %s read-only here; only the next case checks the "
-                                 "failure message\n", qPrintable(f.album.path()));
+            std::fprintf(stderr,
+                "note: cannot make %s read-only here; only the next case checks the "
+                "failure message\n",
+                qPrintable(f.album.path()));
         EXPECT_TRUE(f.editor.pbUp_Click());
         if (block.active()) {
             EXPECT_FALSE(f.editor.pbSaveOrder_Click());

@@ -11,7 +11,10 @@
 #include "settings/Settings.h"
 
 namespace {
-QString s(const char *text) { return QString::fromUtf8(text); }
+QString s(const char *text)
+{
+    return QString::fromUtf8(text);
+}
 
 struct ScanFixture
 {
@@ -19,7 +22,7 @@ struct ScanFixture
     Settings settings;
     FakePrompter prompter;
     ProjectTree tree;
-    Scanner scanner{tree, settings, prompter};
+    Scanner scanner { tree, settings, prompter };
 
     ScanFixture()
     {
@@ -62,7 +65,8 @@ TEST(Scanner, FolderWithSubFoldersListsThemSortedAndLeavesOutItsOwnFiles)
 TEST(Scanner, LeafFolderHoldsRecognisedFilesSortedWithoutRegardToCase)
 {
     ScanFixture f;
-    for (const char *name : {"2.JPG", "10.jpg", "1.mpg", "notes.txt", "photo.jpeg", "clip.mpeg", "PHOTO.JPG", "jpg"})
+    for (const char *name :
+        { "2.JPG", "10.jpg", "1.mpg", "notes.txt", "photo.jpeg", "clip.mpeg", "PHOTO.JPG", "jpg" })
         f.album.file(s("Leaf/") + s(name));
     ProjectNode *leaf = childNamed(f.scan(), s("Leaf"));
     ASSERT_NE(leaf, nullptr);
@@ -203,14 +207,14 @@ TEST(Scanner, ReportsEveryNodeAndTheCapacityAsItGoes)
     QStringList seen;
     QList<double> itemCounts;
     QList<CapacityDisplay> displays;
-    f.scanner.setCallbacks({[&](const ProjectNode *node, const TreeCounters &c) {
+    f.scanner.setCallbacks({ [&](const ProjectNode *node, const TreeCounters &c) {
                                 seen << node->Text();
                                 itemCounts << c.ItemCount;
                             },
-                            [&](const CapacityDisplay &d) { displays << d; }});
+        [&](const CapacityDisplay &d) { displays << d; } });
     f.scan();
-    EXPECT_EQ(seen, QStringList({f.album.path(), s("a"), s("b"), s("1.jpg"), s("2.mpg"), s("3.jpg")}));
-    EXPECT_EQ(itemCounts, QList<double>({0, 0, 0, 1, 2, 3}));
+    EXPECT_EQ(seen, QStringList({ f.album.path(), s("a"), s("b"), s("1.jpg"), s("2.mpg"), s("3.jpg") }));
+    EXPECT_EQ(itemCounts, QList<double>({ 0, 0, 0, 1, 2, 3 }));
     // One display per item and one at the end; 5 entries of 200000 bytes.
     ASSERT_EQ(displays.size(), 4);
     EXPECT_EQ(displays.last().label, s("5 items"));
@@ -222,7 +226,7 @@ TEST(Scanner, ASecondScanFromInsideARunningOneDoesNothing)
     f.album.file(s("a/1.jpg"));
     f.album.file(s("b/2.jpg"));
     int reentered = 0;
-    f.scanner.setCallbacks({[&](const ProjectNode *node, const TreeCounters &) {
+    f.scanner.setCallbacks({ [&](const ProjectNode *node, const TreeCounters &) {
                                 if (node->Text() == s("1.jpg")) {
                                     EXPECT_TRUE(f.scanner.isRunning());
                                     EXPECT_FALSE(f.scanner.cmdReadStructure_Click());
@@ -230,7 +234,7 @@ TEST(Scanner, ASecondScanFromInsideARunningOneDoesNothing)
                                     ++reentered;
                                 }
                             },
-                            {}});
+        {} });
     ProjectNode *root = f.scan();
     EXPECT_EQ(reentered, 1);
     EXPECT_FALSE(f.scanner.isRunning());
@@ -244,7 +248,7 @@ TEST(Scanner, InvalidSourceIsReportedAndTheTreeStays)
     f.album.file(s("a/1.jpg"));
     ASSERT_TRUE(f.scanner.cmdReadStructure_Click());
     const int nodes = f.tree.highestIndex();
-    for (const QString &bad : {f.album.at(s("missing")), f.album.at(s("a/1.jpg")), QString()}) {
+    for (const QString &bad : { f.album.at(s("missing")), f.album.at(s("a/1.jpg")), QString() }) {
         f.prompter.clear();
         f.settings.sourcedir = bad;
         EXPECT_FALSE(f.scanner.cmdReadStructure_Click()) << qPrintable(bad);
@@ -293,11 +297,11 @@ TEST(Scanner, FolderThatVanishesDuringTheScanIsAnError)
     ScanFixture f;
     f.album.file(s("a/p.jpg"));
     f.album.file(s("b/q.jpg"));
-    f.scanner.setCallbacks({[&](const ProjectNode *node, const TreeCounters &) {
+    f.scanner.setCallbacks({ [&](const ProjectNode *node, const TreeCounters &) {
                                 if (node->Text() == s("b"))
                                     QDir(f.album.at(s("b"))).removeRecursively();
                             },
-                            {}});
+        {} });
     try {
         f.scan();
         FAIL() << "a vanished folder went unnoticed";

@@ -9,7 +9,10 @@
 #include "settings/Settings.h"
 
 namespace {
-QString s(const char *text) { return QString::fromUtf8(text); }
+QString s(const char *text)
+{
+    return QString::fromUtf8(text);
+}
 
 // Group/{x,y} with two pictures each, Leaf with ten pictures of 100000 bytes,
 // and an empty menu.
@@ -20,7 +23,7 @@ struct EditFixture
     FakePrompter prompter;
     ProjectTree tree;
     BuildState state;
-    TreeEditor editor{tree, state, prompter};
+    TreeEditor editor { tree, state, prompter };
     ProjectNode *group = nullptr, *x = nullptr, *y = nullptr, *leaf = nullptr, *empty = nullptr;
 
     EditFixture()
@@ -148,7 +151,7 @@ TEST(TreeEditor, DropPutsTheNodeFirstAmongTheTargetsSiblings)
     f.tree.setSelectedNode(f.leaf);
     EXPECT_EQ(f.editor.tvwStruct_OLEStartDrag(), f.leaf->Key());
     EXPECT_EQ(f.editor.tvwStruct_OLEDragDrop(f.editor.tvwStruct_OLEStartDrag(), f.group),
-              TreeEditor::DropResult::Moved);
+        TreeEditor::DropResult::Moved);
     EXPECT_EQ(childTexts(f.tree.root()), s("Leaf,Empty,Group"));
     EXPECT_EQ(f.prompter.count(), 0);
 }
@@ -158,7 +161,8 @@ TEST(TreeEditor, DropOntoOwnDescendantIsRefusedAsCircular)
     EditFixture f;
     const int yIndex = f.y->child(0)->Index();
     EXPECT_EQ(f.editor.tvwStruct_OLEDragDrop(f.group->Key(), f.x), TreeEditor::DropResult::Circular);
-    EXPECT_EQ(f.editor.tvwStruct_OLEDragDrop(f.group->Key(), f.y->child(0)), TreeEditor::DropResult::Circular);
+    EXPECT_EQ(
+        f.editor.tvwStruct_OLEDragDrop(f.group->Key(), f.y->child(0)), TreeEditor::DropResult::Circular);
     ASSERT_EQ(f.prompter.count(), 2);
     EXPECT_EQ(f.prompter.boxes()[0].kind, FakePrompter::Kind::Inform);
     EXPECT_EQ(f.prompter.boxes()[0].text, s("Can't create circular relations"));
