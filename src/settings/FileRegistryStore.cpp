@@ -49,13 +49,11 @@ FileState parseFile(const QString &fileName, const QString &hiveName, RegistryHi
 
 FileRegistryStore::FileRegistryStore()
     : m_folder(defaultFolder())
-{
-}
+{ }
 
 FileRegistryStore::FileRegistryStore(const QString &folder)
     : m_folder(QDir::cleanPath(folder))
-{
-}
+{ }
 
 QString FileRegistryStore::defaultFolder()
 {
@@ -94,8 +92,8 @@ bool FileRegistryStore::canWrite(std::uint32_t hive)
     return QFileInfo(dir).isDir() && writableEntry(dir);
 }
 
-std::optional<RegistryHive> FileRegistryStore::readFile(const QString &fileName, const QString &hiveName,
-                                                        bool moveDamaged)
+std::optional<RegistryHive> FileRegistryStore::readFile(
+    const QString &fileName, const QString &hiveName, bool moveDamaged)
 {
     RegistryHive content(hiveName);
     switch (parseFile(fileName, hiveName, content)) {
@@ -141,8 +139,8 @@ std::optional<RegistryHive> FileRegistryStore::load(std::uint32_t hive)
     return content;
 }
 
-bool FileRegistryStore::openForChange(std::uint32_t hive, std::unique_ptr<QLockFile> &lock,
-                                      std::optional<RegistryHive> &content)
+bool FileRegistryStore::openForChange(
+    std::uint32_t hive, std::unique_ptr<QLockFile> &lock, std::optional<RegistryHive> &content)
 {
     if (!canWrite(hive) || !QDir().mkpath(m_folder))
         return false;
@@ -170,8 +168,7 @@ bool FileRegistryStore::writeFile(const QString &fileName, const RegistryHive &c
     return out.commit();
 }
 
-bool FileRegistryStore::modify(std::uint32_t hive,
-                               const std::function<bool(RegistryHive &, bool &)> &change)
+bool FileRegistryStore::modify(std::uint32_t hive, const std::function<bool(RegistryHive &, bool &)> &change)
 {
     if (hiveName(hive).isEmpty())
         return false;
@@ -247,8 +244,8 @@ bool FileRegistryStore::deleteKey(std::uint32_t hive, const QString &key)
     });
 }
 
-std::optional<RegistryValue> FileRegistryStore::readValue(std::uint32_t hive, const QString &key,
-                                                          const QString &name)
+std::optional<RegistryValue> FileRegistryStore::readValue(
+    std::uint32_t hive, const QString &key, const QString &name)
 {
     const auto content = load(hive);
     if (!content)
@@ -256,8 +253,8 @@ std::optional<RegistryValue> FileRegistryStore::readValue(std::uint32_t hive, co
     return content->value(keyParts(key), name);
 }
 
-bool FileRegistryStore::writeValue(std::uint32_t hive, const QString &key, const QString &name,
-                                   const RegistryValue &value)
+bool FileRegistryStore::writeValue(
+    std::uint32_t hive, const QString &key, const QString &name, const RegistryValue &value)
 {
     const QStringList parts = keyParts(key);
     return modify(hive, [&](RegistryHive &content, bool &changed) {

@@ -44,10 +44,10 @@ public:
     bool canWrite(std::uint32_t hive) override;
     bool createKey(std::uint32_t hive, const QString &key) override;
     bool deleteKey(std::uint32_t hive, const QString &key) override;
-    std::optional<RegistryValue> readValue(std::uint32_t hive, const QString &key,
-                                           const QString &name) override;
-    bool writeValue(std::uint32_t hive, const QString &key, const QString &name,
-                    const RegistryValue &value) override;
+    std::optional<RegistryValue> readValue(
+        std::uint32_t hive, const QString &key, const QString &name) override;
+    bool writeValue(
+        std::uint32_t hive, const QString &key, const QString &name, const RegistryValue &value) override;
     bool deleteValue(std::uint32_t hive, const QString &key, const QString &name) override;
     std::optional<QStringList> valueNames(std::uint32_t hive, const QString &key) override;
     std::optional<QStringList> subKeyNames(std::uint32_t hive, const QString &key) override;
@@ -64,8 +64,8 @@ private:
     };
 
     // Checks, creates the folder and takes the lock; then the current content.
-    bool openForChange(std::uint32_t hive, std::unique_ptr<QLockFile> &lock,
-                       std::optional<RegistryHive> &content);
+    bool openForChange(
+        std::uint32_t hive, std::unique_ptr<QLockFile> &lock, std::optional<RegistryHive> &content);
     bool writeFile(const QString &fileName, const RegistryHive &content);
 
     // The hive as stored now; empty when the handle names no hive.

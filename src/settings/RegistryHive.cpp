@@ -65,8 +65,8 @@ QString hexValue(const QString &prefix, const QByteArray &data, qsizetype lead)
     QString out = prefix;
     qsizetype lineStart = -lead;
     for (int i = 0; i < data.size(); ++i) {
-        const QString byte = QStringLiteral("%1").arg(static_cast<unsigned char>(data[i]), 2, 16,
-                                                      QLatin1Char('0'));
+        const QString byte
+            = QStringLiteral("%1").arg(static_cast<unsigned char>(data[i]), 2, 16, QLatin1Char('0'));
         const bool last = i + 1 == data.size();
         if (out.size() - lineStart + 3 > kHexLineWidth && !last) {
             out += QStringLiteral("\\\n  ");
@@ -122,7 +122,7 @@ std::optional<QByteArray> parseBytes(const QString &list)
 RegistryHive::RegistryHive(const QString &hiveName)
     : m_hiveName(hiveName)
 {
-    m_keys.insert(QString(), Key{});
+    m_keys.insert(QString(), Key {});
 }
 
 QString RegistryHive::folded(const QStringList &parts)
@@ -154,7 +154,7 @@ bool RegistryHive::createKey(const QStringList &parts)
         const QStringList prefix = parts.mid(0, n);
         const QString id = folded(prefix);
         if (!m_keys.contains(id)) {
-            m_keys.insert(id, Key{prefix, {}});
+            m_keys.insert(id, Key { prefix, {} });
             created = true;
         }
     }
@@ -204,7 +204,7 @@ bool RegistryHive::setValue(const QStringList &parts, const QString &name, const
             return true;
         }
     }
-    key->values.append({name, value});
+    key->values.append({ name, value });
     return true;
 }
 
@@ -286,7 +286,8 @@ std::optional<RegistryHive> RegistryHive::parse(const QByteArray &text, const QS
         if (line.isEmpty() || line.startsWith(u';'))
             continue;
         if (!headerSeen) {
-            if (line != QLatin1String("REGEDIT4") && line != QLatin1String("Windows Registry Editor Version 5.00"))
+            if (line != QLatin1String("REGEDIT4")
+                && line != QLatin1String("Windows Registry Editor Version 5.00"))
                 return std::nullopt;
             headerSeen = true;
             continue;
@@ -378,7 +379,7 @@ std::optional<RegistryHive> RegistryHive::parse(const QByteArray &text, const QS
             }
         }
         if (!replaced)
-            current->values.append({name, value});
+            current->values.append({ name, value });
     }
     return hive;
 }

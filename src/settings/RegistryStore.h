@@ -53,11 +53,13 @@ public:
     virtual bool deleteKey(std::uint32_t hive, const QString &key) = 0;
 
     // Empty when the key or the value is missing.
-    virtual std::optional<RegistryValue> readValue(std::uint32_t hive, const QString &key,
-                                                   const QString &name) = 0;
+    virtual std::optional<RegistryValue> readValue(
+        std::uint32_t hive, const QString &key, const QString &name)
+        = 0;
     // Creates the key when it is missing. An empty name is the key's default value.
-    virtual bool writeValue(std::uint32_t hive, const QString &key, const QString &name,
-                            const RegistryValue &value) = 0;
+    virtual bool writeValue(
+        std::uint32_t hive, const QString &key, const QString &name, const RegistryValue &value)
+        = 0;
     virtual bool deleteValue(std::uint32_t hive, const QString &key, const QString &name) = 0;
 
     // Names in stored order; empty optional when the key is missing.
@@ -67,8 +69,8 @@ public:
     // Groups a run of reads and changes (saving every setting at exit): the
     // store may then read once and write once, holding its lock throughout.
     // Calls nest; the outermost endUpdate writes.
-    virtual void beginUpdate() {}
-    virtual void endUpdate() {}
+    virtual void beginUpdate() { }
+    virtual void endUpdate() { }
 
     // beginUpdate for the lifetime of the object.
     class Update

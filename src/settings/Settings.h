@@ -9,14 +9,14 @@
 // Registry value names are given beside each field.
 struct Settings
 {
-    QString sourcedir;                       // sourcedir
-    QString destinationdir;                  // destinationdir
+    QString sourcedir; // sourcedir
+    QString destinationdir; // destinationdir
     QString main_title = QStringLiteral("Your title"); // main_title
-    QString timeout = QStringLiteral("6");   // timeout (seconds, 0 = for ever)
+    QString timeout = QStringLiteral("6"); // timeout (seconds, 0 = for ever)
 
-    bool ntsc = false;     // TVFormat: "NTSC" selects NTSC, anything else PAL
-    bool vcd = false;      // OutputType: "VCD" selects VCD, anything else SVCD
-    bool lowRes = false;   // Resolution: "LOW" selects low, anything else high
+    bool ntsc = false; // TVFormat: "NTSC" selects NTSC, anything else PAL
+    bool vcd = false; // OutputType: "VCD" selects VCD, anything else SVCD
+    bool lowRes = false; // Resolution: "LOW" selects low, anything else high
 
     QString XCenter = QStringLiteral("352");
     QString YCenter = QStringLiteral("288");
@@ -26,12 +26,12 @@ struct Settings
     QString FontMenu = QStringLiteral("Arial");
     QString FontPicture = QStringLiteral("Arial");
 
-    int Resize = 12;        // index into the filter list; 12 = "Mitchell"
+    int Resize = 12; // index into the filter list; 12 = "Mitchell"
     bool FastPreview = false;
     bool dispsettings = true;
-    int Language = 0;       // 0 English, 1 Dutch, 2 German, 3 Portuguese, 4 Italian, 5 French
-    int screenXpos = 0;     // main window left edge, twips
-    int screenYpos = 0;     // main window top edge, twips
+    int Language = 0; // 0 English, 1 Dutch, 2 German, 3 Portuguese, 4 Italian, 5 French
+    int screenXpos = 0; // main window left edge, twips
+    int screenYpos = 0; // main window top edge, twips
     std::int32_t textXpos = 0;
     std::int32_t textYpos = 0;
 
@@ -39,7 +39,7 @@ struct Settings
     QString MenuFontSize = QStringLiteral("36");
     QString PictureFontSize = QStringLiteral("36");
 
-    std::uint32_t TitleColor = 0xFFFFFF;  // Windows colour 0x00BBGGRR
+    std::uint32_t TitleColor = 0xFFFFFF; // Windows colour 0x00BBGGRR
     std::uint32_t MenuColor = 0x000000;
     std::uint32_t PictureColor = 0xFFFFFF;
 
@@ -67,6 +67,8 @@ struct Settings
     bool useFilenameEnabled() const { return DisplayDate && !DisplayFileName; }
     bool centreFieldsEnabled() const { return !ImageCentered; }
     bool percentageEnabled() const { return CorrectEdges; }
+
+    bool operator==(const Settings &) const = default;
 
     // The filter code the imaging operations take: list position + 1, or 1
     // (nearest pixel) when fast preview is on.

@@ -20,8 +20,7 @@ class SettingsReader
 public:
     explicit SettingsReader(cRegistry &reg)
         : m_reg(reg)
-    {
-    }
+    { }
 
     QVariant raw(const char *name, const QVariant &fallback)
     {
@@ -95,8 +94,7 @@ SettingsController::SettingsController(Settings &settings, Prompter &prompter, H
     : m_settings(settings)
     , m_prompter(prompter)
     , m_hooks(std::move(hooks))
-{
-}
+{ }
 
 void SettingsController::readSettings()
 {

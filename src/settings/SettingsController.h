@@ -20,15 +20,15 @@ public:
     // left empty.
     struct Hooks
     {
-        std::function<void()> redrawSelected;     // redraw the preview of the selected node, if any
-        std::function<void()> refreshCapacity;    // the capacity display
+        std::function<void()> redrawSelected; // redraw the preview of the selected node, if any
+        std::function<void()> refreshCapacity; // the capacity display
         std::function<bool()> treeHasNodes;
         std::function<void(const QString &)> setRootTag; // tag of the first tree node
         std::function<void(int tvLines)> setPreviewHeight; // pane height = width * tvLines / 704
-        std::function<void(bool visible)> showSettings;    // the settings window
+        std::function<void(bool visible)> showSettings; // the settings window
         std::function<void(int language)> languageChanged; // relabel every window
-        std::function<void()> recordChanged;      // fields beyond the one edited changed (centre,
-                                                  // frame size, options, Full Rebuild)
+        // Fields beyond the one edited changed (centre, frame size, options, Full Rebuild).
+        std::function<void()> recordChanged;
     };
 
     // Number of entries of the resampling filter list (Resize is an index into it).

