@@ -29,13 +29,19 @@ struct OptionSpec
 // Every command takes the options that override a stored setting; --node,
 // --entry and --out only mean something to render.
 constexpr OptionSpec kOptions[] = {
-    {"--source", OptionKind::Value, false},     {"--dest", OptionKind::Value, false},
-    {"--title", OptionKind::Value, false},      {"--tv", OptionKind::Value, false},
-    {"--type", OptionKind::Value, false},       {"--resolution", OptionKind::Value, false},
-    {"--timeout", OptionKind::Value, false},    {"--full-rebuild", OptionKind::Flag, false},
-    {"--yes", OptionKind::Flag, false},         {"--jobs", OptionKind::Value, false},
-    {"--node", OptionKind::Value, true},        {"--entry", OptionKind::Value, true},
-    {"--out", OptionKind::Value, true},
+    { "--source", OptionKind::Value, false },
+    { "--dest", OptionKind::Value, false },
+    { "--title", OptionKind::Value, false },
+    { "--tv", OptionKind::Value, false },
+    { "--type", OptionKind::Value, false },
+    { "--resolution", OptionKind::Value, false },
+    { "--timeout", OptionKind::Value, false },
+    { "--full-rebuild", OptionKind::Flag, false },
+    { "--yes", OptionKind::Flag, false },
+    { "--jobs", OptionKind::Value, false },
+    { "--node", OptionKind::Value, true },
+    { "--entry", OptionKind::Value, true },
+    { "--out", OptionKind::Value, true },
 };
 
 const OptionSpec *findOption(const QString &name)
@@ -113,8 +119,8 @@ QString applyOption(CommandOptions &o, const QString &name, const QString &value
     } else if (name == u"--timeout") {
         const auto seconds = wholeNumber(value, 0);
         if (!seconds)
-            return QLatin1String("--timeout must be a whole number of seconds (0 waits for ever), not '") + value
-                + u'\'';
+            return QLatin1String("--timeout must be a whole number of seconds (0 waits for ever), not '")
+                + value + u'\'';
         o.timeout = QString::number(*seconds);
     } else if (name == u"--jobs") {
         const auto jobs = wholeNumber(value, 1);
@@ -245,9 +251,9 @@ int CommandLine::execute(const CommandOptions &options, Prompter &prompter)
         const QString missing = StartupCheck::firstMissingTool();
         if (!missing.isEmpty()) {
             prompter.error(StartupCheck::incompleteTitle(),
-                           StartupCheck::incompleteText() + QLatin1String(" (") + missing
-                               + QLatin1String(" is neither in ") + ProgramFolder::path()
-                               + QLatin1String("/3rdparty nor on the PATH)"));
+                StartupCheck::incompleteText() + QLatin1String(" (") + missing
+                    + QLatin1String(" is neither in ") + ProgramFolder::path()
+                    + QLatin1String("/3rdparty nor on the PATH)"));
             code = SetupIncompleteExitCode;
             return;
         }
@@ -258,8 +264,8 @@ int CommandLine::execute(const CommandOptions &options, Prompter &prompter)
         options.applyTo(settings);
         if (settings.vcd && settings.lowRes) {
             prompter.error(QStringLiteral("kelvara"),
-                           QStringLiteral("low resolution VCD is not possible: pass --resolution high or "
-                                          "--type svcd"));
+                QStringLiteral("low resolution VCD is not possible: pass --resolution high or "
+                               "--type svcd"));
             code = UsageExitCode;
             return;
         }
@@ -273,7 +279,8 @@ int CommandLine::execute(const CommandOptions &options, Prompter &prompter)
         else if (options.command == u"build")
             code = runBuildCommand(options, settings, prompter);
         else
-            throw KelvaraError(5, QLatin1String("Invalid procedure call: unknown command ") + options.command);
+            throw KelvaraError(
+                5, QLatin1String("Invalid procedure call: unknown command ") + options.command);
     });
     return finished ? code : Guard::FatalExitCode;
 }

@@ -13,11 +13,11 @@ class CommandLine
 {
 public:
     enum class Action {
-        Window,  // no arguments: the main window
-        Run,     // a subcommand with valid options
-        Help,    // --help: print usage, exit 0
+        Window, // no arguments: the main window
+        Run, // a subcommand with valid options
+        Help, // --help: print usage, exit 0
         Version, // --version: print the version, exit 0
-        Error,   // print error (one line) and exit with UsageExitCode
+        Error, // print error (one line) and exit with UsageExitCode
     };
 
     struct Parsed

@@ -12,8 +12,8 @@
 class Guard
 {
 public:
-    using FatalHandler =
-        std::function<void(const QString &procedure, int number, const QString &description)>;
+    using FatalHandler
+        = std::function<void(const QString &procedure, int number, const QString &description)>;
 
     // Runs body; true when it finished, false when it threw and the handler
     // returned (only test handlers return).

@@ -9,8 +9,7 @@
 void ShowFatalError(const QString &procedureText, int number, const QString &description)
 {
     QMessageBox box(QMessageBox::Critical, FatalError::title(),
-                    FatalError::text(procedureText, number, description), QMessageBox::Ok,
-                    QApplication::activeWindow());
+        FatalError::text(procedureText, number, description), QMessageBox::Ok, QApplication::activeWindow());
     box.exec();
 }
 

@@ -11,7 +11,7 @@
 
 QStringList StartupCheck::requiredTools()
 {
-    return {QStringLiteral("jpeg2yuv"), QStringLiteral("mpeg2enc"), QStringLiteral("mplex")};
+    return { QStringLiteral("jpeg2yuv"), QStringLiteral("mpeg2enc"), QStringLiteral("mplex") };
 }
 
 void StartupCheck::prepareProgramFolder()
@@ -21,8 +21,8 @@ void StartupCheck::prepareProgramFolder()
     // File names compare without case on the system the log names come from,
     // so "Kelvara.Log" and "kelvara.log" are one log: remove every spelling.
     const QDir programDir(folder);
-    const QStringList oldLogs =
-        programDir.entryList({programLogName()}, QDir::Files | QDir::Hidden | QDir::System);
+    const QStringList oldLogs
+        = programDir.entryList({ programLogName() }, QDir::Files | QDir::Hidden | QDir::System);
     for (const QString &name : oldLogs)
         QFile::remove(programDir.filePath(name));
 

@@ -33,10 +33,10 @@ frmAbout::frmAbout(QWidget *parent)
     m_version->setObjectName(QStringLiteral("lblVersion"));
     showVersion();
     connect(&FormLocalizer::instance(), &FormLocalizer::languageChanged, this, &frmAbout::showVersion);
-    auto *description =
-        new QLabel(QStringLiteral("Turns a folder of photos and short movies into a Video CD or Super Video CD "
-                                  "slideshow driven by the player's remote control."),
-                   this);
+    auto *description = new QLabel(
+        QStringLiteral("Turns a folder of photos and short movies into a Video CD or Super Video CD "
+                       "slideshow driven by the player's remote control."),
+        this);
     description->setWordWrap(true);
     auto *support = new QLabel(QStringLiteral("Support: ") + ProgramInfo::supportAddress(), this);
     support->setTextInteractionFlags(Qt::TextSelectableByMouse);

@@ -27,8 +27,8 @@ void drawDisc(QPainter &p, const QPointF &centre, qreal radius)
     p.drawEllipse(centre, radius, radius);
 
     QConicalGradient sheen(centre, 35);
-    const QColor hues[] = {QColor(255, 120, 120, 70), QColor(255, 230, 120, 70), QColor(120, 255, 170, 70),
-                           QColor(120, 190, 255, 70), QColor(210, 130, 255, 70), QColor(255, 120, 120, 70)};
+    const QColor hues[] = { QColor(255, 120, 120, 70), QColor(255, 230, 120, 70), QColor(120, 255, 170, 70),
+        QColor(120, 190, 255, 70), QColor(210, 130, 255, 70), QColor(255, 120, 120, 70) };
     for (int i = 0; i < 6; ++i)
         sheen.setColorAt(i / 5.0, hues[i]);
     p.setPen(Qt::NoPen);
@@ -68,16 +68,16 @@ void drawPhoto(QPainter &p, const QRectF &frame, qreal angle, const QColor &sky,
     hills.moveTo(image.left(), image.bottom());
     hills.lineTo(image.left(), image.top() + image.height() * 0.65);
     hills.quadTo(image.left() + image.width() * 0.3, image.top() + image.height() * 0.35,
-                 image.left() + image.width() * 0.55, image.top() + image.height() * 0.6);
+        image.left() + image.width() * 0.55, image.top() + image.height() * 0.6);
     hills.quadTo(image.left() + image.width() * 0.8, image.top() + image.height() * 0.8, image.right(),
-                 image.top() + image.height() * 0.5);
+        image.top() + image.height() * 0.5);
     hills.lineTo(image.right(), image.bottom());
     hills.closeSubpath();
     p.setBrush(land);
     p.drawPath(hills);
     p.setBrush(QColor(255, 236, 170));
     p.drawEllipse(QPointF(image.right() - image.width() * 0.22, image.top() + image.height() * 0.28),
-                  image.height() * 0.11, image.height() * 0.11);
+        image.height() * 0.11, image.height() * 0.11);
     p.restore();
 }
 } // namespace
@@ -158,8 +158,10 @@ QPixmap frmSplash::paintPicture(const QSize &size, qreal devicePixelRatio)
     p.fillRect(QRectF(0, 0, w, h), glow);
 
     drawDisc(p, QPointF(w * 0.76, h * 0.45), h * 0.33);
-    drawPhoto(p, QRectF(w * 0.53, h * 0.55, h * 0.34, h * 0.30), -9, QColor(96, 160, 220), QColor(70, 130, 80));
-    drawPhoto(p, QRectF(w * 0.78, h * 0.62, h * 0.34, h * 0.30), 7, QColor(240, 150, 90), QColor(60, 70, 120));
+    drawPhoto(
+        p, QRectF(w * 0.53, h * 0.55, h * 0.34, h * 0.30), -9, QColor(96, 160, 220), QColor(70, 130, 80));
+    drawPhoto(
+        p, QRectF(w * 0.78, h * 0.62, h * 0.34, h * 0.30), 7, QColor(240, 150, 90), QColor(60, 70, 120));
 
     QFont nameFont(QStringLiteral("DejaVu Sans"));
     nameFont.setPixelSize(qRound(h * 0.17));
@@ -177,7 +179,7 @@ QPixmap frmSplash::paintPicture(const QSize &size, qreal devicePixelRatio)
     p.setFont(tagFont);
     p.setPen(QColor(214, 218, 240));
     p.drawText(QRectF(w * 0.075, h * 0.44, w * 0.5, h * 0.2), Qt::AlignLeft | Qt::AlignTop | Qt::TextWordWrap,
-               QStringLiteral("Your photos as a slideshow on Video CD and Super Video CD"));
+        QStringLiteral("Your photos as a slideshow on Video CD and Super Video CD"));
 
     // A thin accent rule between the name and the version.
     p.setPen(QPen(QColor(255, 200, 140, 180), 2));
@@ -188,7 +190,7 @@ QPixmap frmSplash::paintPicture(const QSize &size, qreal devicePixelRatio)
     p.setFont(versionFont);
     p.setPen(QColor(190, 196, 226));
     p.drawText(QRectF(w * 0.075, h * 0.76, w * 0.45, h * 0.1), Qt::AlignLeft | Qt::AlignVCenter,
-               QStringLiteral("Version ") + ProgramInfo::version());
+        QStringLiteral("Version ") + ProgramInfo::version());
     p.end();
     return pixmap;
 }

@@ -34,7 +34,8 @@ QStringList crlfLines(const QString &fileName, bool *allCrlf)
         return {};
     const QString text = QString::fromLocal8Bit(file.readAll());
     if (allCrlf)
-        *allCrlf = text.endsWith(QLatin1String("\r\n")) && text.count(u'\n') == text.count(QLatin1String("\r\n"));
+        *allCrlf
+            = text.endsWith(QLatin1String("\r\n")) && text.count(u'\n') == text.count(QLatin1String("\r\n"));
     QStringList lines = text.split(QLatin1String("\r\n"));
     if (!lines.isEmpty() && lines.last().isEmpty())
         lines.removeLast();

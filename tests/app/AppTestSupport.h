@@ -27,7 +27,9 @@ private:
 class KeepCurrentDir
 {
 public:
-    KeepCurrentDir() : m_dir(QDir::currentPath()) {}
+    KeepCurrentDir()
+        : m_dir(QDir::currentPath())
+    { }
     ~KeepCurrentDir() { QDir::setCurrent(m_dir); }
 
 private:

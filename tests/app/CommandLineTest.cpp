@@ -37,18 +37,17 @@ TEST(CommandLineParse, NoArgumentsOpensTheWindow)
 
 TEST(CommandLineParse, HelpAndVersion)
 {
-    EXPECT_EQ(parse(args({"--help"})).action, CommandLine::Action::Help);
-    EXPECT_EQ(parse(args({"build", "--tv", "pal", "--help"})).action, CommandLine::Action::Help);
-    EXPECT_EQ(parse(args({"--version"})).action, CommandLine::Action::Version);
+    EXPECT_EQ(parse(args({ "--help" })).action, CommandLine::Action::Help);
+    EXPECT_EQ(parse(args({ "build", "--tv", "pal", "--help" })).action, CommandLine::Action::Help);
+    EXPECT_EQ(parse(args({ "--version" })).action, CommandLine::Action::Version);
     EXPECT_TRUE(CommandLine::usage().contains(QLatin1String("kelvara render [--source DIR] --node INDEX")));
 }
 
 TEST(CommandLineParse, EveryBuildOption)
 {
-    const CommandLine::Parsed parsed =
-        parse(args({"build", "--source", "album", "--dest", "/tmp/out", "--title", "Summer 2003", "--tv", "NTSC",
-                    "--type", "vcd", "--resolution", "high", "--timeout", "15", "--full-rebuild", "--yes", "--jobs",
-                    "2"}));
+    const CommandLine::Parsed parsed = parse(args({ "build", "--source", "album", "--dest", "/tmp/out",
+        "--title", "Summer 2003", "--tv", "NTSC", "--type", "vcd", "--resolution", "high", "--timeout", "15",
+        "--full-rebuild", "--yes", "--jobs", "2" }));
     ASSERT_EQ(parsed.action, CommandLine::Action::Run) << parsed.error.toStdString();
     const CommandOptions &o = parsed.options;
     EXPECT_EQ(o.command, QLatin1String("build"));
@@ -66,7 +65,7 @@ TEST(CommandLineParse, EveryBuildOption)
 
 TEST(CommandLineParse, OptionsLeftOutKeepTheStoredSettings)
 {
-    const CommandLine::Parsed parsed = parse(args({"scan", "--type=svcd", "--resolution=low"}));
+    const CommandLine::Parsed parsed = parse(args({ "scan", "--type=svcd", "--resolution=low" }));
     ASSERT_EQ(parsed.action, CommandLine::Action::Run) << parsed.error.toStdString();
 
     Settings settings;
@@ -85,46 +84,46 @@ TEST(CommandLineParse, OptionsLeftOutKeepTheStoredSettings)
 
 TEST(CommandLineParse, RenderOptions)
 {
-    const CommandLine::Parsed parsed =
-        parse(args({"render", "--node", "3", "--entry", "2", "--out", "../page.JPG"}));
+    const CommandLine::Parsed parsed
+        = parse(args({ "render", "--node", "3", "--entry", "2", "--out", "../page.JPG" }));
     ASSERT_EQ(parsed.action, CommandLine::Action::Run) << parsed.error.toStdString();
     EXPECT_EQ(parsed.options.node, std::optional<int>(3));
     EXPECT_EQ(parsed.options.entry, 2);
     EXPECT_EQ(parsed.options.out, QLatin1String("/home/someone/page.JPG"));
-    EXPECT_EQ(parse(args({"render", "--node", "1", "--out", "a.jpeg"})).options.entry, 1);
+    EXPECT_EQ(parse(args({ "render", "--node", "1", "--out", "a.jpeg" })).options.entry, 1);
 }
 
 TEST(CommandLineParse, RenderNeedsNodeAndOut)
 {
-    expectError(args({"render", "--out", "a.jpg"}), "--node");
-    expectError(args({"render", "--node", "2"}), "--out");
-    expectError(args({"render", "--node", "2", "--out", "page.png"}), ".jpg");
-    expectError(args({"scan", "--node", "2"}), "option of render");
+    expectError(args({ "render", "--out", "a.jpg" }), "--node");
+    expectError(args({ "render", "--node", "2" }), "--out");
+    expectError(args({ "render", "--node", "2", "--out", "page.png" }), ".jpg");
+    expectError(args({ "scan", "--node", "2" }), "option of render");
 }
 
 TEST(CommandLineParse, BadValues)
 {
-    expectError(args({"build", "--tv", "secam"}), "--tv must be pal or ntsc");
-    expectError(args({"build", "--type", "dvd"}), "--type must be vcd or svcd");
-    expectError(args({"build", "--resolution", "medium"}), "--resolution must be high or low");
-    expectError(args({"build", "--timeout", "-1"}), "--timeout");
-    expectError(args({"build", "--timeout", "6s"}), "--timeout");
-    expectError(args({"build", "--timeout", "99999999999"}), "--timeout");
-    expectError(args({"build", "--jobs", "0"}), "--jobs");
-    expectError(args({"build", "--jobs", "two"}), "--jobs");
-    expectError(args({"render", "--node", "0", "--out", "a.jpg"}), "--node");
-    expectError(args({"render", "--node", "1", "--entry", "0", "--out", "a.jpg"}), "--entry");
-    expectError(args({"build", "--source", ""}), "--source needs a path");
-    expectError(args({"build", "--type", "vcd", "--resolution", "low"}), "not possible");
+    expectError(args({ "build", "--tv", "secam" }), "--tv must be pal or ntsc");
+    expectError(args({ "build", "--type", "dvd" }), "--type must be vcd or svcd");
+    expectError(args({ "build", "--resolution", "medium" }), "--resolution must be high or low");
+    expectError(args({ "build", "--timeout", "-1" }), "--timeout");
+    expectError(args({ "build", "--timeout", "6s" }), "--timeout");
+    expectError(args({ "build", "--timeout", "99999999999" }), "--timeout");
+    expectError(args({ "build", "--jobs", "0" }), "--jobs");
+    expectError(args({ "build", "--jobs", "two" }), "--jobs");
+    expectError(args({ "render", "--node", "0", "--out", "a.jpg" }), "--node");
+    expectError(args({ "render", "--node", "1", "--entry", "0", "--out", "a.jpg" }), "--entry");
+    expectError(args({ "build", "--source", "" }), "--source needs a path");
+    expectError(args({ "build", "--type", "vcd", "--resolution", "low" }), "not possible");
 }
 
 TEST(CommandLineParse, MissingValues)
 {
-    expectError(args({"build", "--source"}), "--source needs a value");
-    expectError(args({"build", "--title", "--yes"}), "--title needs a value");
-    expectError(args({"build", "--yes=1"}), "--yes takes no value");
+    expectError(args({ "build", "--source" }), "--source needs a value");
+    expectError(args({ "build", "--title", "--yes" }), "--title needs a value");
+    expectError(args({ "build", "--yes=1" }), "--yes takes no value");
     // The = form lets a value start with dashes.
-    const CommandLine::Parsed parsed = parse(args({"build", "--title=--yes"}));
+    const CommandLine::Parsed parsed = parse(args({ "build", "--title=--yes" }));
     ASSERT_EQ(parsed.action, CommandLine::Action::Run);
     EXPECT_EQ(parsed.options.title.value_or(QString()), QLatin1String("--yes"));
     EXPECT_FALSE(parsed.options.yes);
@@ -132,9 +131,9 @@ TEST(CommandLineParse, MissingValues)
 
 TEST(CommandLineParse, UnknownCommandsOptionsAndArguments)
 {
-    expectError(args({"burn"}), "unknown command 'burn'");
-    expectError(args({"--source", "x"}), "must come before --source");
-    expectError(args({"build", "--colour", "red"}), "unknown option --colour");
-    expectError(args({"build", "-y"}), "unexpected argument '-y'");
-    expectError(args({"scan", "album"}), "unexpected argument 'album'");
+    expectError(args({ "burn" }), "unknown command 'burn'");
+    expectError(args({ "--source", "x" }), "must come before --source");
+    expectError(args({ "build", "--colour", "red" }), "unknown option --colour");
+    expectError(args({ "build", "-y" }), "unexpected argument '-y'");
+    expectError(args({ "scan", "album" }), "unexpected argument 'album'");
 }

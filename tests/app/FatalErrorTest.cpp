@@ -24,9 +24,10 @@ class RecordingHandler
 public:
     RecordingHandler()
     {
-        m_previous = Guard::setFatalHandler([this](const QString &procedure, int number, const QString &description) {
-            m_reports.append({procedure, number, description});
-        });
+        m_previous = Guard::setFatalHandler(
+            [this](const QString &procedure, int number, const QString &description) {
+                m_reports.append({ procedure, number, description });
+            });
     }
     ~RecordingHandler() { Guard::setFatalHandler(m_previous); }
     const QList<Reported> &reports() const { return m_reports; }
@@ -41,7 +42,8 @@ TEST(FatalErrorBox, TextAndTitleAreExact)
 {
     EXPECT_EQ(FatalError::title(), QLatin1String("Kelvara Error"));
     EXPECT_EQ(FatalError::text(QStringLiteral("Sub scandir"), 53, QStringLiteral("File not found")),
-              QLatin1String("Please report this error to support@kelvara.example\n\rSub scandir: 53  File not found"));
+        QLatin1String(
+            "Please report this error to support@kelvara.example\n\rSub scandir: 53  File not found"));
 }
 
 TEST(Guard, CatchesKelvaraErrorAndNamesTheProcedure)
@@ -86,7 +88,8 @@ TEST(Guard, InnerProcedureIsTheOneNamed)
 {
     RecordingHandler handler;
     Guard::run(QStringLiteral("Sub pbcreatevcd_Click"), [] {
-        Guard::run(QStringLiteral("Function createxml"), [] { throw KelvaraError(75, QStringLiteral("Path/File access error")); });
+        Guard::run(QStringLiteral("Function createxml"),
+            [] { throw KelvaraError(75, QStringLiteral("Path/File access error")); });
     });
     ASSERT_EQ(handler.reports().size(), 1);
     EXPECT_EQ(handler.reports()[0].procedure, QLatin1String("Function createxml"));

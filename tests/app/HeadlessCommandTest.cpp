@@ -48,11 +48,12 @@ TEST(HeadlessCommand, MissingToolEndsWithSetupIncomplete)
 {
     QTemporaryDir home;
     QTemporaryDir emptyPath;
-    installFakeTools(home.path(), {QStringLiteral("jpeg2yuv"), QStringLiteral("mplex")});
+    installFakeTools(home.path(), { QStringLiteral("jpeg2yuv"), QStringLiteral("mplex") });
     QDir(home.path()).mkdir(QStringLiteral("album"));
 
-    const Outcome run = runKelvara({QStringLiteral("scan"), QStringLiteral("--source"), home.path() + QLatin1String("/album")},
-                                   home.path(), emptyPath.path());
+    const Outcome run = runKelvara(
+        { QStringLiteral("scan"), QStringLiteral("--source"), home.path() + QLatin1String("/album") },
+        home.path(), emptyPath.path());
     EXPECT_EQ(run.exitCode, CommandLine::SetupIncompleteExitCode) << run.err.toStdString();
     EXPECT_EQ(run.err.count(QLatin1String("Setup incomplete")), 1) << run.err.toStdString();
     EXPECT_TRUE(run.err.contains(QLatin1String("mpeg2enc"))) << run.err.toStdString();
@@ -68,8 +69,9 @@ TEST(HeadlessCommand, CompleteSetupGetsPastTheCheck)
     installFakeTools(home.path(), StartupCheck::requiredTools());
     QDir(home.path()).mkdir(QStringLiteral("album"));
 
-    const Outcome run = runKelvara({QStringLiteral("scan"), QStringLiteral("--source"), home.path() + QLatin1String("/album")},
-                                   home.path(), emptyPath.path());
+    const Outcome run = runKelvara(
+        { QStringLiteral("scan"), QStringLiteral("--source"), home.path() + QLatin1String("/album") },
+        home.path(), emptyPath.path());
     EXPECT_NE(run.exitCode, -1);
     EXPECT_NE(run.exitCode, CommandLine::SetupIncompleteExitCode);
     EXPECT_FALSE(run.err.contains(QLatin1String("Setup incomplete"))) << run.err.toStdString();
@@ -78,15 +80,16 @@ TEST(HeadlessCommand, CompleteSetupGetsPastTheCheck)
 TEST(HeadlessCommand, UsageErrorsAndHelp)
 {
     QTemporaryDir home;
-    const Outcome bad = runKelvara({QStringLiteral("build"), QStringLiteral("--tv"), QStringLiteral("secam")}, home.path(),
-                                   qEnvironmentVariable("PATH"));
+    const Outcome bad
+        = runKelvara({ QStringLiteral("build"), QStringLiteral("--tv"), QStringLiteral("secam") },
+            home.path(), qEnvironmentVariable("PATH"));
     EXPECT_EQ(bad.exitCode, CommandLine::UsageExitCode);
     EXPECT_EQ(bad.err.count(u'\n'), 1) << bad.err.toStdString();
     EXPECT_TRUE(bad.err.contains(QLatin1String("--tv must be pal or ntsc")));
     // A usage error is found before the start-up: no program log.
     EXPECT_FALSE(QFile::exists(home.path() + QLatin1String("/kelvara.log")));
 
-    const Outcome help = runKelvara({QStringLiteral("--help")}, home.path(), qEnvironmentVariable("PATH"));
+    const Outcome help = runKelvara({ QStringLiteral("--help") }, home.path(), qEnvironmentVariable("PATH"));
     EXPECT_EQ(help.exitCode, 0);
     EXPECT_TRUE(help.out.startsWith(QLatin1String("Usage:")));
 }
@@ -96,11 +99,13 @@ TEST(HeadlessCommand, UnexpectedErrorShowsTheFatalTextAndExitsAt70)
     QTemporaryDir parent;
     QTemporaryDir emptyPath;
     // A program folder that does not exist: the program log cannot be written.
-    const Outcome run = runKelvara({QStringLiteral("scan")}, parent.path() + QLatin1String("/missing"), emptyPath.path());
+    const Outcome run
+        = runKelvara({ QStringLiteral("scan") }, parent.path() + QLatin1String("/missing"), emptyPath.path());
     EXPECT_EQ(run.exitCode, Guard::FatalExitCode) << run.err.toStdString();
     // Qt may warn about the environment first; the box text is what matters.
-    EXPECT_TRUE(run.err.contains(QLatin1String("Kelvara Error: Please report this error to support@kelvara.example\n"
-                                                 "Sub Main: 75  ")))
+    EXPECT_TRUE(
+        run.err.contains(QLatin1String("Kelvara Error: Please report this error to support@kelvara.example\n"
+                                       "Sub Main: 75  ")))
         << run.err.toStdString();
     EXPECT_FALSE(run.err.contains(u'\r'));
 }

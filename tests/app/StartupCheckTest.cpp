@@ -88,7 +88,7 @@ TEST(ToolCheck, FirstMissingToolIsReportedOnceAndNothingIsLogged)
     TestHome home;
     KeepCurrentDir keep;
     EmptyPath noTools;
-    installFakeTools(home.path(), {QStringLiteral("jpeg2yuv")}); // mpeg2enc and mplex missing
+    installFakeTools(home.path(), { QStringLiteral("jpeg2yuv") }); // mpeg2enc and mplex missing
     StartupCheck::prepareProgramFolder();
 
     EXPECT_EQ(StartupCheck::firstMissingTool(), QLatin1String("mpeg2enc"));
@@ -109,7 +109,7 @@ TEST(ToolCheck, ToolsOnThePathCountAsWellAsThoseIn3rdparty)
 {
     TestHome home;
     EmptyPath path;
-    installFakeTools(home.path(), {QStringLiteral("jpeg2yuv"), QStringLiteral("mplex")});
+    installFakeTools(home.path(), { QStringLiteral("jpeg2yuv"), QStringLiteral("mplex") });
     FakePrompter prompter;
     EXPECT_EQ(StartupCheck::firstMissingTool(), QLatin1String("mpeg2enc"));
 
@@ -128,7 +128,7 @@ TEST(ToolCheck, NoToolsAnywhereNamesTheFirstInOrder)
     TestHome home;
     EmptyPath noTools;
     EXPECT_EQ(StartupCheck::firstMissingTool(), QLatin1String("jpeg2yuv"));
-    installFakeTools(home.path(), {QStringLiteral("jpeg2yuv"), QStringLiteral("mpeg2enc")});
+    installFakeTools(home.path(), { QStringLiteral("jpeg2yuv"), QStringLiteral("mpeg2enc") });
     EXPECT_EQ(StartupCheck::firstMissingTool(), QLatin1String("mplex"));
 }
 

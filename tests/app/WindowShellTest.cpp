@@ -99,7 +99,8 @@ TEST(MainWindowShell, CaptionMenusAndVersionAfterStart)
 
     ASSERT_TRUE(window.start());
     EXPECT_EQ(prompter.count(), 0);
-    EXPECT_EQ(window.findChild<QLabel *>(QStringLiteral("labVersion"))->text(), QLatin1String("Version: 1.0.0"));
+    EXPECT_EQ(
+        window.findChild<QLabel *>(QStringLiteral("labVersion"))->text(), QLatin1String("Version: 1.0.0"));
     EXPECT_EQ(crlfLines(home.file(QStringLiteral("kelvara.log"))).size(), 3);
 }
 
@@ -108,7 +109,7 @@ TEST(MainWindowShell, MissingToolEndsBeforeTheWindowShows)
     TestHome home;
     KeepCurrentDir keep;
     EmptyPath noPath;
-    installFakeTools(home.path(), {QStringLiteral("jpeg2yuv")});
+    installFakeTools(home.path(), { QStringLiteral("jpeg2yuv") });
     FakePrompter prompter;
     frmKelvara window(&prompter);
     window.setSplashEnabled(false);
@@ -149,10 +150,10 @@ TEST(MainWindowShell, UnexpectedErrorDuringInitialisationNamesIt)
     TestHome home;
     KeepCurrentDir keep;
     QString reported;
-    const Guard::FatalHandler previous =
-        Guard::setFatalHandler([&](const QString &procedure, int number, const QString &description) {
-            reported = FatalError::text(procedure, number, description);
-        });
+    const Guard::FatalHandler previous
+        = Guard::setFatalHandler([&](const QString &procedure, int number, const QString &description) {
+              reported = FatalError::text(procedure, number, description);
+          });
     qputenv("KELVARA_HOME", QFile::encodeName(home.file(QStringLiteral("missing"))));
     ProgramFolder::reset();
 
