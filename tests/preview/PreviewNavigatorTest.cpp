@@ -1,0 +1,301 @@
+#include <QDir>
+#include <QFile>
+#include <QImage>
+#include <QPainter>
+#include <QTemporaryDir>
+
+#include <gtest/gtest.h>
+
+#include "FakePrompter.h"
+#include "app/Workspace.h"
+#include "preview/PreviewNavigator.h"
+#include "project/ProjectNode.h"
+#include "project/TreeEditor.h"
+
+namespace {
+
+// A painted album read by the real scanner, and the navigator over it.
+class Navigation : public ::testing::Test
+{
+protected:
+    void SetUp() override
+    {
+        ASSERT_TRUE(m_dir.isValid());
+        Settings &s = m_ws.settings;
+        s.AntiFlicker = false;
+        s.DisplayDate = false;
+        s.UseFileName = false;
+        s.FastPreview = true;
+        s.sourcedir = m_dir.path();
+        m_nav.setPaneSize(QSize(176, 144));
+        m_nav.setCallbacks({[this](const QImage &image) {
+                                ++m_shown;
+                                m_lastShown = image;
+                            },
+            [this] { ++m_pointerRestored; }, {}});
+    }
+
+    void photo(const QString &relative, QColor colour = Qt::darkCyan)
+    {
+        const QString path = m_dir.filePath(relative);
+        QDir().mkpath(QFileInfo(path).path());
+        QImage image(64, 48, QImage::Format_RGB32);
+        image.fill(colour);
+        QPainter(&image).fillRect(8, 8, 20, 20, Qt::yellow);
+        ASSERT_TRUE(image.save(path, "JPEG", 90));
+    }
+
+    void movie(const QString &relative)
+    {
+        QFile file(m_dir.filePath(relative));
+        ASSERT_TRUE(file.open(QIODevice::WriteOnly));
+        file.write(QByteArray(2048, '\0'));
+    }
+
+    // Alpha (three pictures), Beta (a picture and a movie), Gamma (one picture).
+    void threeFolders()
+    {
+        photo(QStringLiteral("Alpha/a1.jpg"));
+        photo(QStringLiteral("Alpha/a2.jpg"));
+        photo(QStringLiteral("Alpha/a3.jpg"));
+        photo(QStringLiteral("Beta/b1.jpg"));
+        movie(QStringLiteral("Beta/b2.mpg"));
+        photo(QStringLiteral("Gamma/g1.jpg"));
+        scan();
+    }
+
+    void scan()
+    {
+        m_ws.scanner.filltvw();
+        ASSERT_FALSE(m_ws.tree.isEmpty());
+    }
+
+    ProjectNode *root() const { return m_ws.tree.root(); }
+    ProjectNode *named(ProjectNode *parent, const char *text) const
+    {
+        for (int i = 0; i < parent->childCount(); ++i) {
+            if (parent->child(i)->Text() == QLatin1String(text))
+                return parent->child(i);
+        }
+        return nullptr;
+    }
+    QString childTexts(ProjectNode *parent) const
+    {
+        QStringList texts;
+        for (int i = 0; i < parent->childCount(); ++i)
+            texts << parent->child(i)->Text();
+        return texts.join(u',');
+    }
+
+    QTemporaryDir m_dir;
+    FakePrompter m_prompter;
+    Workspace m_ws{m_prompter};
+    PreviewNavigator m_nav{m_ws.settings, m_ws.tree, m_ws.state, m_ws.canvas, m_ws.renderer};
+    int m_shown = 0;
+    int m_pointerRestored = 0;
+    QImage m_lastShown;
+};
+
+TEST_F(Navigation, RootClickShowsTheMainMenuScaledIntoThePane)
+{
+    threeFolders();
+    m_nav.tvwStruct_NodeClick(root());
+    EXPECT_EQ(m_nav.PreviewNode(), root());
+    EXPECT_EQ(m_ws.state.EntryCount, 3);
+    EXPECT_EQ(m_ws.state.SelectedEntry, 1);
+    EXPECT_EQ(m_ws.state.CurrentEntryNode, named(root(), "Alpha"));
+    ASSERT_EQ(m_shown, 1);
+    EXPECT_EQ(m_lastShown.size(), QSize(176, 144));
+    // The canvas itself stays at frame size for the full-size window.
+    EXPECT_EQ(m_ws.canvas.Width(), m_ws.settings.FrameWidth);
+}
+
+TEST_F(Navigation, LeafFolderClickShowsItsFirstPicture)
+{
+    threeFolders();
+    ProjectNode *alpha = named(root(), "Alpha");
+    m_nav.tvwStruct_NodeClick(alpha);
+    EXPECT_EQ(m_nav.PreviewNode(), alpha->firstChild());
+    EXPECT_EQ(m_ws.tree.selectedNode(), alpha->firstChild());
+    EXPECT_EQ(m_ws.state.EntryCount, 0);
+    EXPECT_EQ(m_shown, 1);
+}
+
+TEST_F(Navigation, NextAndPreviousWrapAroundTheMenuEntries)
+{
+    threeFolders();
+    m_nav.tvwStruct_NodeClick(root());
+    m_nav.pbNext_Click();
+    m_nav.pbNext_Click();
+    EXPECT_EQ(m_ws.state.SelectedEntry, 3);
+    EXPECT_EQ(m_ws.state.CurrentEntryNode, named(root(), "Gamma"));
+    m_nav.pbNext_Click();
+    EXPECT_EQ(m_ws.state.SelectedEntry, 1);
+    m_nav.pbPrev_Click();
+    EXPECT_EQ(m_ws.state.SelectedEntry, 3);
+    EXPECT_EQ(m_nav.PreviewNode(), root());
+    EXPECT_EQ(m_shown, 5);
+}
+
+TEST_F(Navigation, PicturesStepThroughSiblingsAndStopAtTheEnds)
+{
+    threeFolders();
+    ProjectNode *alpha = named(root(), "Alpha");
+    // Straight from the main menu (EntryCount 3) to a picture: the very first
+    // Next already moves to the next picture.
+    m_nav.tvwStruct_NodeClick(root());
+    m_nav.tvwStruct_NodeClick(alpha->child(1));
+    m_nav.pbNext_Click();
+    EXPECT_EQ(m_nav.PreviewNode(), alpha->child(2));
+    EXPECT_EQ(m_ws.tree.selectedNode(), alpha->child(2));
+
+    const int shown = m_shown;
+    m_nav.pbNext_Click();
+    EXPECT_EQ(m_nav.PreviewNode(), alpha->child(2));
+    EXPECT_EQ(m_shown, shown);
+
+    m_nav.pbPrev_Click();
+    m_nav.pbPrev_Click();
+    EXPECT_EQ(m_nav.PreviewNode(), alpha->child(0));
+    m_nav.pbPrev_Click();
+    EXPECT_EQ(m_nav.PreviewNode(), alpha->child(0));
+    EXPECT_EQ(m_shown, shown + 2);
+}
+
+TEST_F(Navigation, EnterOpensTheHighlightedEntryButNotAPicture)
+{
+    threeFolders();
+    ProjectNode *beta = named(root(), "Beta");
+    m_nav.tvwStruct_NodeClick(root());
+    m_nav.pbNext_Click();
+    m_nav.pbEnter_Click();
+    EXPECT_EQ(m_nav.PreviewNode(), beta->firstChild());
+    EXPECT_EQ(m_ws.tree.selectedNode(), beta->firstChild());
+
+    const int shown = m_shown;
+    m_nav.pbEnter_Click();
+    EXPECT_EQ(m_nav.PreviewNode(), beta->firstChild());
+    EXPECT_EQ(m_shown, shown);
+}
+
+TEST_F(Navigation, MovieShowsThePlaceholderAndCaptionFileIsFound)
+{
+    threeFolders();
+    ProjectNode *beta = named(root(), "Beta");
+    QFile caption(m_dir.filePath(QStringLiteral("Beta/b1.txt")));
+    ASSERT_TRUE(caption.open(QIODevice::WriteOnly));
+    caption.write("At the lake");
+    caption.close();
+
+    m_nav.tvwStruct_NodeClick(beta->child(0));
+    EXPECT_EQ(m_ws.state.CaptionFile, caption.fileName());
+    m_nav.pbNext_Click();
+    EXPECT_EQ(m_nav.PreviewNode(), beta->child(1));
+    // The placeholder page is black apart from its text at the top.
+    EXPECT_EQ(m_lastShown.pixel(88, 140) & 0xFFFFFF, 0u);
+}
+
+TEST_F(Navigation, ReturnFromALeafFoldersPictureShowsTheMenuAbove)
+{
+    threeFolders();
+    ProjectNode *gamma = named(root(), "Gamma");
+    m_nav.tvwStruct_NodeClick(root());
+    m_nav.pbNext_Click();
+    m_nav.pbNext_Click();
+    m_nav.pbEnter_Click();
+    ASSERT_EQ(m_nav.PreviewNode(), gamma->firstChild());
+
+    m_nav.pbReturn_Click();
+    EXPECT_EQ(m_nav.PreviewNode(), root());
+    EXPECT_EQ(m_ws.tree.selectedNode(), root());
+    EXPECT_EQ(m_ws.state.EntryCount, 3);
+    EXPECT_EQ(m_ws.state.SelectedEntry, 1);
+
+    const int shown = m_shown;
+    m_nav.pbReturn_Click();
+    EXPECT_EQ(m_nav.PreviewNode(), root());
+    EXPECT_EQ(m_shown, shown);
+}
+
+TEST_F(Navigation, ReturnWorksBelowAFolderNamedLikeTheMainTitle)
+{
+    m_ws.settings.main_title = QStringLiteral("Summer");
+    photo(QStringLiteral("Summer/Beach/s1.jpg"));
+    photo(QStringLiteral("Summer/Hills/h1.jpg"));
+    photo(QStringLiteral("Winter/w1.jpg"));
+    scan();
+    ProjectNode *summer = named(root(), "Summer");
+    ASSERT_EQ(root()->Tag(), summer->Tag());
+
+    m_nav.tvwStruct_NodeClick(root());
+    m_nav.pbEnter_Click();
+    ASSERT_EQ(m_nav.PreviewNode(), summer);
+    EXPECT_EQ(m_ws.state.EntryCount, 2);
+
+    m_nav.pbReturn_Click();
+    EXPECT_EQ(m_nav.PreviewNode(), root());
+    EXPECT_EQ(m_ws.state.CurrentEntryNode, summer);
+}
+
+TEST_F(Navigation, SiblingsWithTheSameTextAreStillDistinctNodes)
+{
+    // Two names that differ only in letter case are two files here.
+    photo(QStringLiteral("Only/IMG.jpg"));
+    photo(QStringLiteral("Only/img.jpg"));
+    photo(QStringLiteral("Only/zz.jpg"));
+    scan();
+    ProjectNode *only = named(root(), "Only");
+    ASSERT_EQ(only->childCount(), 3);
+    m_nav.tvwStruct_NodeClick(only->child(0));
+    m_nav.pbNext_Click();
+    m_nav.pbNext_Click();
+    EXPECT_EQ(m_nav.PreviewNode(), only->child(2));
+}
+
+TEST_F(Navigation, GoneFilesShowNothingNew)
+{
+    threeFolders();
+    ProjectNode *gamma = named(root(), "Gamma");
+    ASSERT_TRUE(QFile::remove(gamma->firstChild()->FullPath()));
+    m_nav.tvwStruct_NodeClick(gamma->firstChild());
+    EXPECT_EQ(m_shown, 0);
+}
+
+TEST_F(Navigation, StampPlacementOnlyWhileArmedAndInFramePixels)
+{
+    threeFolders();
+    m_nav.tvwStruct_NodeClick(named(root(), "Alpha")->firstChild());
+    const int shown = m_shown;
+    EXPECT_FALSE(m_nav.PicPreview_MouseDown(Qt::LeftButton, QPoint(50, 50)));
+    EXPECT_EQ(m_ws.settings.textXpos, 0);
+
+    m_nav.armPlacement();
+    EXPECT_FALSE(m_nav.PicPreview_MouseDown(Qt::RightButton, QPoint(50, 50)));
+    EXPECT_TRUE(m_nav.PicPreview_MouseDown(Qt::LeftButton, QPoint(44, 36)));
+    EXPECT_EQ(m_ws.settings.textXpos, 176); // 704 / 176 * 44
+    EXPECT_EQ(m_ws.settings.textYpos, 144); // 576 / 144 * 36
+    EXPECT_EQ(m_pointerRestored, 1);
+    EXPECT_FALSE(m_nav.placementArmed());
+    EXPECT_EQ(m_shown, shown + 1);
+}
+
+TEST_F(Navigation, UpDownAndSaveOrderChangeTheNextScan)
+{
+    threeFolders();
+    TreeEditor editor(m_ws.tree, m_ws.state, m_prompter);
+    m_nav.tvwStruct_NodeClick(root());
+    m_nav.pbPrev_Click(); // Gamma highlighted
+    ASSERT_TRUE(editor.pbUp_Click());
+    ASSERT_TRUE(editor.pbUp_Click());
+    EXPECT_FALSE(editor.pbUp_Click());
+    EXPECT_EQ(childTexts(root()), QLatin1String("Gamma,Alpha,Beta"));
+    ASSERT_TRUE(editor.pbDown_Click());
+    EXPECT_EQ(childTexts(root()), QLatin1String("Alpha,Gamma,Beta"));
+    ASSERT_TRUE(editor.pbSaveOrder_Click());
+
+    m_nav.reset();
+    scan();
+    EXPECT_EQ(childTexts(root()), QLatin1String("Alpha,Gamma,Beta"));
+}
+
+} // namespace
