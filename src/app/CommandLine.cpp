@@ -149,7 +149,8 @@ CommandLine::Parsed CommandLine::parse(const QStringList &arguments, const QStri
     if (arguments.isEmpty())
         return parsed;
 
-    if (arguments.contains(u"--help"_qs) || arguments.contains(u"-h"_qs) || arguments.first() == u"help") {
+    const auto isHelp = [](const QString &argument) { return argument == u"--help" || argument == u"-h"; };
+    if (isHelp(arguments.first()) || arguments.first() == u"help") {
         parsed.action = Action::Help;
         return parsed;
     }
@@ -170,6 +171,10 @@ CommandLine::Parsed CommandLine::parse(const QStringList &arguments, const QStri
 
     for (int i = 1; i < arguments.size(); ++i) {
         const QString &argument = arguments.at(i);
+        if (isHelp(argument)) {
+            parsed.action = Action::Help;
+            return parsed;
+        }
         if (!argument.startsWith(QLatin1String("--")))
             return failure(QLatin1String("unexpected argument '") + argument + u'\'');
 
