@@ -1,0 +1,41 @@
+#include "burn/ScanbusParser.h"
+
+#include <QRegularExpression>
+
+QStringList ScanbusParser::Writers(const QString &output)
+{
+    QStringList writers;
+    const QStringList lines = output.split(u'\n');
+    // The first line is the tool's banner, never a device.
+    for (qsizetype i = 1; i < lines.size(); ++i) {
+        QString line = lines.at(i);
+        line.remove(u'\r');
+        if (!isDeviceLine(line))
+            continue;
+        if (line.endsWith(QLatin1String("Disk")) || line.endsWith(QLatin1String("Tape")))
+            continue;
+        line.replace(u'\t', u' ');
+        writers.append(line);
+    }
+    return writers;
+}
+
+bool ScanbusParser::isDeviceLine(const QString &line)
+{
+    // Written as "\t0,1,0\t  1) 'VENDOR' ...": the third character is the
+    // first comma only while the bus number has one digit, so the address
+    // itself is what is looked for.
+    static const QRegularExpression address(QStringLiteral("^[ \\t]*\\d+,\\d+,\\d+(?:[ \\t]|$)"));
+    return line.contains(u'\'') && address.match(line).hasMatch();
+}
+
+QString ScanbusParser::DeviceId(const QString &entry)
+{
+    qsizetype start = 0;
+    while (start < entry.size() && (entry.at(start) == u' ' || entry.at(start) == u'\t'))
+        ++start;
+    qsizetype end = start;
+    while (end < entry.size() && entry.at(end) != u' ' && entry.at(end) != u'\t')
+        ++end;
+    return entry.mid(start, end - start);
+}
