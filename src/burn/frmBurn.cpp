@@ -1,9 +1,9 @@
 #include "burn/frmBurn.h"
 
-#include <QApplication>
 #include <QCheckBox>
 #include <QCloseEvent>
 #include <QComboBox>
+#include <QCoreApplication>
 #include <QFileInfo>
 #include <QGridLayout>
 #include <QGroupBox>
@@ -33,14 +33,23 @@ template <typename W> W *tagged(W *widget, int textId, int tipId = 0)
     return widget;
 }
 
-// Hourglass for the lifetime of the object.
+// Hourglass over the window for the lifetime of the object. Set on the window
+// rather than application-wide, so the message boxes of a burn keep their
+// ordinary pointer.
 class WaitCursor
 {
 public:
-    WaitCursor() { QApplication::setOverrideCursor(Qt::WaitCursor); }
-    ~WaitCursor() { QApplication::restoreOverrideCursor(); }
+    explicit WaitCursor(QWidget *window)
+        : m_window(window)
+    {
+        m_window->setCursor(Qt::WaitCursor);
+    }
+    ~WaitCursor() { m_window->unsetCursor(); }
     WaitCursor(const WaitCursor &) = delete;
     WaitCursor &operator=(const WaitCursor &) = delete;
+
+private:
+    QWidget *m_window;
 };
 
 constexpr int ProgressHeight = 10;
@@ -247,7 +256,7 @@ void frmBurn::Form_Activate()
         m_progress->setValue(0);
         placeProgressBar();
 
-        std::optional<WaitCursor> wait(std::in_place);
+        std::optional<WaitCursor> wait(std::in_place, this);
         m_pbBurn->setEnabled(false);
         m_cmbBurner->setEnabled(false);
         m_cmbBurner->clear();
@@ -287,7 +296,7 @@ void frmBurn::pbBurn_Click()
 
         BurnJob::Outcome outcome;
         {
-            WaitCursor wait;
+            WaitCursor wait(this);
             outcome = m_job->burn(request);
         }
         if (outcome == BurnJob::Outcome::AspiMissing)
