@@ -311,6 +311,22 @@ void SettingsController::chkDisplayFileName_Click(bool checked)
     redraw();
 }
 
+void SettingsController::chkAddImages_Click(bool checked)
+{
+    m_settings.AddImages = checked;
+    if (m_hooks.refreshCapacity)
+        m_hooks.refreshCapacity();
+    changed();
+}
+
+void SettingsController::chkAddMovies_Click(bool checked)
+{
+    m_settings.AddMovies = checked;
+    if (m_hooks.refreshCapacity)
+        m_hooks.refreshCapacity();
+    changed();
+}
+
 void SettingsController::chkAntiFlicker_Click(bool checked)
 {
     m_settings.AntiFlicker = checked;

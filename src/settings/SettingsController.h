@@ -67,6 +67,10 @@ public:
     void chkDisplayDate_Click(bool checked);
     void chkDisplayFileName_Click(bool checked);
 
+    // Options that count the source files in the capacity estimate.
+    void chkAddImages_Click(bool checked);
+    void chkAddMovies_Click(bool checked);
+
     // Geometry options.
     void chkAntiFlicker_Click(bool checked);
     void chkCorrectAspect_Click(bool checked);
