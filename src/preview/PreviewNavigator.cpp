@@ -18,8 +18,7 @@ PreviewNavigator::PreviewNavigator(
     , m_state(state)
     , m_canvas(canvas)
     , m_renderer(renderer)
-{
-}
+{ }
 
 int PreviewNavigator::paneHeightFor(int paneWidth, int tvLines)
 {
@@ -130,8 +129,30 @@ void PreviewNavigator::pbPrev_Click()
     DisplayPreview();
 }
 
+ProjectNode *PreviewNavigator::shownPicture() const
+{
+    if (!m_previewNode || m_state.EntryCount != 0)
+        return nullptr;
+    const QString path = m_previewNode->FullPath();
+    if (!path.endsWith(QLatin1String(".jpg"), Qt::CaseInsensitive) || QFileInfo(path).isDir())
+        return nullptr;
+    return m_previewNode;
+}
+
 void PreviewNavigator::pbEnter_Click()
 {
+    if (ProjectNode *picture = shownPicture()) {
+        // The caption state and the picture toggle; a picture without a
+        // caption has nothing to enter.
+        if (m_state.TextMode) {
+            m_state.TextMode = false;
+            HandleNodeClick(picture);
+        } else if (QFileInfo(picture->FullPath().chopped(4) + QLatin1String(".txt")).isFile()) {
+            m_state.TextMode = true;
+            HandleNodeClick(picture);
+        }
+        return;
+    }
     m_state.TextMode = false;
     ProjectNode *selected = m_tree.selectedNode();
     if (!selected)
@@ -158,7 +179,13 @@ void PreviewNavigator::pbEnter_Click()
 
 void PreviewNavigator::pbReturn_Click()
 {
-    m_state.TextMode = false;
+    if (m_state.TextMode) {
+        m_state.TextMode = false;
+        if (ProjectNode *picture = shownPicture()) {
+            HandleNodeClick(picture); // from the caption back to its picture
+            return;
+        }
+    }
     // The root is the node without a parent. A sub-folder may carry the main
     // title as its name, so the title says nothing about where we are.
     if (!m_previewNode || !m_previewNode->parent())
@@ -185,7 +212,8 @@ bool PreviewNavigator::PicPreview_MouseDown(Qt::MouseButton button, QPoint posit
         return false;
     if (m_paneSize.width() < 1 || m_paneSize.height() < 1)
         return false;
-    m_settings.textXpos = roundHalfEven(static_cast<double>(m_settings.FrameWidth) / m_paneSize.width() * position.x());
+    m_settings.textXpos
+        = roundHalfEven(static_cast<double>(m_settings.FrameWidth) / m_paneSize.width() * position.x());
     m_settings.textYpos
         = roundHalfEven(static_cast<double>(m_settings.FrameHeight) / m_paneSize.height() * position.y());
     m_placementArmed = false;

@@ -29,8 +29,8 @@ public:
         std::function<void(bool)> editTextAvailable; // a picture is shown (pbEditText offered)
     };
 
-    PreviewNavigator(Settings &settings, ProjectTree &tree, BuildState &state, ImgSource &canvas,
-        Renderer &renderer);
+    PreviewNavigator(
+        Settings &settings, ProjectTree &tree, BuildState &state, ImgSource &canvas, Renderer &renderer);
 
     void setCallbacks(Callbacks callbacks) { m_callbacks = std::move(callbacks); }
 
@@ -49,6 +49,8 @@ public:
     void tvwStruct_NodeClick(ProjectNode *node);
     void pbNext_Click();
     void pbPrev_Click();
+    // Enter on a picture that has a caption shows its caption state, as the
+    // disc does; Enter or Return there goes back to the plain picture.
     void pbEnter_Click();
     void pbReturn_Click();
 
@@ -70,6 +72,8 @@ public:
 private:
     // Selects the node in the tree and shows it, as the keys do.
     void selectAndShow(ProjectNode *node);
+    // The picture shown (no menu page), or nullptr.
+    ProjectNode *shownPicture() const;
 
     Settings &m_settings;
     ProjectTree &m_tree;
@@ -80,6 +84,6 @@ private:
     ProjectNode *m_previewNode = nullptr;
     ImgSource m_displayCopy;
     QImage m_paneImage;
-    QSize m_paneSize{352, 288};
+    QSize m_paneSize { 352, 288 };
     bool m_placementArmed = false;
 };

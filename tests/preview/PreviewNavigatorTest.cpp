@@ -28,11 +28,11 @@ protected:
         s.FastPreview = true;
         s.sourcedir = m_dir.path();
         m_nav.setPaneSize(QSize(176, 144));
-        m_nav.setCallbacks({[this](const QImage &image) {
+        m_nav.setCallbacks({ [this](const QImage &image) {
                                 ++m_shown;
                                 m_lastShown = image;
                             },
-            [this] { ++m_pointerRestored; }, {}});
+            [this] { ++m_pointerRestored; }, {} });
     }
 
     void photo(const QString &relative, QColor colour = Qt::darkCyan)
@@ -89,8 +89,8 @@ protected:
 
     QTemporaryDir m_dir;
     FakePrompter m_prompter;
-    Workspace m_ws{m_prompter};
-    PreviewNavigator m_nav{m_ws.settings, m_ws.tree, m_ws.state, m_ws.canvas, m_ws.renderer};
+    Workspace m_ws { m_prompter };
+    PreviewNavigator m_nav { m_ws.settings, m_ws.tree, m_ws.state, m_ws.canvas, m_ws.renderer };
     int m_shown = 0;
     int m_pointerRestored = 0;
     QImage m_lastShown;
@@ -193,6 +193,55 @@ TEST_F(Navigation, MovieShowsThePlaceholderAndCaptionFileIsFound)
     EXPECT_EQ(m_nav.PreviewNode(), beta->child(1));
     // The placeholder page is black apart from its text at the top.
     EXPECT_EQ(m_lastShown.pixel(88, 140) & 0xFFFFFF, 0u);
+}
+
+TEST_F(Navigation, EnterTogglesACaptionedPictureAndItsCaptionState)
+{
+    threeFolders();
+    m_ws.settings.PictureFontSize = QStringLiteral("14");
+    ProjectNode *alpha = named(root(), "Alpha");
+    QFile caption(m_dir.filePath(QStringLiteral("Alpha/a2.txt")));
+    ASSERT_TRUE(caption.open(QIODevice::WriteOnly));
+    caption.write("Sunset over the harbour with boats\r\n");
+    caption.close();
+
+    // Without a caption Enter does nothing on a picture.
+    m_nav.tvwStruct_NodeClick(alpha->child(0));
+    int shown = m_shown;
+    m_nav.pbEnter_Click();
+    EXPECT_FALSE(m_ws.state.TextMode);
+    EXPECT_EQ(m_shown, shown);
+
+    m_nav.pbNext_Click();
+    ASSERT_EQ(m_nav.PreviewNode(), alpha->child(1));
+    const QImage plain = m_lastShown;
+    shown = m_shown;
+    m_nav.pbEnter_Click();
+    EXPECT_TRUE(m_ws.state.TextMode);
+    EXPECT_EQ(m_nav.PreviewNode(), alpha->child(1));
+    EXPECT_EQ(m_shown, shown + 1);
+    EXPECT_NE(m_lastShown, plain); // the caption is drawn over the picture
+
+    m_nav.pbEnter_Click();
+    EXPECT_FALSE(m_ws.state.TextMode);
+    EXPECT_EQ(m_lastShown, plain);
+
+    // Return from the caption state goes back to the picture, not the menu.
+    m_nav.pbEnter_Click();
+    m_nav.pbReturn_Click();
+    EXPECT_FALSE(m_ws.state.TextMode);
+    EXPECT_EQ(m_nav.PreviewNode(), alpha->child(1));
+    EXPECT_EQ(m_lastShown, plain);
+    // And from the plain picture as before, to the menu above.
+    m_nav.pbReturn_Click();
+    EXPECT_EQ(m_nav.PreviewNode(), root());
+
+    // Next from a caption state shows the next picture plainly.
+    m_nav.tvwStruct_NodeClick(alpha->child(1));
+    m_nav.pbEnter_Click();
+    m_nav.pbNext_Click();
+    EXPECT_FALSE(m_ws.state.TextMode);
+    EXPECT_EQ(m_nav.PreviewNode(), alpha->child(2));
 }
 
 TEST_F(Navigation, ReturnFromALeafFoldersPictureShowsTheMenuAbove)
