@@ -2,9 +2,72 @@
 
 #include <cstdio>
 
-// Temporary: replaced by the task that builds `kelvara build`.
-int runBuildCommand(const CommandOptions &, Settings &, Prompter &)
+#include <QDir>
+#include <QFileInfo>
+#include <QString>
+
+#include "app/CommandOptions.h"
+#include "app/Prompter.h"
+#include "app/Workspace.h"
+#include "authoring/BuildDriver.h"
+#include "authoring/BuildOutput.h"
+#include "settings/Settings.h"
+
+namespace {
+
+void printLine(std::FILE *stream, const QString &line)
 {
-    std::fputs("kelvara build: not built yet\n", stderr);
-    return 2;
+    const QByteArray bytes = line.toLocal8Bit();
+    std::fwrite(bytes.constData(), 1, static_cast<size_t>(bytes.size()), stream);
+    std::fputc('\n', stream);
+    std::fflush(stream);
+}
+
+int fail(const QString &reason)
+{
+    printLine(stderr, QLatin1String("kelvara build: ") + reason);
+    return 1;
+}
+
+} // namespace
+
+int runBuildCommand(const CommandOptions &options, Settings &settings, Prompter &prompter)
+{
+    options.applyTo(settings);
+
+    // A build folder named on the command line is made when missing, as
+    // other tools do with their output folder.
+    if (options.dest && !QFileInfo(*options.dest).exists() && !QDir().mkpath(*options.dest))
+        return fail(QLatin1String("cannot create the build folder ") + *options.dest);
+
+    Workspace ws(prompter);
+    ws.settings = settings;
+    if (!ws.scanner.cmdReadStructure_Click())
+        return fail(QLatin1String("the source folder could not be read: ") + ws.settings.sourcedir);
+
+    BuildOutput output;
+    BuildDriver driver(ws, output);
+    GenerationWalk::Callbacks walk;
+    walk.stateStarted = [&ws](const QString &state) {
+        printLine(stderr,
+            u'[' + QString::number(ws.state.ProgressDone) + u'/' + QString::number(ws.state.ProgressTotal)
+                + QLatin1String("] ") + state);
+    };
+    driver.setWalkCallbacks(std::move(walk));
+    BuildDriver::Callbacks callbacks;
+    callbacks.openBurnWindow = [](const QString &cue) {
+        printLine(stderr, QLatin1String("kelvara build: burning is done from the window; the image is ") + cue);
+    };
+    driver.setCallbacks(std::move(callbacks));
+
+    const BuildDriver::Outcome outcome = driver.pbcreatevcd_Click();
+    if (outcome != BuildDriver::Outcome::Succeeded)
+        return fail(driver.lastProblem().isEmpty() ? QStringLiteral("the build did not finish")
+                                                   : driver.lastProblem());
+    if (!QFileInfo(driver.imagePath()).isFile() || !QFileInfo(driver.cuePath()).isFile())
+        return fail(QLatin1String("vcd.bin or vcd.cue is missing in ") + ws.settings.destinationdir);
+
+    printLine(stdout, QDir::toNativeSeparators(driver.cuePath()));
+    printLine(stdout, QDir::toNativeSeparators(driver.imagePath()));
+    return 0;
 }

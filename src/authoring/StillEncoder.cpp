@@ -11,6 +11,7 @@
 #include "authoring/CommandRunner.h"
 #include "authoring/FileNames.h"
 #include "authoring/OutputSink.h"
+#include "authoring/SvcdScanData.h"
 #include "settings/Settings.h"
 #include "settings/StringTable.h"
 #include "settings/TextIds.h"
@@ -162,6 +163,10 @@ void StillEncoder::creatempeg(const QString &P, const QString &Q)
     }
 
     if (!m_state.CancelBuild) {
+        // mpeg2enc writes no scan information into SVCD stills; vcdxbuild
+        // warns about every MPEG-2 stream without it.
+        if (!vcd && !SvcdScanData::addTo(stream))
+            log(QLatin1String("WARNING: no scan information added to ") + stream);
         const QString multiplex = MultiplexCommand(P, Q, vcd, tools);
         log(QLatin1String("Command2 = ") + multiplex);
         QFile::remove(still);

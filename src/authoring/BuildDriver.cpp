@@ -1,0 +1,246 @@
+#include "authoring/BuildDriver.h"
+
+#include <QDir>
+#include <QFile>
+#include <QFileInfo>
+
+#include <sys/stat.h>
+
+#include "app/Guard.h"
+#include "app/ProgramFolder.h"
+#include "app/Prompter.h"
+#include "app/Workspace.h"
+#include "project/Capacity.h"
+#include "settings/StringTable.h"
+#include "settings/TextIds.h"
+
+namespace {
+
+QString withoutTrailingSeparator(QString path)
+{
+    while (path.size() > 1 && path.endsWith(u'/'))
+        path.chop(1);
+    return path;
+}
+
+struct FolderIdentity
+{
+    bool known = false;
+    dev_t device = 0;
+    ino_t inode = 0;
+    bool operator==(const FolderIdentity &o) const { return known && o.known && device == o.device && inode == o.inode; }
+};
+
+// Device and inode name a folder whatever path, link or letter case leads to it.
+FolderIdentity identityOf(const QString &path)
+{
+    struct stat info {};
+    if (::stat(QFile::encodeName(path).constData(), &info) != 0)
+        return {};
+    return { true, info.st_dev, info.st_ino };
+}
+
+const QString kConflictTitle = QStringLiteral("Conflict");
+
+// Restores the idle state however a build ends.
+class IdleOnExit
+{
+public:
+    explicit IdleOnExit(std::function<void()> restore)
+        : m_restore(std::move(restore))
+    { }
+    ~IdleOnExit() { m_restore(); }
+    IdleOnExit(const IdleOnExit &) = delete;
+    IdleOnExit &operator=(const IdleOnExit &) = delete;
+
+private:
+    std::function<void()> m_restore;
+};
+
+} // namespace
+
+BuildDriver::BuildDriver(Workspace &workspace, BuildOutput &output)
+    : m_ws(workspace)
+    , m_encoder(workspace.settings, workspace.prompter(), workspace.state)
+    , m_writer(workspace.state, workspace.settings)
+    , m_walk(workspace, m_encoder, m_writer)
+    , m_image(workspace.settings, workspace.prompter(), output)
+{ }
+
+QString BuildDriver::buildFolder() const
+{
+    return withoutTrailingSeparator(m_ws.settings.destinationdir);
+}
+
+QString BuildDriver::imagePath() const
+{
+    return buildFolder() + QLatin1String("/vcd.bin");
+}
+
+QString BuildDriver::cuePath() const
+{
+    return buildFolder() + QLatin1String("/vcd.cue");
+}
+
+QString BuildDriver::buildPathConflict(const QString &source, const QString &build)
+{
+    if (source == build)
+        return QStringLiteral("Source and destination should not be the same !");
+    const FolderIdentity sourceId = identityOf(source);
+    if (!sourceId.known)
+        return {};
+    if (identityOf(build) == sourceId)
+        return QStringLiteral("Source and destination should not be the same !");
+    // Up from the build folder as the file system resolves it.
+    QString folder = QFileInfo(build).canonicalFilePath();
+    while (!folder.isEmpty()) {
+        if (identityOf(folder) == sourceId)
+            return QStringLiteral("The build path lies inside the source folder, where the next Read Structure "
+                                  "would take the generated files for pictures. Choose a build path outside it.");
+        const QString parent = QFileInfo(folder).path();
+        if (parent == folder)
+            break;
+        folder = parent;
+    }
+    return {};
+}
+
+BuildDriver::Outcome BuildDriver::checks()
+{
+    Prompter &prompter = m_ws.prompter();
+    const QString dest = m_ws.settings.destinationdir;
+    const QFileInfo info(dest);
+    // A path that is missing or names a file cannot take a build.
+    if (dest.isEmpty() || !info.isDir()) {
+        prompter.inform(LocalText(TextId::TitleInvalidBuildPath), LocalText(TextId::MsgInvalidBuildPath));
+        m_problem = QLatin1String("the build path is not a folder: ") + dest;
+        return Outcome::Refused;
+    }
+    if (!info.isWritable()) {
+        prompter.inform(LocalText(TextId::TitleBuildPathReadOnly), LocalText(TextId::MsgBuildPathReadOnly));
+        m_problem = QLatin1String("the build path is read-only: ") + dest;
+        return Outcome::Refused;
+    }
+    if (m_ws.tree.isEmpty()) {
+        prompter.inform(LocalText(TextId::TitleNothingToBuild), LocalText(TextId::MsgNothingToBuild));
+        m_problem = QStringLiteral("nothing to build: the source folder was not read");
+        return Outcome::Refused;
+    }
+    if (!Capacity::CheckLimits(true, m_ws.tree.counters(), m_ws.settings, prompter)) {
+        m_problem = QStringLiteral("the album exceeds the limits of a disc");
+        return Outcome::Refused;
+    }
+    const QString conflict = buildPathConflict(m_ws.settings.sourcedir, dest);
+    if (!conflict.isEmpty()) {
+        prompter.inform(kConflictTitle, conflict);
+        m_problem = conflict;
+        return Outcome::Refused;
+    }
+    return Outcome::Succeeded;
+}
+
+BuildDriver::Outcome BuildDriver::pbcreatevcd_Click()
+{
+    // Events run inside a build; a click that reaches here then must not
+    // start a second one over the first.
+    if (m_building)
+        return Outcome::AlreadyRunning;
+
+    m_problem.clear();
+    const Outcome checked = checks();
+    if (checked != Outcome::Succeeded)
+        return checked;
+
+    Outcome outcome = Outcome::Failed;
+    Guard::run(QStringLiteral("Sub pbCreateVcd_Click"), [&] {
+        QFile::remove(ProgramFolder::path() + QLatin1String("/Create.Log"));
+        m_building = true;
+        const bool fastPreview = m_ws.settings.FastPreview;
+        IdleOnExit idle([this, fastPreview] {
+            m_ws.settings.FastPreview = fastPreview;
+            m_building = false;
+            if (m_callbacks.buildingChanged)
+                m_callbacks.buildingChanged(false);
+        });
+        // The disc gets full quality whatever the preview uses.
+        m_ws.settings.FastPreview = false;
+        if (m_callbacks.buildingChanged)
+            m_callbacks.buildingChanged(true);
+        BuildState &s = m_ws.state;
+        s.ProgressTotal = m_ws.tree.highestIndex();
+        s.ProgressDone = 0;
+        s.CancelBuild = false;
+        m_walk.resetCancel();
+        outcome = createvcd();
+    });
+    return outcome;
+}
+
+BuildDriver::Outcome BuildDriver::createvcd()
+{
+    Outcome outcome = Outcome::Failed;
+    Guard::run(QStringLiteral("Sub createvcd"), [&] { outcome = run(); });
+    if (outcome == Outcome::Succeeded)
+        m_problem.clear();
+    return outcome;
+}
+
+BuildDriver::Outcome BuildDriver::run()
+{
+    BuildState &s = m_ws.state;
+    s.SegmentItems.clear();
+    s.PbcItems.clear();
+    s.SequenceItems.clear();
+    s.MenuCounter = 0;
+
+    ProjectNode *remembered = m_ws.tree.selectedNode();
+    ProjectNode *root = m_ws.tree.root();
+    m_ws.tree.setSelectedNode(root);
+    const bool walked = m_walk.walk_menu(root);
+    m_ws.tree.setSelectedNode(remembered);
+    if (!walked) {
+        if (m_walk.userCancelled()) {
+            m_problem = QStringLiteral("the build was cancelled");
+            return Outcome::Cancelled;
+        }
+        m_problem = QLatin1String("a still could not be made (see ") + ProgramFolder::path()
+            + QLatin1String("/Create.Log)");
+        return Outcome::Failed;
+    }
+
+    bool written = false;
+    Guard::run(QStringLiteral("Function createxml"), [&] { written = m_writer.createxml(); });
+    if (!written) {
+        m_problem = QLatin1String("vcd.xml could not be written to ") + buildFolder();
+        return Outcome::Failed;
+    }
+
+    bool image = false;
+    Guard::run(QStringLiteral("Function Build_Image"), [&] { image = m_image.Build_Image(); });
+    if (!image) {
+        m_problem = QLatin1String("vcdxbuild could not make the image (see ") + ProgramFolder::path()
+            + QLatin1String("/build.log)");
+        return Outcome::Failed;
+    }
+
+    const bool burn = m_ws.prompter().askYesNo(LocalText(TextId::TitleImageCreated),
+        LocalText(TextId::MsgImageCreated) + buildFolder() + QLatin1String("/vcd.bin).") + u'\r'
+            + LocalText(TextId::MsgAskBurn),
+        Prompter::Icon::Exclamation, true);
+    if (m_callbacks.hideOutputWindow)
+        m_callbacks.hideOutputWindow();
+    if (burn && m_callbacks.openBurnWindow)
+        m_callbacks.openBurnWindow(cuePath());
+    return Outcome::Succeeded;
+}
+
+void BuildDriver::pbCancelBuild_Click()
+{
+    Guard::run(QStringLiteral("Sub pbCancelBuild_Click"), [&] {
+        if (!m_building)
+            return;
+        if (m_ws.prompter().askYesNo(LocalText(TextId::TitleUserAbort), LocalText(TextId::MsgCancelBuild),
+                Prompter::Icon::Question, true))
+            m_walk.cancel();
+    });
+}

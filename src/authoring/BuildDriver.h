@@ -1,0 +1,82 @@
+#pragma once
+
+#include <QString>
+
+#include <functional>
+
+#include "authoring/DescriptionWriter.h"
+#include "authoring/GenerationWalk.h"
+#include "authoring/ImageBuilder.h"
+#include "authoring/StillEncoder.h"
+
+class BuildOutput;
+class Workspace;
+
+// "Create (S)VCD": checks the build folder and the project, then runs the
+// three stages of a build (the generation walk, vcd.xml, the disc image) and
+// offers to burn the image. "Cancel Build" asks and raises the cancel flag the
+// walk checks. While a build runs, events are processed inside it; a second
+// build cannot start until it ends.
+class BuildDriver
+{
+public:
+    enum class Outcome {
+        Succeeded, // vcd.bin and vcd.cue were made
+        Cancelled, // the user stopped the walk; no vcd.xml was written
+        Failed, // a still, vcd.xml or the image could not be made (already told)
+        Refused, // a check before the build said no (already told)
+        AlreadyRunning, // a build was running: nothing was done
+    };
+
+    struct Callbacks
+    {
+        // Building (true) or idle (false): the window swaps Create / Cancel,
+        // shows or removes the build bar and disables Read Structure.
+        std::function<void(bool building)> buildingChanged;
+        std::function<void()> hideOutputWindow;
+        // The user chose to burn the image; the argument is the cue sheet.
+        std::function<void(const QString &cuePath)> openBurnWindow;
+    };
+
+    BuildDriver(Workspace &workspace, BuildOutput &output);
+
+    void setCallbacks(Callbacks callbacks) { m_callbacks = std::move(callbacks); }
+    void setWalkCallbacks(GenerationWalk::Callbacks callbacks) { m_walk.setCallbacks(std::move(callbacks)); }
+
+    // The click on "Create (S)VCD".
+    Outcome pbcreatevcd_Click();
+    // One build over the current tree and settings, without the checks.
+    Outcome createvcd();
+    // The click on "Cancel Build": asks, and on Yes stops the walk at its
+    // next check. Does nothing while no build runs.
+    void pbCancelBuild_Click();
+
+    bool isBuilding() const { return m_building; }
+    // One line naming why the last build did not succeed; empty after success.
+    QString lastProblem() const { return m_problem; }
+
+    QString imagePath() const; // build path + "/vcd.bin"
+    QString cuePath() const; // build path + "/vcd.cue"
+
+    StillEncoder &encoder() { return m_encoder; }
+
+    // The reason the build path cannot take a build of the source folder, or
+    // empty: the same folder (after links, whatever the letter case the file
+    // system ignores), or a folder inside it, which the next scan would read
+    // as part of the album.
+    static QString buildPathConflict(const QString &source, const QString &build);
+
+private:
+    Outcome checks();
+    Outcome run();
+    QString buildFolder() const;
+
+    Workspace &m_ws;
+    StillEncoder m_encoder;
+    DescriptionWriter m_writer;
+    GenerationWalk m_walk;
+    ImageBuilder m_image;
+    Callbacks m_callbacks;
+    bool m_building = false;
+    QString m_problem;
+};
