@@ -2,7 +2,9 @@
 
 #include <QBrush>
 #include <QColor>
+#include <QApplication>
 #include <QMimeData>
+#include <QStyle>
 
 #include "project/ProjectNode.h"
 #include "project/TreeEditor.h"
@@ -81,6 +83,18 @@ QVariant ProjectTreeModel::data(const QModelIndex &index, int role) const
         return node->Text();
     case Qt::ToolTipRole:
         return node->FullPath();
+    case Qt::DecorationRole: {
+        // Told by name, not by asking the disk: the view paints often.
+        const QString &text = node->Text();
+        QStyle::StandardPixmap icon = QStyle::SP_DirIcon;
+        if (!node->isRoot() && !node->hasChildren()) {
+            if (text.endsWith(QLatin1String(".jpg"), Qt::CaseInsensitive))
+                icon = QStyle::SP_FileIcon;
+            else if (text.endsWith(QLatin1String(".mpg"), Qt::CaseInsensitive))
+                icon = QStyle::SP_MediaPlay;
+        }
+        return QApplication::style()->standardIcon(icon);
+    }
     case Qt::CheckStateRole:
         return node->Checked() ? Qt::Checked : Qt::Unchecked;
     case Qt::BackgroundRole:
@@ -119,7 +133,7 @@ Qt::ItemFlags ProjectTreeModel::flags(const QModelIndex &index) const
 
 QStringList ProjectTreeModel::mimeTypes() const
 {
-    return {PlainText};
+    return { PlainText };
 }
 
 QMimeData *ProjectTreeModel::mimeData(const QModelIndexList &indexes) const

@@ -31,9 +31,12 @@
 #include "app/frmOutput.h"
 #include "app/frmPreview.h"
 #include "authoring/VcdxbuildAdapter.h"
+#include "imaging/frmEditText.h"
+#include "burn/frmBurn.h"
 #include "project/Capacity.h"
 #include "project/ProjectNode.h"
 #include "settings/FormLocalizer.h"
+#include "settings/frmSettings.h"
 #include "settings/SettingsController.h"
 #include "settings/StringTable.h"
 #include "settings/TextIds.h"
@@ -77,12 +80,14 @@ QProgressBar *thinBar(const QString &name, QWidget *parent)
 frmKelvara::frmKelvara(Prompter *prompter, QWidget *parent)
     : QMainWindow(parent)
     // No parent yet: the start-up boxes come before the window is shown.
-    , m_ownPrompter(prompter ? std::unique_ptr<MessageBoxPrompter>() : std::make_unique<MessageBoxPrompter>(nullptr))
+    , m_ownPrompter(
+          prompter ? std::unique_ptr<MessageBoxPrompter>() : std::make_unique<MessageBoxPrompter>(nullptr))
     , m_prompter(prompter ? prompter : m_ownPrompter.get())
     , m_ws(std::make_unique<Workspace>(*m_prompter))
     , m_editor(m_ws->tree, m_ws->state, *m_prompter)
     , m_navigator(m_ws->settings, m_ws->tree, m_ws->state, m_ws->canvas, m_ws->renderer)
     , m_driver(*m_ws, m_output)
+    , m_openBurn([this](const QString &cuePath) { frmBurn::openFor(this, cuePath, m_prompter); })
     , m_endProgram([] { QCoreApplication::exit(0); })
 {
     setObjectName(QStringLiteral("frmKelvara"));
@@ -90,6 +95,7 @@ frmKelvara::frmKelvara(Prompter *prompter, QWidget *parent)
     createMenu();
     createControls();
     connectCore();
+    createSettingsWindows();
     connect(&FormLocalizer::instance(), &FormLocalizer::languageChanged, this, &frmKelvara::showVersion);
 }
 
@@ -98,6 +104,8 @@ frmKelvara::~frmKelvara()
     // The windows over the core go first; the core outlives them.
     delete m_preview;
     delete m_outputWindow;
+    delete m_frmEditText;
+    delete m_frmSettings;
 }
 
 void frmKelvara::createMenu()
@@ -145,8 +153,8 @@ void frmKelvara::createControls()
     setCentralWidget(central);
 
     m_preview = new frmPreview(nullptr);
-    m_preview->setKeys({[this] { m_navigator.pbPrev_Click(); }, [this] { m_navigator.pbNext_Click(); },
-        [this] { m_navigator.pbEnter_Click(); }, [this] { m_navigator.pbReturn_Click(); }});
+    m_preview->setKeys({ [this] { m_navigator.pbPrev_Click(); }, [this] { m_navigator.pbNext_Click(); },
+        [this] { m_navigator.pbEnter_Click(); }, [this] { m_navigator.pbReturn_Click(); } });
     connect(m_preview, &frmPreview::visibilityChanged, m_chkFullPreview, [this](bool visible) {
         const QSignalBlocker block(m_chkFullPreview);
         m_chkFullPreview->setChecked(visible);
@@ -295,7 +303,8 @@ QWidget *frmKelvara::createPreviewSide()
     m_pbDown = new QPushButton(style()->standardIcon(QStyle::SP_ArrowDown), QString(), m_frameOrder);
     m_pbDown->setObjectName(QStringLiteral("pbDown"));
     setTipId(m_pbDown, TextId::TipMoveDown, QStringLiteral("Move the selected menuitem down"));
-    m_pbSaveOrder = new QPushButton(style()->standardIcon(QStyle::SP_DialogSaveButton), QString(), m_frameOrder);
+    m_pbSaveOrder
+        = new QPushButton(style()->standardIcon(QStyle::SP_DialogSaveButton), QString(), m_frameOrder);
     m_pbSaveOrder->setObjectName(QStringLiteral("pbSaveOrder"));
     setTipId(m_pbSaveOrder, TextId::TipSaveOrder, QStringLiteral("Save the current order to disk"));
     order->addWidget(m_pbUp);
@@ -320,14 +329,16 @@ QWidget *frmKelvara::createCommandRow()
         layout->addWidget(button);
         return button;
     };
-    m_cmdReadStructure = command(QStringLiteral("cmdReadStructure"), QStringLiteral("Read Structure"),
-        TextId::ReadStructure);
-    m_pbcreatevcd = command(QStringLiteral("pbcreatevcd"), QStringLiteral("Create (S)VCD"), TextId::CreateVcd);
+    m_cmdReadStructure = command(
+        QStringLiteral("cmdReadStructure"), QStringLiteral("Read Structure"), TextId::ReadStructure);
+    m_pbcreatevcd
+        = command(QStringLiteral("pbcreatevcd"), QStringLiteral("Create (S)VCD"), TextId::CreateVcd);
     m_pbCancelBuild
         = command(QStringLiteral("pbCancelBuild"), QStringLiteral("Cancel Build"), TextId::CancelBuild);
     m_pbCancelBuild->hide();
     m_pbBurn = command(QStringLiteral("pbBurn"), QStringLiteral("Burn image"), TextId::BurnImage);
-    m_pbSettings = command(QStringLiteral("pbSettings"), QStringLiteral("Show settings"), TextId::ShowSettings);
+    m_pbSettings
+        = command(QStringLiteral("pbSettings"), QStringLiteral("Show settings"), TextId::ShowSettings);
     m_chkFullRebuild = new QCheckBox(QStringLiteral("Full Rebuild"), row);
     m_chkFullRebuild->setObjectName(QStringLiteral("chkFullRebuild"));
     setTextId(m_chkFullRebuild, TextId::FullRebuild);
@@ -384,9 +395,9 @@ void frmKelvara::connectCore()
     render.processEvents = [] { QCoreApplication::processEvents(QEventLoop::ExcludeUserInputEvents); };
     m_ws->renderer.setCallbacks(render);
 
-    m_navigator.setCallbacks({[this](const QImage &image) { showPane(image); },
-        [this] { m_picPreview->unsetCursor(); },
-        [this](bool picture) { m_pbEditText->setVisible(picture && !m_driver.isBuilding()); }});
+    m_navigator.setCallbacks(
+        { [this](const QImage &image) { showPane(image); }, [this] { m_picPreview->unsetCursor(); },
+            [this](bool picture) { m_pbEditText->setVisible(picture && !m_driver.isBuilding()); } });
 
     BuildDriver::Callbacks build;
     build.buildingChanged = [this](bool building) { onBuildingChanged(building); };
@@ -464,8 +475,10 @@ void frmKelvara::connectCore()
     connect(m_pbSaveOrder, &QPushButton::clicked, this, &frmKelvara::pbSaveOrder_Click);
     connect(m_pbEditText, &QPushButton::clicked, this, &frmKelvara::pbEditText_Click);
     connect(m_chkFullPreview, &QCheckBox::clicked, this, &frmKelvara::chkFullPreview_Click);
-    connect(m_chkFastPreview, &QCheckBox::toggled, this, [this](bool on) { m_ws->settings.FastPreview = on; });
-    connect(m_chkFullRebuild, &QCheckBox::toggled, this, [this](bool on) { m_ws->settings.FullRebuild = on; });
+    connect(
+        m_chkFastPreview, &QCheckBox::toggled, this, [this](bool on) { m_ws->settings.FastPreview = on; });
+    connect(
+        m_chkFullRebuild, &QCheckBox::toggled, this, [this](bool on) { m_ws->settings.FullRebuild = on; });
 }
 
 bool frmKelvara::start()
@@ -519,6 +532,31 @@ void frmKelvara::runScreenshots(const QString &folder, const QString &outputSamp
     grab().save(folder + QLatin1String("/main.png"));
     m_preview->grab().save(folder + QLatin1String("/preview.png"));
     m_outputWindow->grab().save(folder + QLatin1String("/output.png"));
+
+    // The settings window, and the caption editor of the first picture with a caption.
+    settings(true);
+    settle();
+    m_frmSettings->grab().save(folder + QLatin1String("/settings.png"));
+    std::function<ProjectNode *(ProjectNode *)> captioned = [&](ProjectNode *node) -> ProjectNode * {
+        if (!node)
+            return nullptr;
+        const QString path = node->FullPath();
+        if (path.endsWith(QLatin1String(".jpg"), Qt::CaseInsensitive)
+            && QFileInfo::exists(frmEditText::captionPathFor(path)))
+            return node;
+        for (int i = 0; i < node->childCount(); ++i)
+            if (ProjectNode *found = captioned(node->child(i)))
+                return found;
+        return nullptr;
+    };
+    if (ProjectNode *picture = captioned(m_ws->tree.root())) {
+        m_ws->tree.setSelectedNode(picture);
+        tvwStruct_NodeClick(picture);
+        pbEditText_Click();
+        settle();
+        if (m_frmEditText)
+            m_frmEditText->grab().save(folder + QLatin1String("/edittext.png"));
+    }
     close();
 }
 
@@ -673,14 +711,17 @@ void frmKelvara::updateCommands()
     m_pbSettings->setEnabled(!busy);
     m_chkFastPreview->setEnabled(!busy);
     m_chkFullRebuild->setEnabled(!busy);
+    // A scan or build reads the settings and the tree throughout.
+    if (m_frmSettings)
+        m_frmSettings->setEnabled(!busy);
     // The walk composes its pages on the canvas the preview also uses.
     m_tvwStruct->setEnabled(!busy);
     m_model->setEditable(!busy);
     // Up and Down keep the state the menu page gave them; their frame is
     // hidden while a build runs.
-    for (QPushButton *key : {m_pbPrev, m_pbNext, m_pbEnter, m_pbReturn, m_pbSaveOrder})
+    for (QPushButton *key : { m_pbPrev, m_pbNext, m_pbEnter, m_pbReturn, m_pbSaveOrder })
         key->setEnabled(!busy);
-    for (const char *name : {"pbPrev", "pbNext", "pbEnter", "pbReturn"}) {
+    for (const char *name : { "pbPrev", "pbNext", "pbEnter", "pbReturn" }) {
         if (auto *key = m_preview->findChild<QPushButton *>(QLatin1String(name)))
             key->setEnabled(!busy);
     }
@@ -852,6 +893,8 @@ void frmKelvara::syncSettingsControls()
     const QSignalBlocker rebuild(m_chkFullRebuild);
     m_chkFastPreview->setChecked(m_ws->settings.FastPreview);
     m_chkFullRebuild->setChecked(m_ws->settings.FullRebuild);
+    if (m_frmSettings)
+        m_frmSettings->showRecord();
 }
 
 bool frmKelvara::eventFilter(QObject *watched, QEvent *event)
@@ -878,4 +921,58 @@ void frmKelvara::changeEvent(QEvent *event)
     QMainWindow::changeEvent(event);
     if (event->type() == QEvent::ActivationChange && isActiveWindow())
         Guard::run(QStringLiteral("Sub Form_Activate"), [&] { Form_Activate(); });
+}
+
+void frmKelvara::createSettingsWindows()
+{
+    m_frmSettings = new frmSettings(m_ws->controller, *m_prompter, this);
+    frmSettings::Callbacks callbacks;
+    callbacks.sourceChanged = [this] {
+        // The tree shows the old folder: it must be read again.
+        m_navigator.reset();
+        m_ws->state.CurrentEntryNode = nullptr;
+        m_frameOrder->hide();
+        m_pbEditText->hide();
+        m_ws->tree.clear();
+        refreshCounters();
+    };
+    callbacks.showRequested = [this](bool visible) { settings(visible); };
+    callbacks.placementArmed = [this] { return m_navigator.placementArmed(); };
+    callbacks.setPlacementArmed = [this](bool armed) {
+        if (armed) {
+            armStampPlacement();
+        } else {
+            m_navigator.disarmPlacement();
+            m_picPreview->unsetCursor();
+        }
+    };
+    m_frmSettings->setCallbacks(callbacks);
+
+    m_settingsWindow = [this](bool visible) {
+        if (visible && !isVisible()) {
+            // Before the main window is placed there is nothing to sit below;
+            // the settings window follows once it shows.
+            QTimer::singleShot(0, this, [this] {
+                if (m_settingsVisible && isVisible())
+                    m_frmSettings->settings(true, frameGeometry());
+            });
+            return;
+        }
+        m_frmSettings->settings(visible, frameGeometry());
+    };
+
+    m_editText = [this] {
+        // One caption at a time: a new opening replaces an editor still open.
+        if (m_frmEditText)
+            m_frmEditText->close();
+        m_frmEditText = frmEditText::openFor(m_ws->tree.selectedNode(), m_ws->settings,
+            m_ws->renderer.StillWidth(), m_ws->renderer.StillHeight(), *m_prompter, this);
+        if (m_frmEditText)
+            connect(m_frmEditText, &frmEditText::saved, this, [this] {
+                Guard::run(QStringLiteral("Sub HandleNodeClick"), [&] {
+                    if (!isBusy())
+                        m_navigator.HandleNodeClick(m_ws->tree.selectedNode());
+                });
+            });
+    };
 }

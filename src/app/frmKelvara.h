@@ -27,6 +27,8 @@ class Prompter;
 class SettingsController;
 class frmOutput;
 class frmPreview;
+class frmEditText;
+class frmSettings;
 
 // The main window. Its life follows the design's sequence: Form_Initialize
 // (splash, program log, tool check, settings), Form_Load (geometry), then
@@ -83,10 +85,13 @@ public:
     void armStampPlacement();
 
     // Windows of other parts attach here. The burn window receives the cue
-    // sheet path; the settings window is shown or hidden; the caption editor
-    // opens for the selected picture.
+    // sheet path (by default frmBurn opens modally); the settings window is
+    // shown or hidden; the caption editor opens for the selected picture.
     void setBurnWindow(std::function<void(const QString &cuePath)> open) { m_openBurn = std::move(open); }
-    void setSettingsWindow(std::function<void(bool visible)> showHide) { m_settingsWindow = std::move(showHide); }
+    void setSettingsWindow(std::function<void(bool visible)> showHide)
+    {
+        m_settingsWindow = std::move(showHide);
+    }
     void setEditTextHandler(std::function<void()> handler) { m_editText = std::move(handler); }
 
     // Scripted run for documentation: reads the structure, shows a menu page,
@@ -113,6 +118,8 @@ public:
     frmPreview *previewWindow() const { return m_preview; }
     frmOutput *outputWindow() const { return m_outputWindow; }
     frmAbout *aboutWindow() const { return m_about; }
+    frmSettings *settingsWindow() const { return m_frmSettings; }
+    frmEditText *editTextWindow() const { return m_frmEditText; }
     int activationCount() const { return m_activations; }
     bool isBusy() const { return m_scanning || m_driver.isBuilding(); }
     bool settingsVisible() const { return m_settingsVisible; }
@@ -141,6 +148,8 @@ private:
     void onBuildingChanged(bool building);
     void showPane(const QImage &image);
     void syncSettingsControls();
+    // The settings window and the caption editor, attached to this window.
+    void createSettingsWindows();
 
     std::unique_ptr<MessageBoxPrompter> m_ownPrompter;
     Prompter *m_prompter;
@@ -183,6 +192,8 @@ private:
     QPointer<frmAbout> m_about;
     frmPreview *m_preview = nullptr;
     frmOutput *m_outputWindow = nullptr;
+    frmSettings *m_frmSettings = nullptr;
+    QPointer<frmEditText> m_frmEditText;
 
     std::function<void(const QString &)> m_openBurn;
     std::function<void(bool)> m_settingsWindow;

@@ -68,7 +68,7 @@ protected:
         ASSERT_NE(root(), nullptr);
     }
 
-    template<typename T> T *control(const char *name) const
+    template <typename T> T *control(const char *name) const
     {
         return m_window.findChild<T *>(QLatin1String(name));
     }
@@ -85,23 +85,23 @@ protected:
     QTemporaryDir m_album;
     QTemporaryDir m_build;
     FakePrompter m_prompter;
-    frmKelvara m_window{&m_prompter};
+    frmKelvara m_window { &m_prompter };
 };
 
 TEST_F(MainWindow, EveryControlCarriesItsCaptionId)
 {
-    const std::pair<const char *, int> ids[] = {{"cmdReadStructure", 101}, {"pbcreatevcd", 103},
-        {"pbCancelBuild", 102}, {"pbBurn", 104}, {"chkFullRebuild", 107}, {"Framepreview", 108},
-        {"pbReturn", 109}, {"pbEnter", 110}, {"chkFullPreview", 111}, {"pbEditText", 112}, {"frameOrder", 113},
-        {"label1", 114}, {"Label2", 115}, {"chkFastPreview", 116}};
+    const std::pair<const char *, int> ids[] = { { "cmdReadStructure", 101 }, { "pbcreatevcd", 103 },
+        { "pbCancelBuild", 102 }, { "pbBurn", 104 }, { "chkFullRebuild", 107 }, { "Framepreview", 108 },
+        { "pbReturn", 109 }, { "pbEnter", 110 }, { "chkFullPreview", 111 }, { "pbEditText", 112 },
+        { "frameOrder", 113 }, { "label1", 114 }, { "Label2", 115 }, { "chkFastPreview", 116 } };
     for (const auto &[name, id] : ids) {
         QObject *object = m_window.findChild<QObject *>(QLatin1String(name));
         ASSERT_NE(object, nullptr) << name;
         EXPECT_EQ(object->property(FormLocalizer::TextIdProperty).toInt(), id) << name;
     }
-    for (const char *name : {"tvwStruct", "PicPreview", "pbPrev", "pbNext", "pbUp", "pbDown", "pbSaveOrder",
+    for (const char *name : { "tvwStruct", "PicPreview", "pbPrev", "pbNext", "pbUp", "pbDown", "pbSaveOrder",
              "labDirs", "labFiles", "labCapacity", "labCapdisplay", "Label5", "labVersion", "CapacityBar",
-             "RenderProgressBar", "BuildProgressBar"})
+             "RenderProgressBar", "BuildProgressBar" })
         EXPECT_NE(m_window.findChild<QWidget *>(QLatin1String(name)), nullptr) << name;
     EXPECT_EQ(control<QPushButton>("pbEditText")->isVisible(), false);
     EXPECT_EQ(control<QPushButton>("pbCancelBuild")->isVisible(), false);
@@ -121,7 +121,7 @@ TEST_F(MainWindow, SettingsButtonSwitchesItsCaptionAndCallsTheWindow)
     EXPECT_EQ(button->text(), before ? QLatin1String("Show Settings") : QLatin1String("Hide Settings"));
     QTest::mouseClick(button, Qt::LeftButton);
     EXPECT_EQ(button->property(FormLocalizer::TextIdProperty).toInt(), before ? 106 : 105);
-    EXPECT_EQ(shown, (QList<bool>{!before, before}));
+    EXPECT_EQ(shown, (QList<bool> { !before, before }));
     // The relabelling of a language switch keeps the current caption.
     FormLocalizer::LocalizeForm(&m_window);
     EXPECT_EQ(button->text(), before ? QLatin1String("Hide Settings") : QLatin1String("Show Settings"));
@@ -210,7 +210,7 @@ TEST_F(MainWindow, DroppingANodeOntoItsOwnChildIsRefused)
     EXPECT_EQ(root()->child(0), lake);
 
     ProjectNode *town = root()->child(1);
-    std::unique_ptr<QMimeData> dragged(model->mimeData({model->indexOf(town)}));
+    std::unique_ptr<QMimeData> dragged(model->mimeData({ model->indexOf(town) }));
     EXPECT_EQ(dragged->text(), town->Key());
     model->dropMimeData(dragged.get(), Qt::MoveAction, -1, 0, model->indexOf(lake));
     EXPECT_EQ(root()->child(0), town);
@@ -226,14 +226,15 @@ TEST_F(MainWindow, BurnNeedsBothImageFiles)
     m_window.pbBurn_Click();
     ASSERT_EQ(m_prompter.count(), 1);
     EXPECT_EQ(m_prompter.boxes()[0].title, QLatin1String("Burn image"));
-    EXPECT_EQ(m_prompter.boxes()[0].text, QLatin1String("No image in destination directory. Start 'Create (S)VCD' first."));
+    EXPECT_EQ(m_prompter.boxes()[0].text,
+        QLatin1String("No image in destination directory. Start 'Create (S)VCD' first."));
     EXPECT_TRUE(opened.isEmpty());
 
     QFile cue(m_build.filePath(QStringLiteral("vcd.cue")));
     ASSERT_TRUE(cue.open(QIODevice::WriteOnly));
     cue.close();
     m_window.pbBurn_Click();
-    EXPECT_EQ(opened, QStringList{cue.fileName()});
+    EXPECT_EQ(opened, QStringList { cue.fileName() });
 }
 
 TEST_F(MainWindow, OutputWindowShowsInformationLinesAndScrollsToTheNewest)
