@@ -923,6 +923,11 @@ void frmKelvara::changeEvent(QEvent *event)
         Guard::run(QStringLiteral("Sub Form_Activate"), [&] { Form_Activate(); });
 }
 
+frmEditText *frmKelvara::editTextWindow() const
+{
+    return m_frmEditText.data();
+}
+
 void frmKelvara::createSettingsWindows()
 {
     m_frmSettings = new frmSettings(m_ws->controller, *m_prompter, this);

@@ -119,7 +119,7 @@ public:
     frmOutput *outputWindow() const { return m_outputWindow; }
     frmAbout *aboutWindow() const { return m_about; }
     frmSettings *settingsWindow() const { return m_frmSettings; }
-    frmEditText *editTextWindow() const { return m_frmEditText; }
+    frmEditText *editTextWindow() const;
     int activationCount() const { return m_activations; }
     bool isBusy() const { return m_scanning || m_driver.isBuilding(); }
     bool settingsVisible() const { return m_settingsVisible; }
