@@ -20,4 +20,6 @@ void CommandOptions::applyTo(Settings &settings) const
         settings.timeout = *timeout;
     if (fullRebuild)
         settings.FullRebuild = true;
+    if (jobs)
+        settings.Jobs = *jobs;
 }

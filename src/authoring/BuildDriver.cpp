@@ -10,6 +10,7 @@
 #include "app/ProgramFolder.h"
 #include "app/Prompter.h"
 #include "app/Workspace.h"
+#include "authoring/ParallelEncoder.h"
 #include "project/Capacity.h"
 #include "settings/StringTable.h"
 #include "settings/TextIds.h"
@@ -196,7 +197,23 @@ BuildDriver::Outcome BuildDriver::run()
     ProjectNode *remembered = m_ws.tree.selectedNode();
     ProjectNode *root = m_ws.tree.root();
     m_ws.tree.setSelectedNode(root);
-    const bool walked = m_walk.walk_menu(root);
+    bool walked = false;
+    const int jobs = ParallelEncoder::jobsFor(m_ws.settings.Jobs);
+    if (jobs > 1) {
+        // Stills are encoded on workers while the walk renders the next
+        // ones; the walk counts as done only once every still is.
+        ParallelEncoder parallel(m_ws.settings, m_ws.prompter(), s, jobs);
+        m_walk.setParallelEncoder(&parallel);
+        struct Detach
+        {
+            GenerationWalk &walk;
+            ~Detach() { walk.setParallelEncoder(nullptr); }
+        } detach { m_walk };
+        walked = m_walk.walk_menu(root);
+        walked = parallel.finish() && walked;
+    } else {
+        walked = m_walk.walk_menu(root);
+    }
     m_ws.tree.setSelectedNode(remembered);
     if (!walked) {
         if (m_walk.userCancelled()) {

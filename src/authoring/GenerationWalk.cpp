@@ -11,6 +11,7 @@
 #include "app/Workspace.h"
 #include "authoring/DescriptionWriter.h"
 #include "authoring/FileNames.h"
+#include "authoring/ParallelEncoder.h"
 #include "authoring/StillEncoder.h"
 #include "project/NodeKind.h"
 #include "settings/StringTable.h"
@@ -275,7 +276,10 @@ void GenerationWalk::SaveFile(ProjectNode *node)
         }
 
         const QString stem = s.CurrentFile;
-        m_encoder.creatempeg(stem, stem);
+        if (m_parallel)
+            m_parallel->submit(stem);
+        else
+            m_encoder.creatempeg(stem, stem);
         if (s.CancelBuild)
             removeUnfinished(stem);
     });

@@ -5,6 +5,7 @@
 #include <functional>
 
 class DescriptionWriter;
+class ParallelEncoder;
 class ProjectNode;
 class StillEncoder;
 class Workspace;
@@ -36,6 +37,9 @@ public:
     GenerationWalk(Workspace &workspace, StillEncoder &encoder, DescriptionWriter &writer);
 
     void setCallbacks(Callbacks callbacks) { m_callbacks = std::move(callbacks); }
+    // With one set, SaveFile hands each still to it and goes on rendering
+    // instead of waiting for the still's encoding; null encodes in place.
+    void setParallelEncoder(ParallelEncoder *parallel) { m_parallel = parallel; }
 
     // Walks a menu: one menu state per entry, each followed by the entry's
     // contents, or (a menu without sub-folders) its pictures and movies. True
@@ -77,4 +81,5 @@ private:
     DescriptionWriter &m_writer;
     Callbacks m_callbacks;
     bool m_userCancelled = false;
+    ParallelEncoder *m_parallel = nullptr;
 };

@@ -55,6 +55,7 @@ struct Settings
     bool AntiFlicker = true;
     bool CorrectEdges = true;
     bool CorrectAspect = true;
+    int Jobs = 0; // Jobs: still encodings run at once; 0 = one per processor core
 
     // Derived by setSizes.
     int FrameWidth = 704;

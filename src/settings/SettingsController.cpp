@@ -185,6 +185,8 @@ void SettingsController::readSettings()
     s.AntiFlicker = in.check("AntiFlicker", true);
     s.CorrectEdges = in.check("CorrectEdges", true);
     s.CorrectAspect = in.check("CorrectAspect", true);
+    // A negative count means nothing sensible: one per core then.
+    s.Jobs = std::max(0, in.number("Jobs", 0));
 
     // The geometry must match the restored options and corrections before
     // anything is drawn or built from them.
@@ -249,6 +251,7 @@ void SettingsController::saveSettings()
     putCheck(reg, "FullRebuild", s.FullRebuild);
     putCheck(reg, "AntiFlicker", s.AntiFlicker);
     putCheck(reg, "CorrectAspect", s.CorrectAspect);
+    putInt(reg, "Jobs", s.Jobs);
 }
 
 void SettingsController::setSizes()

@@ -1,0 +1,356 @@
+#include "authoring/ParallelEncoder.h"
+
+#include <QCoreApplication>
+#include <QDir>
+#include <QFile>
+#include <QFileInfo>
+#include <QProcess>
+#include <QThread>
+
+#include <algorithm>
+#include <chrono>
+#include <climits>
+
+#include <signal.h>
+#include <unistd.h>
+
+#include "app/ProgramFolder.h"
+#include "app/Prompter.h"
+#include "authoring/BuildState.h"
+#include "authoring/CommandRunner.h"
+#include "authoring/FileNames.h"
+#include "authoring/SvcdScanData.h"
+#include "settings/Settings.h"
+#include "settings/StringTable.h"
+#include "settings/TextIds.h"
+
+struct ParallelEncoder::Job
+{
+    int index = 0;
+    QString stem;
+    QString stream;
+    QString encoderCommand;
+    QString multiplexCommand;
+    QStringList head; // written on the window's thread at submit
+    QStringList lines; // written by the worker
+    int failText = 0; // the message of a failed still
+    bool started = false;
+    bool stopped = false;
+    bool done = false; // guarded by m_mutex
+};
+
+namespace {
+
+QString native(const QString &path)
+{
+    return QDir::toNativeSeparators(path);
+}
+
+// Runs a command line as CommandRunner would, but in the given folder and
+// from any thread. Output (standard output and error together) is appended to
+// lines in pieces of at most CommandRunner::ChunkSize bytes, or dropped when
+// lines is null. The tool runs in its own process group, all of which is
+// stopped once stop() answers true.
+template<typename Stop>
+int runIn(const QString &commandLine, const QString &folder, QStringList *lines, Stop stop)
+{
+    const auto args = CommandRunner::SplitCommandLine(commandLine);
+    if (!args || args->isEmpty())
+        return CommandRunner::NotStarted;
+
+    QProcess process;
+    process.setWorkingDirectory(folder);
+    process.setProcessChannelMode(QProcess::MergedChannels);
+    process.setStandardInputFile(QProcess::nullDevice());
+    if (!lines)
+        process.setStandardOutputFile(QProcess::nullDevice());
+    process.setChildProcessModifier([] { ::setpgid(0, 0); });
+    process.start(args->first(), args->mid(1));
+    if (!process.waitForStarted(-1))
+        return CommandRunner::NotStarted;
+
+    const qint64 pid = process.processId();
+    QByteArray output;
+    bool stopping = false;
+    while (process.state() != QProcess::NotRunning) {
+        if (!stopping && stop()) {
+            stopping = true;
+            ::kill(-static_cast<pid_t>(pid), SIGTERM);
+        }
+        process.waitForReadyRead(40);
+        if (lines)
+            output += process.readAll();
+    }
+    process.waitForFinished(-1);
+    if (lines) {
+        output += process.readAll();
+        // Pieces end on whole UTF-8 characters, as the serial runner's do.
+        qsizetype at = 0;
+        while (at < output.size()) {
+            qsizetype size = std::min<qsizetype>(CommandRunner::ChunkSize, output.size() - at);
+            if (at + size < output.size()) {
+                qsizetype cut = size;
+                while (cut > 0 && (static_cast<unsigned char>(output[at + cut]) & 0xC0) == 0x80)
+                    --cut;
+                if (cut > 0)
+                    size = cut;
+            }
+            lines->append(QString::fromUtf8(output.constData() + at, size));
+            at += size;
+        }
+    }
+    if (process.exitStatus() == QProcess::CrashExit)
+        return 128 + SIGTERM;
+    return process.exitCode();
+}
+
+} // namespace
+
+ParallelEncoder::ParallelEncoder(const Settings &settings, Prompter &prompter, BuildState &state, int jobs)
+    : m_settings(settings)
+    , m_prompter(prompter)
+    , m_state(state)
+    , m_jobs(std::max(1, jobs))
+    , m_tools(StillEncoder::Tools::find())
+    , m_home(ProgramFolder::path())
+    , m_workFolder(QFileInfo(m_home + QLatin1String("/3rdparty")).isDir() ? m_home + QLatin1String("/3rdparty")
+                                                                           : m_home)
+    , m_logFolder(native(QDir::currentPath()))
+{
+    for (int i = 0; i < m_jobs; ++i) {
+        QThread *thread = QThread::create([this] { worker(); });
+        m_threads.push_back(thread);
+        thread->start();
+    }
+}
+
+ParallelEncoder::~ParallelEncoder()
+{
+    stopAll();
+    {
+        std::lock_guard lock(m_mutex);
+        m_closing = true;
+    }
+    m_wake.notify_all();
+    for (QThread *thread : m_threads) {
+        thread->wait();
+        delete thread;
+    }
+}
+
+int ParallelEncoder::jobsFor(int setting)
+{
+    if (setting > 0)
+        return setting;
+    return std::max(1, QThread::idealThreadCount());
+}
+
+void ParallelEncoder::stopAll()
+{
+    m_stopAfter = -1;
+}
+
+bool ParallelEncoder::stopping(const Job &job) const
+{
+    return job.index > m_stopAfter.load();
+}
+
+void ParallelEncoder::submit(const QString &stem)
+{
+    flush();
+    auto job = std::make_unique<Job>();
+    job->index = static_cast<int>(m_all.size());
+    // The walk's stem may be relative to the current folder; the tools run
+    // elsewhere.
+    job->stem = QFileInfo(stem).absoluteFilePath();
+    job->stream = job->stem + StillEncoder::StreamSuffix(m_settings.vcd);
+    job->encoderCommand = StillEncoder::EncoderCommand(job->stem, job->stem, m_settings.vcd, m_tools, PlatformId());
+    job->multiplexCommand = StillEncoder::MultiplexCommand(job->stem, job->stem, m_settings.vcd, m_tools);
+    job->head = { QStringLiteral("-----"), QLatin1String("Curdir = ") + m_logFolder,
+        QLatin1String("Curdir 3rdparty = ") + native(m_workFolder),
+        QLatin1String("Command = ") + job->encoderCommand };
+    // After the first still a serial build stands in the program folder.
+    m_logFolder = native(m_home);
+
+    Job *raw = job.get();
+    const bool cancelled = m_state.CancelBuild;
+    {
+        std::lock_guard lock(m_mutex);
+        m_all.push_back(std::move(job));
+        if (cancelled)
+            raw->done = true; // never started: no block, nothing made
+        else
+            m_queue.push_back(raw);
+    }
+    if (cancelled) {
+        if (!m_failed)
+            stopAll();
+        cleanUp(*raw);
+        return;
+    }
+    m_wake.notify_one();
+
+    // Keep the walk at most one round of stills ahead of the encoders.
+    for (;;) {
+        {
+            std::lock_guard lock(m_mutex);
+            if (static_cast<int>(m_queue.size()) < m_jobs)
+                break;
+        }
+        waitABit();
+    }
+}
+
+void ParallelEncoder::waitABit()
+{
+    QCoreApplication::processEvents();
+    if (m_state.CancelBuild && !m_failed)
+        stopAll(); // the user cancelled
+    flush();
+    std::unique_lock lock(m_mutex);
+    m_doneSignal.wait_for(lock, std::chrono::milliseconds(20));
+}
+
+bool ParallelEncoder::finish()
+{
+    for (;;) {
+        bool allDone = true;
+        {
+            std::lock_guard lock(m_mutex);
+            for (const auto &job : m_all)
+                allDone = allDone && job->done;
+        }
+        if (allDone)
+            break;
+        waitABit();
+    }
+    if (m_state.CancelBuild && !m_failed)
+        stopAll();
+    flush();
+    for (const auto &job : m_all)
+        if (job->stopped || !job->started)
+            cleanUp(*job);
+    // Where a serial build leaves the process after its last still.
+    if (!m_all.empty())
+        QDir::setCurrent(m_home);
+    return !m_failed && !m_state.CancelBuild;
+}
+
+void ParallelEncoder::cleanUp(const Job &job)
+{
+    // A still that was stopped, or never started, leaves no ".mpg" a later
+    // build could reuse, and nothing else: only a failed still keeps its
+    // JPEG for inspection.
+    QFile::remove(job.stream);
+    QFile::remove(job.stem + QLatin1String(".mpg"));
+    QFile::remove(job.stem + QLatin1String(".jpx"));
+}
+
+void ParallelEncoder::flush()
+{
+    for (;;) {
+        Job *job = nullptr;
+        {
+            std::lock_guard lock(m_mutex);
+            if (m_flushed >= m_all.size() || !m_all[m_flushed]->done)
+                return;
+            job = m_all[m_flushed].get();
+            ++m_flushed;
+        }
+        if (!job->started)
+            continue;
+        StillEncoder::writeLogBlock(job->head);
+        StillEncoder::writeLogBlock(job->lines);
+        StillEncoder::writeLogBlock(
+            { QLatin1String("enddir = ") + native(m_home), QStringLiteral("------") });
+        if (job->failText != 0 && !m_failed) {
+            // The first failure in walk order is the one told, once.
+            m_failed = true;
+            m_prompter.inform(LocalText(TextId::TitleCreateVcd), LocalText(job->failText));
+            m_state.CancelBuild = true;
+        }
+    }
+}
+
+void ParallelEncoder::worker()
+{
+    for (;;) {
+        Job *job = nullptr;
+        {
+            std::unique_lock lock(m_mutex);
+            m_wake.wait(lock, [this] { return m_closing || !m_queue.empty(); });
+            if (m_queue.empty())
+                return;
+            job = m_queue.front();
+            m_queue.pop_front();
+        }
+        if (!stopping(*job)) {
+            job->started = true;
+            encode(*job);
+        } else {
+            job->stopped = true;
+        }
+        {
+            std::lock_guard lock(m_mutex);
+            job->done = true;
+        }
+        m_doneSignal.notify_all();
+    }
+}
+
+void ParallelEncoder::encode(Job &job)
+{
+    const bool vcd = m_settings.vcd;
+    const QString still = job.stem + QLatin1String(".mpg");
+    const auto stop = [this, &job] { return stopping(job); };
+
+    // A stream left by an earlier run must not pass for this one's.
+    QFile::remove(job.stream);
+    const int exitCode = runIn(job.encoderCommand, m_workFolder, &job.lines, stop);
+    if (stopping(job)) {
+        job.stopped = true;
+        QFile::remove(job.stream);
+        return;
+    }
+    if (!QFileInfo::exists(job.stream) || exitCode != 0) {
+        QFile::remove(job.stream);
+        job.lines.append(QLatin1String("ERROR: ") + job.stream + QLatin1String(" file not created"));
+        job.failText = TextId::MsgTempFilesFailed;
+        noteFailure(job.index);
+        return;
+    }
+
+    if (!vcd && !SvcdScanData::addTo(job.stream))
+        job.lines.append(QLatin1String("WARNING: no scan information added to ") + job.stream);
+    // No multiplexer starts after a cancel or an earlier still's failure.
+    if (stopping(job)) {
+        job.stopped = true;
+        QFile::remove(job.stream);
+        return;
+    }
+    job.lines.append(QLatin1String("Command2 = ") + job.multiplexCommand);
+    QFile::remove(still);
+    const int multiplexCode = runIn(job.multiplexCommand, m_workFolder, nullptr, stop);
+    const bool interrupted = multiplexCode != 0 && stopping(job);
+    QFile::remove(job.stem + QLatin1String(".jpx"));
+    job.lines.append(QStringLiteral("tempfile1 deleted"));
+    if (interrupted) {
+        job.stopped = true;
+        QFile::remove(still);
+    } else if (!QFileInfo::exists(still) || multiplexCode != 0) {
+        QFile::remove(still);
+        job.lines.append(QLatin1String("ERROR: ") + job.stem + QLatin1String(".mpg file not created"));
+        job.failText = TextId::MsgMpgFilesFailed;
+        noteFailure(job.index);
+    }
+    QFile::remove(job.stream);
+    job.lines.append(QStringLiteral("tempfile2 deleted"));
+}
+
+void ParallelEncoder::noteFailure(int index)
+{
+    // Stills after the failing one stop; earlier ones run to their end, as
+    // a serial build would have made them.
+    int current = m_stopAfter.load();
+    while (index < current && !m_stopAfter.compare_exchange_weak(current, index)) { }
+}
