@@ -20,7 +20,7 @@ since() { awk -v a="$1" -v b="$(now)" 'BEGIN { printf "%.2f", b - a }'; }
 echo "Generating 24 photos of 4000 x 3000 in $work/album ..."
 mkdir -p "$work/album/Harbour" "$work/album/Hills" "$work/out" "$work/registry" "$work/shell"
 ffmpeg -v error -f lavfi -i "testsrc2=s=4000x3000:r=1" -frames:v 12 -q:v 3 "$work/album/Harbour/photo_%02d.jpg"
-ffmpeg -v error -f lavfi -i "mandelbrot=s=4000x3000:r=1" -frames:v 12 -q:v 3 "$work/album/Hills/photo_%02d.jpg"
+ffmpeg -v error -f lavfi -i "testsrc=s=4000x3000:r=1" -frames:v 12 -q:v 3 "$work/album/Hills/photo_%02d.jpg"
 
 args=(build --source "$work/album" --dest "$work/out" --tv pal --type svcd --resolution high --full-rebuild --yes)
 [ -n "$jobs" ] && args+=(--jobs "$jobs")

@@ -15,6 +15,7 @@
 #include <QRadioButton>
 #include <QScopedValueRollback>
 #include <QScreen>
+#include <QSpinBox>
 #include <QTimer>
 #include <QToolButton>
 #include <QVBoxLayout>
@@ -296,6 +297,14 @@ void frmSettings::createControls()
     right->addWidget(subscriptGroup);
     right->addWidget(resizeGroup);
     right->addLayout(languageRow);
+    // How many stills a build encodes at once; 0 leaves it to the machine.
+    m_spnJobs = named(new QSpinBox, "spnJobs");
+    m_spnJobs->setRange(0, 64);
+    m_spnJobs->setSpecialValueText(QStringLiteral("one per core"));
+    auto *jobsRow = new QHBoxLayout;
+    jobsRow->addWidget(label(QStringLiteral("Encodings at once:"), "lblJobs"));
+    jobsRow->addWidget(m_spnJobs, 1);
+    right->addLayout(jobsRow);
     right->addWidget(m_chkAddImages);
     right->addWidget(m_chkAddMovies);
     right->addStretch();
@@ -363,6 +372,10 @@ void frmSettings::connectControls()
             m_settings.Resize = index;
             m_controller.redraw();
         });
+    });
+    connect(m_spnJobs, &QSpinBox::valueChanged, this, [this](int value) {
+        if (!m_showing)
+            m_settings.Jobs = value;
     });
     connect(m_cmbLanguage, &QComboBox::currentIndexChanged, this, [this](int index) {
         if (!m_showing && index >= 0)
@@ -504,6 +517,7 @@ void frmSettings::showRecord()
         m_cmbLanguage->setCurrentIndex(s.Language);
     m_chkAddImages->setChecked(s.AddImages);
     m_chkAddMovies->setChecked(s.AddMovies);
+    m_spnJobs->setValue(s.Jobs);
 }
 
 void frmSettings::onOptionToggled(QRadioButton *option, bool checked)

@@ -13,6 +13,7 @@ class QComboBox;
 class QLineEdit;
 class QPushButton;
 class QRadioButton;
+class QSpinBox;
 class QToolButton;
 class Prompter;
 class SettingsController;
@@ -102,6 +103,7 @@ private:
     QCheckBox *m_chkAddMovies = nullptr;
     QCheckBox *m_chkAddImages = nullptr;
     QComboBox *m_cmbResize = nullptr;
+    QSpinBox *m_spnJobs = nullptr; // still encodings at once, 0 = one per core
     QComboBox *m_cmbLanguage = nullptr;
     QCheckBox *m_chkDisplayInfo = nullptr;
     QCheckBox *m_chkDisplayDate = nullptr;

@@ -34,6 +34,7 @@ Settings scrambled()
     s.DisplayInfo = s.UseFileName = s.DisplayDate = s.ImageCentered = s.Shortcuts = false;
     s.FullRebuild = true;
     s.AntiFlicker = s.CorrectEdges = s.CorrectAspect = false;
+    s.Jobs = 7;
     return s;
 }
 
@@ -208,7 +209,7 @@ TEST_F(SettingsPersistenceTest, EverySettingSurvivesASaveAndRead)
     EXPECT_EQ(StringTable::instance().languageOffset(), 20000);
 }
 
-TEST_F(SettingsPersistenceTest, SaveWritesTheThirtyNineValues)
+TEST_F(SettingsPersistenceTest, SaveWritesTheFortyValues)
 {
     save(Settings());
     cRegistry reg(store);
@@ -216,8 +217,9 @@ TEST_F(SettingsPersistenceTest, SaveWritesTheThirtyNineValues)
     QStringList names;
     int count = 0;
     ASSERT_TRUE(reg.EnumerateValues(names, count));
-    EXPECT_EQ(count, 39);
+    EXPECT_EQ(count, 40);
     EXPECT_TRUE(names.contains(QStringLiteral("screenXpos")));
+    EXPECT_TRUE(names.contains(QStringLiteral("Jobs")));
     EXPECT_EQ(store.readValue(kHklm, SettingsController::registryKey(), QStringLiteral("TVFormat"))->data,
         QByteArray("PAL", 4));
     EXPECT_EQ(storedNumber("TitleColor"), 0xFFFFFF);
