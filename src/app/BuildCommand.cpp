@@ -37,8 +37,13 @@ int runBuildCommand(const CommandOptions &options, Settings &settings, Prompter 
 
     // A build folder named on the command line is made when missing, as
     // other tools do with their output folder.
-    if (options.dest && !QFileInfo(*options.dest).exists() && !QDir().mkpath(*options.dest))
-        return fail(QLatin1String("cannot create the build folder ") + *options.dest);
+    if (options.dest && !QFileInfo(*options.dest).exists()) {
+        const QString conflict = BuildDriver::buildPathConflict(settings.sourcedir, *options.dest);
+        if (!conflict.isEmpty())
+            return fail(conflict);
+        if (!QDir().mkpath(*options.dest))
+            return fail(QLatin1String("cannot create the build folder ") + *options.dest);
+    }
 
     Workspace ws(prompter);
     ws.settings = settings;

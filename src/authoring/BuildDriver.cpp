@@ -92,8 +92,12 @@ QString BuildDriver::buildPathConflict(const QString &source, const QString &bui
         return {};
     if (identityOf(build) == sourceId)
         return QStringLiteral("Source and destination should not be the same !");
-    // Up from the build folder as the file system resolves it.
-    QString folder = QFileInfo(build).canonicalFilePath();
+    // Up from the build folder (or the part of it that exists) as the file
+    // system resolves it.
+    QString folder = build;
+    while (!QFileInfo::exists(folder) && QFileInfo(folder).path() != folder)
+        folder = QFileInfo(folder).path();
+    folder = QFileInfo(folder).canonicalFilePath();
     while (!folder.isEmpty()) {
         if (identityOf(folder) == sourceId)
             return QStringLiteral("The build path lies inside the source folder, where the next Read Structure "
