@@ -63,6 +63,8 @@ void GenerationWalk::cancel()
 {
     m_userCancelled = true;
     m_ws.state.CancelBuild = true;
+    if (m_parallel)
+        m_parallel->cancel();
 }
 
 GenerationWalk::Saved GenerationWalk::remember() const

@@ -55,6 +55,10 @@ public:
     // True when every still was made and the build was not cancelled.
     bool finish();
 
+    // The user's cancel, from the window's thread: no encoder or multiplexer
+    // starts from now on and running ones are stopped.
+    void cancel() { stopAll(); }
+
     int jobs() const { return m_jobs; }
 
 private:
