@@ -193,12 +193,14 @@ TEST_F(ParallelBuild, CancelLeavesNoDescriptionAndNoUnfinishedStill)
 
 TEST_F(ParallelBuild, FailingEncoderStopsTheBuildOnce)
 {
-    // A stand-in encoder that fails for two stills handed out together.
+    // A stand-in encoder that fails for two stills handed out together, the
+    // later one first: both failures are real, only the first in walk order
+    // may be told.
     const QString encoder = home.file(u"3rdparty/mpeg2enc"_s);
     QFile::remove(encoder);
     QFile script(encoder);
     ASSERT_TRUE(script.open(QIODevice::WriteOnly));
-    script.write("#!/bin/sh\ncase \"$*\" in *a.m2v*|*b.m2v*) cat >/dev/null; echo broken; exit 3;; esac\nexec "
+    script.write("#!/bin/sh\ncase \"$*\" in *a.m2v*) cat >/dev/null; sleep 1; echo broken; exit 3;; *b.m2v*) cat >/dev/null; echo broken; exit 3;; esac\nexec "
         + QFile::encodeName(QStandardPaths::findExecutable(u"mpeg2enc"_s)) + " \"$@\"\n");
     script.close();
     script.setPermissions(script.permissions() | QFileDevice::ExeOwner);
