@@ -51,7 +51,7 @@ QString native(const QString &path)
 // lines in pieces of at most CommandRunner::ChunkSize bytes, or dropped when
 // lines is null. The tool runs in its own process group, all of which is
 // stopped once stop() answers true.
-template<typename Stop>
+template <typename Stop>
 int runIn(const QString &commandLine, const QString &folder, QStringList *lines, Stop stop)
 {
     const auto args = CommandRunner::SplitCommandLine(commandLine);
@@ -113,8 +113,9 @@ ParallelEncoder::ParallelEncoder(const Settings &settings, Prompter &prompter, B
     , m_jobs(std::max(1, jobs))
     , m_tools(StillEncoder::Tools::find())
     , m_home(ProgramFolder::path())
-    , m_workFolder(QFileInfo(m_home + QLatin1String("/3rdparty")).isDir() ? m_home + QLatin1String("/3rdparty")
-                                                                           : m_home)
+    , m_workFolder(QFileInfo(m_home + QLatin1String("/3rdparty")).isDir()
+              ? m_home + QLatin1String("/3rdparty")
+              : m_home)
     , m_logFolder(native(QDir::currentPath()))
 {
     for (int i = 0; i < m_jobs; ++i) {
@@ -164,7 +165,8 @@ void ParallelEncoder::submit(const QString &stem)
     // elsewhere.
     job->stem = QFileInfo(stem).absoluteFilePath();
     job->stream = job->stem + StillEncoder::StreamSuffix(m_settings.vcd);
-    job->encoderCommand = StillEncoder::EncoderCommand(job->stem, job->stem, m_settings.vcd, m_tools, PlatformId());
+    job->encoderCommand
+        = StillEncoder::EncoderCommand(job->stem, job->stem, m_settings.vcd, m_tools, PlatformId());
     job->multiplexCommand = StillEncoder::MultiplexCommand(job->stem, job->stem, m_settings.vcd, m_tools);
     job->head = { QStringLiteral("-----"), QLatin1String("Curdir = ") + m_logFolder,
         QLatin1String("Curdir 3rdparty = ") + native(m_workFolder),

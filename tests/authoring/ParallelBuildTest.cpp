@@ -30,9 +30,10 @@ protected:
     {
         ASSERT_TRUE(m_dir.isValid());
         home.installTools();
-        m_oldHandler = Guard::setFatalHandler([this](const QString &procedure, int number, const QString &text) {
-            fatalErrors.append(procedure + u": "_s + QString::number(number) + u' ' + text);
-        });
+        m_oldHandler
+            = Guard::setFatalHandler([this](const QString &procedure, int number, const QString &text) {
+                  fatalErrors.append(procedure + u": "_s + QString::number(number) + u' ' + text);
+              });
         const QString src = source();
         QDir().mkpath(src + u"/Beach"_s);
         QDir().mkpath(src + u"/Town"_s);
@@ -73,7 +74,8 @@ protected:
     QString source() const { return m_dir.path() + u"/album"_s; }
     QString dest() const { return m_dir.path() + u"/build out"_s; }
 
-    BuildDriver::Outcome build(int jobs, const std::function<void(BuildDriver &, const QString &)> &onState = {})
+    BuildDriver::Outcome build(
+        int jobs, const std::function<void(BuildDriver &, const QString &)> &onState = {})
     {
         ws.settings.Jobs = jobs;
         BuildDriver driver(ws, output);
@@ -200,7 +202,8 @@ TEST_F(ParallelBuild, FailingEncoderStopsTheBuildOnce)
     QFile::remove(encoder);
     QFile script(encoder);
     ASSERT_TRUE(script.open(QIODevice::WriteOnly));
-    script.write("#!/bin/sh\ncase \"$*\" in *a.m2v*) cat >/dev/null; sleep 1; echo broken; exit 3;; *b.m2v*) cat >/dev/null; echo broken; exit 3;; esac\nexec "
+    script.write("#!/bin/sh\ncase \"$*\" in *a.m2v*) cat >/dev/null; sleep 1; echo broken; exit 3;; *b.m2v*) "
+                 "cat >/dev/null; echo broken; exit 3;; esac\nexec "
         + QFile::encodeName(QStandardPaths::findExecutable(u"mpeg2enc"_s)) + " \"$@\"\n");
     script.close();
     script.setPermissions(script.permissions() | QFileDevice::ExeOwner);
