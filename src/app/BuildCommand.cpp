@@ -7,6 +7,7 @@
 #include <QString>
 
 #include "app/CommandOptions.h"
+#include "app/ConsoleLine.h"
 #include "app/Prompter.h"
 #include "app/Workspace.h"
 #include "authoring/BuildDriver.h"
@@ -15,18 +16,9 @@
 
 namespace {
 
-void printLine(std::FILE *stream, const QString &line)
-{
-    const QByteArray bytes = line.toLocal8Bit();
-    std::fwrite(bytes.constData(), 1, static_cast<size_t>(bytes.size()), stream);
-    std::fputc('\n', stream);
-    std::fflush(stream);
-}
-
 int fail(const QString &reason)
 {
-    printLine(stderr, QLatin1String("kelvara build: ") + reason);
-    return 1;
+    return ConsoleLine::fail("build", reason);
 }
 
 } // namespace
@@ -54,14 +46,14 @@ int runBuildCommand(const CommandOptions &options, Settings &settings, Prompter 
     BuildDriver driver(ws, output);
     GenerationWalk::Callbacks walk;
     walk.stateStarted = [&ws](const QString &state) {
-        printLine(stderr,
+        ConsoleLine::print(stderr,
             u'[' + QString::number(ws.state.ProgressDone) + u'/' + QString::number(ws.state.ProgressTotal)
                 + QLatin1String("] ") + state);
     };
     driver.setWalkCallbacks(std::move(walk));
     BuildDriver::Callbacks callbacks;
     callbacks.openBurnWindow = [](const QString &cue) {
-        printLine(stderr, QLatin1String("kelvara build: burning is done from the window; the image is ") + cue);
+        ConsoleLine::print(stderr, QLatin1String("kelvara build: burning is done from the window; the image is ") + cue);
     };
     driver.setCallbacks(std::move(callbacks));
 
@@ -72,7 +64,7 @@ int runBuildCommand(const CommandOptions &options, Settings &settings, Prompter 
     if (!QFileInfo(driver.imagePath()).isFile() || !QFileInfo(driver.cuePath()).isFile())
         return fail(QLatin1String("vcd.bin or vcd.cue is missing in ") + ws.settings.destinationdir);
 
-    printLine(stdout, QDir::toNativeSeparators(driver.cuePath()));
-    printLine(stdout, QDir::toNativeSeparators(driver.imagePath()));
+    ConsoleLine::print(stdout, QDir::toNativeSeparators(driver.cuePath()));
+    ConsoleLine::print(stdout, QDir::toNativeSeparators(driver.imagePath()));
     return 0;
 }

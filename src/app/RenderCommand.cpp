@@ -7,6 +7,7 @@
 #include <QString>
 
 #include "app/CommandOptions.h"
+#include "app/ConsoleLine.h"
 #include "app/Prompter.h"
 #include "authoring/BuildState.h"
 #include "imaging/ImgSource.h"
@@ -18,18 +19,9 @@
 
 namespace {
 
-void printLine(std::FILE *stream, const QString &line)
-{
-    const QByteArray bytes = line.toLocal8Bit();
-    std::fwrite(bytes.constData(), 1, static_cast<size_t>(bytes.size()), stream);
-    std::fputc('\n', stream);
-    std::fflush(stream);
-}
-
 int fail(const QString &reason)
 {
-    printLine(stderr, QLatin1String("kelvara render: ") + reason);
-    return 1;
+    return ConsoleLine::fail("render", reason);
 }
 
 } // namespace
@@ -106,6 +98,6 @@ int runRenderCommand(const CommandOptions &options, Settings &settings, Prompter
 
     if (!canvas.SaveJpg(options.out, 90))
         return fail(QStringLiteral("cannot write %1").arg(QDir::toNativeSeparators(options.out)));
-    printLine(stdout, what + QLatin1String(" -> ") + QDir::toNativeSeparators(options.out));
+    ConsoleLine::print(stdout, what + QLatin1String(" -> ") + QDir::toNativeSeparators(options.out));
     return 0;
 }
