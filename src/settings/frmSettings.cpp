@@ -300,9 +300,12 @@ void frmSettings::createControls()
     // How many stills a build encodes at once; 0 leaves it to the machine.
     m_spnJobs = named(new QSpinBox, "spnJobs");
     m_spnJobs->setRange(0, 64);
-    m_spnJobs->setSpecialValueText(QStringLiteral("one per core"));
+    m_spnJobs->setSpecialValueText(LocalText(TextId::OnePerCore));
+    // A spin box's special text is no caption the relabeller knows.
+    connect(&FormLocalizer::instance(), &FormLocalizer::languageChanged, m_spnJobs,
+            [spin = m_spnJobs](int) { spin->setSpecialValueText(LocalText(TextId::OnePerCore)); });
     auto *jobsRow = new QHBoxLayout;
-    jobsRow->addWidget(label(QStringLiteral("Encodings at once:"), "lblJobs"));
+    jobsRow->addWidget(label(QStringLiteral("Encodings at once:"), "lblJobs", TextId::EncodingsAtOnce));
     jobsRow->addWidget(m_spnJobs, 1);
     right->addLayout(jobsRow);
     right->addWidget(m_chkAddImages);
