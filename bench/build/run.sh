@@ -4,7 +4,8 @@
 #       full rebuild (menus, stills, vcd.xml and the disc image included)
 #   (b) a serial shell loop: ImageMagick resize per photo, then the same
 #       jpeg2yuv | mpeg2enc and mplex commands
-#   (c) the encoder chain alone on the stills (b) rendered, serially
+#   (c) the encoder chain alone on the same stills the build encodes (the
+#       photos as (b) rendered them and the menu pages), serially
 # Usage: run.sh KELVARA_EXECUTABLE [JOBS]
 set -euo pipefail
 
@@ -47,6 +48,15 @@ done
 SCRIPT
 timed "$work/b" bash "$work/serial.sh" "$work"
 
+# (c) and (d) encode the same stills the build encodes: the photos as (b)
+# rendered them, plus one menu page per entry of the main menu.
+entries=$(find "$work/album" -mindepth 1 -maxdepth 1 -type d | wc -l)
+for entry in $(seq 1 "$entries"); do
+    env KELVARA_REGISTRY_DIR="$work/registry" "$kelvara" render --source "$work/album" --tv pal --type svcd \
+        --resolution high --node 1 --entry "$entry" --out "$work/menu_$entry.jpg" >/dev/null
+    mv "$work/menu_$entry.jpg" "$work/shell/menu_$entry.jpx"
+done
+
 echo "(c) jpeg2yuv | mpeg2enc + mplex alone on the rendered stills, serially"
 cat >"$work/chain.sh" <<'SCRIPT'
 for still in "$1"/shell/*.jpx; do
@@ -66,12 +76,13 @@ SCRIPT
 timed "$work/d" bash -c 'ls "$1"/shell/*.jpx | xargs -d "\n" -n 1 -P "$2" bash "$1/one.sh"' _ "$work" "$cores"
 
 stills=$(find "$work/out" -name '*.mpg' | wc -l)
+chained=$(find "$work/shell" -name '*.c.mpg' | wc -l)
 read -r a acpu <"$work/a"
 read -r b bcpu <"$work/b"
 read -r c ccpu <"$work/c"
 read -r d dcpu <"$work/d"
 echo
-echo "cores: $cores   kelvara stills: $stills (24 photos + menus)   load average after: $(cut -d' ' -f1-3 /proc/loadavg)"
+echo "cores: $cores   stills encoded by (a): $stills, by (c) and (d): $chained   load average after: $(cut -d' ' -f1-3 /proc/loadavg)"
 echo "                          wall s    cpu s"
 printf '(a) kelvara build        %8.2f %8.2f\n' "$a" "$acpu"
 printf '(b) serial shell script  %8.2f %8.2f\n' "$b" "$bcpu"
