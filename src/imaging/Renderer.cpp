@@ -13,6 +13,7 @@
 #include "app/Prompter.h"
 #include "authoring/BuildState.h"
 #include "imaging/ButtonArt.h"
+#include "imaging/CaptionText.h"
 #include "imaging/ExifBlock.h"
 #include "imaging/ImgSource.h"
 #include "imaging/JpegHead.h"
@@ -62,18 +63,12 @@ bool isScaledDecodeOf(int width, int height, QSize upright)
     return false;
 }
 
-// Caption files are written by the editor as plain text; older ones may be in
-// a Windows code page, which Latin-1 reads closely enough.
 QString readCaptionFile(const QString &path)
 {
     QFile file(path);
     if (!file.open(QIODevice::ReadOnly))
         return {};
-    const QByteArray bytes = file.readAll();
-    QStringDecoder utf8(QStringConverter::Utf8);
-    QString text = utf8.decode(bytes);
-    if (utf8.hasError())
-        text = QString::fromLatin1(bytes);
+    QString text = CaptionText::decode(file.readAll());
     text.replace(QLatin1String("\r\n"), QLatin1String("\n"));
     text.replace(u'\r', u'\n');
     while (text.endsWith(u'\n'))

@@ -6,7 +6,7 @@
 #include <QPlainTextEdit>
 #include <QPushButton>
 #include <QSaveFile>
-#include <QStringDecoder>
+#include "imaging/CaptionText.h"
 
 #include <algorithm>
 #include <cmath>
@@ -125,13 +125,7 @@ QString frmEditText::readCaption(const QString &path, bool *ok)
         return {};
     }
     *ok = true;
-    const QByteArray bytes = file.readAll();
-    // Captions written here are UTF-8; older ones may be in a single-byte code page.
-    QStringDecoder utf8(QStringConverter::Utf8);
-    QString text = utf8.decode(bytes);
-    if (utf8.hasError())
-        text = QString::fromLatin1(bytes);
-    return text;
+    return CaptionText::decode(file.readAll());
 }
 
 void frmEditText::LoadFile(const QString &path)
