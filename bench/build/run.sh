@@ -6,21 +6,32 @@
 #       jpeg2yuv | mpeg2enc and mplex commands
 #   (c) the encoder chain alone on the same stills the build encodes (the
 #       photos as (b) rendered them and the menu pages), serially
-# Usage: run.sh KELVARA_EXECUTABLE [JOBS]
+#   (d) that chain run one still per core at a time
+# The four run in turn, ROUNDS times (3 unless set), and the ratios are taken
+# from the medians: on a shared machine a single run can be 10% off either way.
+# Usage: [ROUNDS=N] run.sh KELVARA_EXECUTABLE [JOBS]
 set -euo pipefail
 
 kelvara=$(readlink -f "$1")
 jobs=${2:-}
+rounds=${ROUNDS:-3}
 cores=$(nproc)
 work=$(mktemp -d "${TMPDIR:-/tmp}/kelvara-bench-build.XXXXXX")
 trap 'rm -rf "$work"' EXIT
 
 # Wall-clock and processor seconds (user + system, children included) of a
-# command, as "WALL CPU" in the file named first.
+# command, appended as "WALL CPU" to the file named first.
+# A command that fails stops the benchmark with its status.
 timed() {
-    local out=$1; shift
-    /usr/bin/time -f "%e %U %S" -o "$out.raw" "$@"
-    awk '{ printf "%.2f %.2f\n", $1, $2 + $3 }' "$out.raw" >"$out"
+    local out=$1 status=0; shift
+    /usr/bin/time -f "%e %U %S" -o "$out.raw" "$@" || status=$?
+    [ "$status" = 0 ] || return "$status"
+    awk '{ printf "%.2f %.2f\n", $1, $2 + $3 }' "$out.raw" >>"$out"
+}
+
+# The median of the first (wall) or second (cpu) column of a timing file.
+median() {
+    sort -n -k"$2" "$1" | awk -v k="$2" '{ v[NR] = $k } END { print v[int((NR + 1) / 2)] }'
 }
 
 echo "Generating 24 photos of 4000 x 3000 in $work/album ..."
@@ -30,11 +41,7 @@ ffmpeg -v error -f lavfi -i "testsrc=s=4000x3000:r=1" -frames:v 12 -q:v 3 "$work
 
 args=(build --source "$work/album" --dest "$work/out" --tv pal --type svcd --resolution high --full-rebuild --yes)
 [ -n "$jobs" ] && args+=(--jobs "$jobs")
-echo "(a) kelvara ${args[*]}"
-timed "$work/a" env KELVARA_REGISTRY_DIR="$work/registry" "$kelvara" "${args[@]}" >/dev/null 2>"$work/kelvara.err" || {
-    cat "$work/kelvara.err"; exit 1; }
 
-echo "(b) ImageMagick + jpeg2yuv | mpeg2enc + mplex, one photo after the other"
 cat >"$work/serial.sh" <<'SCRIPT'
 n=0
 for photo in "$1"/album/*/*.jpg; do
@@ -46,18 +53,7 @@ for photo in "$1"/album/*/*.jpg; do
     mplex -f 7 -o "$stem.mpg" "$stem.m2v" 2>/dev/null
 done
 SCRIPT
-timed "$work/b" bash "$work/serial.sh" "$work"
 
-# (c) and (d) encode the same stills the build encodes: the photos as (b)
-# rendered them, plus one menu page per entry of the main menu.
-entries=$(find "$work/album" -mindepth 1 -maxdepth 1 -type d | wc -l)
-for entry in $(seq 1 "$entries"); do
-    env KELVARA_REGISTRY_DIR="$work/registry" "$kelvara" render --source "$work/album" --tv pal --type svcd \
-        --resolution high --node 1 --entry "$entry" --out "$work/menu_$entry.jpg" >/dev/null
-    mv "$work/menu_$entry.jpg" "$work/shell/menu_$entry.jpx"
-done
-
-echo "(c) jpeg2yuv | mpeg2enc + mplex alone on the rendered stills, serially"
 cat >"$work/chain.sh" <<'SCRIPT'
 for still in "$1"/shell/*.jpx; do
     stem=${still%.jpx}
@@ -65,25 +61,46 @@ for still in "$1"/shell/*.jpx; do
     mplex -f 7 -o "$stem.c.mpg" "$stem.c.m2v" 2>/dev/null
 done
 SCRIPT
-timed "$work/c" bash "$work/chain.sh" "$work"
 
-echo "(d) the same chain, one still per core at a time (the floor a parallel build can reach now)"
 cat >"$work/one.sh" <<'SCRIPT'
 stem=${1%.jpx}
 jpeg2yuv -n 1 -f 25 -I p -j "$1" 2>/dev/null | mpeg2enc -T 200 -q 1 -a 2 -f 7 -o "$stem.d.m2v" 2>/dev/null
 mplex -f 7 -o "$stem.d.mpg" "$stem.d.m2v" 2>/dev/null
 SCRIPT
-timed "$work/d" bash -c 'ls "$1"/shell/*.jpx | xargs -d "\n" -n 1 -P "$2" bash "$1/one.sh"' _ "$work" "$cores"
+
+echo "(a) kelvara ${args[*]}"
+echo "(b) ImageMagick + jpeg2yuv | mpeg2enc + mplex, one photo after the other"
+echo "(c) jpeg2yuv | mpeg2enc + mplex alone on the rendered stills, serially"
+echo "(d) the same chain, one still per core at a time"
+for round in $(seq 1 "$rounds"); do
+    timed "$work/a" env KELVARA_REGISTRY_DIR="$work/registry" "$kelvara" "${args[@]}" >/dev/null 2>"$work/kelvara.err" || {
+        cat "$work/kelvara.err"; exit 1; }
+    timed "$work/b" bash "$work/serial.sh" "$work"
+    if [ "$round" = 1 ]; then
+        # (c) and (d) encode the same stills the build encodes: the photos as
+        # (b) rendered them, plus one menu page per entry of the main menu.
+        entries=$(find "$work/album" -mindepth 1 -maxdepth 1 -type d | wc -l)
+        for entry in $(seq 1 "$entries"); do
+            env KELVARA_REGISTRY_DIR="$work/registry" "$kelvara" render --source "$work/album" --tv pal \
+                --type svcd --resolution high --node 1 --entry "$entry" --out "$work/menu_$entry.jpg" >/dev/null 2>"$work/render.err" || {
+                cat "$work/render.err"; exit 1; }
+            mv "$work/menu_$entry.jpg" "$work/shell/menu_$entry.jpx"
+        done
+    fi
+    timed "$work/c" bash "$work/chain.sh" "$work"
+    timed "$work/d" bash -c 'ls "$1"/shell/*.jpx | xargs -d "\n" -n 1 -P "$2" bash "$1/one.sh"' _ "$work" "$cores"
+    echo "round $round: a $(tail -1 "$work/a" | cut -d' ' -f1) s, b $(tail -1 "$work/b" | cut -d' ' -f1) s," \
+        "c $(tail -1 "$work/c" | cut -d' ' -f1) s, d $(tail -1 "$work/d" | cut -d' ' -f1) s"
+done
 
 stills=$(find "$work/out" -name '*.mpg' | wc -l)
 chained=$(find "$work/shell" -name '*.c.mpg' | wc -l)
-read -r a acpu <"$work/a"
-read -r b bcpu <"$work/b"
-read -r c ccpu <"$work/c"
-read -r d dcpu <"$work/d"
+for run in a b c d; do
+    eval "$run=$(median "$work/$run" 1) ${run}cpu=$(median "$work/$run" 2)"
+done
 echo
 echo "cores: $cores   stills encoded by (a): $stills, by (c) and (d): $chained   load average after: $(cut -d' ' -f1-3 /proc/loadavg)"
-echo "                          wall s    cpu s"
+echo "medians of $rounds rounds       wall s    cpu s"
 printf '(a) kelvara build        %8.2f %8.2f\n' "$a" "$acpu"
 printf '(b) serial shell script  %8.2f %8.2f\n' "$b" "$bcpu"
 printf '(c) encoder chain alone  %8.2f %8.2f\n' "$c" "$ccpu"
@@ -91,7 +108,7 @@ printf '(d) chain, %d at a time   %8.2f %8.2f\n' "$cores" "$d" "$dcpu"
 awk -v a="$a" -v b="$b" -v c="$c" -v d="$d" -v n="$cores" 'BEGIN {
     printf "a/b           = %.3f  (target <= 0.25)\n", a / b
     printf "a/(c/cores)   = %.3f  (target <= 1.3)\n", a / (c / n)
-    printf "c/d           = %.2f   (the speed-up the cores give now; %d when idle)\n", c / d, n }'
+    printf "d/(c/cores)   = %.3f  (the floor a parallel build can reach here)\n", d / (c / n) }'
 # Wall-clock ratios need the cores to themselves; processor time shows the
 # work each side does whatever else runs.
 awk -v a="$acpu" -v b="$bcpu" -v c="$ccpu" 'BEGIN {

@@ -7,6 +7,7 @@
 #include <cmath>
 #include <cstdint>
 #include <cstring>
+#include <utility>
 #include <vector>
 
 #include <gtest/gtest.h>
@@ -98,20 +99,29 @@ TEST(AntiFlicker, UniformImageStaysAsItIs)
 
 TEST(AntiFlicker, EveryRowIsFilteredFromTheUnfilteredRows)
 {
-    ImgSource image;
-    image.Create(13, 11);
-    QRandomGenerator random(5);
-    for (int i = 0; i < 13 * 11 * 3; ++i)
-        image.pRGB()[i] = static_cast<std::uint8_t>(random.bounded(256));
-    const ImgSource original = image.Copy();
-    image.AntiFlicker();
-    for (int y = 0; y < 11; ++y)
-        for (int x = 0; x < 13; ++x)
-            for (int c = 0; c < 3; ++c) {
-                const int s = at(original, x, std::max(y - 1, 0), c) + 2 * at(original, x, y, c)
-                    + at(original, x, std::min(y + 1, 10), c);
-                ASSERT_EQ(at(image, x, y, c), static_cast<int>(std::nearbyint(s / 4.0))) << x << "," << y;
-            }
+    // The narrow image runs mostly through the per-byte tail of the blend;
+    // the wide one through its vector body, with runs of 0 and 255 so that
+    // the largest sums are met too.
+    for (const auto &[width, height] : { std::pair { 13, 11 }, std::pair { 333, 7 } }) {
+        ImgSource image;
+        image.Create(width, height);
+        QRandomGenerator random(5);
+        const int bytes = width * height * 3;
+        for (int i = 0; i < bytes; ++i) {
+            const int pick = random.bounded(4);
+            image.pRGB()[i] = pick == 0 ? 0 : pick == 1 ? 255 : static_cast<std::uint8_t>(random.bounded(256));
+        }
+        const ImgSource original = image.Copy();
+        image.AntiFlicker();
+        for (int y = 0; y < height; ++y)
+            for (int x = 0; x < width; ++x)
+                for (int c = 0; c < 3; ++c) {
+                    const int s = at(original, x, std::max(y - 1, 0), c) + 2 * at(original, x, y, c)
+                        + at(original, x, std::min(y + 1, height - 1), c);
+                    ASSERT_EQ(at(image, x, y, c), static_cast<int>(std::nearbyint(s / 4.0)))
+                        << width << " wide, at " << x << "," << y;
+                }
+    }
 }
 
 TEST(AntiFlicker, ReportsProgressUpToAHundredAlsoForASingleRow)
