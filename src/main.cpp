@@ -5,6 +5,10 @@
 
 #include <cstdio>
 
+#if defined(__GLIBC__)
+#include <malloc.h>
+#endif
+
 #include "app/CommandLine.h"
 #include "app/ConsolePrompter.h"
 #include "app/ProgramInfo.h"
@@ -20,6 +24,20 @@ void print(FILE *stream, const QString &text)
     std::fflush(stream);
 }
 
+// Every still of a build allocates the same few buffers of one to a few
+// megabytes (the decoded photo, the resampled picture, the frame). By default
+// glibc hands such blocks back to the system on free and the next still pays
+// for faulting fresh zeroed pages in again: about a tenth of the rendering
+// time. Keeping blocks below 32 MB on the heap lets stills reuse the pages; a
+// full-size decode of a large photo is still given back at once.
+void keepStillBuffersMapped()
+{
+#if defined(__GLIBC__)
+    mallopt(M_MMAP_THRESHOLD, 32 * 1024 * 1024);
+    mallopt(M_TRIM_THRESHOLD, 64 * 1024 * 1024);
+#endif
+}
+
 void nameApplication()
 {
     QCoreApplication::setApplicationName(ProgramInfo::productName());
@@ -29,6 +47,7 @@ void nameApplication()
 
 int main(int argc, char *argv[])
 {
+    keepStillBuffersMapped();
     QStringList arguments;
     for (int i = 1; i < argc; ++i)
         arguments << QString::fromLocal8Bit(argv[i]);

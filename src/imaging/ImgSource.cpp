@@ -22,6 +22,7 @@
 #include "imaging/JpegCodec.h"
 #include "imaging/JpegHead.h"
 #include "imaging/Resampler.h"
+#include "imaging/VectorClones.h"
 
 namespace {
 
@@ -104,13 +105,8 @@ std::vector<std::uint8_t> turnUpright(const std::vector<std::uint8_t> &stored, i
 
 // One output row of the anti-flicker blend: (up + 2 * mid + down) / 4 to the
 // nearest integer, an exact half to the even one. The sum stays below 1024,
-// so the loop runs in 16-bit lanes; on x86-64 it is also built for AVX2.
-#if defined(__x86_64__) && defined(__has_attribute)
-#if __has_attribute(target_clones)
-__attribute__((target_clones("avx2", "default")))
-#endif
-#endif
-void blendRows(const std::uint8_t *__restrict up, const std::uint8_t *__restrict mid,
+// so the loop runs in 16-bit lanes.
+KELVARA_VECTOR_CLONES void blendRows(const std::uint8_t *__restrict up, const std::uint8_t *__restrict mid,
     const std::uint8_t *__restrict down, std::uint8_t *__restrict out, size_t count)
 {
     for (size_t i = 0; i < count; ++i) {

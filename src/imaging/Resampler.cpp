@@ -6,21 +6,11 @@
 #include <numbers>
 #include <vector>
 
+#include "imaging/VectorClones.h"
+
 namespace {
 
 constexpr double kPi = std::numbers::pi;
-
-// The two passes are where a still spends its resampling time. On x86-64 they
-// are compiled twice, for the baseline and for AVX2 (eight 32-bit lanes and a
-// native 32-bit multiply), and the loader picks the one the processor runs.
-#if defined(__x86_64__) && defined(__has_attribute)
-#if __has_attribute(target_clones)
-#define KELVARA_VECTOR_CLONES __attribute__((target_clones("avx2", "default")))
-#endif
-#endif
-#ifndef KELVARA_VECTOR_CLONES
-#define KELVARA_VECTOR_CLONES
-#endif
 
 // Weights are fixed point with 16 fraction bits. An int32 accumulator holds
 // 255 * 65536 * 128, and no kernel here comes near a sum of |weights| of 128.

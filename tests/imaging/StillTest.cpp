@@ -42,14 +42,18 @@ protected:
         EXPECT_TRUE(isColour(midX, y, kPhoto)) << "top edge";
         EXPECT_TRUE(isColour(midX, y + h - 1, kPhoto)) << "bottom edge";
         EXPECT_TRUE(isColour(x, y, kPhoto) && isColour(x + w - 1, y + h - 1, kPhoto)) << "corners";
-        if (x > 0)
+        if (x > 0) {
             EXPECT_TRUE(isBlack(x - 1, midY)) << "left of the photo";
-        if (x + w < W)
+        }
+        if (x + w < W) {
             EXPECT_TRUE(isBlack(x + w, midY)) << "right of the photo";
-        if (y > 0)
+        }
+        if (y > 0) {
             EXPECT_TRUE(isBlack(midX, y - 1)) << "above the photo";
-        if (y + h < H)
+        }
+        if (y + h < H) {
             EXPECT_TRUE(isBlack(midX, y + h)) << "below the photo";
+        }
     }
 
     // A canvas of the frame's size, black, with text drawn as the stamp is drawn.
