@@ -74,7 +74,8 @@ int main(int argc, char **argv)
         image.Resize(704, 528, 13);
     });
     const double quarterCopyMs = medianMs([&] { ImgSource image = quarter.Copy(); });
-    std::printf("%-14s 1000x750 -> 704x528   %7.2f ms\n", Resampler::filterName(13), quarterMs - quarterCopyMs);
+    std::printf(
+        "%-14s 1000x750 -> 704x528   %7.2f ms\n", Resampler::filterName(13), quarterMs - quarterCopyMs);
 
     ImgSource still = source.Copy();
     still.Resize(704, 576, 13);

@@ -388,8 +388,8 @@ bool Resampler::resample(const std::uint8_t *src, int srcWidth, int srcHeight, s
     const int lastRow = vertical.start.back() + vertical.taps - 1;
     const int rows = lastRow - firstRow + 1;
     std::vector<std::uint8_t> narrow(static_cast<size_t>(dstWidth) * rows * 3);
-    horizontalPassTransposed(src + static_cast<size_t>(firstRow) * srcWidth * 3, srcWidth, rows, narrow.data(),
-        dstWidth, horizontal);
+    horizontalPassTransposed(src + static_cast<size_t>(firstRow) * srcWidth * 3, srcWidth, rows,
+        narrow.data(), dstWidth, horizontal);
     Contributions shifted = vertical;
     for (int &s : shifted.start)
         s -= firstRow;

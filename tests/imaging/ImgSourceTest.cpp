@@ -109,7 +109,9 @@ TEST(AntiFlicker, EveryRowIsFilteredFromTheUnfilteredRows)
         const int bytes = width * height * 3;
         for (int i = 0; i < bytes; ++i) {
             const int pick = random.bounded(4);
-            image.pRGB()[i] = pick == 0 ? 0 : pick == 1 ? 255 : static_cast<std::uint8_t>(random.bounded(256));
+            image.pRGB()[i] = pick == 0 ? 0
+                : pick == 1             ? 255
+                                        : static_cast<std::uint8_t>(random.bounded(256));
         }
         const ImgSource original = image.Copy();
         image.AntiFlicker();

@@ -45,7 +45,8 @@ ImgSource turned(const ImgSource &image)
     result.Create(image.Height(), image.Width());
     for (int y = 0; y < image.Height(); ++y)
         for (int x = 0; x < image.Width(); ++x)
-            std::memcpy(result.pRGB() + (x * image.Height() + y) * 3, image.pRGB() + (y * image.Width() + x) * 3, 3);
+            std::memcpy(
+                result.pRGB() + (x * image.Height() + y) * 3, image.pRGB() + (y * image.Width() + x) * 3, 3);
     return result;
 }
 
