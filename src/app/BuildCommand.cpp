@@ -53,7 +53,8 @@ int runBuildCommand(const CommandOptions &options, Settings &settings, Prompter 
     driver.setWalkCallbacks(std::move(walk));
     BuildDriver::Callbacks callbacks;
     callbacks.openBurnWindow = [](const QString &cue) {
-        ConsoleLine::print(stderr, QLatin1String("kelvara build: burning is done from the window; the image is ") + cue);
+        ConsoleLine::print(
+            stderr, QLatin1String("kelvara build: burning is done from the window; the image is ") + cue);
     };
     driver.setCallbacks(std::move(callbacks));
 

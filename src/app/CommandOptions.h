@@ -10,20 +10,20 @@ struct Settings;
 // option overrides the stored setting for this run only; nothing is saved.
 struct CommandOptions
 {
-    QString command;                 // "build", "scan" or "render"
-    std::optional<QString> source;   // --source DIR
-    std::optional<QString> dest;     // --dest DIR
-    std::optional<QString> title;    // --title TEXT
-    std::optional<bool> ntsc;        // --tv pal|ntsc
-    std::optional<bool> vcd;         // --type vcd|svcd
-    std::optional<bool> lowRes;      // --resolution high|low
-    std::optional<QString> timeout;  // --timeout SECONDS
-    bool fullRebuild = false;        // --full-rebuild
-    bool yes = false;                // --yes
-    std::optional<int> jobs;         // --jobs N
-    std::optional<int> node;         // --node INDEX (render)
-    int entry = 1;                   // --entry N (render)
-    QString out;                     // --out FILE.jpg (render)
+    QString command; // "build", "scan" or "render"
+    std::optional<QString> source; // --source DIR
+    std::optional<QString> dest; // --dest DIR
+    std::optional<QString> title; // --title TEXT
+    std::optional<bool> ntsc; // --tv pal|ntsc
+    std::optional<bool> vcd; // --type vcd|svcd
+    std::optional<bool> lowRes; // --resolution high|low
+    std::optional<QString> timeout; // --timeout SECONDS
+    bool fullRebuild = false; // --full-rebuild
+    bool yes = false; // --yes
+    std::optional<int> jobs; // --jobs N
+    std::optional<int> node; // --node INDEX (render)
+    int entry = 1; // --entry N (render)
+    QString out; // --out FILE.jpg (render)
 
     // Puts every given option into the settings record.
     void applyTo(Settings &settings) const;

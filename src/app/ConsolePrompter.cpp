@@ -15,8 +15,7 @@ void printBox(const QString &title, const QString &text)
 
 ConsolePrompter::ConsolePrompter(bool assumeYes)
     : m_assumeYes(assumeYes)
-{
-}
+{ }
 
 void ConsolePrompter::inform(const QString &title, const QString &text, Icon)
 {

@@ -11,7 +11,7 @@ public:
 
     void inform(const QString &title, const QString &text, Icon icon = Icon::None) override;
     bool askYesNo(const QString &title, const QString &text, Icon icon = Icon::Question,
-                  bool defaultYes = true) override;
+        bool defaultYes = true) override;
     bool askOkCancel(const QString &title, const QString &text, Icon icon = Icon::None) override;
 
 private:

@@ -5,5 +5,4 @@ KelvaraError::KelvaraError(int number, const QString &description, const QString
     , m_number(number)
     , m_description(description)
     , m_source(source)
-{
-}
+{ }

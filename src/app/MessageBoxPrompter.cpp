@@ -24,8 +24,7 @@ QMessageBox::Icon toBoxIcon(Prompter::Icon icon)
 
 MessageBoxPrompter::MessageBoxPrompter(QWidget *parent)
     : m_parent(parent)
-{
-}
+{ }
 
 void MessageBoxPrompter::inform(const QString &title, const QString &text, Icon icon)
 {

@@ -17,8 +17,9 @@ public:
     void error(const QString &title, const QString &text) { inform(title, text, Icon::Critical); }
 
     // Yes and No; returns true for Yes. defaultYes picks the default button.
-    virtual bool askYesNo(const QString &title, const QString &text, Icon icon = Icon::Question,
-                          bool defaultYes = true) = 0;
+    virtual bool askYesNo(
+        const QString &title, const QString &text, Icon icon = Icon::Question, bool defaultYes = true)
+        = 0;
 
     // OK and Cancel; returns true for OK.
     virtual bool askOkCancel(const QString &title, const QString &text, Icon icon = Icon::None) = 0;

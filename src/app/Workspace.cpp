@@ -5,5 +5,4 @@ Workspace::Workspace(Prompter &prompter)
     , renderer(settings, tree, state, canvas, picture, prompter)
     , scanner(tree, settings, prompter)
     , m_prompter(prompter)
-{
-}
+{ }

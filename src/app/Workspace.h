@@ -26,8 +26,8 @@ public:
     Settings settings;
     ProjectTree tree;
     BuildState state;
-    ImgSource canvas;   // every page is composed here; the build saves it
-    ImgSource picture;  // the source photograph of the still in work
+    ImgSource canvas; // every page is composed here; the build saves it
+    ImgSource picture; // the source photograph of the still in work
 
     SettingsController controller;
     Renderer renderer;

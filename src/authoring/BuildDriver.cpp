@@ -29,13 +29,18 @@ struct FolderIdentity
     bool known = false;
     dev_t device = 0;
     ino_t inode = 0;
-    bool operator==(const FolderIdentity &o) const { return known && o.known && device == o.device && inode == o.inode; }
+    bool operator==(const FolderIdentity &o) const
+    {
+        return known && o.known && device == o.device && inode == o.inode;
+    }
 };
 
 // Device and inode name a folder whatever path, link or letter case leads to it.
 FolderIdentity identityOf(const QString &path)
 {
-    struct stat info {};
+    struct stat info
+    {
+    };
     if (::stat(QFile::encodeName(path).constData(), &info) != 0)
         return {};
     return { true, info.st_dev, info.st_ino };
@@ -100,8 +105,9 @@ QString BuildDriver::buildPathConflict(const QString &source, const QString &bui
     folder = QFileInfo(folder).canonicalFilePath();
     while (!folder.isEmpty()) {
         if (identityOf(folder) == sourceId)
-            return QStringLiteral("The build path lies inside the source folder, where the next Read Structure "
-                                  "would take the generated files for pictures. Choose a build path outside it.");
+            return QStringLiteral(
+                "The build path lies inside the source folder, where the next Read Structure "
+                "would take the generated files for pictures. Choose a build path outside it.");
         const QString parent = QFileInfo(folder).path();
         if (parent == folder)
             break;

@@ -263,8 +263,8 @@ void GenerationWalk::SaveFile(ProjectNode *node)
             ++s.MenuCounter;
             const QString folder = OutputPathBelow(buildPath(), relativePart(node));
             MakeFolderPath(folder + u'/');
-            s.CurrentFile = folder + QLatin1String("/Menu_")
-                + QString::number(s.MenuCounter).rightJustified(4, u'0');
+            s.CurrentFile
+                = folder + QLatin1String("/Menu_") + QString::number(s.MenuCounter).rightJustified(4, u'0');
         } else {
             QString below = withoutExtension(relativePart(node));
             if (s.TextMode)

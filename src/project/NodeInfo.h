@@ -7,8 +7,8 @@
 // The record kept beside each node, addressed by the node's Index.
 struct NodeInfo
 {
-    QString caption;      // entry label on the parent's menu page; a picture's stamp text
-    QString sourcePath;   // where the node lives on disk (order file location for menus)
+    QString caption; // entry label on the parent's menu page; a picture's stamp text
+    QString sourcePath; // where the node lives on disk (order file location for menus)
     bool included = false;
     std::int64_t movieBytes = 0;
     std::int64_t pictureBytes = 0;

@@ -20,7 +20,7 @@ void ProjectTree::clear()
     m_highlighted = nullptr;
     m_byKey.clear();
     m_byIndex.assign(1, nullptr);
-    m_info.assign(1, NodeInfo{});
+    m_info.assign(1, NodeInfo {});
     m_root.reset();
     if (m_listener)
         m_listener->treeReset();
@@ -118,9 +118,9 @@ void ProjectTree::sortChildren(ProjectNode *node)
     if (m_listener)
         m_listener->childrenAboutToBeReordered(node);
     std::stable_sort(node->m_children.begin(), node->m_children.end(),
-                     [](const std::unique_ptr<ProjectNode> &a, const std::unique_ptr<ProjectNode> &b) {
-                         return textLess(a->m_text, b->m_text);
-                     });
+        [](const std::unique_ptr<ProjectNode> &a, const std::unique_ptr<ProjectNode> &b) {
+            return textLess(a->m_text, b->m_text);
+        });
     renumberRows(node);
     if (m_listener)
         m_listener->childrenReordered(node);
@@ -134,7 +134,7 @@ bool ProjectTree::moveUp(ProjectNode *node)
     if (m_listener)
         m_listener->childrenAboutToBeReordered(parent);
     std::swap(parent->m_children[static_cast<size_t>(node->m_row)],
-              parent->m_children[static_cast<size_t>(node->m_row - 1)]);
+        parent->m_children[static_cast<size_t>(node->m_row - 1)]);
     renumberRows(parent);
     if (m_listener)
         m_listener->childrenReordered(parent);

@@ -21,14 +21,14 @@ public:
     {
     public:
         virtual ~Listener() = default;
-        virtual void treeAboutToReset() {}
-        virtual void treeReset() {}
-        virtual void nodeAboutToBeAdded(ProjectNode * /*parent*/, int /*row*/) {}
-        virtual void nodeAdded(ProjectNode * /*node*/) {}
-        virtual void childrenAboutToBeReordered(ProjectNode * /*parent*/) {}
-        virtual void childrenReordered(ProjectNode * /*parent*/) {}
-        virtual void nodeChanged(ProjectNode * /*node*/) {}        // check, tag, expansion, highlight
-        virtual void selectionChanged(ProjectNode * /*node*/) {}
+        virtual void treeAboutToReset() { }
+        virtual void treeReset() { }
+        virtual void nodeAboutToBeAdded(ProjectNode * /*parent*/, int /*row*/) { }
+        virtual void nodeAdded(ProjectNode * /*node*/) { }
+        virtual void childrenAboutToBeReordered(ProjectNode * /*parent*/) { }
+        virtual void childrenReordered(ProjectNode * /*parent*/) { }
+        virtual void nodeChanged(ProjectNode * /*node*/) { } // check, tag, expansion, highlight
+        virtual void selectionChanged(ProjectNode * /*node*/) { }
     };
 
     enum class MoveResult { Moved, Circular, Refused };
@@ -97,7 +97,7 @@ private:
 
     std::unique_ptr<ProjectNode> m_root;
     std::vector<ProjectNode *> m_byIndex; // slot 0 unused
-    std::vector<NodeInfo> m_info;         // slot 0 unused
+    std::vector<NodeInfo> m_info; // slot 0 unused
     QHash<QString, ProjectNode *> m_byKey;
     TreeCounters m_counters;
     ProjectNode *m_selected = nullptr;

@@ -148,7 +148,7 @@ inline constexpr int TipCorrectAspect = 2104; // "This option corrects the diffe
 inline constexpr int TipCorrectEdges = 2105; // "When this is enabled the output photo will stay of the ad..."
 inline constexpr int TipResolution = 2106; // "Size depends on choices above"
 inline constexpr int EncodingsAtOnce = 2107; // "Encodings at once:"
-inline constexpr int OnePerCore = 2108;      // "one per core"
+inline constexpr int OnePerCore = 2108; // "one per core"
 
 // Burn window
 inline constexpr int BurnWindow = 2200; // "Burn (S)VCD"

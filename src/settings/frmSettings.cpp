@@ -303,7 +303,7 @@ void frmSettings::createControls()
     m_spnJobs->setSpecialValueText(LocalText(TextId::OnePerCore));
     // A spin box's special text is no caption the relabeller knows.
     connect(&FormLocalizer::instance(), &FormLocalizer::languageChanged, m_spnJobs,
-            [spin = m_spnJobs](int) { spin->setSpecialValueText(LocalText(TextId::OnePerCore)); });
+        [spin = m_spnJobs](int) { spin->setSpecialValueText(LocalText(TextId::OnePerCore)); });
     auto *jobsRow = new QHBoxLayout;
     jobsRow->addWidget(label(QStringLiteral("Encodings at once:"), "lblJobs", TextId::EncodingsAtOnce));
     jobsRow->addWidget(m_spnJobs, 1);

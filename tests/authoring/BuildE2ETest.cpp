@@ -45,8 +45,8 @@ QList<Selection> readSelections(const QString &path)
         } else if (name == u"play-item") {
             selections.last().playItem = xml.attributes().value(u"ref"_s).toString();
         } else if (name == u"select") {
-            selections.last().links.insert(u"select"_s + QString::number(++selects),
-                xml.attributes().value(u"ref"_s).toString());
+            selections.last().links.insert(
+                u"select"_s + QString::number(++selects), xml.attributes().value(u"ref"_s).toString());
         } else if (name == u"prev" || name == u"next" || name == u"return" || name == u"default"
             || name == u"timeout") {
             selections.last().links.insert(name, xml.attributes().value(u"ref"_s).toString());
@@ -98,8 +98,8 @@ TEST_P(BuildE2ETest, ImageReadsBackAsTheTreeDescribesIt)
             f.dest(), &code);
         const QStringList fields = probe.trimmed().split(u',', Qt::SkipEmptyParts);
         EXPECT_EQ(fields.join(u',').toStdString(),
-            QString((vcd ? u"mpeg1video,"_s : u"mpeg2video,"_s) + QString::number(f.ws.settings.FrameWidth) + u','
-                + QString::number(f.ws.settings.FrameHeight))
+            QString((vcd ? u"mpeg1video,"_s : u"mpeg2video,"_s) + QString::number(f.ws.settings.FrameWidth)
+                + u',' + QString::number(f.ws.settings.FrameHeight))
                 .toStdString())
             << still.toStdString();
         ++stills;
@@ -153,7 +153,8 @@ TEST_P(BuildE2ETest, ImageReadsBackAsTheTreeDescribesIt)
 }
 
 INSTANTIATE_TEST_SUITE_P(Formats, BuildE2ETest,
-    ::testing::Values(BuildFixture::Format::PalSvcd, BuildFixture::Format::PalVcd, BuildFixture::Format::NtscVcd),
+    ::testing::Values(
+        BuildFixture::Format::PalSvcd, BuildFixture::Format::PalVcd, BuildFixture::Format::NtscVcd),
     [](const ::testing::TestParamInfo<BuildFixture::Format> &info) {
         switch (info.param) {
         case BuildFixture::Format::PalSvcd:

@@ -72,8 +72,8 @@ void BuildFixture::makeMovie(const QString &path, Format format)
 {
     const QString size = format == Format::NtscVcd ? u"352x240"_s : u"352x288"_s;
     QStringList args { u"-v"_s, u"error"_s, u"-y"_s, u"-f"_s, u"lavfi"_s, u"-i"_s,
-        u"color=c=blue:s="_s + size + u":d=4"_s, u"-f"_s, u"lavfi"_s, u"-i"_s, u"anullsrc=r=44100:cl=stereo"_s,
-        u"-t"_s, u"4"_s, u"-target"_s };
+        u"color=c=blue:s="_s + size + u":d=4"_s, u"-f"_s, u"lavfi"_s, u"-i"_s,
+        u"anullsrc=r=44100:cl=stereo"_s, u"-t"_s, u"4"_s, u"-target"_s };
     if (format == Format::PalSvcd)
         args << u"pal-svcd"_s << u"-scan_offset"_s << u"1"_s;
     else

@@ -41,7 +41,7 @@ public:
 
     TestHome home;
     FakePrompter prompter;
-    Workspace ws{prompter};
+    Workspace ws { prompter };
     BuildOutput output;
     std::unique_ptr<BuildDriver> driver;
     QStringList fatalErrors;

@@ -30,7 +30,8 @@ void ageFile(const QString &path)
 {
     QFile file(path);
     ASSERT_TRUE(file.open(QIODevice::ReadWrite));
-    ASSERT_TRUE(file.setFileTime(QDateTime(QDate(2001, 1, 1), QTime(12, 0)), QFileDevice::FileModificationTime));
+    ASSERT_TRUE(
+        file.setFileTime(QDateTime(QDate(2001, 1, 1), QTime(12, 0)), QFileDevice::FileModificationTime));
 }
 
 bool isAged(const QString &path)
@@ -54,14 +55,16 @@ TEST_F(WalkTest, MirrorsTheAlbumBelowTheBuildPathOnly)
     ASSERT_EQ(f.build(), BuildDriver::Outcome::Succeeded) << f.prompter.texts().join(u'\n').toStdString();
     EXPECT_TRUE(f.fatalErrors.isEmpty()) << f.fatalErrors.join(u'\n').toStdString();
 
-    const QStringList expected { u"Menu_0001.mpg"_s, u"Menu_0002.mpg"_s, u"City/c.mpg"_s, kAccented + u"/a.mpg"_s,
-        kAccented + u"/a_text.mpg"_s, kAccented + u"/b.mpg"_s, u"vcd.xml"_s, u"vcd.bin"_s, u"vcd.cue"_s };
+    const QStringList expected { u"Menu_0001.mpg"_s, u"Menu_0002.mpg"_s, u"City/c.mpg"_s,
+        kAccented + u"/a.mpg"_s, kAccented + u"/a_text.mpg"_s, kAccented + u"/b.mpg"_s, u"vcd.xml"_s,
+        u"vcd.bin"_s, u"vcd.cue"_s };
     for (const QString &file : expected)
         EXPECT_TRUE(exists(f.destFile(file))) << file.toStdString();
     // Movies stay where they are; no temporaries are left.
     EXPECT_FALSE(exists(f.destFile(u"City/clip.mpg"_s)));
     QDir dest(f.dest());
-    const QStringList leftovers = QDir(f.destFile(kAccented)).entryList({ u"*.jpx"_s, u"*.m1v"_s }, QDir::Files)
+    const QStringList leftovers
+        = QDir(f.destFile(kAccented)).entryList({ u"*.jpx"_s, u"*.m1v"_s }, QDir::Files)
         + dest.entryList({ u"*.jpx"_s, u"*.m1v"_s }, QDir::Files);
     EXPECT_TRUE(leftovers.isEmpty()) << leftovers.join(u',').toStdString();
     // The build path's parent holds only the album and the build folder.
@@ -123,7 +126,8 @@ TEST_F(WalkTest, CancelDuringAnEntryStopsAfterThePictureAndLeavesNoPartialStill)
     EXPECT_EQ(states.last(), u"picture Été d'Or/a.jpg"_s); // no caption, no b.jpg
     EXPECT_FALSE(exists(f.destFile(u"vcd.xml"_s)));
     EXPECT_TRUE(f.fatalErrors.isEmpty());
-    for (const QString &file : QStringList { u"a.mpg"_s, u"a.jpx"_s, u"a.m1v"_s, u"a_text.mpg"_s, u"b.mpg"_s })
+    for (const QString &file :
+        QStringList { u"a.mpg"_s, u"a.jpx"_s, u"a.m1v"_s, u"a_text.mpg"_s, u"b.mpg"_s })
         EXPECT_FALSE(exists(f.destFile(kAccented + u'/' + file))) << file.toStdString();
     ASSERT_EQ(f.prompter.count(), 1);
     EXPECT_EQ(f.prompter.boxes().first().title, u"User abort"_s);
@@ -149,7 +153,8 @@ TEST_F(WalkTest, StillTheEncoderCannotReadStopsTheBuildOnce)
     QFile::remove(wrapper);
     QFile script(wrapper);
     ASSERT_TRUE(script.open(QIODevice::WriteOnly));
-    script.write("#!/bin/sh\nfor a in \"$@\"; do case \"$a\" in */c.jpx) printf 'not a jpeg' > \"$a\";; esac; done\nexec '"
+    script.write("#!/bin/sh\nfor a in \"$@\"; do case \"$a\" in */c.jpx) printf 'not a jpeg' > \"$a\";; "
+                 "esac; done\nexec '"
         + QFile::encodeName(real) + "' \"$@\"\n");
     script.close();
     script.setPermissions(script.permissions() | QFileDevice::ExeOwner);

@@ -24,7 +24,7 @@ public:
 
     void inform(const QString &title, const QString &text, Icon icon = Icon::None) override;
     bool askYesNo(const QString &title, const QString &text, Icon icon = Icon::Question,
-                  bool defaultYes = true) override;
+        bool defaultYes = true) override;
     bool askOkCancel(const QString &title, const QString &text, Icon icon = Icon::None) override;
 
     void scriptAnswer(bool answer) { m_answers.push_back(answer); }

@@ -32,7 +32,7 @@ TestHome::~TestHome()
 void TestHome::installTools() const
 {
     QDir().mkpath(file(QStringLiteral("3rdparty")));
-    for (const char *tool : {"jpeg2yuv", "mpeg2enc", "mplex", "vcdxbuild"}) {
+    for (const char *tool : { "jpeg2yuv", "mpeg2enc", "mplex", "vcdxbuild" }) {
         const QString name = QString::fromLatin1(tool);
         const QString real = QStandardPaths::findExecutable(name);
         if (!real.isEmpty())

@@ -4,7 +4,10 @@
 #include "project/ProjectTree.h"
 
 namespace {
-QString s(const char *text) { return QString::fromUtf8(text); }
+QString s(const char *text)
+{
+    return QString::fromUtf8(text);
+}
 
 struct SmallTree
 {
@@ -97,7 +100,7 @@ TEST(ProjectTree, SortIgnoresCaseAndCollapseAllReachesEveryNode)
 {
     ProjectTree tree;
     ProjectNode *root = tree.addRoot(s("/r/"), s("/r"));
-    for (const char *name : {"b.JPG", "A.jpg", "10.jpg", "1.mpg"})
+    for (const char *name : { "b.JPG", "A.jpg", "10.jpg", "1.mpg" })
         tree.addChild(root, s("/r/") + s(name), s(name));
     tree.sortChildren(root);
     QStringList names;
