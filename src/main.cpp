@@ -9,11 +9,11 @@
 #include <malloc.h>
 #endif
 
-#include "app/CommandLine.h"
-#include "app/ConsolePrompter.h"
-#include "app/ProgramInfo.h"
-#include "app/ShowFatalError.h"
-#include "app/frmKelvara.h"
+#include "cli/CommandLine.h"
+#include "cli/ConsolePrompter.h"
+#include "base/ProgramInfo.h"
+#include "gui/ShowFatalError.h"
+#include "gui/MainWindow.h"
 
 namespace {
 void print(FILE *stream, const QString &text)
@@ -80,7 +80,7 @@ int main(int argc, char *argv[])
     nameApplication();
     installFatalErrorBox();
 
-    frmKelvara window;
+    MainWindow window;
     if (!window.start())
         return CommandLine::SetupIncompleteExitCode;
     window.show();

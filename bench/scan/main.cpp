@@ -12,7 +12,7 @@
 #include <cstdio>
 #include <vector>
 
-#include "app/Prompter.h"
+#include "base/Prompter.h"
 #include "project/ProjectTree.h"
 #include "project/Scanner.h"
 #include "settings/Settings.h"

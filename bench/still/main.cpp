@@ -17,7 +17,7 @@
 #include <cstdio>
 #include <vector>
 
-#include "app/Prompter.h"
+#include "base/Prompter.h"
 #include "authoring/BuildState.h"
 #include "imaging/ImgSource.h"
 #include "imaging/Renderer.h"

@@ -6,14 +6,14 @@
 
 #include <sys/stat.h>
 
-#include "app/Guard.h"
-#include "app/ProgramFolder.h"
-#include "app/Prompter.h"
-#include "app/Workspace.h"
+#include "base/Guard.h"
+#include "base/ProgramFolder.h"
+#include "base/Prompter.h"
+#include "authoring/Workspace.h"
 #include "authoring/ParallelEncoder.h"
 #include "project/Capacity.h"
-#include "settings/StringTable.h"
-#include "settings/TextIds.h"
+#include "base/StringTable.h"
+#include "base/TextIds.h"
 
 namespace {
 

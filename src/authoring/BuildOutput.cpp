@@ -2,8 +2,8 @@
 
 #include <QCoreApplication>
 
-#include "app/KelvaraError.h"
-#include "app/ProgramFolder.h"
+#include "base/KelvaraError.h"
+#include "base/ProgramFolder.h"
 
 namespace {
 const QString kInfoPrefix = QStringLiteral("   INFO");

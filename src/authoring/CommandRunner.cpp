@@ -13,7 +13,7 @@
 #include <sys/wait.h>
 #include <unistd.h>
 
-#include "app/KelvaraError.h"
+#include "base/KelvaraError.h"
 #include "authoring/OutputSink.h"
 
 namespace {

@@ -4,9 +4,9 @@
 #include <QFileInfo>
 #include <QSaveFile>
 
-#include "app/KelvaraError.h"
-#include "app/Numeric.h"
-#include "app/ProgramFolder.h"
+#include "base/KelvaraError.h"
+#include "base/Numeric.h"
+#include "base/ProgramFolder.h"
 #include "authoring/BuildState.h"
 #include "project/ProjectNode.h"
 #include "settings/Settings.h"

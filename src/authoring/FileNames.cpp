@@ -4,7 +4,7 @@
 #include <QFileInfo>
 #include <QStringList>
 
-#include "app/KelvaraError.h"
+#include "base/KelvaraError.h"
 
 namespace {
 bool keptAsIs(char32_t c)

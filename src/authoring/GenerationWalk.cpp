@@ -6,16 +6,16 @@
 
 #include <cmath>
 
-#include "app/Guard.h"
-#include "app/Prompter.h"
-#include "app/Workspace.h"
+#include "base/Guard.h"
+#include "base/Prompter.h"
+#include "authoring/Workspace.h"
 #include "authoring/DescriptionWriter.h"
 #include "authoring/FileNames.h"
 #include "authoring/ParallelEncoder.h"
 #include "authoring/StillEncoder.h"
 #include "project/NodeKind.h"
-#include "settings/StringTable.h"
-#include "settings/TextIds.h"
+#include "base/StringTable.h"
+#include "base/TextIds.h"
 
 struct GenerationWalk::Saved
 {

@@ -14,15 +14,15 @@
 #include <signal.h>
 #include <unistd.h>
 
-#include "app/ProgramFolder.h"
-#include "app/Prompter.h"
+#include "base/ProgramFolder.h"
+#include "base/Prompter.h"
 #include "authoring/BuildState.h"
 #include "authoring/CommandRunner.h"
 #include "authoring/FileNames.h"
 #include "authoring/SvcdScanData.h"
 #include "settings/Settings.h"
-#include "settings/StringTable.h"
-#include "settings/TextIds.h"
+#include "base/StringTable.h"
+#include "base/TextIds.h"
 
 struct ParallelEncoder::Job
 {

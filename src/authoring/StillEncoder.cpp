@@ -4,17 +4,17 @@
 #include <QFile>
 #include <QFileInfo>
 
-#include "app/KelvaraError.h"
-#include "app/ProgramFolder.h"
-#include "app/Prompter.h"
+#include "base/KelvaraError.h"
+#include "base/ProgramFolder.h"
+#include "base/Prompter.h"
 #include "authoring/BuildState.h"
 #include "authoring/CommandRunner.h"
 #include "authoring/FileNames.h"
 #include "authoring/OutputSink.h"
 #include "authoring/SvcdScanData.h"
 #include "settings/Settings.h"
-#include "settings/StringTable.h"
-#include "settings/TextIds.h"
+#include "base/StringTable.h"
+#include "base/TextIds.h"
 
 namespace {
 

@@ -5,19 +5,19 @@
 
 #include <memory>
 
-#include "settings/cRegistry.h"
+#include "settings/Registry.h"
 
 namespace {
 
-std::unique_ptr<cRegistry> prepare(RegistryStore *store, const AutorunSwitch::LogWriter &log)
+std::unique_ptr<Registry> prepare(RegistryStore *store, const AutorunSwitch::LogWriter &log)
 {
-    auto registry = store ? std::make_unique<cRegistry>(*store) : std::make_unique<cRegistry>();
+    auto registry = store ? std::make_unique<Registry>(*store) : std::make_unique<Registry>();
     log(QStringLiteral("--Classkey"));
-    registry->setClassKey(cRegistry::HKEY_LOCAL_MACHINE);
+    registry->setClassKey(Registry::HKEY_LOCAL_MACHINE);
     log(QStringLiteral("--Sectionkey"));
     registry->setSectionKey(AutorunSwitch::sectionKey());
     log(QStringLiteral("--Valuetype"));
-    registry->setValueType(cRegistry::REG_DWORD);
+    registry->setValueType(Registry::REG_DWORD);
     log(QStringLiteral("--Valuekey"));
     registry->setValueKey(AutorunSwitch::valueKey());
     registry->setDefault(QString());
@@ -25,7 +25,7 @@ std::unique_ptr<cRegistry> prepare(RegistryStore *store, const AutorunSwitch::Lo
 }
 
 // The value as read, empty when it is missing.
-QString readText(cRegistry &registry)
+QString readText(Registry &registry)
 {
     const QVariant value = registry.Value();
     return value.isNull() ? QString() : value.toString();

@@ -6,15 +6,15 @@
 #include <exception>
 #include <memory>
 
-#include "app/KelvaraError.h"
-#include "app/ProgramFolder.h"
-#include "app/Prompter.h"
-#include "app/StartupCheck.h"
+#include "base/KelvaraError.h"
+#include "base/ProgramFolder.h"
+#include "base/Prompter.h"
+#include "base/StartupCheck.h"
 #include "authoring/CommandRunner.h"
 #include "burn/AutorunSwitch.h"
 #include "burn/ScanbusParser.h"
-#include "settings/StringTable.h"
-#include "settings/TextIds.h"
+#include "base/StringTable.h"
+#include "base/TextIds.h"
 
 namespace {
 

@@ -1,7 +1,7 @@
 #include "burn/BurnLog.h"
 
-#include "app/KelvaraError.h"
-#include "app/ProgramFolder.h"
+#include "base/KelvaraError.h"
+#include "base/ProgramFolder.h"
 
 QString BurnLog::path()
 {

@@ -1,8 +1,8 @@
 #include "burn/BurnOutputParser.h"
 
-#include "app/Numeric.h"
-#include "settings/StringTable.h"
-#include "settings/TextIds.h"
+#include "base/Numeric.h"
+#include "base/StringTable.h"
+#include "base/TextIds.h"
 
 BurnEvents BurnOutputParser::feed(const QString &chunk)
 {

@@ -1,6 +1,6 @@
 #include "imaging/ButtonArt.h"
 
-#include "app/KelvaraError.h"
+#include "base/KelvaraError.h"
 
 // Q_INIT_RESOURCE declares a global function, so it cannot sit in a namespace.
 static void initButtonResources()

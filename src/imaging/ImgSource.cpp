@@ -17,7 +17,7 @@
 #include <QSaveFile>
 #include <QStringList>
 
-#include "app/KelvaraError.h"
+#include "base/KelvaraError.h"
 #include "imaging/ExifBlock.h"
 #include "imaging/JpegCodec.h"
 #include "imaging/JpegHead.h"

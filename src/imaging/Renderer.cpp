@@ -9,8 +9,8 @@
 #include <QLocale>
 #include <QStringConverter>
 
-#include "app/Numeric.h"
-#include "app/Prompter.h"
+#include "base/Numeric.h"
+#include "base/Prompter.h"
 #include "authoring/BuildState.h"
 #include "imaging/ButtonArt.h"
 #include "imaging/CaptionText.h"
@@ -20,7 +20,7 @@
 #include "project/ProjectNode.h"
 #include "project/ProjectTree.h"
 #include "settings/Settings.h"
-#include "settings/StringTable.h"
+#include "base/StringTable.h"
 
 using Numeric::roundHalfEven;
 using Numeric::val;

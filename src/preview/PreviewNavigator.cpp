@@ -2,7 +2,7 @@
 
 #include <QFileInfo>
 
-#include "app/Numeric.h"
+#include "base/Numeric.h"
 #include "authoring/BuildState.h"
 #include "imaging/Renderer.h"
 #include "project/ProjectNode.h"

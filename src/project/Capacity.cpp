@@ -2,8 +2,8 @@
 
 #include <algorithm>
 
-#include "app/Numeric.h"
-#include "app/Prompter.h"
+#include "base/Numeric.h"
+#include "base/Prompter.h"
 #include "settings/Settings.h"
 
 int CapacityDisplay::clampedPosition() const

@@ -10,7 +10,7 @@
 #include <fcntl.h>
 #include <sys/stat.h>
 
-#include "app/KelvaraError.h"
+#include "base/KelvaraError.h"
 #include "project/ProjectTree.h"
 
 namespace {

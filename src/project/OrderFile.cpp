@@ -3,7 +3,7 @@
 #include <QFile>
 #include <QSaveFile>
 
-#include "app/KelvaraError.h"
+#include "base/KelvaraError.h"
 
 QString OrderFile::pathIn(const QString &folder)
 {

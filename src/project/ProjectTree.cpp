@@ -2,7 +2,7 @@
 
 #include <algorithm>
 
-#include "app/KelvaraError.h"
+#include "base/KelvaraError.h"
 
 ProjectTree::ProjectTree()
 {

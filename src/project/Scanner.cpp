@@ -3,12 +3,12 @@
 #include <QFileInfo>
 #include <QStringList>
 
-#include "app/Prompter.h"
+#include "base/Prompter.h"
 #include "project/DirectoryListing.h"
 #include "project/OrderFile.h"
 #include "project/ProjectTree.h"
 #include "settings/Settings.h"
-#include "settings/StringTable.h"
+#include "base/StringTable.h"
 
 namespace {
 

@@ -2,11 +2,11 @@
 
 #include <QStringList>
 
-#include "app/Prompter.h"
+#include "base/Prompter.h"
 #include "authoring/BuildState.h"
 #include "project/OrderFile.h"
 #include "project/ProjectTree.h"
-#include "settings/StringTable.h"
+#include "base/StringTable.h"
 
 namespace {
 QString boxTitle()

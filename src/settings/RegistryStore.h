@@ -19,7 +19,7 @@ struct RegistryValue
     bool operator==(const RegistryValue &) const = default;
 };
 
-// Where registry keys and values live. cRegistry talks only to this, so the
+// Where registry keys and values live. Registry talks only to this, so the
 // same typed semantics run over a file on POSIX and could run over the real
 // registry elsewhere. Keys are addressed by a predefined hive handle and a
 // path of names separated by backslashes; names compare without regard to

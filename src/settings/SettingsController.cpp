@@ -5,12 +5,12 @@
 #include <algorithm>
 #include <memory>
 
-#include "app/Numeric.h"
-#include "app/Prompter.h"
+#include "base/Numeric.h"
+#include "base/Prompter.h"
 #include "settings/FileRegistryStore.h"
-#include "settings/StringTable.h"
-#include "settings/TextIds.h"
-#include "settings/cRegistry.h"
+#include "base/StringTable.h"
+#include "base/TextIds.h"
+#include "settings/Registry.h"
 
 namespace {
 
@@ -18,7 +18,7 @@ namespace {
 class SettingsReader
 {
 public:
-    explicit SettingsReader(cRegistry &reg)
+    explicit SettingsReader(Registry &reg)
         : m_reg(reg)
     { }
 
@@ -56,21 +56,21 @@ public:
     }
 
 private:
-    cRegistry &m_reg;
+    Registry &m_reg;
 };
 
-void put(cRegistry &reg, const char *name, const QVariant &value)
+void put(Registry &reg, const char *name, const QVariant &value)
 {
     reg.setValueKey(QLatin1String(name));
     reg.setValue(value);
 }
 
-void putInt(cRegistry &reg, const char *name, int value)
+void putInt(Registry &reg, const char *name, int value)
 {
     put(reg, name, QVariant(value));
 }
 
-void putCheck(cRegistry &reg, const char *name, bool checked)
+void putCheck(Registry &reg, const char *name, bool checked)
 {
     putInt(reg, name, checked ? 1 : 0);
 }
@@ -111,10 +111,10 @@ void SettingsController::readSettings()
     }
     // One read of the store for the whole record.
     RegistryStore::Update batch(*store);
-    cRegistry reg(*store);
-    reg.setClassKey(cRegistry::HKEY_LOCAL_MACHINE);
+    Registry reg(*store);
+    reg.setClassKey(Registry::HKEY_LOCAL_MACHINE);
     reg.setSectionKey(registryKey());
-    reg.setValueType(cRegistry::REG_SZ);
+    reg.setValueType(Registry::REG_SZ);
     SettingsReader in(reg);
 
     s.sourcedir = in.text("sourcedir", QString());
@@ -149,7 +149,7 @@ void SettingsController::readSettings()
     s.FontMenu = in.text("FontMenu", QStringLiteral("Arial"));
     s.FontPicture = in.text("FontPicture", QStringLiteral("Arial"));
 
-    reg.setValueType(cRegistry::REG_DWORD);
+    reg.setValueType(Registry::REG_DWORD);
     s.Resize = in.listIndex("Resize", 12, ResizeFilterCount);
     s.FastPreview = in.check("FastPreview", false);
 
@@ -205,11 +205,11 @@ void SettingsController::saveSettings()
     // One locked write for the whole record, so that a program saving at the
     // same time cannot interleave with it and exit stays quick.
     RegistryStore::Update batch(*store);
-    cRegistry reg(*store);
-    reg.setClassKey(cRegistry::HKEY_LOCAL_MACHINE);
+    Registry reg(*store);
+    reg.setClassKey(Registry::HKEY_LOCAL_MACHINE);
     reg.setSectionKey(registryKey());
 
-    reg.setValueType(cRegistry::REG_SZ);
+    reg.setValueType(Registry::REG_SZ);
     put(reg, "sourcedir", s.sourcedir);
     put(reg, "destinationdir", s.destinationdir);
     put(reg, "main_title", s.main_title);
@@ -224,7 +224,7 @@ void SettingsController::saveSettings()
     put(reg, "FontMenu", s.FontMenu);
     put(reg, "FontPicture", s.FontPicture);
 
-    reg.setValueType(cRegistry::REG_DWORD);
+    reg.setValueType(Registry::REG_DWORD);
     putInt(reg, "Resize", s.Resize);
     putCheck(reg, "FastPreview", s.FastPreview);
     putCheck(reg, "dispsettings", s.dispsettings);

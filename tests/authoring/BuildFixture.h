@@ -8,8 +8,8 @@
 
 #include "FakePrompter.h"
 #include "TestHome.h"
-#include "app/Guard.h"
-#include "app/Workspace.h"
+#include "base/Guard.h"
+#include "authoring/Workspace.h"
 #include "authoring/BuildDriver.h"
 #include "authoring/BuildOutput.h"
 

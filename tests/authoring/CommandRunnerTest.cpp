@@ -6,7 +6,7 @@
 
 #include <csignal>
 
-#include "app/KelvaraError.h"
+#include "base/KelvaraError.h"
 #include "authoring/CommandRunner.h"
 #include "authoring/OutputSink.h"
 

@@ -9,8 +9,8 @@
 #include <memory>
 
 #include "TestHome.h"
-#include "app/KelvaraError.h"
-#include "app/ProgramFolder.h"
+#include "base/KelvaraError.h"
+#include "base/ProgramFolder.h"
 #include "authoring/BuildState.h"
 #include "authoring/DescriptionWriter.h"
 #include "project/ProjectTree.h"

@@ -5,7 +5,7 @@
 
 #include <gtest/gtest.h>
 
-#include "app/KelvaraError.h"
+#include "base/KelvaraError.h"
 #include "authoring/FileNames.h"
 
 TEST(FilterFileName, ReplacesAccentsAndApostropheKeepingSeparators)

@@ -8,7 +8,7 @@
 
 #include "FakePrompter.h"
 #include "TestHome.h"
-#include "app/ProgramFolder.h"
+#include "base/ProgramFolder.h"
 #include "authoring/BuildOutput.h"
 #include "authoring/BuildState.h"
 #include "authoring/ImageBuilder.h"

@@ -10,12 +10,12 @@
 
 #include "FakePrompter.h"
 #include "TestHome.h"
-#include "app/Guard.h"
-#include "app/Workspace.h"
+#include "base/Guard.h"
+#include "authoring/Workspace.h"
 #include "authoring/BuildDriver.h"
 #include "authoring/BuildOutput.h"
-#include "settings/StringTable.h"
-#include "settings/TextIds.h"
+#include "base/StringTable.h"
+#include "base/TextIds.h"
 
 using namespace Qt::StringLiterals;
 

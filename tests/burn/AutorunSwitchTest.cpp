@@ -4,29 +4,29 @@
 
 #include "TestHome.h"
 #include "burn/AutorunSwitch.h"
-#include "settings/cRegistry.h"
+#include "settings/Registry.h"
 
 namespace {
 
-cRegistry &autorunValue(cRegistry &registry)
+Registry &autorunValue(Registry &registry)
 {
-    registry.setClassKey(cRegistry::HKEY_LOCAL_MACHINE);
+    registry.setClassKey(Registry::HKEY_LOCAL_MACHINE);
     registry.setSectionKey(AutorunSwitch::sectionKey());
     registry.setValueKey(AutorunSwitch::valueKey());
-    registry.setValueType(cRegistry::REG_DWORD);
+    registry.setValueType(Registry::REG_DWORD);
     registry.setDefault(QStringLiteral("missing"));
     return registry;
 }
 
 QVariant readAutorun()
 {
-    cRegistry registry;
+    Registry registry;
     return autorunValue(registry).Value();
 }
 
 void writeAutorun(int value)
 {
-    cRegistry registry;
+    Registry registry;
     autorunValue(registry).setValue(value);
 }
 

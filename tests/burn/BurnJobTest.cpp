@@ -9,12 +9,12 @@
 #include "FakePrompter.h"
 #include "StandInTools.h"
 #include "TestHome.h"
-#include "app/StartupCheck.h"
+#include "base/StartupCheck.h"
 #include "burn/AutorunSwitch.h"
 #include "burn/BurnJob.h"
-#include "settings/StringTable.h"
-#include "settings/TextIds.h"
-#include "settings/cRegistry.h"
+#include "base/StringTable.h"
+#include "base/TextIds.h"
+#include "settings/Registry.h"
 
 namespace {
 
@@ -22,25 +22,25 @@ const QString kWriter = QStringLiteral(" 1,0,0 100) 'HL-DT-ST' 'DVDRAM GH22NS50 
 const QString kBus10Writer
     = QStringLiteral(" 10,0,0 1000) 'PLEXTOR ' 'DVDR   PX-716A  ' '1.11' Removable CD-ROM");
 
-void prepareRegistry(cRegistry &registry)
+void prepareRegistry(Registry &registry)
 {
-    registry.setClassKey(cRegistry::HKEY_LOCAL_MACHINE);
+    registry.setClassKey(Registry::HKEY_LOCAL_MACHINE);
     registry.setSectionKey(AutorunSwitch::sectionKey());
     registry.setValueKey(AutorunSwitch::valueKey());
-    registry.setValueType(cRegistry::REG_DWORD);
+    registry.setValueType(Registry::REG_DWORD);
     registry.setDefault(QStringLiteral("missing"));
 }
 
 QVariant readAutorun()
 {
-    cRegistry registry;
+    Registry registry;
     prepareRegistry(registry);
     return registry.Value();
 }
 
 void writeAutorun(int value)
 {
-    cRegistry registry;
+    Registry registry;
     prepareRegistry(registry);
     registry.setValue(value);
 }

@@ -4,8 +4,8 @@
 
 #include "StandInTools.h"
 #include "burn/BurnOutputParser.h"
-#include "settings/StringTable.h"
-#include "settings/TextIds.h"
+#include "base/StringTable.h"
+#include "base/TextIds.h"
 
 namespace {
 

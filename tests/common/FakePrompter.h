@@ -5,7 +5,7 @@
 
 #include <deque>
 
-#include "app/Prompter.h"
+#include "base/Prompter.h"
 
 // Records every box core code shows and answers questions from a script
 // (true = Yes/OK). Without a scripted answer a question gets its default.

@@ -4,7 +4,7 @@
 #include <QFile>
 #include <QStandardPaths>
 
-#include "app/ProgramFolder.h"
+#include "base/ProgramFolder.h"
 
 TestHome::TestHome()
     : m_oldHome(qgetenv("KELVARA_HOME"))

@@ -12,7 +12,7 @@
 
 #include <gtest/gtest.h>
 
-#include "app/KelvaraError.h"
+#include "base/KelvaraError.h"
 #include "imaging/ButtonArt.h"
 #include "imaging/ImgSource.h"
 

@@ -2,7 +2,7 @@
 #include <vector>
 
 #include "RenderFixture.h"
-#include "app/Numeric.h"
+#include "base/Numeric.h"
 
 namespace {
 

@@ -4,7 +4,7 @@
 #include <QLocale>
 
 #include "RenderFixture.h"
-#include "app/Numeric.h"
+#include "base/Numeric.h"
 
 namespace {
 

@@ -7,7 +7,7 @@
 #include <gtest/gtest.h>
 
 #include "FakePrompter.h"
-#include "app/Workspace.h"
+#include "authoring/Workspace.h"
 #include "preview/PreviewNavigator.h"
 #include "project/ProjectNode.h"
 #include "project/TreeEditor.h"

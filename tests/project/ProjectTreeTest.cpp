@@ -1,6 +1,6 @@
 #include <gtest/gtest.h>
 
-#include "app/KelvaraError.h"
+#include "base/KelvaraError.h"
 #include "project/ProjectTree.h"
 
 namespace {

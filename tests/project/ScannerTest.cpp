@@ -5,7 +5,7 @@
 
 #include "FakePrompter.h"
 #include "TestAlbum.h"
-#include "app/KelvaraError.h"
+#include "base/KelvaraError.h"
 #include "project/ProjectTree.h"
 #include "project/Scanner.h"
 #include "settings/Settings.h"

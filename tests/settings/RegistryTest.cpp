@@ -1,4 +1,4 @@
-#include "settings/cRegistry.h"
+#include "settings/Registry.h"
 
 #include <QDir>
 #include <QFile>
@@ -9,7 +9,7 @@
 #include <gtest/gtest.h>
 
 #include "TestHome.h"
-#include "app/KelvaraError.h"
+#include "base/KelvaraError.h"
 #include "settings/FileRegistryStore.h"
 #include "settings/RegistryHive.h"
 
@@ -38,7 +38,7 @@ protected:
         : store(home.registryDir())
         , reg(store)
     {
-        reg.setClassKey(cRegistry::HKEY_LOCAL_MACHINE);
+        reg.setClassKey(Registry::HKEY_LOCAL_MACHINE);
         reg.setSectionKey(kKey);
     }
 
@@ -80,19 +80,19 @@ protected:
 
     TestHome home;
     FileRegistryStore store;
-    cRegistry reg;
+    Registry reg;
 };
 
 TEST_F(RegistryTest, MissingValueOrKeyGivesDefaultAndKeepsValueType)
 {
-    reg.setValueType(cRegistry::REG_DWORD);
+    reg.setValueType(Registry::REG_DWORD);
     EXPECT_EQ(read(QStringLiteral("nothing"), 42).toInt(), 42);
-    EXPECT_EQ(reg.ValueType(), cRegistry::REG_DWORD);
+    EXPECT_EQ(reg.ValueType(), Registry::REG_DWORD);
     // A value that is found sets the type it has.
-    write(QStringLiteral("text"), cRegistry::REG_SZ, QStringLiteral("t"));
-    reg.setValueType(cRegistry::REG_DWORD);
+    write(QStringLiteral("text"), Registry::REG_SZ, QStringLiteral("t"));
+    reg.setValueType(Registry::REG_DWORD);
     EXPECT_EQ(read(QStringLiteral("text")).toString(), QStringLiteral("t"));
-    EXPECT_EQ(reg.ValueType(), cRegistry::REG_SZ);
+    EXPECT_EQ(reg.ValueType(), Registry::REG_SZ);
 
     reg.setSectionKey(QStringLiteral("Software\\Nobody\\Here"));
     EXPECT_EQ(read(QStringLiteral("x"), QStringLiteral("fallback")).toString(), QStringLiteral("fallback"));
@@ -102,7 +102,7 @@ TEST_F(RegistryTest, MissingValueOrKeyGivesDefaultAndKeepsValueType)
     reg.setClassKey(0x12345);
     reg.setSectionKey(kKey);
     EXPECT_EQ(read(QStringLiteral("x"), 7).toInt(), 7);
-    write(QStringLiteral("x"), cRegistry::REG_SZ, QStringLiteral("lost"));
+    write(QStringLiteral("x"), Registry::REG_SZ, QStringLiteral("lost"));
     EXPECT_EQ(QDir(home.registryDir()).entryList(QDir::Files),
         QStringList { QStringLiteral("HKEY_LOCAL_MACHINE.reg") });
     EXPECT_FALSE(stored(QStringLiteral("x")));
@@ -110,10 +110,10 @@ TEST_F(RegistryTest, MissingValueOrKeyGivesDefaultAndKeepsValueType)
 
 TEST_F(RegistryTest, PercentSignsChooseBetweenPlainAndExpandableText)
 {
-    write(QStringLiteral("one"), cRegistry::REG_SZ, QStringLiteral("50% off"));
-    write(QStringLiteral("apart"), cRegistry::REG_SZ, QStringLiteral("a%b%c"));
-    write(QStringLiteral("adjacent"), cRegistry::REG_SZ, QStringLiteral("100%%"));
-    write(QStringLiteral("asPlain"), cRegistry::REG_EXPAND_SZ, QStringLiteral("no signs"));
+    write(QStringLiteral("one"), Registry::REG_SZ, QStringLiteral("50% off"));
+    write(QStringLiteral("apart"), Registry::REG_SZ, QStringLiteral("a%b%c"));
+    write(QStringLiteral("adjacent"), Registry::REG_SZ, QStringLiteral("100%%"));
+    write(QStringLiteral("asPlain"), Registry::REG_EXPAND_SZ, QStringLiteral("no signs"));
     EXPECT_EQ(stored(QStringLiteral("one"))->type, 1u);
     EXPECT_EQ(stored(QStringLiteral("apart"))->type, 2u);
     EXPECT_EQ(stored(QStringLiteral("adjacent"))->type, 1u);
@@ -124,12 +124,12 @@ TEST_F(RegistryTest, PercentSignsChooseBetweenPlainAndExpandableText)
 TEST_F(RegistryTest, ExpandableTextIsExpandedOnRead)
 {
     qputenv("KELVARA_TEST_PICTURES", "/srv/pictures");
-    write(QStringLiteral("path"), cRegistry::REG_SZ, QStringLiteral("%KELVARA_TEST_PICTURES%/2003"));
-    write(QStringLiteral("unknown"), cRegistry::REG_SZ, QStringLiteral("%KELVARA_NO_SUCH_VAR%/x"));
-    write(QStringLiteral("mixed"), cRegistry::REG_SZ, QStringLiteral("5% of %KELVARA_TEST_PICTURES%"));
+    write(QStringLiteral("path"), Registry::REG_SZ, QStringLiteral("%KELVARA_TEST_PICTURES%/2003"));
+    write(QStringLiteral("unknown"), Registry::REG_SZ, QStringLiteral("%KELVARA_NO_SUCH_VAR%/x"));
+    write(QStringLiteral("mixed"), Registry::REG_SZ, QStringLiteral("5% of %KELVARA_TEST_PICTURES%"));
 
     EXPECT_EQ(read(QStringLiteral("path")).toString(), QStringLiteral("/srv/pictures/2003"));
-    EXPECT_EQ(reg.ValueType(), cRegistry::REG_EXPAND_SZ);
+    EXPECT_EQ(reg.ValueType(), Registry::REG_EXPAND_SZ);
     EXPECT_EQ(read(QStringLiteral("unknown")).toString(), QStringLiteral("%KELVARA_NO_SUCH_VAR%/x"));
     EXPECT_EQ(read(QStringLiteral("mixed")).toString(), QStringLiteral("5% of /srv/pictures"))
         << "\"% of \" is no variable, and the sign closing it opens the next reference";
@@ -138,7 +138,7 @@ TEST_F(RegistryTest, ExpandableTextIsExpandedOnRead)
 
 TEST_F(RegistryTest, EmptyTextIsStoredWithSizeZero)
 {
-    write(QStringLiteral("empty"), cRegistry::REG_SZ, QString());
+    write(QStringLiteral("empty"), Registry::REG_SZ, QString());
     const auto value = stored(QStringLiteral("empty"));
     ASSERT_TRUE(value);
     EXPECT_EQ(value->type, 1u);
@@ -150,7 +150,7 @@ TEST_F(RegistryTest, EmptyTextIsStoredWithSizeZero)
 
 TEST_F(RegistryTest, SixteenBitIntegerIsStoredAsFourByteDword)
 {
-    write(QStringLiteral("short"), cRegistry::REG_DWORD, QVariant::fromValue<short>(-2));
+    write(QStringLiteral("short"), Registry::REG_DWORD, QVariant::fromValue<short>(-2));
     const auto value = stored(QStringLiteral("short"));
     ASSERT_TRUE(value);
     EXPECT_EQ(value->type, 4u);
@@ -160,14 +160,14 @@ TEST_F(RegistryTest, SixteenBitIntegerIsStoredAsFourByteDword)
     EXPECT_EQ(back.toInt(), -2);
 
     // Type 5 writes a plain DWORD too.
-    write(QStringLiteral("long"), cRegistry::REG_DWORD_BIG_ENDIAN, 0x01020304);
+    write(QStringLiteral("long"), Registry::REG_DWORD_BIG_ENDIAN, 0x01020304);
     EXPECT_EQ(stored(QStringLiteral("long"))->type, 4u);
     EXPECT_EQ(read(QStringLiteral("long")).toInt(), 0x01020304);
 
     // Anything but a 16- or 32-bit integer is skipped.
-    write(QStringLiteral("double"), cRegistry::REG_DWORD, 2.5);
-    write(QStringLiteral("wide"), cRegistry::REG_DWORD, QVariant::fromValue<qint64>(5));
-    write(QStringLiteral("text"), cRegistry::REG_DWORD, QStringLiteral("5"));
+    write(QStringLiteral("double"), Registry::REG_DWORD, 2.5);
+    write(QStringLiteral("wide"), Registry::REG_DWORD, QVariant::fromValue<qint64>(5));
+    write(QStringLiteral("text"), Registry::REG_DWORD, QStringLiteral("5"));
     EXPECT_FALSE(stored(QStringLiteral("double")));
     EXPECT_FALSE(stored(QStringLiteral("wide")));
     EXPECT_FALSE(stored(QStringLiteral("text")));
@@ -189,12 +189,12 @@ TEST_F(RegistryTest, OtherStoredTypesReadByTheirRules)
 
 TEST_F(RegistryTest, BinaryNeedsAByteArray)
 {
-    write(QStringLiteral("bin"), cRegistry::REG_BINARY, QByteArray::fromHex("00ff10"));
+    write(QStringLiteral("bin"), Registry::REG_BINARY, QByteArray::fromHex("00ff10"));
     EXPECT_EQ(read(QStringLiteral("bin")).toByteArray(), QByteArray::fromHex("00ff10"));
-    EXPECT_EQ(reg.ValueType(), cRegistry::REG_BINARY);
+    EXPECT_EQ(reg.ValueType(), Registry::REG_BINARY);
 
     try {
-        write(QStringLiteral("bad"), cRegistry::REG_BINARY, QStringLiteral("not bytes"));
+        write(QStringLiteral("bad"), Registry::REG_BINARY, QStringLiteral("not bytes"));
         FAIL() << "a text for REG_BINARY must raise";
     } catch (const KelvaraError &e) {
         EXPECT_EQ(e.number(), 26001);
@@ -209,12 +209,12 @@ TEST_F(RegistryTest, BinaryNeedsAByteArray)
 
 TEST_F(RegistryTest, WriteUnderReadOnlyStoreChangesNothingAndRaisesNothing)
 {
-    write(QStringLiteral("title"), cRegistry::REG_SZ, QStringLiteral("before"));
+    write(QStringLiteral("title"), Registry::REG_SZ, QStringLiteral("before"));
     const QByteArray before = fileBytes(hiveFile());
     makeReadOnly();
 
-    EXPECT_NO_THROW(write(QStringLiteral("title"), cRegistry::REG_SZ, QStringLiteral("after")));
-    EXPECT_NO_THROW(write(QStringLiteral("new"), cRegistry::REG_DWORD, 1));
+    EXPECT_NO_THROW(write(QStringLiteral("title"), Registry::REG_SZ, QStringLiteral("after")));
+    EXPECT_NO_THROW(write(QStringLiteral("new"), Registry::REG_DWORD, 1));
     EXPECT_EQ(fileBytes(hiveFile()), before);
     EXPECT_EQ(read(QStringLiteral("title")).toString(), QStringLiteral("before"));
     EXPECT_FALSE(stored(QStringLiteral("new")));
@@ -222,7 +222,7 @@ TEST_F(RegistryTest, WriteUnderReadOnlyStoreChangesNothingAndRaisesNothing)
 
     // A read-only file in a writable folder is refused as well.
     QFile::setPermissions(home.registryDir(), QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner);
-    EXPECT_NO_THROW(write(QStringLiteral("title"), cRegistry::REG_SZ, QStringLiteral("after")));
+    EXPECT_NO_THROW(write(QStringLiteral("title"), Registry::REG_SZ, QStringLiteral("after")));
     EXPECT_EQ(fileBytes(hiveFile()), before);
 }
 
@@ -247,7 +247,7 @@ TEST_F(RegistryTest, KeyOperationErrorsCarryTheirTexts)
         QStringLiteral("Failed to open key '-2147483646',Section: 'Software\\Nope' for delete access"));
 
     reg.setSectionKey(kKey);
-    write(QStringLiteral("kept"), cRegistry::REG_SZ, QStringLiteral("x"));
+    write(QStringLiteral("kept"), Registry::REG_SZ, QStringLiteral("x"));
     reg.setValueKey(QStringLiteral("gone"));
     expectError([&] { reg.DeleteValue(); },
         QStringLiteral("Failed to delete registry Key: '-2147483646',Section: '") + kKey
@@ -282,8 +282,8 @@ TEST_F(RegistryTest, KeysAndValuesCanBeCreatedListedAndDeleted)
     EXPECT_EQ(count, 1);
     EXPECT_EQ(names, QStringList { QStringLiteral("Inner") });
 
-    write(QStringLiteral("b"), cRegistry::REG_SZ, QStringLiteral("1"));
-    write(QStringLiteral("a"), cRegistry::REG_DWORD, 2);
+    write(QStringLiteral("b"), Registry::REG_SZ, QStringLiteral("1"));
+    write(QStringLiteral("a"), Registry::REG_DWORD, 2);
     EXPECT_TRUE(reg.EnumerateValues(names, count));
     EXPECT_EQ(count, 2);
     EXPECT_EQ(names, (QStringList { QStringLiteral("b"), QStringLiteral("a") }));
@@ -316,7 +316,7 @@ public:
 TEST_F(RegistryTest, FailedSectionListingRaisesItsOwnNumber)
 {
     FailingStore failing(home.registryDir());
-    cRegistry broken(failing);
+    Registry broken(failing);
     broken.setSectionKey(kKey);
     QStringList names;
     int count = 0;
@@ -332,11 +332,11 @@ TEST_F(RegistryTest, FailedSectionListingRaisesItsOwnNumber)
 
 TEST_F(RegistryTest, FileReadsLikeARegistryExport)
 {
-    write(QStringLiteral("sourcedir"), cRegistry::REG_SZ, QStringLiteral("C:\\Fotos \"2003\""));
-    write(QStringLiteral("Resize"), cRegistry::REG_DWORD, 12);
-    write(QStringLiteral("Path"), cRegistry::REG_SZ, QStringLiteral("%HOME%"));
-    write(QStringLiteral("Été"), cRegistry::REG_SZ, QStringLiteral("Zürich"));
-    write(QStringLiteral("lines"), cRegistry::REG_SZ, QStringLiteral("one\ntwo"));
+    write(QStringLiteral("sourcedir"), Registry::REG_SZ, QStringLiteral("C:\\Fotos \"2003\""));
+    write(QStringLiteral("Resize"), Registry::REG_DWORD, 12);
+    write(QStringLiteral("Path"), Registry::REG_SZ, QStringLiteral("%HOME%"));
+    write(QStringLiteral("Été"), Registry::REG_SZ, QStringLiteral("Zürich"));
+    write(QStringLiteral("lines"), Registry::REG_SZ, QStringLiteral("one\ntwo"));
     const QString text = QString::fromUtf8(fileBytes(hiveFile()));
     EXPECT_TRUE(text.startsWith(QStringLiteral("REGEDIT4\n")));
     EXPECT_TRUE(text.contains(QStringLiteral("[HKEY_LOCAL_MACHINE\\Software\\Brennic\\Kelvara]\n")));
@@ -388,7 +388,7 @@ TEST(RegistryHiveTest, LongDataWrapsAndReadsBack)
 
 TEST_F(RegistryTest, DamagedFileReadsAsMissingAndIsKeptAside)
 {
-    write(QStringLiteral("main_title"), cRegistry::REG_SZ, QStringLiteral("Holiday"));
+    write(QStringLiteral("main_title"), Registry::REG_SZ, QStringLiteral("Holiday"));
     const QByteArray good = fileBytes(hiveFile());
 
     const QList<QByteArray> damaged = {
@@ -411,7 +411,7 @@ TEST_F(RegistryTest, DamagedFileReadsAsMissingAndIsKeptAside)
 
     // After a damaged file was set aside, writing starts a sound file.
     writeFile(hiveFile(), "nonsense");
-    write(QStringLiteral("timeout"), cRegistry::REG_SZ, QStringLiteral("8"));
+    write(QStringLiteral("timeout"), Registry::REG_SZ, QStringLiteral("8"));
     EXPECT_EQ(damagedCopies().size(), 1);
     EXPECT_TRUE(RegistryHive::parse(fileBytes(hiveFile()), QStringLiteral("HKEY_LOCAL_MACHINE")));
     EXPECT_EQ(read(QStringLiteral("timeout")).toString(), QStringLiteral("8"));

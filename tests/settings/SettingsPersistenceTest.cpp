@@ -7,8 +7,8 @@
 #include "FakePrompter.h"
 #include "TestHome.h"
 #include "settings/FileRegistryStore.h"
-#include "settings/StringTable.h"
-#include "settings/cRegistry.h"
+#include "base/StringTable.h"
+#include "settings/Registry.h"
 
 namespace {
 
@@ -74,19 +74,19 @@ protected:
 
     void storeText(const char *name, const QString &text)
     {
-        cRegistry reg(store);
+        Registry reg(store);
         reg.setSectionKey(SettingsController::registryKey());
         reg.setValueKey(QLatin1String(name));
-        reg.setValueType(cRegistry::REG_SZ);
+        reg.setValueType(Registry::REG_SZ);
         reg.setValue(text);
     }
 
     void storeNumber(const char *name, int value)
     {
-        cRegistry reg(store);
+        Registry reg(store);
         reg.setSectionKey(SettingsController::registryKey());
         reg.setValueKey(QLatin1String(name));
-        reg.setValueType(cRegistry::REG_DWORD);
+        reg.setValueType(Registry::REG_DWORD);
         reg.setValue(value);
     }
 
@@ -95,7 +95,7 @@ protected:
         const auto v = store.readValue(kHklm, SettingsController::registryKey(), QLatin1String(name));
         if (!v || v->type != 4)
             return std::nullopt;
-        cRegistry reg(store);
+        Registry reg(store);
         reg.setSectionKey(SettingsController::registryKey());
         reg.setValueKey(QLatin1String(name));
         return reg.Value().toInt();
@@ -212,7 +212,7 @@ TEST_F(SettingsPersistenceTest, EverySettingSurvivesASaveAndRead)
 TEST_F(SettingsPersistenceTest, SaveWritesTheFortyValues)
 {
     save(Settings());
-    cRegistry reg(store);
+    Registry reg(store);
     reg.setSectionKey(SettingsController::registryKey());
     QStringList names;
     int count = 0;

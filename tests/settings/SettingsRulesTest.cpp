@@ -3,7 +3,7 @@
 #include <gtest/gtest.h>
 
 #include "FakePrompter.h"
-#include "settings/StringTable.h"
+#include "base/StringTable.h"
 
 namespace {
 

@@ -7,7 +7,7 @@
 #include <optional>
 
 #include "settings/FileRegistryStore.h"
-#include "settings/cRegistry.h"
+#include "settings/Registry.h"
 
 int main(int argc, char **argv)
 {
@@ -22,14 +22,14 @@ int main(int argc, char **argv)
     if (args.size() == 5)
         batch.emplace(store);
 
-    cRegistry reg(store);
-    reg.setClassKey(cRegistry::HKEY_LOCAL_MACHINE);
+    Registry reg(store);
+    reg.setClassKey(Registry::HKEY_LOCAL_MACHINE);
     reg.setSectionKey(QStringLiteral("Software\\Brennic\\Kelvara"));
     for (int i = 0; i < count; ++i) {
-        reg.setValueType(cRegistry::REG_SZ);
+        reg.setValueType(Registry::REG_SZ);
         reg.setValueKey(prefix + QStringLiteral("text") + QString::number(i));
         reg.setValue(QString(prefix + QString::number(i)));
-        reg.setValueType(cRegistry::REG_DWORD);
+        reg.setValueType(Registry::REG_DWORD);
         reg.setValueKey(prefix + QStringLiteral("number") + QString::number(i));
         reg.setValue(i);
     }

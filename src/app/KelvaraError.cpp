@@ -1,8 +1,0 @@
-#include "app/KelvaraError.h"
-
-KelvaraError::KelvaraError(int number, const QString &description, const QString &source)
-    : std::runtime_error(description.toStdString())
-    , m_number(number)
-    , m_description(description)
-    , m_source(source)
-{ }

@@ -1,8 +1,0 @@
-#include "app/Workspace.h"
-
-Workspace::Workspace(Prompter &prompter)
-    : controller(settings, prompter)
-    , renderer(settings, tree, state, canvas, picture, prompter)
-    , scanner(tree, settings, prompter)
-    , m_prompter(prompter)
-{ }

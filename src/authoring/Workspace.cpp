@@ -1,0 +1,8 @@
+#include "authoring/Workspace.h"
+
+Workspace::Workspace(Prompter &prompter)
+    : controller(settings, prompter)
+    , renderer(settings, tree, state, canvas, picture, prompter)
+    , scanner(tree, settings, prompter)
+    , m_prompter(prompter)
+{ }

@@ -1,0 +1,76 @@
+#include "base/StartupCheck.h"
+
+#include <QDir>
+#include <QFile>
+
+#include "base/KelvaraError.h"
+#include "base/ProgramFolder.h"
+#include "base/ProgramInfo.h"
+#include "base/Prompter.h"
+#include "base/StringTable.h"
+
+QStringList StartupCheck::requiredTools()
+{
+    return { QStringLiteral("jpeg2yuv"), QStringLiteral("mpeg2enc"), QStringLiteral("mplex") };
+}
+
+void StartupCheck::prepareProgramFolder()
+{
+    const QString folder = ProgramFolder::path();
+
+    // File names compare without case on the system the log names come from,
+    // so "Kelvara.Log" and "kelvara.log" are one log: remove every spelling.
+    const QDir programDir(folder);
+    const QStringList oldLogs
+        = programDir.entryList({ programLogName() }, QDir::Files | QDir::Hidden | QDir::System);
+    for (const QString &name : oldLogs)
+        QFile::remove(programDir.filePath(name));
+
+    addlog(QLatin1String("apppath: ") + folder, programLogName());
+    addlog(QLatin1String("curdir0: ") + QDir::currentPath(), programLogName());
+    // Every later relative check and tool call relies on this.
+    if (!QDir::setCurrent(folder))
+        throw KelvaraError(76, QLatin1String("Path not found: ") + folder);
+
+    // The settings are not read yet. Their default language is English, so
+    // the start-up messages are English too rather than those of another
+    // language block.
+    StringTable::instance().setLanguageOffset(StartupLanguageOffset);
+
+    addlog(QLatin1String("curdir1: ") + QDir::currentPath(), programLogName());
+}
+
+QString StartupCheck::firstMissingTool()
+{
+    for (const QString &tool : requiredTools()) {
+        if (ProgramFolder::findTool(tool).isEmpty())
+            return tool;
+    }
+    return {};
+}
+
+QString StartupCheck::incompleteTitle()
+{
+    const QString title = LocalText(1114);
+    return title.isEmpty() ? QStringLiteral("Setup incomplete") : title;
+}
+
+QString StartupCheck::incompleteText()
+{
+    QString text = LocalText(1113);
+    if (text.isEmpty())
+        text = QStringLiteral("Program directory is not correctly set up, please rerun setup or contact");
+    // The address follows the text, unless a translation already carries it.
+    const QString address = ProgramInfo::supportAddress();
+    if (!text.contains(address))
+        text += u' ' + address;
+    return text;
+}
+
+bool StartupCheck::checkTools(Prompter &prompter)
+{
+    if (firstMissingTool().isEmpty())
+        return true;
+    prompter.inform(incompleteTitle(), incompleteText());
+    return false;
+}

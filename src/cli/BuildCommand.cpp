@@ -1,0 +1,71 @@
+#include "cli/BuildCommand.h"
+
+#include <cstdio>
+
+#include <QDir>
+#include <QFileInfo>
+#include <QString>
+
+#include "cli/CommandOptions.h"
+#include "cli/ConsoleLine.h"
+#include "base/Prompter.h"
+#include "authoring/Workspace.h"
+#include "authoring/BuildDriver.h"
+#include "authoring/BuildOutput.h"
+#include "settings/Settings.h"
+
+namespace {
+
+int fail(const QString &reason)
+{
+    return ConsoleLine::fail("build", reason);
+}
+
+} // namespace
+
+int runBuildCommand(const CommandOptions &options, Settings &settings, Prompter &prompter)
+{
+    options.applyTo(settings);
+
+    // A build folder named on the command line is made when missing, as
+    // other tools do with their output folder.
+    if (options.dest && !QFileInfo(*options.dest).exists()) {
+        const QString conflict = BuildDriver::buildPathConflict(settings.sourcedir, *options.dest);
+        if (!conflict.isEmpty())
+            return fail(conflict);
+        if (!QDir().mkpath(*options.dest))
+            return fail(QLatin1String("cannot create the build folder ") + *options.dest);
+    }
+
+    Workspace ws(prompter);
+    ws.settings = settings;
+    if (!ws.scanner.cmdReadStructure_Click())
+        return fail(QLatin1String("the source folder could not be read: ") + ws.settings.sourcedir);
+
+    BuildOutput output;
+    BuildDriver driver(ws, output);
+    GenerationWalk::Callbacks walk;
+    walk.stateStarted = [&ws](const QString &state) {
+        ConsoleLine::print(stderr,
+            u'[' + QString::number(ws.state.ProgressDone) + u'/' + QString::number(ws.state.ProgressTotal)
+                + QLatin1String("] ") + state);
+    };
+    driver.setWalkCallbacks(std::move(walk));
+    BuildDriver::Callbacks callbacks;
+    callbacks.openBurnWindow = [](const QString &cue) {
+        ConsoleLine::print(
+            stderr, QLatin1String("kelvara build: burning is done from the window; the image is ") + cue);
+    };
+    driver.setCallbacks(std::move(callbacks));
+
+    const BuildDriver::Outcome outcome = driver.pbcreatevcd_Click();
+    if (outcome != BuildDriver::Outcome::Succeeded)
+        return fail(driver.lastProblem().isEmpty() ? QStringLiteral("the build did not finish")
+                                                   : driver.lastProblem());
+    if (!QFileInfo(driver.imagePath()).isFile() || !QFileInfo(driver.cuePath()).isFile())
+        return fail(QLatin1String("vcd.bin or vcd.cue is missing in ") + ws.settings.destinationdir);
+
+    ConsoleLine::print(stdout, QDir::toNativeSeparators(driver.cuePath()));
+    ConsoleLine::print(stdout, QDir::toNativeSeparators(driver.imagePath()));
+    return 0;
+}

@@ -1,0 +1,291 @@
+#include "cli/CommandLine.h"
+
+#include <QDir>
+
+#include <optional>
+
+#include "cli/BuildCommand.h"
+#include "base/Guard.h"
+#include "base/KelvaraError.h"
+#include "base/ProgramFolder.h"
+#include "base/Prompter.h"
+#include "cli/RenderCommand.h"
+#include "cli/ScanCommand.h"
+#include "base/StartupCheck.h"
+#include "settings/Settings.h"
+#include "settings/SettingsController.h"
+
+namespace {
+
+enum class OptionKind { Flag, Value };
+
+struct OptionSpec
+{
+    const char *name;
+    OptionKind kind;
+    bool renderOnly;
+};
+
+// Every command takes the options that override a stored setting; --node,
+// --entry and --out only mean something to render.
+constexpr OptionSpec kOptions[] = {
+    { "--source", OptionKind::Value, false },
+    { "--dest", OptionKind::Value, false },
+    { "--title", OptionKind::Value, false },
+    { "--tv", OptionKind::Value, false },
+    { "--type", OptionKind::Value, false },
+    { "--resolution", OptionKind::Value, false },
+    { "--timeout", OptionKind::Value, false },
+    { "--full-rebuild", OptionKind::Flag, false },
+    { "--yes", OptionKind::Flag, false },
+    { "--jobs", OptionKind::Value, false },
+    { "--node", OptionKind::Value, true },
+    { "--entry", OptionKind::Value, true },
+    { "--out", OptionKind::Value, true },
+};
+
+const OptionSpec *findOption(const QString &name)
+{
+    for (const OptionSpec &spec : kOptions) {
+        if (name == QLatin1String(spec.name))
+            return &spec;
+    }
+    return nullptr;
+}
+
+CommandLine::Parsed failure(const QString &message)
+{
+    CommandLine::Parsed parsed;
+    parsed.action = CommandLine::Action::Error;
+    parsed.error = QLatin1String("kelvara: ") + message + QLatin1String(" (see kelvara --help)");
+    return parsed;
+}
+
+// A whole number from min up, written in plain decimal digits.
+std::optional<int> wholeNumber(const QString &text, int min)
+{
+    if (text.isEmpty())
+        return std::nullopt;
+    for (const QChar c : text) {
+        if (c < u'0' || c > u'9')
+            return std::nullopt;
+    }
+    bool ok = false;
+    const int value = text.toInt(&ok);
+    if (!ok || value < min)
+        return std::nullopt;
+    return value;
+}
+
+QString absolutePath(const QString &workingDir, const QString &path)
+{
+    return QDir::cleanPath(QDir(workingDir).absoluteFilePath(path));
+}
+
+// Applies one option with its value; returns an error message or empty.
+QString applyOption(CommandOptions &o, const QString &name, const QString &value, const QString &workingDir)
+{
+    if (name == u"--source" || name == u"--dest" || name == u"--out") {
+        if (value.isEmpty())
+            return name + QLatin1String(" needs a path");
+        const QString path = absolutePath(workingDir, value);
+        if (name == u"--source")
+            o.source = path;
+        else if (name == u"--dest")
+            o.dest = path;
+        else {
+            const QString lower = value.toLower();
+            if (!lower.endsWith(u".jpg") && !lower.endsWith(u".jpeg"))
+                return QLatin1String("--out must name a .jpg file, not '") + value + u'\'';
+            o.out = path;
+        }
+    } else if (name == u"--title") {
+        o.title = value;
+    } else if (name == u"--tv") {
+        const QString v = value.toLower();
+        if (v != u"pal" && v != u"ntsc")
+            return QLatin1String("--tv must be pal or ntsc, not '") + value + u'\'';
+        o.ntsc = v == u"ntsc";
+    } else if (name == u"--type") {
+        const QString v = value.toLower();
+        if (v != u"vcd" && v != u"svcd")
+            return QLatin1String("--type must be vcd or svcd, not '") + value + u'\'';
+        o.vcd = v == u"vcd";
+    } else if (name == u"--resolution") {
+        const QString v = value.toLower();
+        if (v != u"high" && v != u"low")
+            return QLatin1String("--resolution must be high or low, not '") + value + u'\'';
+        o.lowRes = v == u"low";
+    } else if (name == u"--timeout") {
+        const auto seconds = wholeNumber(value, 0);
+        if (!seconds)
+            return QLatin1String("--timeout must be a whole number of seconds (0 waits for ever), not '")
+                + value + u'\'';
+        o.timeout = QString::number(*seconds);
+    } else if (name == u"--jobs") {
+        const auto jobs = wholeNumber(value, 1);
+        if (!jobs)
+            return QLatin1String("--jobs must be a whole number from 1 up, not '") + value + u'\'';
+        o.jobs = *jobs;
+    } else if (name == u"--node") {
+        const auto node = wholeNumber(value, 1);
+        if (!node)
+            return QLatin1String("--node must be a node index from 1 up, not '") + value + u'\'';
+        o.node = *node;
+    } else if (name == u"--entry") {
+        const auto entry = wholeNumber(value, 1);
+        if (!entry)
+            return QLatin1String("--entry must be a whole number from 1 up, not '") + value + u'\'';
+        o.entry = *entry;
+    }
+    return {};
+}
+
+} // namespace
+
+CommandLine::Parsed CommandLine::parse(const QStringList &arguments, const QString &workingDir)
+{
+    Parsed parsed;
+    if (arguments.isEmpty())
+        return parsed;
+
+    const auto isHelp = [](const QString &argument) { return argument == u"--help" || argument == u"-h"; };
+    if (isHelp(arguments.first()) || arguments.first() == u"help") {
+        parsed.action = Action::Help;
+        return parsed;
+    }
+    if (arguments.first() == u"--version") {
+        parsed.action = arguments.size() == 1 ? Action::Version : Action::Error;
+        if (parsed.action == Action::Error)
+            return failure(QStringLiteral("--version takes no further arguments"));
+        return parsed;
+    }
+
+    const QString command = arguments.first();
+    if (command != u"build" && command != u"scan" && command != u"render") {
+        if (command.startsWith(u'-'))
+            return failure(QLatin1String("a command (build, scan or render) must come before ") + command);
+        return failure(QLatin1String("unknown command '") + command + QLatin1String("'"));
+    }
+    parsed.options.command = command;
+
+    for (int i = 1; i < arguments.size(); ++i) {
+        const QString &argument = arguments.at(i);
+        if (isHelp(argument)) {
+            parsed.action = Action::Help;
+            return parsed;
+        }
+        if (!argument.startsWith(QLatin1String("--")))
+            return failure(QLatin1String("unexpected argument '") + argument + u'\'');
+
+        QString name = argument;
+        std::optional<QString> value;
+        const int equals = argument.indexOf(u'=');
+        if (equals > 0) {
+            name = argument.left(equals);
+            value = argument.mid(equals + 1);
+        }
+
+        const OptionSpec *spec = findOption(name);
+        if (!spec)
+            return failure(QLatin1String("unknown option ") + name);
+        if (spec->renderOnly && command != u"render")
+            return failure(name + QLatin1String(" is an option of render, not of ") + command);
+
+        if (spec->kind == OptionKind::Flag) {
+            if (value)
+                return failure(name + QLatin1String(" takes no value"));
+            if (name == u"--yes")
+                parsed.options.yes = true;
+            else
+                parsed.options.fullRebuild = true;
+            continue;
+        }
+
+        if (!value) {
+            // A following option is not taken as a value: "--title --yes"
+            // means the title was forgotten (write --title=--yes to mean it).
+            if (i + 1 >= arguments.size() || arguments.at(i + 1).startsWith(QLatin1String("--")))
+                return failure(name + QLatin1String(" needs a value"));
+            value = arguments.at(++i);
+        }
+        const QString error = applyOption(parsed.options, name, *value, workingDir);
+        if (!error.isEmpty())
+            return failure(error);
+    }
+
+    const CommandOptions &o = parsed.options;
+    if (o.vcd.value_or(false) && o.lowRes.value_or(false))
+        return failure(QStringLiteral("--resolution low is not possible with --type vcd"));
+    if (command == u"render") {
+        if (!o.node)
+            return failure(QStringLiteral("render needs --node INDEX"));
+        if (o.out.isEmpty())
+            return failure(QStringLiteral("render needs --out FILE.jpg"));
+    }
+    parsed.action = Action::Run;
+    return parsed;
+}
+
+QString CommandLine::usage()
+{
+    return QStringLiteral(
+        "Usage:\n"
+        "  kelvara                 open the main window\n"
+        "  kelvara build  [--source DIR] [--dest DIR] [--title TEXT] [--tv pal|ntsc]\n"
+        "                 [--type vcd|svcd] [--resolution high|low] [--timeout SECONDS]\n"
+        "                 [--full-rebuild] [--yes] [--jobs N]\n"
+        "                 build vcd.bin and vcd.cue from the source folder into the build folder\n"
+        "  kelvara scan   [--source DIR]\n"
+        "                 print the tree, the counters and the estimated disc size\n"
+        "  kelvara render [--source DIR] --node INDEX [--entry N] --out FILE.jpg\n"
+        "                 render one menu page (entry N highlighted) or still as a JPEG\n"
+        "  kelvara --help | --version\n"
+        "\n"
+        "Every command reads the stored settings and takes the options of build to\n"
+        "override them for this run only; nothing is saved. Questions get their\n"
+        "default answer (No for limit warnings) unless --yes is given.\n");
+}
+
+int CommandLine::execute(const CommandOptions &options, Prompter &prompter)
+{
+    int code = 1;
+    const bool finished = Guard::run(QStringLiteral("Sub Main"), [&] {
+        StartupCheck::prepareProgramFolder();
+
+        const QString missing = StartupCheck::firstMissingTool();
+        if (!missing.isEmpty()) {
+            prompter.error(StartupCheck::incompleteTitle(),
+                StartupCheck::incompleteText() + QLatin1String(" (") + missing
+                    + QLatin1String(" is neither in ") + ProgramFolder::path()
+                    + QLatin1String("/3rdparty nor on the PATH)"));
+            code = SetupIncompleteExitCode;
+            return;
+        }
+
+        Settings settings;
+        SettingsController controller(settings, prompter);
+        controller.readSettings();
+        options.applyTo(settings);
+        if (settings.vcd && settings.lowRes) {
+            prompter.error(QStringLiteral("kelvara"),
+                QStringLiteral("low resolution VCD is not possible: pass --resolution high or "
+                               "--type svcd"));
+            code = UsageExitCode;
+            return;
+        }
+        // The options may change the disc format: derive the frame again.
+        controller.setSizes();
+
+        if (options.command == u"scan")
+            code = runScanCommand(options, settings, prompter);
+        else if (options.command == u"render")
+            code = runRenderCommand(options, settings, prompter);
+        else if (options.command == u"build")
+            code = runBuildCommand(options, settings, prompter);
+        else
+            throw KelvaraError(
+                5, QLatin1String("Invalid procedure call: unknown command ") + options.command);
+    });
+    return finished ? code : Guard::FatalExitCode;
+}

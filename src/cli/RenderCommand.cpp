@@ -1,0 +1,103 @@
+#include "cli/RenderCommand.h"
+
+#include <algorithm>
+#include <cstdio>
+
+#include <QDir>
+#include <QString>
+
+#include "cli/CommandOptions.h"
+#include "cli/ConsoleLine.h"
+#include "base/Prompter.h"
+#include "authoring/BuildState.h"
+#include "imaging/ImgSource.h"
+#include "imaging/Renderer.h"
+#include "project/ProjectTree.h"
+#include "project/Scanner.h"
+#include "settings/Settings.h"
+#include "settings/SettingsController.h"
+
+namespace {
+
+int fail(const QString &reason)
+{
+    return ConsoleLine::fail("render", reason);
+}
+
+} // namespace
+
+int runRenderCommand(const CommandOptions &options, Settings &settings, Prompter &prompter)
+{
+    options.applyTo(settings);
+    // The page as the disc gets it: the build renders without fast preview.
+    settings.FastPreview = false;
+    SettingsController(settings, prompter).setSizes(); // the frame of the chosen format
+
+    if (!options.node)
+        return fail(QStringLiteral("--node INDEX is required"));
+    if (options.out.isEmpty())
+        return fail(QStringLiteral("--out FILE.jpg is required"));
+    if (options.entry < 1)
+        return fail(QStringLiteral("--entry must be 1 or more"));
+
+    ProjectTree tree;
+    Scanner scanner(tree, settings, prompter);
+    if (!scanner.cmdReadStructure_Click())
+        return 1; // the scanner has said why
+
+    const int index = *options.node;
+    ProjectNode *node = tree.nodeByIndex(index);
+    if (!node)
+        return fail(QStringLiteral("no node with index %1 (the tree has nodes 1 to %2)")
+                        .arg(index)
+                        .arg(tree.highestIndex()));
+
+    ImgSource canvas;
+    ImgSource picture;
+    BuildState state;
+    Renderer renderer(settings, tree, state, canvas, picture, prompter);
+    QString what;
+
+    switch (node->kind()) {
+    case NodeKind::Menu:
+        // Pages are rendered from the first entry on, as the walk does, so that
+        // the window of visible entries is the one the disc shows.
+        for (int entry = 1; entry <= options.entry; ++entry) {
+            state.SelectedEntry = entry;
+            renderer.MakeMenu(node);
+            if (entry == 1 && options.entry > std::max(state.EntryCount, 1)) {
+                return fail(state.EntryCount == 0
+                        ? QStringLiteral("node %1 is a menu without entries; only --entry 1 "
+                                         "exists")
+                              .arg(index)
+                        : QStringLiteral("node %1 has %2 entries; --entry %3 does not exist")
+                              .arg(index)
+                              .arg(state.EntryCount)
+                              .arg(options.entry));
+            }
+        }
+        what = state.EntryCount > 0 ? QStringLiteral("menu \"%1\", entry %2 of %3")
+                                          .arg(node->Tag())
+                                          .arg(options.entry)
+                                          .arg(state.EntryCount)
+                                    : QStringLiteral("menu \"%1\"").arg(node->Tag());
+        break;
+    case NodeKind::Picture:
+        renderer.CreateStill(node, node->FullPath());
+        what = QStringLiteral("picture \"%1\"").arg(node->Text());
+        break;
+    case NodeKind::Movie:
+        renderer.MakeMoviePage();
+        what = QStringLiteral("movie \"%1\"").arg(node->Text());
+        break;
+    case NodeKind::None:
+        return fail(QStringLiteral("node %1 (%2) is no longer on disk")
+                        .arg(index)
+                        .arg(QDir::toNativeSeparators(node->FullPath())));
+    }
+
+    if (!canvas.SaveJpg(options.out, 90))
+        return fail(QStringLiteral("cannot write %1").arg(QDir::toNativeSeparators(options.out)));
+    ConsoleLine::print(stdout, what + QLatin1String(" -> ") + QDir::toNativeSeparators(options.out));
+    return 0;
+}

@@ -1,0 +1,71 @@
+#include "cli/ScanCommand.h"
+
+#include <cstdio>
+
+#include <QString>
+
+#include "cli/CommandOptions.h"
+#include "base/Prompter.h"
+#include "project/Capacity.h"
+#include "project/ProjectTree.h"
+#include "project/Scanner.h"
+#include "settings/Settings.h"
+
+namespace {
+
+void printLine(const QString &line)
+{
+    const QByteArray bytes = line.toLocal8Bit();
+    std::fwrite(bytes.constData(), 1, static_cast<size_t>(bytes.size()), stdout);
+    std::fputc('\n', stdout);
+}
+
+QString kindName(const ProjectNode *node)
+{
+    switch (node->kind()) {
+    case NodeKind::Menu:
+        return QStringLiteral("menu");
+    case NodeKind::Picture:
+        return QStringLiteral("picture");
+    case NodeKind::Movie:
+        return QStringLiteral("movie");
+    case NodeKind::None:
+        break;
+    }
+    return QStringLiteral("missing"); // gone from the disk since the scan
+}
+
+// Pre-order: each menu before its entries, entries in disc order.
+void printNode(const ProjectNode *node, int depth)
+{
+    printLine(QString(depth * 2, u' ') + QString::number(node->Index()) + u' ' + kindName(node) + u' '
+        + node->Text());
+    for (int row = 0; row < node->childCount(); ++row)
+        printNode(node->child(row), depth + 1);
+}
+
+QString count(double value)
+{
+    return QString::number(value, 'f', 0);
+}
+
+} // namespace
+
+int runScanCommand(const CommandOptions &options, Settings &settings, Prompter &prompter)
+{
+    options.applyTo(settings);
+
+    ProjectTree tree;
+    Scanner scanner(tree, settings, prompter);
+    if (!scanner.cmdReadStructure_Click())
+        return 1;
+
+    std::fflush(stderr);
+    printNode(tree.root(), 0);
+    const TreeCounters &counters = tree.counters();
+    printLine(QLatin1String("Menus: ") + count(counters.MenuCount));
+    printLine(QLatin1String("Items: ") + count(counters.ItemCount));
+    printLine(QLatin1String("Capacity (estimated): ") + Capacity::ShowCapacity(counters, settings).label);
+    std::fflush(stdout);
+    return 0;
+}

@@ -1,0 +1,983 @@
+#include "gui/MainWindow.h"
+
+#include <QApplication>
+#include <QCheckBox>
+#include <QCloseEvent>
+#include <QCoreApplication>
+#include <QDir>
+#include <QElapsedTimer>
+#include <QFileInfo>
+#include <QGridLayout>
+#include <QGroupBox>
+#include <QHBoxLayout>
+#include <QHeaderView>
+#include <QLabel>
+#include <QMenuBar>
+#include <QMouseEvent>
+#include <QProgressBar>
+#include <QPushButton>
+#include <QSplitter>
+#include <QStatusBar>
+#include <QStyle>
+#include <QTimer>
+#include <QTreeView>
+#include <QVBoxLayout>
+
+#include "base/Guard.h"
+#include "gui/MessageBoxPrompter.h"
+#include "base/ProgramInfo.h"
+#include "gui/ProjectTreeModel.h"
+#include "base/StartupCheck.h"
+#include "gui/OutputWindow.h"
+#include "gui/PreviewWindow.h"
+#include "authoring/VcdxbuildAdapter.h"
+#include "gui/CaptionEditor.h"
+#include "gui/BurnWindow.h"
+#include "project/Capacity.h"
+#include "project/ProjectNode.h"
+#include "gui/FormLocalizer.h"
+#include "gui/SettingsWindow.h"
+#include "settings/SettingsController.h"
+#include "base/StringTable.h"
+#include "base/TextIds.h"
+#include "gui/AboutDialog.h"
+#include "gui/SplashScreen.h"
+
+namespace {
+// The pane keeps this width; its height follows the TV lines.
+constexpr int PaneWidth = 440;
+// Window positions are stored in twips, as the settings always were.
+constexpr int TwipsPerPixel = 15;
+
+void setTextId(QObject *control, int id)
+{
+    control->setProperty(FormLocalizer::TextIdProperty, id);
+}
+
+void setTipId(QWidget *control, int id, const QString &englishTip)
+{
+    control->setProperty(FormLocalizer::TipIdProperty, id);
+    control->setToolTip(englishTip);
+}
+
+QString countText(double value)
+{
+    return QString::number(value, 'f', 0);
+}
+
+QProgressBar *thinBar(const QString &name, QWidget *parent)
+{
+    auto *bar = new QProgressBar(parent);
+    bar->setObjectName(name);
+    bar->setTextVisible(false);
+    bar->setFixedHeight(10);
+    bar->setRange(0, 100);
+    bar->setValue(0);
+    return bar;
+}
+} // namespace
+
+MainWindow::MainWindow(Prompter *prompter, QWidget *parent)
+    : QMainWindow(parent)
+    // No parent yet: the start-up boxes come before the window is shown.
+    , m_ownPrompter(
+          prompter ? std::unique_ptr<MessageBoxPrompter>() : std::make_unique<MessageBoxPrompter>(nullptr))
+    , m_prompter(prompter ? prompter : m_ownPrompter.get())
+    , m_ws(std::make_unique<Workspace>(*m_prompter))
+    , m_editor(m_ws->tree, m_ws->state, *m_prompter)
+    , m_navigator(m_ws->settings, m_ws->tree, m_ws->state, m_ws->canvas, m_ws->renderer)
+    , m_driver(*m_ws, m_output)
+    , m_openBurn([this](const QString &cuePath) { BurnWindow::openFor(this, cuePath, m_prompter); })
+    , m_endProgram([] { QCoreApplication::exit(0); })
+{
+    setObjectName(QStringLiteral("MainWindow"));
+    setWindowTitle(ProgramInfo::productName());
+    createMenu();
+    createControls();
+    connectCore();
+    createSettingsWindows();
+    connect(&FormLocalizer::instance(), &FormLocalizer::languageChanged, this, &MainWindow::showVersion);
+}
+
+MainWindow::~MainWindow()
+{
+    // The windows over the core go first; the core outlives them.
+    delete m_preview;
+    delete m_outputWindow;
+    delete m_frmEditText;
+    delete m_frmSettings;
+}
+
+void MainWindow::createMenu()
+{
+    QMenu *mnuFile = menuBar()->addMenu(QStringLiteral("&File"));
+    mnuFile->setObjectName(QStringLiteral("mnuFile"));
+    setTextId(mnuFile, TextId::MenuFile);
+    m_mnuExit = mnuFile->addAction(QStringLiteral("E&xit"));
+    m_mnuExit->setObjectName(QStringLiteral("mnuExit"));
+    setTextId(m_mnuExit, TextId::MenuExit);
+    connect(m_mnuExit, &QAction::triggered, this, &MainWindow::mnuExit_Click);
+
+    QMenu *mnuHelp = menuBar()->addMenu(QStringLiteral("&Help"));
+    mnuHelp->setObjectName(QStringLiteral("mnuHelp"));
+    setTextId(mnuHelp, TextId::MenuHelp);
+    m_mnuAbout = mnuHelp->addAction(QStringLiteral("&About"));
+    m_mnuAbout->setObjectName(QStringLiteral("mnuAbout"));
+    setTextId(m_mnuAbout, TextId::MenuAbout);
+    connect(m_mnuAbout, &QAction::triggered, this, &MainWindow::mnuAbout_Click);
+}
+
+void MainWindow::createControls()
+{
+    auto *central = new QWidget(this);
+    central->setObjectName(QStringLiteral("centralWidget"));
+    auto *layout = new QVBoxLayout(central);
+    layout->setContentsMargins(10, 10, 10, 6);
+    layout->setSpacing(8);
+
+    auto *splitter = new QSplitter(Qt::Horizontal, central);
+    splitter->setObjectName(QStringLiteral("splitter"));
+    splitter->setChildrenCollapsible(false);
+    splitter->addWidget(createTreeSide());
+    splitter->addWidget(createPreviewSide());
+    splitter->setStretchFactor(0, 1);
+    splitter->setStretchFactor(1, 0);
+    layout->addWidget(splitter, 1);
+
+    auto *lineBottom = new QFrame(central);
+    lineBottom->setObjectName(QStringLiteral("lineBottom"));
+    lineBottom->setFrameShape(QFrame::HLine);
+    lineBottom->setFrameShadow(QFrame::Sunken);
+    layout->addWidget(lineBottom);
+    layout->addWidget(createCommandRow());
+    setCentralWidget(central);
+
+    m_preview = new PreviewWindow(nullptr);
+    m_preview->setKeys({ [this] { m_navigator.pbPrev_Click(); }, [this] { m_navigator.pbNext_Click(); },
+        [this] { m_navigator.pbEnter_Click(); }, [this] { m_navigator.pbReturn_Click(); } });
+    connect(m_preview, &PreviewWindow::visibilityChanged, m_chkFullPreview, [this](bool visible) {
+        const QSignalBlocker block(m_chkFullPreview);
+        m_chkFullPreview->setChecked(visible);
+    });
+    m_outputWindow = new OutputWindow(m_output, nullptr);
+}
+
+QWidget *MainWindow::createTreeSide()
+{
+    auto *side = new QWidget(this);
+    auto *layout = new QVBoxLayout(side);
+    layout->setContentsMargins(0, 0, 6, 0);
+
+    m_model = new ProjectTreeModel(m_ws->tree, m_editor, this);
+    m_tvwStruct = new QTreeView(side);
+    m_tvwStruct->setObjectName(QStringLiteral("tvwStruct"));
+    m_tvwStruct->setModel(m_model);
+    m_tvwStruct->setHeaderHidden(true);
+    m_tvwStruct->setUniformRowHeights(true);
+    m_tvwStruct->setDragDropMode(QAbstractItemView::DragDrop);
+    m_tvwStruct->setDefaultDropAction(Qt::MoveAction);
+    m_tvwStruct->setDropIndicatorShown(true);
+    m_tvwStruct->setSelectionMode(QAbstractItemView::SingleSelection);
+    m_tvwStruct->setMinimumWidth(260);
+    layout->addWidget(m_tvwStruct, 1);
+
+    auto *counters = new QGridLayout;
+    counters->setHorizontalSpacing(8);
+    auto *label1 = new QLabel(QStringLiteral("Directories:"), side);
+    label1->setObjectName(QStringLiteral("label1"));
+    setTextId(label1, TextId::Directories);
+    m_labDirs = new QLabel(QStringLiteral("0"), side);
+    m_labDirs->setObjectName(QStringLiteral("labDirs"));
+    auto *label2 = new QLabel(QStringLiteral("Images:"), side);
+    label2->setObjectName(QStringLiteral("Label2"));
+    setTextId(label2, TextId::Images);
+    m_labFiles = new QLabel(QStringLiteral("0"), side);
+    m_labFiles->setObjectName(QStringLiteral("labFiles"));
+    counters->addWidget(label1, 0, 0);
+    counters->addWidget(m_labDirs, 0, 1);
+    counters->addWidget(label2, 0, 2);
+    counters->addWidget(m_labFiles, 0, 3);
+    counters->setColumnStretch(4, 1);
+
+    auto *labCapacity = new QLabel(QStringLiteral("Capacity (estimated)"), side);
+    labCapacity->setObjectName(QStringLiteral("labCapacity"));
+    setTextId(labCapacity, TextId::CapacityEstimated);
+    m_labCapdisplay = new QLabel(QStringLiteral("0 Mb"), side);
+    m_labCapdisplay->setObjectName(QStringLiteral("labCapdisplay"));
+    m_labCapdisplay->setAlignment(Qt::AlignRight | Qt::AlignVCenter);
+    counters->addWidget(labCapacity, 1, 0, 1, 3);
+    counters->addWidget(m_labCapdisplay, 1, 3, 1, 2);
+    layout->addLayout(counters);
+
+    m_capacityBar = thinBar(QStringLiteral("CapacityBar"), side);
+    m_capacityBar->setRange(0, Capacity::CdLimitMb);
+    layout->addWidget(m_capacityBar);
+    return side;
+}
+
+QWidget *MainWindow::createPreviewSide()
+{
+    auto *side = new QWidget(this);
+    auto *layout = new QVBoxLayout(side);
+    layout->setContentsMargins(6, 0, 0, 0);
+    layout->setSpacing(6);
+
+    m_framePreview = new QGroupBox(QStringLiteral("Preview Control"), side);
+    m_framePreview->setObjectName(QStringLiteral("Framepreview"));
+    setTextId(m_framePreview, TextId::PreviewControl);
+    auto *frame = new QVBoxLayout(m_framePreview);
+
+    m_picPreview = new QLabel(m_framePreview);
+    m_picPreview->setObjectName(QStringLiteral("PicPreview"));
+    m_picPreview->setAlignment(Qt::AlignLeft | Qt::AlignTop);
+    m_picPreview->setStyleSheet(QStringLiteral("background: black;"));
+    m_picPreview->installEventFilter(this);
+    const QSize pane(PaneWidth, PreviewNavigator::paneHeightFor(PaneWidth, m_ws->settings.TvLines));
+    m_picPreview->setFixedSize(pane);
+    m_navigator.setPaneSize(pane);
+    frame->addWidget(m_picPreview, 0, Qt::AlignHCenter);
+
+    auto *label5 = new QLabel(QStringLiteral("Preview Controls"), m_framePreview);
+    label5->setObjectName(QStringLiteral("Label5"));
+    setTextId(label5, TextId::PreviewControls);
+    label5->setStyleSheet(QStringLiteral("font-weight: bold;"));
+    frame->addWidget(label5);
+
+    auto key = [this](const QString &name, const QString &caption, int textId) {
+        auto *button = new QPushButton(caption, m_framePreview);
+        button->setObjectName(name);
+        button->setMinimumWidth(80);
+        if (textId)
+            setTextId(button, textId);
+        return button;
+    };
+    m_pbPrev = key(QStringLiteral("pbPrev"), QStringLiteral("◀"), 0);
+    setTipId(m_pbPrev, TextId::TipPrevious, QStringLiteral("Previous"));
+    m_pbNext = key(QStringLiteral("pbNext"), QStringLiteral("▶"), 0);
+    setTipId(m_pbNext, TextId::TipNext, QStringLiteral("Next"));
+    m_pbEnter = key(QStringLiteral("pbEnter"), QStringLiteral("Enter"), TextId::EnterKey);
+    m_pbReturn = key(QStringLiteral("pbReturn"), QStringLiteral("Return"), TextId::ReturnKey);
+    auto *keys = new QHBoxLayout;
+    keys->addWidget(m_pbPrev);
+    keys->addWidget(m_pbNext);
+    keys->addSpacing(12);
+    keys->addWidget(m_pbEnter);
+    keys->addWidget(m_pbReturn);
+    keys->addStretch();
+    frame->addLayout(keys);
+
+    m_chkFullPreview = new QCheckBox(QStringLiteral("Full size preview"), m_framePreview);
+    m_chkFullPreview->setObjectName(QStringLiteral("chkFullPreview"));
+    setTextId(m_chkFullPreview, TextId::FullSizePreview);
+    m_chkFastPreview = new QCheckBox(QStringLiteral("Fast preview (less quality)"), m_framePreview);
+    m_chkFastPreview->setObjectName(QStringLiteral("chkFastPreview"));
+    setTextId(m_chkFastPreview, TextId::FastPreview);
+    m_pbEditText = new QPushButton(QStringLiteral("Edit Text"), m_framePreview);
+    m_pbEditText->setObjectName(QStringLiteral("pbEditText"));
+    setTextId(m_pbEditText, TextId::EditText);
+    setTipId(m_pbEditText, TextId::TipEditText, QStringLiteral("Edit text for this image"));
+    m_pbEditText->hide();
+    auto *options = new QHBoxLayout;
+    options->addWidget(m_chkFullPreview);
+    options->addWidget(m_chkFastPreview);
+    options->addStretch();
+    options->addWidget(m_pbEditText);
+    frame->addLayout(options);
+    layout->addWidget(m_framePreview);
+
+    // Directly below the preview frame: page rendering, then the build.
+    m_renderProgressBar = thinBar(QStringLiteral("RenderProgressBar"), side);
+    m_renderProgressBar->hide();
+    layout->addWidget(m_renderProgressBar);
+    m_buildProgressBar = thinBar(QStringLiteral("BuildProgressBar"), side);
+    m_buildProgressBar->hide();
+    layout->addWidget(m_buildProgressBar);
+
+    m_frameOrder = new QGroupBox(QStringLiteral("Order"), side);
+    m_frameOrder->setObjectName(QStringLiteral("frameOrder"));
+    setTextId(m_frameOrder, TextId::Order);
+    auto *order = new QHBoxLayout(m_frameOrder);
+    m_pbUp = new QPushButton(style()->standardIcon(QStyle::SP_ArrowUp), QString(), m_frameOrder);
+    m_pbUp->setObjectName(QStringLiteral("pbUp"));
+    setTipId(m_pbUp, TextId::TipMoveUp, QStringLiteral("Move the selected menuitem up"));
+    m_pbDown = new QPushButton(style()->standardIcon(QStyle::SP_ArrowDown), QString(), m_frameOrder);
+    m_pbDown->setObjectName(QStringLiteral("pbDown"));
+    setTipId(m_pbDown, TextId::TipMoveDown, QStringLiteral("Move the selected menuitem down"));
+    m_pbSaveOrder
+        = new QPushButton(style()->standardIcon(QStyle::SP_DialogSaveButton), QString(), m_frameOrder);
+    m_pbSaveOrder->setObjectName(QStringLiteral("pbSaveOrder"));
+    setTipId(m_pbSaveOrder, TextId::TipSaveOrder, QStringLiteral("Save the current order to disk"));
+    order->addWidget(m_pbUp);
+    order->addWidget(m_pbDown);
+    order->addWidget(m_pbSaveOrder);
+    order->addStretch();
+    m_frameOrder->hide();
+    layout->addWidget(m_frameOrder);
+    layout->addStretch();
+    return side;
+}
+
+QWidget *MainWindow::createCommandRow()
+{
+    auto *row = new QWidget(this);
+    auto *layout = new QHBoxLayout(row);
+    layout->setContentsMargins(0, 0, 0, 0);
+    auto command = [row, layout](const QString &name, const QString &caption, int textId) {
+        auto *button = new QPushButton(caption, row);
+        button->setObjectName(name);
+        setTextId(button, textId);
+        layout->addWidget(button);
+        return button;
+    };
+    m_cmdReadStructure = command(
+        QStringLiteral("cmdReadStructure"), QStringLiteral("Read Structure"), TextId::ReadStructure);
+    m_pbcreatevcd
+        = command(QStringLiteral("pbcreatevcd"), QStringLiteral("Create (S)VCD"), TextId::CreateVcd);
+    m_pbCancelBuild
+        = command(QStringLiteral("pbCancelBuild"), QStringLiteral("Cancel Build"), TextId::CancelBuild);
+    m_pbCancelBuild->hide();
+    m_pbBurn = command(QStringLiteral("pbBurn"), QStringLiteral("Burn image"), TextId::BurnImage);
+    m_pbSettings
+        = command(QStringLiteral("pbSettings"), QStringLiteral("Show settings"), TextId::ShowSettings);
+    m_chkFullRebuild = new QCheckBox(QStringLiteral("Full Rebuild"), row);
+    m_chkFullRebuild->setObjectName(QStringLiteral("chkFullRebuild"));
+    setTextId(m_chkFullRebuild, TextId::FullRebuild);
+    setTipId(m_chkFullRebuild, TextId::TipFullRebuild,
+        QStringLiteral("If checked existing foto's in the build path will not be re-used."));
+    layout->addSpacing(8);
+    layout->addWidget(m_chkFullRebuild);
+    layout->addStretch();
+    m_labVersion = new QLabel(QStringLiteral("Version:"), row);
+    m_labVersion->setObjectName(QStringLiteral("labVersion"));
+    m_labVersion->setEnabled(false);
+    layout->addWidget(m_labVersion);
+    return row;
+}
+
+void MainWindow::connectCore()
+{
+    // Settings that change the preview, the counters or the pane.
+    SettingsController::Hooks hooks;
+    hooks.languageChanged = [](int language) { FormLocalizer::SetLanguage(language); };
+    hooks.redrawSelected = [this] {
+        if (!isBusy())
+            m_navigator.HandleNodeClick(m_ws->tree.selectedNode());
+    };
+    hooks.refreshCapacity = [this] { refreshCounters(); };
+    hooks.treeHasNodes = [this] { return !m_ws->tree.isEmpty(); };
+    hooks.setRootTag = [this](const QString &tag) {
+        if (m_ws->tree.root())
+            m_ws->tree.setTag(m_ws->tree.root(), tag);
+    };
+    hooks.setPreviewHeight = [this](int tvLines) { setPreviewHeight(tvLines); };
+    hooks.showSettings = [this](bool visible) { settings(visible); };
+    hooks.recordChanged = [this] { syncSettingsControls(); };
+    m_ws->controller.setHooks(hooks);
+
+    // Rendering shows itself in the window; keys wait for a page in work.
+    Renderer::Callbacks render;
+    render.progressVisible = [this](bool visible) { m_renderProgressBar->setVisible(visible); };
+    render.progress = [this](int value) { m_renderProgressBar->setValue(qBound(0, value, 100)); };
+    render.busy = [](bool on) {
+        if (on)
+            QApplication::setOverrideCursor(Qt::WaitCursor);
+        else
+            QApplication::restoreOverrideCursor();
+    };
+    render.canvasChanged = [this] { m_preview->showPage(m_ws->canvas.toImage()); };
+    render.hideOrderFrame = [this] { m_frameOrder->hide(); };
+    render.showOrderFrame = [this](bool up, bool down) {
+        m_pbUp->setEnabled(up);
+        m_pbDown->setEnabled(down);
+        m_frameOrder->setVisible(!m_driver.isBuilding());
+    };
+    render.hideEditText = [this] { m_pbEditText->hide(); };
+    render.processEvents = [] { QCoreApplication::processEvents(QEventLoop::ExcludeUserInputEvents); };
+    m_ws->renderer.setCallbacks(render);
+
+    m_navigator.setCallbacks(
+        { [this](const QImage &image) { showPane(image); }, [this] { m_picPreview->unsetCursor(); },
+            [this](bool picture) { m_pbEditText->setVisible(picture && !m_driver.isBuilding()); } });
+
+    BuildDriver::Callbacks build;
+    build.buildingChanged = [this](bool building) { onBuildingChanged(building); };
+    build.hideOutputWindow = [this] { m_outputWindow->hide(); };
+    build.openBurnWindow = [this](const QString &cuePath) {
+        if (m_openBurn)
+            m_openBurn(cuePath);
+    };
+    m_driver.setCallbacks(build);
+    GenerationWalk::Callbacks walk;
+    walk.DisplayPreview = [this] { m_navigator.DisplayPreview(); };
+    walk.progress = [this](int done, int total) {
+        m_buildProgressBar->setValue(total > 0 ? qBound(0, done * 100 / total, 100) : 0);
+    };
+    walk.stateStarted = [this](const QString &state) { statusBar()->showMessage(state); };
+    walk.scrollIntoView = [this](ProjectNode *node) {
+        m_ws->tree.makeVisible(node);
+        m_tvwStruct->scrollTo(m_model->indexOf(node));
+    };
+    m_driver.setWalkCallbacks(walk);
+    // The image build starts only after a complete walk: every still is made,
+    // even when the walk's count of steps stayed below its estimate.
+    connect(&m_output, &BuildOutput::initialised, this, [this] {
+        if (m_driver.isBuilding())
+            m_buildProgressBar->setValue(100);
+    });
+
+    // The tree view follows the tree, and tells it what the user did.
+    m_model->setCountersChanged([this] { refreshCounters(); });
+    connect(m_model, &ProjectTreeModel::selectionRequested, m_tvwStruct, [this](const QModelIndex &index) {
+        if (index.isValid())
+            m_tvwStruct->selectionModel()->setCurrentIndex(index, QItemSelectionModel::ClearAndSelect);
+        else
+            m_tvwStruct->selectionModel()->clearSelection();
+    });
+    connect(m_model, &ProjectTreeModel::expansionRequested, m_tvwStruct,
+        [this](const QModelIndex &index, bool expanded) {
+            if (m_tvwStruct->isExpanded(index) != expanded)
+                m_tvwStruct->setExpanded(index, expanded);
+        });
+    connect(m_tvwStruct, &QTreeView::expanded, this,
+        [this](const QModelIndex &index) { m_ws->tree.setExpanded(ProjectTreeModel::nodeOf(index), true); });
+    connect(m_tvwStruct, &QTreeView::collapsed, this,
+        [this](const QModelIndex &index) { m_ws->tree.setExpanded(ProjectTreeModel::nodeOf(index), false); });
+    connect(m_tvwStruct, &QTreeView::clicked, this, [this](const QModelIndex &index) {
+        ProjectNode *node = ProjectTreeModel::nodeOf(index);
+        m_ws->tree.setSelectedNode(node);
+        tvwStruct_NodeClick(node);
+    });
+
+    // Scans show their progress as they go, with a repaint now and then.
+    Scanner::Callbacks scan;
+    m_repaintClock.start();
+    scan.nodeAdded = [this](const ProjectNode *, const TreeCounters &counters) {
+        showCounters(counters);
+        if (m_repaintClock.elapsed() > 50) {
+            m_repaintClock.restart();
+            QCoreApplication::processEvents();
+        }
+    };
+    scan.capacityChanged = [this](const CapacityDisplay &display) { showCapacity(display); };
+    m_ws->scanner.setCallbacks(scan);
+
+    connect(m_cmdReadStructure, &QPushButton::clicked, this, &MainWindow::cmdReadStructure_Click);
+    connect(m_pbcreatevcd, &QPushButton::clicked, this, &MainWindow::pbcreatevcd_Click);
+    connect(m_pbCancelBuild, &QPushButton::clicked, this, &MainWindow::pbCancelBuild_Click);
+    connect(m_pbBurn, &QPushButton::clicked, this, &MainWindow::pbBurn_Click);
+    connect(m_pbSettings, &QPushButton::clicked, this, &MainWindow::pbSettings_Click);
+    connect(m_pbPrev, &QPushButton::clicked, this, &MainWindow::pbPrev_Click);
+    connect(m_pbNext, &QPushButton::clicked, this, &MainWindow::pbNext_Click);
+    connect(m_pbEnter, &QPushButton::clicked, this, &MainWindow::pbEnter_Click);
+    connect(m_pbReturn, &QPushButton::clicked, this, &MainWindow::pbReturn_Click);
+    connect(m_pbUp, &QPushButton::clicked, this, &MainWindow::pbUp_Click);
+    connect(m_pbDown, &QPushButton::clicked, this, &MainWindow::pbDown_Click);
+    connect(m_pbSaveOrder, &QPushButton::clicked, this, &MainWindow::pbSaveOrder_Click);
+    connect(m_pbEditText, &QPushButton::clicked, this, &MainWindow::pbEditText_Click);
+    connect(m_chkFullPreview, &QCheckBox::clicked, this, &MainWindow::chkFullPreview_Click);
+    connect(
+        m_chkFastPreview, &QCheckBox::toggled, this, [this](bool on) { m_ws->settings.FastPreview = on; });
+    connect(
+        m_chkFullRebuild, &QCheckBox::toggled, this, [this](bool on) { m_ws->settings.FullRebuild = on; });
+}
+
+bool MainWindow::start()
+{
+    bool complete = false;
+    if (!Guard::run(QStringLiteral("Sub Form_Initialize"), [&] { complete = Form_Initialize(); }))
+        return false;
+    if (!complete)
+        return false;
+    if (!Guard::run(QStringLiteral("Sub Form_Load"), [&] { Form_Load(); }))
+        return false;
+    const QString shots = qEnvironmentVariable("KELVARA_SCREENSHOT_DIR");
+    if (!shots.isEmpty()) {
+        const QString sample = qEnvironmentVariable("KELVARA_SCREENSHOT_OUTPUT");
+        QTimer::singleShot(300, this, [this, shots, sample] { runScreenshots(shots, sample); });
+    }
+    return true;
+}
+
+void MainWindow::runScreenshots(const QString &folder, const QString &outputSample)
+{
+    QDir().mkpath(folder);
+    auto settle = [] {
+        for (int i = 0; i < 5; ++i)
+            QCoreApplication::processEvents();
+    };
+    resize(1040, 640);
+    cmdReadStructure_Click();
+    if (ProjectNode *root = m_ws->tree.root()) {
+        m_ws->tree.setSelectedNode(root);
+        tvwStruct_NodeClick(root);
+        pbNext_Click();
+    }
+    m_chkFullPreview->setChecked(true);
+    chkFullPreview_Click(true);
+    m_preview->move(x() + 60, y() + 60);
+
+    QFile sample(outputSample);
+    if (!outputSample.isEmpty() && sample.open(QIODevice::ReadOnly)) {
+        m_output.setLineFilter(&VcdxbuildAdapter::adaptLine);
+        m_output.Init();
+        m_output.chkOutput(QString::fromUtf8(sample.readAll()));
+        m_output.finish();
+        m_output.Destruct();
+    } else {
+        m_outputWindow->show();
+    }
+    settle();
+    activateWindow();
+    settle();
+    grab().save(folder + QLatin1String("/main.png"));
+    m_preview->grab().save(folder + QLatin1String("/preview.png"));
+    m_outputWindow->grab().save(folder + QLatin1String("/output.png"));
+
+    // The settings window, and the caption editor of the first picture with a caption.
+    settings(true);
+    settle();
+    m_frmSettings->grab().save(folder + QLatin1String("/settings.png"));
+    std::function<ProjectNode *(ProjectNode *)> captioned = [&](ProjectNode *node) -> ProjectNode * {
+        if (!node)
+            return nullptr;
+        const QString path = node->FullPath();
+        if (path.endsWith(QLatin1String(".jpg"), Qt::CaseInsensitive)
+            && QFileInfo::exists(CaptionEditor::captionPathFor(path)))
+            return node;
+        for (int i = 0; i < node->childCount(); ++i)
+            if (ProjectNode *found = captioned(node->child(i)))
+                return found;
+        return nullptr;
+    };
+    if (ProjectNode *picture = captioned(m_ws->tree.root())) {
+        m_ws->tree.setSelectedNode(picture);
+        tvwStruct_NodeClick(picture);
+        pbEditText_Click();
+        settle();
+        if (m_frmEditText)
+            m_frmEditText->grab().save(folder + QLatin1String("/edittext.png"));
+    }
+    close();
+}
+
+bool MainWindow::Form_Initialize()
+{
+    if (m_splashEnabled) {
+        SplashScreen splash;
+        splash.exec();
+    }
+
+    StartupCheck::prepareProgramFolder();
+    showVersion();
+    showCounters(m_ws->tree.counters());
+
+    // A missing encoder tool ends the program before any window shows.
+    if (!StartupCheck::checkTools(*m_prompter))
+        return false;
+
+    // Also applies the stored interface language.
+    return Guard::run(QStringLiteral("Sub readSettings"), [&] { m_ws->controller.readSettings(); });
+}
+
+void MainWindow::Form_Load()
+{
+    if (m_ownPrompter)
+        m_ownPrompter->setParentWidget(this);
+    Guard::run(QStringLiteral("Sub setSizes"), [&] { m_ws->controller.setSizes(); });
+    m_preview->setFrameSize(QSize(m_ws->settings.FrameWidth, m_ws->settings.FrameHeight));
+    m_preview->Form_Load();
+    syncSettingsControls();
+    if (m_ws->settings.screenXpos > 0 || m_ws->settings.screenYpos > 0)
+        move(m_ws->settings.screenXpos / TwipsPerPixel, m_ws->settings.screenYpos / TwipsPerPixel);
+    FormLocalizer::LocalizeForm(this);
+    settings(m_ws->settings.dispsettings);
+}
+
+void MainWindow::showVersion()
+{
+    m_labVersion->setText(ProgramInfo::versionCaption());
+}
+
+void MainWindow::Form_Activate()
+{
+    ++m_activations;
+    {
+        const QSignalBlocker block(m_chkFullPreview);
+        m_chkFullPreview->setChecked(m_preview->isVisible());
+    }
+    m_renderProgressBar->hide();
+    m_renderProgressBar->setValue(0);
+    // The order buttons belong to a menu page; keep them while one is shown.
+    if (m_ws->state.EntryCount < 1 || !m_navigator.PreviewNode())
+        m_frameOrder->hide();
+}
+
+void MainWindow::Form_Unload()
+{
+    if (m_unloaded)
+        return;
+    m_unloaded = true;
+    m_ws->settings.screenXpos = x() * TwipsPerPixel;
+    m_ws->settings.screenYpos = y() * TwipsPerPixel;
+    m_ws->settings.dispsettings = m_settingsVisible;
+    Guard::run(QStringLiteral("Sub saveSettings"), [&] { m_ws->controller.saveSettings(); });
+    if (m_about)
+        m_about->close();
+    m_preview->hide();
+    m_outputWindow->hide();
+    if (m_endProgram)
+        m_endProgram();
+}
+
+void MainWindow::mnuExit_Click()
+{
+    close();
+}
+
+void MainWindow::mnuAbout_Click()
+{
+    Guard::run(QStringLiteral("Sub mnuAbout_Click"), [&] {
+        if (!m_about) {
+            m_about = new AboutDialog(this);
+            m_about->setAttribute(Qt::WA_DeleteOnClose);
+        }
+        m_about->show();
+        m_about->raise();
+        m_about->activateWindow();
+    });
+}
+
+void MainWindow::cmdReadStructure_Click()
+{
+    Guard::run(QStringLiteral("Sub cmdReadStructure_Click"), [&] {
+        if (isBusy())
+            return;
+        m_scanning = true;
+        updateCommands();
+        // Nothing of the old tree may be referred to once it is cleared.
+        m_navigator.reset();
+        m_ws->state.CurrentEntryNode = nullptr;
+        m_frameOrder->hide();
+        m_pbEditText->hide();
+        const bool scanned = m_ws->scanner.cmdReadStructure_Click();
+        m_scanning = false;
+        updateCommands();
+        if (!scanned)
+            return;
+        if (m_ws->tree.root())
+            m_ws->tree.setExpanded(m_ws->tree.root(), true);
+        refreshCounters();
+        m_ws->controller.setSizes();
+    });
+}
+
+void MainWindow::pbcreatevcd_Click()
+{
+    Guard::run(QStringLiteral("Sub pbcreatevcd_Click"), [&] {
+        if (m_scanning || m_driver.isBuilding())
+            return;
+        m_driver.pbcreatevcd_Click();
+    });
+}
+
+void MainWindow::pbCancelBuild_Click()
+{
+    Guard::run(QStringLiteral("Sub pbCancelBuild_Click"), [&] { m_driver.pbCancelBuild_Click(); });
+}
+
+void MainWindow::onBuildingChanged(bool building)
+{
+    m_pbcreatevcd->setVisible(!building);
+    m_pbCancelBuild->setVisible(building);
+    m_buildProgressBar->setValue(0);
+    m_buildProgressBar->setVisible(building);
+    if (building) {
+        m_frameOrder->hide();
+        m_pbEditText->hide();
+    } else {
+        statusBar()->clearMessage();
+    }
+    syncSettingsControls();
+    updateCommands();
+}
+
+void MainWindow::updateCommands()
+{
+    const bool building = m_driver.isBuilding();
+    const bool busy = m_scanning || building;
+    m_cmdReadStructure->setEnabled(!busy);
+    m_pbcreatevcd->setEnabled(!busy);
+    m_pbBurn->setEnabled(!busy);
+    m_pbSettings->setEnabled(!busy);
+    m_chkFastPreview->setEnabled(!busy);
+    m_chkFullRebuild->setEnabled(!busy);
+    // A scan or build reads the settings and the tree throughout.
+    if (m_frmSettings)
+        m_frmSettings->setEnabled(!busy);
+    // The walk composes its pages on the canvas the preview also uses.
+    m_tvwStruct->setEnabled(!busy);
+    m_model->setEditable(!busy);
+    // Up and Down keep the state the menu page gave them; their frame is
+    // hidden while a build runs.
+    for (QPushButton *key : { m_pbPrev, m_pbNext, m_pbEnter, m_pbReturn, m_pbSaveOrder })
+        key->setEnabled(!busy);
+    for (const char *name : { "pbPrev", "pbNext", "pbEnter", "pbReturn" }) {
+        if (auto *key = m_preview->findChild<QPushButton *>(QLatin1String(name)))
+            key->setEnabled(!busy);
+    }
+}
+
+void MainWindow::pbBurn_Click()
+{
+    Guard::run(QStringLiteral("Sub pbBurn_Click"), [&] {
+        if (isBusy())
+            return;
+        const QString folder = m_ws->settings.destinationdir;
+        const QString image = folder + QLatin1String("/vcd.bin");
+        const QString cue = folder + QLatin1String("/vcd.cue");
+        if (folder.isEmpty() || !QFileInfo(image).isFile() || !QFileInfo(cue).isFile()) {
+            m_prompter->inform(LocalText(TextId::TitleBurnImage), LocalText(TextId::MsgNoImage));
+            return;
+        }
+        if (m_openBurn)
+            m_openBurn(cue);
+    });
+}
+
+void MainWindow::pbSettings_Click()
+{
+    Guard::run(QStringLiteral("Sub pbSettings_Click"), [&] { settings(!m_settingsVisible); });
+}
+
+void MainWindow::settings(bool visible)
+{
+    m_settingsVisible = visible;
+    m_ws->settings.dispsettings = visible;
+    const int id = visible ? TextId::HideSettings : TextId::ShowSettings;
+    setTextId(m_pbSettings, id);
+    m_pbSettings->setText(LocalText(id));
+    if (m_settingsWindow)
+        m_settingsWindow(visible);
+}
+
+void MainWindow::tvwStruct_NodeClick(ProjectNode *node)
+{
+    // Errors here are reported under the procedure that does the work.
+    Guard::run(QStringLiteral("Sub HandleNodeClick"), [&] {
+        if (!isBusy())
+            m_navigator.tvwStruct_NodeClick(node);
+    });
+}
+
+void MainWindow::pbPrev_Click()
+{
+    Guard::run(QStringLiteral("Sub pbPrev_Click"), [&] {
+        if (!isBusy())
+            m_navigator.pbPrev_Click();
+    });
+}
+
+void MainWindow::pbNext_Click()
+{
+    Guard::run(QStringLiteral("Sub pbNext_Click"), [&] {
+        if (!isBusy())
+            m_navigator.pbNext_Click();
+    });
+}
+
+void MainWindow::pbEnter_Click()
+{
+    Guard::run(QStringLiteral("Sub pbEnter_Click"), [&] {
+        if (!isBusy())
+            m_navigator.pbEnter_Click();
+    });
+}
+
+void MainWindow::pbReturn_Click()
+{
+    Guard::run(QStringLiteral("Sub pbReturn_Click"), [&] {
+        if (!isBusy())
+            m_navigator.pbReturn_Click();
+    });
+}
+
+void MainWindow::pbUp_Click()
+{
+    Guard::run(QStringLiteral("Sub pbUp_Click"), [&] {
+        if (isBusy() || !m_editor.pbUp_Click())
+            return;
+        m_ws->renderer.MakeMenu(m_ws->state.CurrentEntryNode->parent());
+        m_navigator.DisplayPreview();
+    });
+}
+
+void MainWindow::pbDown_Click()
+{
+    Guard::run(QStringLiteral("Sub pbDown_Click"), [&] {
+        if (isBusy() || !m_editor.pbDown_Click())
+            return;
+        m_ws->renderer.MakeMenu(m_ws->state.CurrentEntryNode->parent());
+        m_navigator.DisplayPreview();
+    });
+}
+
+void MainWindow::pbSaveOrder_Click()
+{
+    Guard::run(QStringLiteral("Sub pbSaveOrder_Click"), [&] {
+        if (!isBusy())
+            m_editor.pbSaveOrder_Click();
+    });
+}
+
+void MainWindow::pbEditText_Click()
+{
+    Guard::run(QStringLiteral("Sub pbEditText_Click"), [&] {
+        if (!isBusy() && m_editText)
+            m_editText();
+    });
+}
+
+void MainWindow::chkFullPreview_Click(bool checked)
+{
+    Guard::run(QStringLiteral("Sub chkFullPreview_Click"), [&] {
+        if (checked) {
+            m_preview->show();
+            m_preview->raise();
+        } else {
+            m_preview->hide();
+        }
+    });
+}
+
+void MainWindow::armStampPlacement()
+{
+    m_navigator.armPlacement();
+    m_picPreview->setCursor(Qt::CrossCursor);
+}
+
+void MainWindow::showPane(const QImage &image)
+{
+    m_picPreview->setPixmap(QPixmap::fromImage(image));
+    m_picPreview->repaint();
+}
+
+void MainWindow::setPreviewHeight(int tvLines)
+{
+    const QSize pane(PaneWidth, PreviewNavigator::paneHeightFor(PaneWidth, tvLines));
+    m_picPreview->setFixedSize(pane);
+    m_navigator.setPaneSize(pane);
+    m_preview->setFrameSize(QSize(m_ws->settings.FrameWidth, m_ws->settings.FrameHeight));
+}
+
+void MainWindow::refreshCounters()
+{
+    showCounters(m_ws->tree.counters());
+    showCapacity(Capacity::ShowCapacity(m_ws->tree.counters(), m_ws->settings));
+}
+
+void MainWindow::showCounters(const TreeCounters &counters)
+{
+    m_labDirs->setText(countText(counters.MenuCount));
+    m_labFiles->setText(countText(counters.ItemCount));
+}
+
+void MainWindow::showCapacity(const CapacityDisplay &display)
+{
+    m_capacityBar->setValue(display.clampedPosition());
+    m_labCapdisplay->setText(display.label);
+}
+
+void MainWindow::syncSettingsControls()
+{
+    const QSignalBlocker fast(m_chkFastPreview);
+    const QSignalBlocker rebuild(m_chkFullRebuild);
+    m_chkFastPreview->setChecked(m_ws->settings.FastPreview);
+    m_chkFullRebuild->setChecked(m_ws->settings.FullRebuild);
+    if (m_frmSettings)
+        m_frmSettings->showRecord();
+}
+
+bool MainWindow::eventFilter(QObject *watched, QEvent *event)
+{
+    if (watched == m_picPreview && event->type() == QEvent::MouseButtonPress) {
+        auto *mouse = static_cast<QMouseEvent *>(event);
+        Guard::run(QStringLiteral("Sub PicPreview_MouseDown"), [&] {
+            if (!isBusy())
+                m_navigator.PicPreview_MouseDown(mouse->button(), mouse->position().toPoint());
+        });
+        return true;
+    }
+    return QMainWindow::eventFilter(watched, event);
+}
+
+void MainWindow::closeEvent(QCloseEvent *event)
+{
+    Guard::run(QStringLiteral("Sub Form_Unload"), [&] { Form_Unload(); });
+    event->accept();
+}
+
+void MainWindow::changeEvent(QEvent *event)
+{
+    QMainWindow::changeEvent(event);
+    if (event->type() == QEvent::ActivationChange && isActiveWindow())
+        Guard::run(QStringLiteral("Sub Form_Activate"), [&] { Form_Activate(); });
+}
+
+CaptionEditor *MainWindow::editTextWindow() const
+{
+    return m_frmEditText.data();
+}
+
+void MainWindow::createSettingsWindows()
+{
+    m_frmSettings = new SettingsWindow(m_ws->controller, *m_prompter, this);
+    SettingsWindow::Callbacks callbacks;
+    callbacks.sourceChanged = [this] {
+        // The tree shows the old folder: it must be read again.
+        m_navigator.reset();
+        m_ws->state.CurrentEntryNode = nullptr;
+        m_frameOrder->hide();
+        m_pbEditText->hide();
+        m_ws->tree.clear();
+        refreshCounters();
+    };
+    callbacks.showRequested = [this](bool visible) { settings(visible); };
+    callbacks.placementArmed = [this] { return m_navigator.placementArmed(); };
+    callbacks.setPlacementArmed = [this](bool armed) {
+        if (armed) {
+            armStampPlacement();
+        } else {
+            m_navigator.disarmPlacement();
+            m_picPreview->unsetCursor();
+        }
+    };
+    m_frmSettings->setCallbacks(callbacks);
+
+    m_settingsWindow = [this](bool visible) {
+        if (visible && !isVisible()) {
+            // Before the main window is placed there is nothing to sit below;
+            // the settings window follows once it shows.
+            QTimer::singleShot(0, this, [this] {
+                if (m_settingsVisible && isVisible())
+                    m_frmSettings->settings(true, frameGeometry());
+            });
+            return;
+        }
+        m_frmSettings->settings(visible, frameGeometry());
+    };
+
+    m_editText = [this] {
+        // One caption at a time: a new opening replaces an editor still open.
+        if (m_frmEditText)
+            m_frmEditText->close();
+        m_frmEditText = CaptionEditor::openFor(m_ws->tree.selectedNode(), m_ws->settings,
+            m_ws->renderer.StillWidth(), m_ws->renderer.StillHeight(), *m_prompter, this);
+        if (m_frmEditText)
+            connect(m_frmEditText, &CaptionEditor::saved, this, [this] {
+                Guard::run(QStringLiteral("Sub HandleNodeClick"), [&] {
+                    if (!isBusy())
+                        m_navigator.HandleNodeClick(m_ws->tree.selectedNode());
+                });
+            });
+    };
+}

@@ -1,0 +1,210 @@
+#pragma once
+
+#include <QElapsedTimer>
+#include <QMainWindow>
+#include <QPointer>
+
+#include <functional>
+#include <memory>
+
+#include "authoring/Workspace.h"
+#include "authoring/BuildDriver.h"
+#include "authoring/BuildOutput.h"
+#include "preview/PreviewNavigator.h"
+#include "project/TreeEditor.h"
+#include "gui/AboutDialog.h"
+
+class QAction;
+class QCheckBox;
+class QGroupBox;
+class QLabel;
+class QProgressBar;
+class QPushButton;
+class QTreeView;
+class MessageBoxPrompter;
+class ProjectTreeModel;
+class Prompter;
+class SettingsController;
+class OutputWindow;
+class PreviewWindow;
+class CaptionEditor;
+class SettingsWindow;
+
+// The main window. Its life follows the design's sequence: Form_Initialize
+// (splash, program log, tool check, settings), Form_Load (geometry), then
+// Form_Activate each time it becomes active and Form_Unload when it closes
+// (settings saved, program ended). Between those it is the one working
+// window: the project tree, the preview with its remote keys, the order
+// buttons, the counters and capacity, and the scan, build, burn and settings
+// commands. The work itself is done by the Workspace's core classes.
+class MainWindow : public QMainWindow
+{
+    Q_OBJECT
+
+public:
+    // prompter answers the window's questions; without one, message boxes.
+    explicit MainWindow(Prompter *prompter = nullptr, QWidget *parent = nullptr);
+    ~MainWindow() override;
+
+    // Form_Initialize then Form_Load, each in its guard. False when the
+    // program must end without showing the window (setup incomplete).
+    bool start();
+
+    // Returns false when the program folder is incomplete (box shown).
+    bool Form_Initialize();
+    void Form_Load();
+    void Form_Activate();
+    void Form_Unload();
+
+    void mnuExit_Click();
+    void mnuAbout_Click();
+
+    // Commands. Each runs in its guard; scan and build refuse to start while
+    // either is running.
+    void cmdReadStructure_Click();
+    void pbcreatevcd_Click();
+    void pbCancelBuild_Click();
+    void pbBurn_Click();
+    void pbSettings_Click();
+    // Shows or hides the settings window; the button says what a click does next.
+    void settings(bool visible);
+
+    // Preview keys and the tree (the same handlers serve the full-size window).
+    void tvwStruct_NodeClick(ProjectNode *node);
+    void pbPrev_Click();
+    void pbNext_Click();
+    void pbEnter_Click();
+    void pbReturn_Click();
+    void pbUp_Click();
+    void pbDown_Click();
+    void pbSaveOrder_Click();
+    void pbEditText_Click();
+    void chkFullPreview_Click(bool checked);
+    // The settings window's position button: the next click in the pane
+    // places the date/time stamp (cross-hair pointer until then).
+    void armStampPlacement();
+
+    // Windows of other parts attach here. The burn window receives the cue
+    // sheet path (by default BurnWindow opens modally); the settings window is
+    // shown or hidden; the caption editor opens for the selected picture.
+    void setBurnWindow(std::function<void(const QString &cuePath)> open) { m_openBurn = std::move(open); }
+    void setSettingsWindow(std::function<void(bool visible)> showHide)
+    {
+        m_settingsWindow = std::move(showHide);
+    }
+    void setEditTextHandler(std::function<void()> handler) { m_editText = std::move(handler); }
+
+    // Scripted run for documentation: reads the structure, shows a menu page,
+    // the full-size preview and the output window (fed with the recorded tool
+    // output in outputSample, if any), writes main.png, preview.png and
+    // output.png into folder and closes. start() runs it when the environment
+    // names KELVARA_SCREENSHOT_DIR (and optionally KELVARA_SCREENSHOT_OUTPUT).
+    void runScreenshots(const QString &folder, const QString &outputSample);
+
+    // The splash is skipped in tests and scripted runs.
+    void setSplashEnabled(bool enabled) { m_splashEnabled = enabled; }
+    // What Form_Unload does last; by default it leaves the event loop.
+    void setEndProgram(std::function<void()> endProgram) { m_endProgram = std::move(endProgram); }
+
+    Workspace &workspace() { return *m_ws; }
+    Settings &settings() { return m_ws->settings; }
+    SettingsController &settingsController() { return m_ws->controller; }
+    Prompter &prompter() { return *m_prompter; }
+    PreviewNavigator &navigator() { return m_navigator; }
+    BuildDriver &buildDriver() { return m_driver; }
+    BuildOutput &buildOutput() { return m_output; }
+    ProjectTreeModel *treeModel() const { return m_model; }
+    QTreeView *treeView() const { return m_tvwStruct; }
+    PreviewWindow *previewWindow() const { return m_preview; }
+    OutputWindow *outputWindow() const { return m_outputWindow; }
+    AboutDialog *aboutWindow() const { return m_about; }
+    SettingsWindow *settingsWindow() const { return m_frmSettings; }
+    CaptionEditor *editTextWindow() const;
+    int activationCount() const { return m_activations; }
+    bool isBusy() const { return m_scanning || m_driver.isBuilding(); }
+    bool settingsVisible() const { return m_settingsVisible; }
+
+protected:
+    void closeEvent(QCloseEvent *event) override;
+    void changeEvent(QEvent *event) override;
+    bool eventFilter(QObject *watched, QEvent *event) override;
+
+private:
+    void createMenu();
+    void createControls();
+    QWidget *createTreeSide();
+    QWidget *createPreviewSide();
+    QWidget *createCommandRow();
+    void connectCore();
+    void showVersion();
+
+    // Counters and the capacity estimate as the tree now stands.
+    void refreshCounters();
+    void showCounters(const TreeCounters &counters);
+    void showCapacity(const CapacityDisplay &display);
+    void setPreviewHeight(int tvLines);
+    // Scan or build running: the commands that would re-enter are disabled.
+    void updateCommands();
+    void onBuildingChanged(bool building);
+    void showPane(const QImage &image);
+    void syncSettingsControls();
+    // The settings window and the caption editor, attached to this window.
+    void createSettingsWindows();
+
+    std::unique_ptr<MessageBoxPrompter> m_ownPrompter;
+    Prompter *m_prompter;
+    std::unique_ptr<Workspace> m_ws;
+    TreeEditor m_editor;
+    PreviewNavigator m_navigator;
+    BuildOutput m_output;
+    BuildDriver m_driver;
+
+    ProjectTreeModel *m_model = nullptr;
+    QAction *m_mnuExit = nullptr;
+    QAction *m_mnuAbout = nullptr;
+    QTreeView *m_tvwStruct = nullptr;
+    QPushButton *m_cmdReadStructure = nullptr;
+    QPushButton *m_pbcreatevcd = nullptr;
+    QPushButton *m_pbCancelBuild = nullptr;
+    QPushButton *m_pbBurn = nullptr;
+    QPushButton *m_pbSettings = nullptr;
+    QCheckBox *m_chkFullRebuild = nullptr;
+    QGroupBox *m_framePreview = nullptr;
+    QLabel *m_picPreview = nullptr;
+    QPushButton *m_pbPrev = nullptr;
+    QPushButton *m_pbNext = nullptr;
+    QPushButton *m_pbEnter = nullptr;
+    QPushButton *m_pbReturn = nullptr;
+    QCheckBox *m_chkFullPreview = nullptr;
+    QCheckBox *m_chkFastPreview = nullptr;
+    QPushButton *m_pbEditText = nullptr;
+    QGroupBox *m_frameOrder = nullptr;
+    QPushButton *m_pbUp = nullptr;
+    QPushButton *m_pbDown = nullptr;
+    QPushButton *m_pbSaveOrder = nullptr;
+    QLabel *m_labDirs = nullptr;
+    QLabel *m_labFiles = nullptr;
+    QLabel *m_labCapdisplay = nullptr;
+    QProgressBar *m_capacityBar = nullptr;
+    QProgressBar *m_renderProgressBar = nullptr;
+    QProgressBar *m_buildProgressBar = nullptr;
+    QLabel *m_labVersion = nullptr;
+    QPointer<AboutDialog> m_about;
+    PreviewWindow *m_preview = nullptr;
+    OutputWindow *m_outputWindow = nullptr;
+    SettingsWindow *m_frmSettings = nullptr;
+    QPointer<CaptionEditor> m_frmEditText;
+
+    std::function<void(const QString &)> m_openBurn;
+    std::function<void(bool)> m_settingsWindow;
+    std::function<void()> m_editText;
+
+    QElapsedTimer m_repaintClock; // scans repaint the window now and then
+
+    bool m_splashEnabled = true;
+    bool m_unloaded = false;
+    bool m_scanning = false;
+    bool m_settingsVisible = false;
+    int m_activations = 0;
+    std::function<void()> m_endProgram;
+};

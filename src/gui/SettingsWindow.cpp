@@ -1,0 +1,756 @@
+#include "gui/SettingsWindow.h"
+
+#include <QCheckBox>
+#include <QCloseEvent>
+#include <QComboBox>
+#include <QFocusEvent>
+#include <QFontDatabase>
+#include <QGridLayout>
+#include <QGroupBox>
+#include <QGuiApplication>
+#include <QHBoxLayout>
+#include <QLabel>
+#include <QLineEdit>
+#include <QPushButton>
+#include <QRadioButton>
+#include <QScopedValueRollback>
+#include <QScreen>
+#include <QSpinBox>
+#include <QTimer>
+#include <QToolButton>
+#include <QVBoxLayout>
+
+#include "base/Guard.h"
+#include "base/Prompter.h"
+#include "gui/FormLocalizer.h"
+#include "settings/SettingsController.h"
+#include "base/StringTable.h"
+#include "base/TextIds.h"
+
+namespace {
+
+template <class T> T *named(T *widget, const char *name, int textId = 0, int tipId = 0)
+{
+    widget->setObjectName(QLatin1String(name));
+    if (textId)
+        widget->setProperty(FormLocalizer::TextIdProperty, textId);
+    if (tipId)
+        widget->setProperty(FormLocalizer::TipIdProperty, tipId);
+    return widget;
+}
+
+QLabel *label(const QString &text, const char *name, int textId = 0)
+{
+    return named(new QLabel(text), name, textId);
+}
+
+// Sets a text only when it differs, so the cursor of a field stays put.
+void setText(QLineEdit *field, const QString &text)
+{
+    if (field->text() != text)
+        field->setText(text);
+}
+
+void setEditText(QComboBox *list, const QString &text)
+{
+    if (list->currentText() != text)
+        list->setEditText(text);
+}
+
+QStringList filterNames()
+{
+    return { QStringLiteral("Nearest pixel"), QStringLiteral("Bi linear"), QStringLiteral("Bicubic"),
+        QStringLiteral("Box"), QStringLiteral("Triangle"), QStringLiteral("Hamming"),
+        QStringLiteral("Gaussian"), QStringLiteral("Bell"), QStringLiteral("B spline"),
+        QStringLiteral("Cubic1"), QStringLiteral("Cubic2"), QStringLiteral("Lanczos3"),
+        QStringLiteral("Mitchell"), QStringLiteral("Sinc"), QStringLiteral("Hermite"),
+        QStringLiteral("Hanning"), QStringLiteral("Catrom") };
+}
+
+} // namespace
+
+SettingsWindow::SettingsWindow(SettingsController &controller, Prompter &prompter, QWidget *parent)
+    : QWidget(parent, Qt::Window)
+    , m_controller(controller)
+    , m_settings(controller.settings())
+    , m_prompter(prompter)
+{
+    setObjectName(QStringLiteral("SettingsWindow"));
+    setProperty(FormLocalizer::TextIdProperty, TextId::SettingsWindow);
+    setWindowTitle(QStringLiteral("Settings"));
+    createControls();
+    showRecord();
+    connectControls();
+    // Form_Load
+    FormLocalizer::LocalizeForm(this);
+}
+
+void SettingsWindow::createControls()
+{
+    // Folders, title and timeout.
+    m_txtSource = named(new QLineEdit, "txtSource");
+    m_cmdSelectSource = named(new QPushButton(QStringLiteral("...")), "cmdSelectSource");
+    m_txtDestination = named(new QLineEdit, "txtDestination");
+    m_cmdSelectDestination = named(new QPushButton(QStringLiteral("...")), "cmdSelectDestination");
+    m_txtmaintitle = named(new QLineEdit, "txtmaintitle");
+    m_txtTimeout = named(new QLineEdit, "txtTimeout", 0, TextId::TipTimeout);
+    m_txtTimeout->setMaximumWidth(60);
+    for (QPushButton *browse : { m_cmdSelectSource, m_cmdSelectDestination })
+        browse->setMaximumWidth(36);
+
+    auto *paths = new QGridLayout;
+    paths->addWidget(label(QStringLiteral("Source path"), "Label1", TextId::SourcePath), 0, 0);
+    paths->addWidget(m_txtSource, 0, 1, 1, 2);
+    paths->addWidget(m_cmdSelectSource, 0, 3);
+    paths->addWidget(label(QStringLiteral("Build path"), "Label2", TextId::BuildPath), 1, 0);
+    paths->addWidget(m_txtDestination, 1, 1, 1, 2);
+    paths->addWidget(m_cmdSelectDestination, 1, 3);
+    paths->addWidget(label(QStringLiteral("Main title"), "Label4", TextId::MainTitle), 2, 0);
+    paths->addWidget(m_txtmaintitle, 2, 1, 1, 3);
+    paths->addWidget(
+        label(QStringLiteral("Picture timeout in sec. (0=infinite)"), "Label3", TextId::PictureTimeout), 3, 0,
+        1, 2);
+    auto *timeoutRow = new QHBoxLayout;
+    timeoutRow->addWidget(m_txtTimeout);
+    timeoutRow->addWidget(label(QStringLiteral("s"), "Label7"));
+    timeoutRow->addStretch();
+    paths->addLayout(timeoutRow, 3, 2, 1, 2);
+    paths->setColumnStretch(1, 1);
+    paths->setColumnStretch(2, 1);
+
+    // Disc format: three option pairs.
+    auto optionGroup
+        = [](const QString &title, const char *name, int textId, QRadioButton *first, QRadioButton *second) {
+              auto *group = named(new QGroupBox(title), name, textId);
+              auto *layout = new QVBoxLayout(group);
+              layout->addWidget(first);
+              layout->addWidget(second);
+              return group;
+          };
+    m_OptPal = named(new QRadioButton(QStringLiteral("PAL")), "OptPal");
+    m_OptNTSC = named(new QRadioButton(QStringLiteral("NTSC")), "OptNTSC");
+    m_OptSVCD = named(new QRadioButton(QStringLiteral("SVCD")), "OptSVCD");
+    m_OptVCD = named(new QRadioButton(QStringLiteral("VCD")), "OptVCD");
+    m_opthighres = named(new QRadioButton(QStringLiteral("High")), "opthighres", TextId::HighResolution,
+        TextId::TipResolution);
+    m_optLowres = named(
+        new QRadioButton(QStringLiteral("Low")), "optLowres", TextId::LowResolution, TextId::TipResolution);
+    auto *formats = new QHBoxLayout;
+    formats->addWidget(
+        optionGroup(QStringLiteral("TV Format"), "fraTvFormat", TextId::TvFormat, m_OptPal, m_OptNTSC));
+    formats->addWidget(
+        optionGroup(QStringLiteral("Output type"), "fraOutputType", TextId::OutputType, m_OptSVCD, m_OptVCD));
+    formats->addWidget(optionGroup(
+        QStringLiteral("Resolution"), "fraResolution", TextId::Resolution, m_opthighres, m_optLowres));
+
+    // Output resolution and corrections.
+    m_txtWidth = named(new QLineEdit, "txtWidth");
+    m_txtHeight = named(new QLineEdit, "txtHeight");
+    for (QLineEdit *size : { m_txtWidth, m_txtHeight }) {
+        size->setReadOnly(true);
+        size->setMaximumWidth(60);
+    }
+    m_chkAntiFlicker = named(new QCheckBox(QStringLiteral("Anti flicker filter (less sharp)")),
+        "chkAntiFlicker", TextId::AntiFlicker);
+    m_chkCorrectAspect = named(new QCheckBox(QStringLiteral("Correct aspect ratio")), "chkCorrectAspect",
+        TextId::CorrectAspect, TextId::TipCorrectAspect);
+    m_chkCorrectEdges = named(new QCheckBox(QStringLiteral("Correct edges")), "chkCorrectEdges",
+        TextId::CorrectEdges, TextId::TipCorrectEdges);
+    m_txtpercentage = named(new QLineEdit, "txtpercentage");
+    m_txtpercentage->setMaximumWidth(48);
+    auto *outputGroup = named(
+        new QGroupBox(QStringLiteral("Output resolution")), "fraOutputResolution", TextId::OutputResolution);
+    auto *output = new QGridLayout(outputGroup);
+    auto *sizeRow = new QHBoxLayout;
+    sizeRow->addWidget(m_txtWidth);
+    sizeRow->addWidget(label(QStringLiteral("X"), "Label8"));
+    sizeRow->addWidget(m_txtHeight);
+    sizeRow->addStretch();
+    output->addLayout(sizeRow, 0, 0, 1, 3);
+    output->addWidget(m_chkAntiFlicker, 1, 0, 1, 3);
+    output->addWidget(m_chkCorrectAspect, 2, 0, 1, 3);
+    output->addWidget(m_chkCorrectEdges, 3, 0);
+    output->addWidget(m_txtpercentage, 3, 1);
+    output->addWidget(label(QStringLiteral("%"), "Label6"), 3, 2);
+    output->setColumnStretch(0, 1);
+
+    // Image centre.
+    m_txtXCenter = named(new QLineEdit, "txtXCenter");
+    m_txtYCenter = named(new QLineEdit, "txtYCenter");
+    for (QLineEdit *centre : { m_txtXCenter, m_txtYCenter })
+        centre->setMaximumWidth(60);
+    m_chkImageCentered
+        = named(new QCheckBox(QStringLiteral("Centered")), "chkImageCentered", TextId::Centered);
+    auto *centreGroup
+        = named(new QGroupBox(QStringLiteral("Image Center")), "fraImageCenter", TextId::ImageCenter);
+    auto *centre = new QGridLayout(centreGroup);
+    centre->addWidget(label(QStringLiteral("X:"), "Label16"), 0, 0);
+    centre->addWidget(m_txtXCenter, 0, 1);
+    centre->addWidget(label(QStringLiteral("Y"), "Label17"), 1, 0);
+    centre->addWidget(m_txtYCenter, 1, 1);
+    centre->addWidget(m_chkImageCentered, 2, 0, 1, 2);
+    centre->setRowStretch(3, 1);
+
+    auto *geometry = new QHBoxLayout;
+    geometry->addWidget(outputGroup, 1);
+    geometry->addWidget(centreGroup);
+
+    // Fonts: three rows of typeface, size and colour.
+    const QStringList families = QFontDatabase::families();
+    auto fontList = [&](const char *name) {
+        auto *list = named(new QComboBox, name);
+        list->setEditable(true);
+        list->setInsertPolicy(QComboBox::NoInsert);
+        list->addItems(families);
+        list->setMinimumContentsLength(14);
+        list->setSizeAdjustPolicy(QComboBox::AdjustToMinimumContentsLengthWithIcon);
+        return list;
+    };
+    auto sizeField = [](const char *name) {
+        auto *field = named(new QLineEdit, name);
+        field->setMaximumWidth(48);
+        return field;
+    };
+    auto swatch = [](const char *name) {
+        auto *button = named(new QToolButton, name);
+        button->setFixedSize(28, 22);
+        button->setAutoRaise(false);
+        return button;
+    };
+    m_cmbFontTitle = fontList("cmbFontTitle");
+    m_txtFontTitleSize = sizeField("txtFontTitleSize");
+    m_picColorTitle = swatch("picColorTitle");
+    m_cmbFontMenu = fontList("cmbFontMenu");
+    m_txtFontMenuSize = sizeField("txtFontMenuSize");
+    m_picColorMenu = swatch("picColorMenu");
+    m_cmbFontPicture = fontList("cmbFontPicture");
+    m_txtFontPictureSize = sizeField("txtFontPictureSize");
+    m_picColorPicture = swatch("picColorPicture");
+    m_chkShortcuts = named(new QCheckBox(QStringLiteral("Shortcuts")), "chkShortcuts", TextId::Shortcuts);
+    m_cmdPosition = named(new QPushButton(QStringLiteral("Position")), "cmdPosition", TextId::Position);
+
+    auto *fontsGroup = named(new QGroupBox(QStringLiteral("Fonts")), "fraFonts", TextId::Fonts);
+    auto *fonts = new QGridLayout(fontsGroup);
+    fonts->addWidget(label(QStringLiteral("Size"), "Label10", TextId::Size), 0, 2);
+    fonts->addWidget(label(QStringLiteral("Menu title"), "Label13", TextId::MenuTitle), 1, 0);
+    fonts->addWidget(m_cmbFontTitle, 1, 1);
+    fonts->addWidget(m_txtFontTitleSize, 1, 2);
+    fonts->addWidget(m_picColorTitle, 1, 3);
+    fonts->addWidget(label(QStringLiteral("Buttons"), "Label9", TextId::Buttons), 2, 0);
+    fonts->addWidget(m_cmbFontMenu, 2, 1);
+    fonts->addWidget(m_txtFontMenuSize, 2, 2);
+    fonts->addWidget(m_picColorMenu, 2, 3);
+    fonts->addWidget(label(QStringLiteral("Subscript"), "Label11", TextId::Subscript), 3, 0);
+    fonts->addWidget(m_cmbFontPicture, 3, 1);
+    fonts->addWidget(m_txtFontPictureSize, 3, 2);
+    fonts->addWidget(m_picColorPicture, 3, 3);
+    auto *fontOptions = new QHBoxLayout;
+    fontOptions->addWidget(m_chkShortcuts);
+    fontOptions->addStretch();
+    fontOptions->addWidget(m_cmdPosition);
+    fonts->addLayout(fontOptions, 4, 0, 1, 4);
+    fonts->setColumnStretch(1, 1);
+    // Two more "Size" captions stood over the other rows in the original
+    // layout; one heading serves all three here, the others stay hidden.
+    for (const char *name : { "Label12", "Label14" }) {
+        QLabel *spare = label(QStringLiteral("Size"), name, TextId::Size);
+        spare->setParent(fontsGroup);
+        spare->hide();
+    }
+
+    // What is written under a picture.
+    m_chkDisplayDate = named(
+        new QCheckBox(QStringLiteral("Display date/time (EXIF)")), "chkDisplayDate", TextId::DisplayDate);
+    m_chkDisplayFileName = named(
+        new QCheckBox(QStringLiteral("Display filename")), "chkDisplayFileName", TextId::DisplayFileName);
+    m_chkUseFilename = named(new QCheckBox(QStringLiteral(
+                                 "Display filename if no date/time is found in JPG file (EXIF information)")),
+        "chkUseFilename", TextId::UseFileName);
+    m_chkDisplayInfo = named(new QCheckBox(QStringLiteral("Display info icon when infotext is present")),
+        "chkDisplayInfo", TextId::DisplayInfo);
+    auto *subscriptGroup = named(
+        new QGroupBox(QStringLiteral("Image subscript")), "fraImageSubscript", TextId::ImageSubscript);
+    auto *subscript = new QVBoxLayout(subscriptGroup);
+    subscript->addWidget(m_chkDisplayDate);
+    subscript->addWidget(m_chkDisplayFileName);
+    subscript->addWidget(m_chkUseFilename);
+    subscript->addWidget(m_chkDisplayInfo);
+
+    // Resampling filter, language, capacity options and Close.
+    m_cmbResize = named(new QComboBox, "cmbResize");
+    m_cmbResize->addItems(filterNames());
+    auto *resizeGroup
+        = named(new QGroupBox(QStringLiteral("Resize method")), "fraResize", TextId::ResizeMethod);
+    (new QVBoxLayout(resizeGroup))->addWidget(m_cmbResize);
+    m_cmbLanguage = named(new QComboBox, "cmbLanguage");
+    m_cmbLanguage->addItems(FormLocalizer::LanguageNames());
+    m_chkAddImages
+        = named(new QCheckBox(QStringLiteral("Add original images")), "chkAddImages", TextId::AddImages);
+    m_chkAddMovies
+        = named(new QCheckBox(QStringLiteral("Add original movies")), "chkAddMovies", TextId::AddMovies);
+    m_pbClose = named(new QPushButton(QStringLiteral("Close")), "pbClose", TextId::Close);
+
+    auto *languageRow = new QHBoxLayout;
+    languageRow->addWidget(label(QStringLiteral("Language:"), "Label5", TextId::Language));
+    languageRow->addWidget(m_cmbLanguage, 1);
+    auto *right = new QVBoxLayout;
+    right->addWidget(subscriptGroup);
+    right->addWidget(resizeGroup);
+    right->addLayout(languageRow);
+    // How many stills a build encodes at once; 0 leaves it to the machine.
+    m_spnJobs = named(new QSpinBox, "spnJobs");
+    m_spnJobs->setRange(0, 64);
+    m_spnJobs->setSpecialValueText(LocalText(TextId::OnePerCore));
+    // A spin box's special text is no caption the relabeller knows.
+    connect(&FormLocalizer::instance(), &FormLocalizer::languageChanged, m_spnJobs,
+        [spin = m_spnJobs](int) { spin->setSpecialValueText(LocalText(TextId::OnePerCore)); });
+    auto *jobsRow = new QHBoxLayout;
+    jobsRow->addWidget(label(QStringLiteral("Encodings at once:"), "lblJobs", TextId::EncodingsAtOnce));
+    jobsRow->addWidget(m_spnJobs, 1);
+    right->addLayout(jobsRow);
+    right->addWidget(m_chkAddImages);
+    right->addWidget(m_chkAddMovies);
+    right->addStretch();
+    auto *closeRow = new QHBoxLayout;
+    closeRow->addStretch();
+    closeRow->addWidget(m_pbClose);
+    right->addLayout(closeRow);
+
+    auto *left = new QVBoxLayout;
+    left->addLayout(paths);
+    left->addLayout(formats);
+    left->addLayout(geometry);
+    left->addWidget(fontsGroup);
+    left->addStretch();
+
+    auto *container = named(new QWidget, "fraContainer");
+    auto *columns = new QHBoxLayout(container);
+    columns->setContentsMargins(0, 0, 0, 0);
+    columns->addLayout(left, 3);
+    columns->addLayout(right, 2);
+    auto *outer = new QVBoxLayout(this);
+    outer->addWidget(container);
+}
+
+void SettingsWindow::connectControls()
+{
+    auto check = [this](QCheckBox *box, const char *procedure, std::function<void(bool)> body) {
+        connect(box, &QCheckBox::toggled, this, [this, procedure, body](bool checked) {
+            if (!m_showing)
+                handle(procedure, [&] { body(checked); });
+        });
+    };
+    SettingsController &c = m_controller;
+    Settings &s = m_settings;
+    check(m_chkAddImages, "Sub chkAddImages_Click", [&c](bool on) { c.chkAddImages_Click(on); });
+    check(m_chkAddMovies, "Sub chkAddMovies_Click", [&c](bool on) { c.chkAddMovies_Click(on); });
+    check(m_chkDisplayInfo, "Sub chkDisplayInfo_Click", [&c, &s](bool on) {
+        s.DisplayInfo = on;
+        c.redraw();
+    });
+    check(m_chkUseFilename, "Sub chkUseFilename_Click", [&c, &s](bool on) {
+        s.UseFileName = on;
+        c.redraw();
+    });
+    check(m_chkShortcuts, "Sub chkShortcuts_Click", [&c, &s](bool on) {
+        s.Shortcuts = on;
+        c.redraw();
+    });
+    check(m_chkDisplayDate, "Sub chkDisplayDate_Click", [&c](bool on) { c.chkDisplayDate_Click(on); });
+    check(m_chkDisplayFileName, "Sub chkDisplayFilename_Click",
+        [&c](bool on) { c.chkDisplayFileName_Click(on); });
+    check(m_chkAntiFlicker, "Sub chkAntiFlicker_Click", [&c](bool on) { c.chkAntiFlicker_Click(on); });
+    check(m_chkCorrectAspect, "Sub chkCorrectAspect_Click", [&c](bool on) { c.chkCorrectAspect_Click(on); });
+    check(m_chkCorrectEdges, "Sub chkCorrectEdges_Click", [&c](bool on) { c.chkCorrectEdges_Click(on); });
+    check(m_chkImageCentered, "Sub chkImageCentered_Click", [&c](bool on) { c.chkImageCentered_Click(on); });
+
+    for (QRadioButton *option : { m_OptPal, m_OptNTSC, m_OptSVCD, m_OptVCD, m_opthighres, m_optLowres })
+        connect(option, &QRadioButton::toggled, this,
+            [this, option](bool checked) { onOptionToggled(option, checked); });
+
+    connect(m_cmbResize, &QComboBox::currentIndexChanged, this, [this](int index) {
+        if (m_showing || index < 0)
+            return;
+        handle("Sub cmbResize_Click", [&] {
+            m_settings.Resize = index;
+            m_controller.redraw();
+        });
+    });
+    connect(m_spnJobs, &QSpinBox::valueChanged, this, [this](int value) {
+        if (!m_showing)
+            m_settings.Jobs = value;
+    });
+    connect(m_cmbLanguage, &QComboBox::currentIndexChanged, this, [this](int index) {
+        if (!m_showing && index >= 0)
+            cmbLanguage_Click();
+    });
+
+    // Typed values live in the record at once; the handlers that act on them
+    // run when the field is left.
+    connect(m_txtTimeout, &QLineEdit::textEdited, this,
+        [this](const QString &text) { m_settings.timeout = text; });
+    connect(m_txtmaintitle, &QLineEdit::textEdited, this,
+        [this](const QString &text) { m_settings.main_title = text; });
+    connect(m_txtDestination, &QLineEdit::textChanged, this, [this](const QString &text) {
+        if (!m_showing)
+            m_settings.destinationdir = text; // txtDestination_Change does nothing more
+    });
+    connect(m_txtSource, &QLineEdit::textChanged, this, [this] {
+        if (!m_showing)
+            txtSource_Change();
+    });
+    const struct
+    {
+        QLineEdit *field;
+        QString Settings::*value;
+    } sizes[]
+        = { { m_txtFontTitleSize, &Settings::TitleFontSize }, { m_txtFontMenuSize, &Settings::MenuFontSize },
+              { m_txtFontPictureSize, &Settings::PictureFontSize } };
+    for (const auto &size : sizes) {
+        QString Settings::*value = size.value;
+        connect(size.field, &QLineEdit::textEdited, this,
+            [this, value](const QString &text) { m_settings.*value = text; });
+    }
+    const struct
+    {
+        QComboBox *list;
+        QString Settings::*value;
+        const char *procedure;
+    } lists[] = { { m_cmbFontTitle, &Settings::FontTitle, "Sub cmbFontTitle_Validate" },
+        { m_cmbFontMenu, &Settings::FontMenu, "Sub cmbFontMenu_Validate" },
+        { m_cmbFontPicture, &Settings::FontPicture, "Sub cmbFontPicture_Validate" } };
+    for (const auto &font : lists) {
+        QComboBox *list = font.list;
+        QString Settings::*value = font.value;
+        const char *procedure = font.procedure;
+        connect(list, &QComboBox::editTextChanged, this, [this, value](const QString &text) {
+            if (!m_showing)
+                m_settings.*value = text;
+        });
+        // Picking a typeface from the list counts as leaving the field.
+        connect(list, &QComboBox::activated, this, [this, list, value, procedure] {
+            handle(procedure, [&] {
+                m_settings.*value = list->currentText();
+                m_controller.redraw();
+            });
+        });
+    }
+    for (QWidget *field : std::initializer_list<QWidget *> { m_txtXCenter, m_txtYCenter, m_txtpercentage,
+             m_txtmaintitle, m_txtFontTitleSize, m_txtFontMenuSize, m_txtFontPictureSize, m_cmbFontTitle,
+             m_cmbFontMenu, m_cmbFontPicture })
+        field->installEventFilter(this);
+
+    connect(m_cmdSelectSource, &QPushButton::clicked, this, &SettingsWindow::cmdSelectSource_Click);
+    connect(m_cmdSelectDestination, &QPushButton::clicked, this, &SettingsWindow::cmdSelectDestination_Click);
+    connect(m_picColorTitle, &QToolButton::clicked, this, &SettingsWindow::picColorTitle_Click);
+    connect(m_picColorMenu, &QToolButton::clicked, this, &SettingsWindow::picColorMenu_Click);
+    connect(m_picColorPicture, &QToolButton::clicked, this, &SettingsWindow::picColorPicture_Click);
+    connect(m_cmdPosition, &QPushButton::clicked, this, &SettingsWindow::cmdPosition_Click);
+    connect(m_pbClose, &QPushButton::clicked, this, &SettingsWindow::pbClose_Click);
+}
+
+void SettingsWindow::handle(const char *procedure, const std::function<void()> &body)
+{
+    Guard::run(QLatin1String(procedure), body);
+    showRecord();
+}
+
+void SettingsWindow::redraw()
+{
+    m_controller.redraw();
+}
+
+QString SettingsWindow::swatchStyle(std::uint32_t colour)
+{
+    return QStringLiteral("QToolButton { background-color: %1; border: 1px solid #606060; }")
+        .arg(ColorChooser::fromWindows(colour).name());
+}
+
+void SettingsWindow::showRecord()
+{
+    const QScopedValueRollback<bool> quiet(m_showing, true);
+    const Settings &s = m_settings;
+
+    setText(m_txtSource, s.sourcedir);
+    setText(m_txtDestination, s.destinationdir);
+    setText(m_txtmaintitle, s.main_title);
+    setText(m_txtTimeout, s.timeout);
+
+    m_OptNTSC->setChecked(s.ntsc);
+    m_OptPal->setChecked(!s.ntsc);
+    m_OptVCD->setChecked(s.vcd);
+    m_OptSVCD->setChecked(!s.vcd);
+    m_optLowres->setChecked(s.lowRes);
+    m_opthighres->setChecked(!s.lowRes);
+
+    setText(m_txtWidth, QString::number(s.FrameWidth));
+    setText(m_txtHeight, QString::number(s.FrameHeight));
+    m_chkAntiFlicker->setChecked(s.AntiFlicker);
+    m_chkCorrectAspect->setChecked(s.CorrectAspect);
+    m_chkCorrectEdges->setChecked(s.CorrectEdges);
+    setText(m_txtpercentage, s.CorrectPercentage);
+    m_txtpercentage->setEnabled(s.percentageEnabled());
+
+    setText(m_txtXCenter, s.XCenter);
+    setText(m_txtYCenter, s.YCenter);
+    m_chkImageCentered->setChecked(s.ImageCentered);
+    m_txtXCenter->setEnabled(s.centreFieldsEnabled());
+    m_txtYCenter->setEnabled(s.centreFieldsEnabled());
+
+    setEditText(m_cmbFontTitle, s.FontTitle);
+    setEditText(m_cmbFontMenu, s.FontMenu);
+    setEditText(m_cmbFontPicture, s.FontPicture);
+    setText(m_txtFontTitleSize, s.TitleFontSize);
+    setText(m_txtFontMenuSize, s.MenuFontSize);
+    setText(m_txtFontPictureSize, s.PictureFontSize);
+    m_picColorTitle->setStyleSheet(swatchStyle(s.TitleColor));
+    m_picColorMenu->setStyleSheet(swatchStyle(s.MenuColor));
+    m_picColorPicture->setStyleSheet(swatchStyle(s.PictureColor));
+    m_chkShortcuts->setChecked(s.Shortcuts);
+
+    m_chkDisplayDate->setChecked(s.DisplayDate);
+    m_chkDisplayFileName->setChecked(s.DisplayFileName);
+    m_chkUseFilename->setChecked(s.UseFileName);
+    m_chkUseFilename->setEnabled(s.useFilenameEnabled());
+    m_chkDisplayInfo->setChecked(s.DisplayInfo);
+
+    if (s.Resize >= 0 && s.Resize < m_cmbResize->count())
+        m_cmbResize->setCurrentIndex(s.Resize);
+    if (s.Language >= 0 && s.Language < m_cmbLanguage->count())
+        m_cmbLanguage->setCurrentIndex(s.Language);
+    m_chkAddImages->setChecked(s.AddImages);
+    m_chkAddMovies->setChecked(s.AddMovies);
+    m_spnJobs->setValue(s.Jobs);
+}
+
+void SettingsWindow::onOptionToggled(QRadioButton *option, bool checked)
+{
+    // Only the option that became selected runs its handler, as a click does.
+    if (m_showing || !checked)
+        return;
+    SettingsController &c = m_controller;
+    if (option == m_OptPal)
+        handle("Sub OptPal_Click", [&] { c.OptPal_Click(); });
+    else if (option == m_OptNTSC)
+        handle("Sub OptNTSC_Click", [&] { c.OptNTSC_Click(); });
+    else if (option == m_OptSVCD)
+        handle("Sub OptSVCD_Click", [&] { c.OptSVCD_Click(); });
+    else if (option == m_OptVCD)
+        handle("Sub OptVCD_Click", [&] { c.OptVCD_Click(); });
+    else if (option == m_opthighres)
+        handle("Sub opthighres_Click", [&] { c.opthighres_Click(); });
+    else if (option == m_optLowres)
+        handle("Sub optLowres_Click", [&] { c.optLowres_Click(); });
+}
+
+bool SettingsWindow::eventFilter(QObject *watched, QEvent *event)
+{
+    if (event->type() != QEvent::FocusOut || m_showing)
+        return QWidget::eventFilter(watched, event);
+    const Qt::FocusReason reason = static_cast<QFocusEvent *>(event)->reason();
+    // A popup (a list opening, a context menu) takes the focus only for a moment.
+    if (reason == Qt::PopupFocusReason)
+        return QWidget::eventFilter(watched, event);
+    // Switching to another window leaves the field where it is; the check
+    // runs when the focus moves on inside this window.
+    const bool leavingWindow = reason == Qt::ActiveWindowFocusReason;
+
+    auto centre = [&](QLineEdit *field, bool valid) {
+        if (!valid && !leavingWindow) {
+            // The focus stays until the field holds a value inside the frame.
+            QTimer::singleShot(0, field, [field] { field->setFocus(Qt::OtherFocusReason); });
+        }
+    };
+    if (watched == m_txtXCenter) {
+        if (!leavingWindow)
+            centre(m_txtXCenter, txtXCenter_Validate());
+    } else if (watched == m_txtYCenter) {
+        if (!leavingWindow)
+            centre(m_txtYCenter, txtYCenter_Validate());
+    } else if (watched == m_txtpercentage) {
+        txtpercentage_LostFocus();
+    } else if (watched == m_txtmaintitle) {
+        txtmaintitle_Validate();
+    } else if (watched == m_txtFontTitleSize) {
+        handle("Sub txtFontTitleSize_Change", [&] {
+            m_settings.TitleFontSize = m_txtFontTitleSize->text();
+            redraw();
+        });
+    } else if (watched == m_txtFontMenuSize) {
+        handle("Sub txtFontMenuSize_Change", [&] {
+            m_settings.MenuFontSize = m_txtFontMenuSize->text();
+            redraw();
+        });
+    } else if (watched == m_txtFontPictureSize) {
+        handle("Sub txtFontPictureSize_Change", [&] {
+            m_settings.PictureFontSize = m_txtFontPictureSize->text();
+            redraw();
+        });
+    } else if (watched == m_cmbFontTitle || watched == m_cmbFontMenu || watched == m_cmbFontPicture) {
+        auto *list = static_cast<QComboBox *>(watched);
+        QString Settings::*value = list == m_cmbFontTitle ? &Settings::FontTitle
+            : list == m_cmbFontMenu                       ? &Settings::FontMenu
+                                                          : &Settings::FontPicture;
+        const char *procedure = list == m_cmbFontTitle ? "Sub cmbFontTitle_Validate"
+            : list == m_cmbFontMenu                    ? "Sub cmbFontMenu_Validate"
+                                                       : "Sub cmbFontPicture_Validate";
+        handle(procedure, [&] {
+            m_settings.*value = list->currentText();
+            redraw();
+        });
+    }
+    return QWidget::eventFilter(watched, event);
+}
+
+bool SettingsWindow::txtXCenter_Validate()
+{
+    bool valid = true;
+    handle(
+        "Sub txtXCenter_Validate", [&] { valid = m_controller.txtXCenter_Validate(m_txtXCenter->text()); });
+    return valid;
+}
+
+bool SettingsWindow::txtYCenter_Validate()
+{
+    bool valid = true;
+    handle(
+        "Sub txtYCenter_Validate", [&] { valid = m_controller.txtYCenter_Validate(m_txtYCenter->text()); });
+    return valid;
+}
+
+void SettingsWindow::txtpercentage_LostFocus()
+{
+    handle("Sub txtpercentage_Lostfocus",
+        [&] { m_controller.txtpercentage_LostFocus(m_txtpercentage->text()); });
+}
+
+void SettingsWindow::txtmaintitle_Validate()
+{
+    handle("Sub txtmaintitle_Validate", [&] { m_controller.txtmaintitle_Validate(m_txtmaintitle->text()); });
+}
+
+void SettingsWindow::cmdSelectSource_Click()
+{
+    handle("Sub cmdSelectSource_Click", [&] {
+        const QString title = LocalText(TextId::SelectSourcePath);
+        const QString start = m_txtSource->text();
+        const QString chosen = m_browseFolder ? m_browseFolder(this, title, start)
+                                              : FolderDialog::browse(this, title, start);
+        if (!chosen.isEmpty())
+            m_txtSource->setText(chosen); // runs txtSource_Change when it differs
+    });
+}
+
+void SettingsWindow::cmdSelectDestination_Click()
+{
+    handle("Sub cmdSelectDestination_Click", [&] {
+        const QString title = LocalText(TextId::SelectBuildPath);
+        const QString start = m_txtDestination->text();
+        const QString chosen = m_browseFolder ? m_browseFolder(this, title, start)
+                                              : FolderDialog::browse(this, title, start);
+        if (!chosen.isEmpty())
+            m_txtDestination->setText(chosen);
+    });
+}
+
+void SettingsWindow::txtSource_Change()
+{
+    m_settings.sourcedir = m_txtSource->text();
+    // The tree shows the old folder; it must be read again.
+    if (m_callbacks.sourceChanged)
+        m_callbacks.sourceChanged();
+}
+
+void SettingsWindow::pickColour(const char *procedure, QToolButton *swatch, std::uint32_t Settings::*colour)
+{
+    handle(procedure, [&] {
+        m_settings.*colour = ColorChooser::ask(m_settings.*colour, this, m_askColor);
+        swatch->setStyleSheet(swatchStyle(m_settings.*colour));
+        redraw();
+    });
+}
+
+void SettingsWindow::picColorTitle_Click()
+{
+    pickColour("Sub picColorTitle_Click", m_picColorTitle, &Settings::TitleColor);
+}
+
+void SettingsWindow::picColorMenu_Click()
+{
+    pickColour("Sub picColorMenu_Click", m_picColorMenu, &Settings::MenuColor);
+}
+
+void SettingsWindow::picColorPicture_Click()
+{
+    pickColour("Sub picColorPicture_Click", m_picColorPicture, &Settings::PictureColor);
+}
+
+void SettingsWindow::cmdPosition_Click()
+{
+    handle("Sub cmdPosition_Click", [&] {
+        // A second press while the cross-hair shows cancels the placement.
+        if (m_callbacks.placementArmed && m_callbacks.placementArmed()) {
+            if (m_callbacks.setPlacementArmed)
+                m_callbacks.setPlacementArmed(false);
+            return;
+        }
+        if (m_prompter.askOkCancel(LocalText(TextId::TitleSetPosition), LocalText(TextId::MsgSetPosition))
+            && m_callbacks.setPlacementArmed)
+            m_callbacks.setPlacementArmed(true);
+    });
+}
+
+void SettingsWindow::cmbLanguage_Click()
+{
+    const int index = m_cmbLanguage->currentIndex();
+    m_settings.Language = FormLocalizer::SetLanguage(index);
+}
+
+void SettingsWindow::pbClose_Click()
+{
+    if (m_callbacks.showRequested) {
+        m_callbacks.showRequested(false);
+    } else {
+        m_settings.dispsettings = false;
+        hide();
+    }
+}
+
+void SettingsWindow::unload()
+{
+    m_unloading = true;
+    close();
+}
+
+void SettingsWindow::closeEvent(QCloseEvent *event)
+{
+    // Form_QueryUnload: only the program itself unloads the window; the
+    // close box and the session only hide it, keeping every value.
+    if (m_unloading) {
+        event->accept();
+        return;
+    }
+    event->ignore();
+    pbClose_Click();
+}
+
+QPoint SettingsWindow::placement(const QRect &mainWindowFrame, const QSize &ownFrameSize, const QRect &screen)
+{
+    int top = mainWindowFrame.top() + mainWindowFrame.height();
+    if (top + ownFrameSize.height() > screen.top() + screen.height())
+        top = screen.top() + screen.height() - ownFrameSize.height();
+    return { mainWindowFrame.left(), top };
+}
+
+void SettingsWindow::settings(bool visible, const QRect &mainWindowFrame)
+{
+    m_settings.dispsettings = visible;
+    setVisible(visible);
+    if (!visible)
+        return;
+    QScreen *screen = QGuiApplication::screenAt(mainWindowFrame.center());
+    if (!screen)
+        screen = this->screen() ? this->screen() : QGuiApplication::primaryScreen();
+    const QRect area = screen ? screen->availableGeometry() : QRect(0, 0, 1 << 20, 1 << 20);
+    move(placement(mainWindowFrame, frameGeometry().size(), area));
+}

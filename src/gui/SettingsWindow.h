@@ -1,0 +1,145 @@
+#pragma once
+
+#include <QRect>
+#include <QWidget>
+
+#include <functional>
+
+#include "gui/ColorChooser.h"
+#include "gui/FolderDialog.h"
+
+class QCheckBox;
+class QComboBox;
+class QLineEdit;
+class QPushButton;
+class QRadioButton;
+class QSpinBox;
+class QToolButton;
+class Prompter;
+class SettingsController;
+struct Settings;
+
+// The settings window: every control edits the settings record at once
+// through the SettingsController, and shows the record again after each edit
+// (a handler may change more than the field edited). There is no OK or
+// Cancel; the window is only shown and hidden, always directly below the main
+// window, and lives until the program ends.
+class SettingsWindow : public QWidget
+{
+    Q_OBJECT
+
+public:
+    // What the window needs from the main window. Each may be left empty.
+    struct Callbacks
+    {
+        std::function<void()> sourceChanged; // the tree must be read again: empty it
+        std::function<void(bool visible)> showRequested; // the main window's settings(visible)
+        std::function<bool()> placementArmed; // the preview shows the cross-hair
+        std::function<void(bool armed)> setPlacementArmed;
+    };
+
+    SettingsWindow(SettingsController &controller, Prompter &prompter, QWidget *parent = nullptr);
+
+    void setCallbacks(Callbacks callbacks) { m_callbacks = std::move(callbacks); }
+    // Tests answer the folder and colour questions without real dialogs.
+    void setFolderBrowser(FolderDialog::Browser browser) { m_browseFolder = std::move(browser); }
+    void setColorChooser(ColorChooser::Chooser chooser) { m_askColor = std::move(chooser); }
+
+    // Shows or hides the window and places it below the main window's frame:
+    // its top at the main window's bottom, moved up when it would leave the
+    // screen, its left edge on the main window's left edge. Keeps dispsettings.
+    void settings(bool visible, const QRect &mainWindowFrame);
+    // Where the window goes for a main window frame on a screen.
+    static QPoint placement(const QRect &mainWindowFrame, const QSize &ownFrameSize, const QRect &screen);
+
+    // Puts the record into the controls (nothing is handled while it does).
+    void showRecord();
+
+    // Lets the program's own code close the window for good.
+    void unload();
+
+    // The handlers, as the controls run them.
+    bool txtXCenter_Validate();
+    bool txtYCenter_Validate();
+    void txtpercentage_LostFocus();
+    void txtmaintitle_Validate();
+    void cmdSelectSource_Click();
+    void cmdSelectDestination_Click();
+    void txtSource_Change();
+    void picColorTitle_Click();
+    void picColorMenu_Click();
+    void picColorPicture_Click();
+    void cmdPosition_Click();
+    void cmbLanguage_Click();
+    void pbClose_Click();
+
+    // The colours the three fonts are painted in, as the swatches show them.
+    static QString swatchStyle(std::uint32_t colour);
+
+protected:
+    void closeEvent(QCloseEvent *event) override;
+    bool eventFilter(QObject *watched, QEvent *event) override;
+
+private:
+    void createControls();
+    void connectControls();
+    // Runs a handler in the fatal-error guard under its design name, then
+    // shows the record again.
+    void handle(const char *procedure, const std::function<void()> &body);
+    void redraw();
+    void pickColour(const char *procedure, QToolButton *swatch, std::uint32_t Settings::*colour);
+    void onOptionToggled(QRadioButton *option, bool checked);
+
+    SettingsController &m_controller;
+    Settings &m_settings;
+    Prompter &m_prompter;
+    Callbacks m_callbacks;
+    FolderDialog::Browser m_browseFolder;
+    ColorChooser::Chooser m_askColor;
+    bool m_showing = false;
+    bool m_unloading = false;
+
+    // The controls; each carries its design name as its object name.
+    QCheckBox *m_chkAddMovies = nullptr;
+    QCheckBox *m_chkAddImages = nullptr;
+    QComboBox *m_cmbResize = nullptr;
+    QSpinBox *m_spnJobs = nullptr; // still encodings at once, 0 = one per core
+    QComboBox *m_cmbLanguage = nullptr;
+    QCheckBox *m_chkDisplayInfo = nullptr;
+    QCheckBox *m_chkDisplayDate = nullptr;
+    QCheckBox *m_chkDisplayFileName = nullptr;
+    QCheckBox *m_chkUseFilename = nullptr;
+    QPushButton *m_pbClose = nullptr;
+    QLineEdit *m_txtWidth = nullptr;
+    QLineEdit *m_txtHeight = nullptr;
+    QCheckBox *m_chkAntiFlicker = nullptr;
+    QLineEdit *m_txtXCenter = nullptr;
+    QLineEdit *m_txtYCenter = nullptr;
+    QCheckBox *m_chkImageCentered = nullptr;
+    QPushButton *m_cmdSelectDestination = nullptr;
+    QPushButton *m_cmdSelectSource = nullptr;
+    QCheckBox *m_chkShortcuts = nullptr;
+    QComboBox *m_cmbFontTitle = nullptr;
+    QLineEdit *m_txtFontTitleSize = nullptr;
+    QToolButton *m_picColorTitle = nullptr;
+    QComboBox *m_cmbFontMenu = nullptr;
+    QLineEdit *m_txtFontMenuSize = nullptr;
+    QToolButton *m_picColorMenu = nullptr;
+    QComboBox *m_cmbFontPicture = nullptr;
+    QLineEdit *m_txtFontPictureSize = nullptr;
+    QToolButton *m_picColorPicture = nullptr;
+    QPushButton *m_cmdPosition = nullptr;
+    QRadioButton *m_opthighres = nullptr;
+    QRadioButton *m_optLowres = nullptr;
+    QLineEdit *m_txtpercentage = nullptr;
+    QLineEdit *m_txtTimeout = nullptr;
+    QCheckBox *m_chkCorrectAspect = nullptr;
+    QCheckBox *m_chkCorrectEdges = nullptr;
+    QRadioButton *m_OptNTSC = nullptr;
+    QRadioButton *m_OptPal = nullptr;
+    QRadioButton *m_OptSVCD = nullptr;
+    QRadioButton *m_OptVCD = nullptr;
+    QLineEdit *m_txtmaintitle = nullptr;
+    QLineEdit *m_txtDestination = nullptr;
+    QLineEdit *m_txtSource = nullptr;
+};

@@ -1,0 +1,139 @@
+#include "cli/CommandLine.h"
+
+#include <gtest/gtest.h>
+
+#include "settings/Settings.h"
+
+namespace {
+const QString kWorkDir = QStringLiteral("/home/someone/photos");
+
+CommandLine::Parsed parse(const QStringList &arguments)
+{
+    return CommandLine::parse(arguments, kWorkDir);
+}
+
+QStringList args(std::initializer_list<const char *> list)
+{
+    QStringList out;
+    for (const char *a : list)
+        out << QString::fromUtf8(a);
+    return out;
+}
+
+void expectError(const QStringList &arguments, const char *fragment)
+{
+    const CommandLine::Parsed parsed = parse(arguments);
+    EXPECT_EQ(parsed.action, CommandLine::Action::Error) << arguments.join(u' ').toStdString();
+    EXPECT_TRUE(parsed.error.contains(QLatin1String(fragment)))
+        << parsed.error.toStdString() << " lacks " << fragment;
+    EXPECT_FALSE(parsed.error.contains(u'\n')) << "one line: " << parsed.error.toStdString();
+}
+} // namespace
+
+TEST(CommandLineParse, NoArgumentsOpensTheWindow)
+{
+    EXPECT_EQ(parse({}).action, CommandLine::Action::Window);
+}
+
+TEST(CommandLineParse, HelpAndVersion)
+{
+    EXPECT_EQ(parse(args({ "--help" })).action, CommandLine::Action::Help);
+    EXPECT_EQ(parse(args({ "build", "--tv", "pal", "--help" })).action, CommandLine::Action::Help);
+    EXPECT_EQ(parse(args({ "--version" })).action, CommandLine::Action::Version);
+    EXPECT_TRUE(CommandLine::usage().contains(QLatin1String("kelvara render [--source DIR] --node INDEX")));
+}
+
+TEST(CommandLineParse, EveryBuildOption)
+{
+    const CommandLine::Parsed parsed = parse(args({ "build", "--source", "album", "--dest", "/tmp/out",
+        "--title", "Summer 2003", "--tv", "NTSC", "--type", "vcd", "--resolution", "high", "--timeout", "15",
+        "--full-rebuild", "--yes", "--jobs", "2" }));
+    ASSERT_EQ(parsed.action, CommandLine::Action::Run) << parsed.error.toStdString();
+    const CommandOptions &o = parsed.options;
+    EXPECT_EQ(o.command, QLatin1String("build"));
+    EXPECT_EQ(o.source.value_or(QString()), QLatin1String("/home/someone/photos/album"));
+    EXPECT_EQ(o.dest.value_or(QString()), QLatin1String("/tmp/out"));
+    EXPECT_EQ(o.title.value_or(QString()), QLatin1String("Summer 2003"));
+    EXPECT_EQ(o.ntsc, std::optional<bool>(true));
+    EXPECT_EQ(o.vcd, std::optional<bool>(true));
+    EXPECT_EQ(o.lowRes, std::optional<bool>(false));
+    EXPECT_EQ(o.timeout.value_or(QString()), QLatin1String("15"));
+    EXPECT_TRUE(o.fullRebuild);
+    EXPECT_TRUE(o.yes);
+    EXPECT_EQ(o.jobs, std::optional<int>(2));
+}
+
+TEST(CommandLineParse, OptionsLeftOutKeepTheStoredSettings)
+{
+    const CommandLine::Parsed parsed = parse(args({ "scan", "--type=svcd", "--resolution=low" }));
+    ASSERT_EQ(parsed.action, CommandLine::Action::Run) << parsed.error.toStdString();
+
+    Settings settings;
+    settings.sourcedir = QStringLiteral("/stored/source");
+    settings.main_title = QStringLiteral("Stored title");
+    settings.ntsc = true;
+    settings.vcd = true;
+    parsed.options.applyTo(settings);
+    EXPECT_EQ(settings.sourcedir, QLatin1String("/stored/source"));
+    EXPECT_EQ(settings.main_title, QLatin1String("Stored title"));
+    EXPECT_TRUE(settings.ntsc);
+    EXPECT_FALSE(settings.vcd);
+    EXPECT_TRUE(settings.lowRes);
+    EXPECT_FALSE(settings.FullRebuild);
+}
+
+TEST(CommandLineParse, RenderOptions)
+{
+    const CommandLine::Parsed parsed
+        = parse(args({ "render", "--node", "3", "--entry", "2", "--out", "../page.JPG" }));
+    ASSERT_EQ(parsed.action, CommandLine::Action::Run) << parsed.error.toStdString();
+    EXPECT_EQ(parsed.options.node, std::optional<int>(3));
+    EXPECT_EQ(parsed.options.entry, 2);
+    EXPECT_EQ(parsed.options.out, QLatin1String("/home/someone/page.JPG"));
+    EXPECT_EQ(parse(args({ "render", "--node", "1", "--out", "a.jpeg" })).options.entry, 1);
+}
+
+TEST(CommandLineParse, RenderNeedsNodeAndOut)
+{
+    expectError(args({ "render", "--out", "a.jpg" }), "--node");
+    expectError(args({ "render", "--node", "2" }), "--out");
+    expectError(args({ "render", "--node", "2", "--out", "page.png" }), ".jpg");
+    expectError(args({ "scan", "--node", "2" }), "option of render");
+}
+
+TEST(CommandLineParse, BadValues)
+{
+    expectError(args({ "build", "--tv", "secam" }), "--tv must be pal or ntsc");
+    expectError(args({ "build", "--type", "dvd" }), "--type must be vcd or svcd");
+    expectError(args({ "build", "--resolution", "medium" }), "--resolution must be high or low");
+    expectError(args({ "build", "--timeout", "-1" }), "--timeout");
+    expectError(args({ "build", "--timeout", "6s" }), "--timeout");
+    expectError(args({ "build", "--timeout", "99999999999" }), "--timeout");
+    expectError(args({ "build", "--jobs", "0" }), "--jobs");
+    expectError(args({ "build", "--jobs", "two" }), "--jobs");
+    expectError(args({ "render", "--node", "0", "--out", "a.jpg" }), "--node");
+    expectError(args({ "render", "--node", "1", "--entry", "0", "--out", "a.jpg" }), "--entry");
+    expectError(args({ "build", "--source", "" }), "--source needs a path");
+    expectError(args({ "build", "--type", "vcd", "--resolution", "low" }), "not possible");
+}
+
+TEST(CommandLineParse, MissingValues)
+{
+    expectError(args({ "build", "--source" }), "--source needs a value");
+    expectError(args({ "build", "--title", "--yes" }), "--title needs a value");
+    expectError(args({ "build", "--yes=1" }), "--yes takes no value");
+    // The = form lets a value start with dashes.
+    const CommandLine::Parsed parsed = parse(args({ "build", "--title=--yes" }));
+    ASSERT_EQ(parsed.action, CommandLine::Action::Run);
+    EXPECT_EQ(parsed.options.title.value_or(QString()), QLatin1String("--yes"));
+    EXPECT_FALSE(parsed.options.yes);
+}
+
+TEST(CommandLineParse, UnknownCommandsOptionsAndArguments)
+{
+    expectError(args({ "burn" }), "unknown command 'burn'");
+    expectError(args({ "--source", "x" }), "must come before --source");
+    expectError(args({ "build", "--colour", "red" }), "unknown option --colour");
+    expectError(args({ "build", "-y" }), "unexpected argument '-y'");
+    expectError(args({ "scan", "album" }), "unexpected argument 'album'");
+}

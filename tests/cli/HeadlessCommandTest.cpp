@@ -1,0 +1,111 @@
+#include <QDir>
+#include <QFile>
+#include <QProcess>
+#include <QProcessEnvironment>
+#include <QTemporaryDir>
+
+#include <gtest/gtest.h>
+
+#include "AppTestSupport.h"
+#include "cli/CommandLine.h"
+#include "base/Guard.h"
+#include "base/StartupCheck.h"
+
+using namespace AppTestSupport;
+
+namespace {
+struct Outcome
+{
+    int exitCode = -1;
+    QString out;
+    QString err;
+};
+
+// Runs the built executable with a program folder, registry folder and PATH
+// of the test's choosing.
+Outcome runKelvara(const QStringList &arguments, const QString &home, const QString &path)
+{
+    QProcess process;
+    QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
+    env.insert(QStringLiteral("KELVARA_HOME"), home);
+    env.insert(QStringLiteral("KELVARA_REGISTRY_DIR"), home + QLatin1String("/registry"));
+    env.insert(QStringLiteral("PATH"), path);
+    env.remove(QStringLiteral("QT_QPA_PLATFORM"));
+    env.remove(QStringLiteral("DISPLAY"));
+    process.setProcessEnvironment(env);
+    process.start(qEnvironmentVariable("KELVARA_BIN_DIR") + QLatin1String("/kelvara"), arguments);
+    Outcome outcome;
+    if (!process.waitForStarted() || !process.waitForFinished(120000))
+        return outcome;
+    outcome.exitCode = process.exitStatus() == QProcess::NormalExit ? process.exitCode() : -1;
+    outcome.out = QString::fromLocal8Bit(process.readAllStandardOutput());
+    outcome.err = QString::fromLocal8Bit(process.readAllStandardError());
+    return outcome;
+}
+} // namespace
+
+TEST(HeadlessCommand, MissingToolEndsWithSetupIncomplete)
+{
+    QTemporaryDir home;
+    QTemporaryDir emptyPath;
+    installFakeTools(home.path(), { QStringLiteral("jpeg2yuv"), QStringLiteral("mplex") });
+    QDir(home.path()).mkdir(QStringLiteral("album"));
+
+    const Outcome run = runKelvara(
+        { QStringLiteral("scan"), QStringLiteral("--source"), home.path() + QLatin1String("/album") },
+        home.path(), emptyPath.path());
+    EXPECT_EQ(run.exitCode, CommandLine::SetupIncompleteExitCode) << run.err.toStdString();
+    EXPECT_EQ(run.err.count(QLatin1String("Setup incomplete")), 1) << run.err.toStdString();
+    EXPECT_TRUE(run.err.contains(QLatin1String("mpeg2enc"))) << run.err.toStdString();
+    EXPECT_TRUE(run.out.isEmpty());
+    // The start-up lines are written before the check; the check adds none.
+    EXPECT_EQ(crlfLines(home.path() + QLatin1String("/kelvara.log")).size(), 3);
+}
+
+TEST(HeadlessCommand, CompleteSetupGetsPastTheCheck)
+{
+    QTemporaryDir home;
+    QTemporaryDir emptyPath;
+    installFakeTools(home.path(), StartupCheck::requiredTools());
+    QDir(home.path()).mkdir(QStringLiteral("album"));
+
+    const Outcome run = runKelvara(
+        { QStringLiteral("scan"), QStringLiteral("--source"), home.path() + QLatin1String("/album") },
+        home.path(), emptyPath.path());
+    EXPECT_NE(run.exitCode, -1);
+    EXPECT_NE(run.exitCode, CommandLine::SetupIncompleteExitCode);
+    EXPECT_FALSE(run.err.contains(QLatin1String("Setup incomplete"))) << run.err.toStdString();
+}
+
+TEST(HeadlessCommand, UsageErrorsAndHelp)
+{
+    QTemporaryDir home;
+    const Outcome bad
+        = runKelvara({ QStringLiteral("build"), QStringLiteral("--tv"), QStringLiteral("secam") },
+            home.path(), qEnvironmentVariable("PATH"));
+    EXPECT_EQ(bad.exitCode, CommandLine::UsageExitCode);
+    EXPECT_EQ(bad.err.count(u'\n'), 1) << bad.err.toStdString();
+    EXPECT_TRUE(bad.err.contains(QLatin1String("--tv must be pal or ntsc")));
+    // A usage error is found before the start-up: no program log.
+    EXPECT_FALSE(QFile::exists(home.path() + QLatin1String("/kelvara.log")));
+
+    const Outcome help = runKelvara({ QStringLiteral("--help") }, home.path(), qEnvironmentVariable("PATH"));
+    EXPECT_EQ(help.exitCode, 0);
+    EXPECT_TRUE(help.out.startsWith(QLatin1String("Usage:")));
+}
+
+TEST(HeadlessCommand, UnexpectedErrorShowsTheFatalTextAndExitsAt70)
+{
+    QTemporaryDir parent;
+    QTemporaryDir emptyPath;
+    // A program folder that does not exist: the program log cannot be written.
+    const Outcome run
+        = runKelvara({ QStringLiteral("scan") }, parent.path() + QLatin1String("/missing"), emptyPath.path());
+    EXPECT_EQ(run.exitCode, Guard::FatalExitCode) << run.err.toStdString();
+    // Qt may warn about the environment first; the box text is what matters.
+    EXPECT_TRUE(
+        run.err.contains(QLatin1String("Kelvara Error: Please report this error to support@kelvara.example\n"
+                                       "Sub Main: 75  ")))
+        << run.err.toStdString();
+    EXPECT_FALSE(run.err.contains(u'\r'));
+}

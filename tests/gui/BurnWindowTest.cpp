@@ -1,0 +1,174 @@
+#include <gtest/gtest.h>
+
+#include <QApplication>
+#include <QCheckBox>
+#include <QComboBox>
+#include <QCoreApplication>
+#include <QDir>
+#include <QFile>
+#include <QLineEdit>
+#include <QProgressBar>
+#include <QPushButton>
+#include <QTimer>
+
+#include "FakePrompter.h"
+#include "StandInTools.h"
+#include "TestHome.h"
+#include "gui/BurnWindow.h"
+#include "base/StringTable.h"
+#include "base/TextIds.h"
+
+namespace {
+
+void settle()
+{
+    for (int i = 0; i < 5; ++i)
+        QCoreApplication::processEvents();
+}
+
+} // namespace
+
+TEST(BurnWindow, SearchFillsTheWriterList)
+{
+    TestHome home;
+    StandInTools tools(home.path());
+    tools.setOutput(QStringLiteral("cdrecord"), QStringLiteral("scanbus"), QStringLiteral("scanbus.txt"));
+    FakePrompter prompter;
+    BurnWindow window(nullptr, &prompter);
+    window.Form_Activate();
+
+    ASSERT_EQ(window.cmbBurner()->count(), 2);
+    EXPECT_EQ(window.cmbBurner()->currentIndex(), 0);
+    EXPECT_TRUE(window.burnerText().startsWith(QLatin1String(" 1,0,0 100) 'HL-DT-ST'")));
+    EXPECT_TRUE(window.pbBurn()->isEnabled());
+    EXPECT_TRUE(window.cmbBurner()->isEnabled());
+    EXPECT_EQ(prompter.count(), 0);
+}
+
+TEST(BurnWindow, NoWriterOnThisMachine)
+{
+    // The real wodim and cdrdao from the PATH.
+    TestHome home;
+    FakePrompter prompter;
+    BurnWindow window(nullptr, &prompter);
+    window.show();
+    settle();
+
+    EXPECT_EQ(prompter.texts(), QStringList { QStringLiteral("Unable to read CD burner information") });
+    EXPECT_EQ(window.cmbBurner()->count(), 0);
+    EXPECT_EQ(window.burnerText(), LocalText(TextId::NoDevicesFound));
+    EXPECT_FALSE(window.pbBurn()->isEnabled());
+    EXPECT_FALSE(window.cmbBurner()->isEnabled());
+    EXPECT_TRUE(window.isVisible());
+}
+
+TEST(BurnWindow, ClosesWhenCdrdaoIsMissing)
+{
+    TestHome home;
+    StandInTools tools(home.path());
+    tools.remove(QStringLiteral("cdrdao"));
+    const QByteArray oldPath = qgetenv("PATH");
+    qputenv("PATH", QFile::encodeName(home.file(QStringLiteral("3rdparty"))));
+    FakePrompter prompter;
+    BurnWindow window(nullptr, &prompter);
+    window.show();
+    settle();
+    qputenv("PATH", oldPath);
+
+    EXPECT_EQ(prompter.count(), 1);
+    EXPECT_FALSE(window.isVisible());
+    EXPECT_EQ(window.result(), QDialog::Rejected);
+    EXPECT_TRUE(tools.calls().isEmpty());
+}
+
+TEST(BurnWindow, BurnShowsStatusAndProgressAndCannotBeClosedMeanwhile)
+{
+    TestHome home;
+    StandInTools tools(home.path());
+    tools.setOutput(QStringLiteral("cdrecord"), QStringLiteral("scanbus"), QStringLiteral("scanbus.txt"));
+    tools.setOutput(
+        QStringLiteral("cdrecord"), QStringLiteral("write"), QStringLiteral("cdrecord-write.txt"));
+    FakePrompter prompter;
+    BurnWindow window(nullptr, &prompter);
+    window.setImage(home.file(QStringLiteral("vcd.cue")));
+    window.show();
+    settle();
+    ASSERT_TRUE(window.pbBurn()->isEnabled());
+
+    bool checked = false;
+    QObject::connect(&window.job(), &BurnJob::busyChanged, &window, [&](bool busy) {
+        if (!busy || checked)
+            return;
+        checked = true;
+        EXPECT_FALSE(window.pbBurn()->isEnabled());
+        EXPECT_FALSE(window.pbCancel()->isEnabled());
+        EXPECT_FALSE(window.close());
+        window.reject();
+        // A second Start while the first runs does nothing.
+        window.pbBurn_Click();
+    });
+    window.pbBurn()->click();
+
+    EXPECT_TRUE(checked);
+    EXPECT_TRUE(window.isVisible());
+    EXPECT_EQ(tools.calls().size(), 2); // the scan and one write
+    EXPECT_EQ(window.txtStatus()->text(), QStringLiteral("Done."));
+    EXPECT_EQ(window.progressBar()->value(), 50);
+    EXPECT_TRUE(window.pbBurn()->isEnabled());
+    EXPECT_TRUE(window.pbCancel()->isEnabled());
+    EXPECT_TRUE(tools.calls().last().endsWith(
+        QStringLiteral("[cuefile=") + home.file(QStringLiteral("vcd.cue")) + u']'));
+
+    window.pbCancel()->click();
+    EXPECT_FALSE(window.isVisible());
+}
+
+TEST(BurnWindow, ProgressBarSitsUnderTheStatusLine)
+{
+    TestHome home;
+    StandInTools tools(home.path());
+    FakePrompter prompter;
+    BurnWindow window(nullptr, &prompter);
+    window.show();
+    settle();
+    const QRect status = window.txtStatus()->geometry();
+    const QRect bar = window.progressBar()->geometry();
+    EXPECT_EQ(bar.left(), status.left());
+    EXPECT_EQ(bar.width(), status.width());
+    EXPECT_EQ(bar.height(), 10);
+    EXPECT_GT(bar.top(), status.bottom());
+    EXPECT_LE(bar.top(), status.bottom() + 3);
+    EXPECT_EQ(window.progressBar()->minimum(), 0);
+    EXPECT_EQ(window.progressBar()->maximum(), 100);
+}
+
+TEST(BurnWindow, BurnImageNeedsAnImage)
+{
+    TestHome home;
+    StandInTools tools(home.path());
+    FakePrompter prompter;
+    const QString build = home.file(QStringLiteral("build"));
+    QDir().mkpath(build);
+    EXPECT_FALSE(BurnWindow::showForBuildFolder(nullptr, build, prompter));
+    ASSERT_EQ(prompter.count(), 1);
+    EXPECT_EQ(prompter.boxes().at(0).title, LocalText(TextId::TitleBurnImage));
+    EXPECT_EQ(prompter.boxes().at(0).text, LocalText(TextId::MsgNoImage));
+
+    // With both files the window opens modally for the cue sheet.
+    for (const char *name : { "vcd.bin", "vcd.cue" }) {
+        QFile file(build + u'/' + QLatin1String(name));
+        ASSERT_TRUE(file.open(QIODevice::WriteOnly));
+    }
+    QString shownImage;
+    bool modal = false;
+    QTimer::singleShot(0, [&] {
+        auto *window = qobject_cast<BurnWindow *>(QApplication::activeModalWidget());
+        ASSERT_NE(window, nullptr);
+        shownImage = window->image();
+        modal = window->isModal();
+        window->reject();
+    });
+    EXPECT_TRUE(BurnWindow::showForBuildFolder(nullptr, build + u'/', prompter));
+    EXPECT_EQ(shownImage, build + QStringLiteral("/vcd.cue"));
+    EXPECT_TRUE(modal);
+}

@@ -1,0 +1,345 @@
+#include <QCheckBox>
+#include <QDir>
+#include <QFile>
+#include <QGroupBox>
+#include <QLabel>
+#include <QMimeData>
+#include <QPainter>
+#include <QPlainTextEdit>
+#include <QProgressBar>
+#include <QPushButton>
+#include <QScrollBar>
+#include <QStatusBar>
+#include <QTemporaryDir>
+#include <QTest>
+#include <QTreeView>
+
+#include <gtest/gtest.h>
+
+#include "FakePrompter.h"
+#include "TestHome.h"
+#include "gui/ProjectTreeModel.h"
+#include "gui/MainWindow.h"
+#include "gui/OutputWindow.h"
+#include "gui/PreviewWindow.h"
+#include "project/ProjectNode.h"
+#include "gui/FormLocalizer.h"
+
+namespace {
+
+// The main window started on a painted album, as a user would have it after
+// starting the program with a source and a build folder chosen.
+class MainWindowTest : public ::testing::Test
+{
+protected:
+    void SetUp() override
+    {
+        ASSERT_TRUE(m_album.isValid());
+        ASSERT_TRUE(m_build.isValid());
+        m_home.installTools();
+        m_window.setSplashEnabled(false);
+        m_window.setEndProgram([] {});
+        ASSERT_TRUE(m_window.start());
+        Settings &s = m_window.settings();
+        s.sourcedir = m_album.path();
+        s.destinationdir = m_build.path();
+        s.AntiFlicker = false;
+        s.DisplayDate = false;
+        s.FastPreview = true;
+        m_window.show();
+    }
+
+    void photo(const QString &relative, QColor colour = Qt::darkGreen)
+    {
+        const QString path = m_album.filePath(relative);
+        QDir().mkpath(QFileInfo(path).path());
+        QImage image(96, 64, QImage::Format_RGB32);
+        image.fill(colour);
+        QPainter(&image).fillRect(10, 10, 30, 20, Qt::white);
+        ASSERT_TRUE(image.save(path, "JPEG", 90));
+    }
+
+    void twoFolders()
+    {
+        photo(QStringLiteral("Lake/l1.jpg"));
+        photo(QStringLiteral("Lake/l2.jpg"), Qt::darkBlue);
+        photo(QStringLiteral("Town/t1.jpg"), Qt::darkRed);
+        m_window.cmdReadStructure_Click();
+        ASSERT_NE(root(), nullptr);
+    }
+
+    template <typename T> T *control(const char *name) const
+    {
+        return m_window.findChild<T *>(QLatin1String(name));
+    }
+    QString labelText(const char *name) const { return control<QLabel>(name)->text(); }
+    ProjectNode *root() { return m_window.workspace().tree.root(); }
+
+    // The program folder becomes the current folder at start; it goes with the test.
+    struct KeepCurrentDir
+    {
+        QString folder = QDir::currentPath();
+        ~KeepCurrentDir() { QDir::setCurrent(folder); }
+    } m_keepDir;
+    TestHome m_home;
+    QTemporaryDir m_album;
+    QTemporaryDir m_build;
+    FakePrompter m_prompter;
+    ::MainWindow m_window { &m_prompter };
+};
+
+TEST_F(MainWindowTest, EveryControlCarriesItsCaptionId)
+{
+    const std::pair<const char *, int> ids[] = { { "cmdReadStructure", 101 }, { "pbcreatevcd", 103 },
+        { "pbCancelBuild", 102 }, { "pbBurn", 104 }, { "chkFullRebuild", 107 }, { "Framepreview", 108 },
+        { "pbReturn", 109 }, { "pbEnter", 110 }, { "chkFullPreview", 111 }, { "pbEditText", 112 },
+        { "frameOrder", 113 }, { "label1", 114 }, { "Label2", 115 }, { "chkFastPreview", 116 } };
+    for (const auto &[name, id] : ids) {
+        QObject *object = m_window.findChild<QObject *>(QLatin1String(name));
+        ASSERT_NE(object, nullptr) << name;
+        EXPECT_EQ(object->property(FormLocalizer::TextIdProperty).toInt(), id) << name;
+    }
+    for (const char *name : { "tvwStruct", "PicPreview", "pbPrev", "pbNext", "pbUp", "pbDown", "pbSaveOrder",
+             "labDirs", "labFiles", "labCapacity", "labCapdisplay", "Label5", "labVersion", "CapacityBar",
+             "RenderProgressBar", "BuildProgressBar" })
+        EXPECT_NE(m_window.findChild<QWidget *>(QLatin1String(name)), nullptr) << name;
+    EXPECT_EQ(control<QPushButton>("pbEditText")->isVisible(), false);
+    EXPECT_EQ(control<QPushButton>("pbCancelBuild")->isVisible(), false);
+    EXPECT_EQ(control<QProgressBar>("CapacityBar")->maximum(), 700);
+    EXPECT_EQ(labelText("labDirs"), QLatin1String("0"));
+}
+
+TEST_F(MainWindowTest, SettingsButtonSwitchesItsCaptionAndCallsTheWindow)
+{
+    QList<bool> shown;
+    m_window.setSettingsWindow([&](bool visible) { shown.append(visible); });
+    auto *button = control<QPushButton>("pbSettings");
+    const bool before = m_window.settingsVisible();
+    QTest::mouseClick(button, Qt::LeftButton);
+    EXPECT_EQ(m_window.settingsVisible(), !before);
+    EXPECT_EQ(button->property(FormLocalizer::TextIdProperty).toInt(), before ? 105 : 106);
+    EXPECT_EQ(button->text(), before ? QLatin1String("Show Settings") : QLatin1String("Hide Settings"));
+    QTest::mouseClick(button, Qt::LeftButton);
+    EXPECT_EQ(button->property(FormLocalizer::TextIdProperty).toInt(), before ? 106 : 105);
+    EXPECT_EQ(shown, (QList<bool> { !before, before }));
+    // The relabelling of a language switch keeps the current caption.
+    FormLocalizer::LocalizeForm(&m_window);
+    EXPECT_EQ(button->text(), before ? QLatin1String("Hide Settings") : QLatin1String("Show Settings"));
+}
+
+TEST_F(MainWindowTest, ReadStructureFillsTreeCountersAndCapacity)
+{
+    twoFolders();
+    EXPECT_EQ(m_window.treeModel()->rowCount(), 1);
+    EXPECT_EQ(m_window.treeModel()->rowCount(m_window.treeModel()->indexOf(root())), 2);
+    EXPECT_EQ(labelText("labDirs"), QLatin1String("2"));
+    EXPECT_EQ(labelText("labFiles"), QLatin1String("3"));
+    // Five SVCD entries are the tighter limit: 700 / 1900 * 5 on the bar.
+    EXPECT_EQ(labelText("labCapdisplay"), QLatin1String("5 items"));
+    EXPECT_EQ(control<QProgressBar>("CapacityBar")->value(), 2);
+    EXPECT_TRUE(m_window.treeView()->isExpanded(m_window.treeModel()->indexOf(root())));
+}
+
+TEST_F(MainWindowTest, CheckBoxChangeMovesCountersAtOnce)
+{
+    twoFolders();
+    ProjectTreeModel *model = m_window.treeModel();
+    ProjectNode *lake = root()->child(0);
+    ASSERT_TRUE(model->setData(model->indexOf(lake), Qt::Unchecked, Qt::CheckStateRole));
+    EXPECT_FALSE(lake->child(0)->Checked());
+    EXPECT_EQ(labelText("labDirs"), QLatin1String("1"));
+    EXPECT_EQ(labelText("labFiles"), QLatin1String("1"));
+    EXPECT_EQ(model->data(model->indexOf(lake->child(1)), Qt::CheckStateRole).toInt(), Qt::Unchecked);
+    ASSERT_TRUE(model->setData(model->indexOf(lake), Qt::Checked, Qt::CheckStateRole));
+    EXPECT_EQ(labelText("labFiles"), QLatin1String("3"));
+}
+
+TEST_F(MainWindowTest, TreeClicksShowPagesAndTheOrderFrameOnlyForMenus)
+{
+    twoFolders();
+    auto *pane = control<QLabel>("PicPreview");
+    auto *order = control<QGroupBox>("frameOrder");
+    m_window.tvwStruct_NodeClick(root());
+    ASSERT_FALSE(pane->pixmap().isNull());
+    EXPECT_EQ(pane->pixmap().size(), pane->size());
+    EXPECT_TRUE(order->isVisible());
+    EXPECT_FALSE(control<QPushButton>("pbUp")->isEnabled());
+    EXPECT_TRUE(control<QPushButton>("pbDown")->isEnabled());
+    // The full-size window holds the page at frame size.
+    EXPECT_EQ(m_window.previewWindow()->picsaveSize(),
+        QSize(m_window.settings().FrameWidth, m_window.settings().FrameHeight));
+
+    QTest::mouseClick(control<QPushButton>("pbDown"), Qt::LeftButton);
+    EXPECT_EQ(root()->child(1)->Text(), QLatin1String("Lake"));
+    EXPECT_EQ(m_window.workspace().state.SelectedEntry, 2);
+    EXPECT_TRUE(control<QPushButton>("pbUp")->isEnabled());
+
+    QTest::mouseClick(control<QPushButton>("pbEnter"), Qt::LeftButton);
+    EXPECT_EQ(m_window.navigator().PreviewNode(), root()->child(1)->firstChild());
+    EXPECT_FALSE(order->isVisible());
+    EXPECT_TRUE(control<QPushButton>("pbEditText")->isVisible());
+    // The view follows the tree's selection.
+    EXPECT_EQ(ProjectTreeModel::nodeOf(m_window.treeView()->currentIndex()), root()->child(1)->firstChild());
+}
+
+TEST_F(MainWindowTest, FullSizeWindowKeysDriveTheMainWindowAndCloseOnlyHides)
+{
+    twoFolders();
+    PreviewWindow *preview = m_window.previewWindow();
+    QTest::mouseClick(control<QCheckBox>("chkFullPreview"), Qt::LeftButton);
+    ASSERT_TRUE(preview->isVisible());
+    m_window.tvwStruct_NodeClick(root()->child(0));
+    QTest::mouseClick(preview->findChild<QPushButton *>(QStringLiteral("pbNext")), Qt::LeftButton);
+    EXPECT_EQ(m_window.navigator().PreviewNode(), root()->child(0)->child(1));
+    preview->close();
+    EXPECT_FALSE(preview->isVisible());
+    EXPECT_FALSE(control<QCheckBox>("chkFullPreview")->isChecked());
+    EXPECT_NE(m_window.previewWindow(), nullptr);
+}
+
+TEST_F(MainWindowTest, DroppingANodeOntoItsOwnChildIsRefused)
+{
+    twoFolders();
+    ProjectTreeModel *model = m_window.treeModel();
+    ProjectNode *lake = root()->child(0);
+    QMimeData data;
+    data.setText(lake->Key());
+    model->dropMimeData(&data, Qt::MoveAction, -1, 0, model->indexOf(lake->child(0)));
+    ASSERT_EQ(m_prompter.count(), 1);
+    EXPECT_EQ(m_prompter.boxes()[0].text, QLatin1String("Can't create circular relations"));
+    EXPECT_EQ(root()->child(0), lake);
+
+    ProjectNode *town = root()->child(1);
+    std::unique_ptr<QMimeData> dragged(model->mimeData({ model->indexOf(town) }));
+    EXPECT_EQ(dragged->text(), town->Key());
+    model->dropMimeData(dragged.get(), Qt::MoveAction, -1, 0, model->indexOf(lake));
+    EXPECT_EQ(root()->child(0), town);
+}
+
+TEST_F(MainWindowTest, BurnNeedsBothImageFiles)
+{
+    QStringList opened;
+    m_window.setBurnWindow([&](const QString &cue) { opened << cue; });
+    QFile bin(m_build.filePath(QStringLiteral("vcd.bin")));
+    ASSERT_TRUE(bin.open(QIODevice::WriteOnly));
+    bin.close();
+    m_window.pbBurn_Click();
+    ASSERT_EQ(m_prompter.count(), 1);
+    EXPECT_EQ(m_prompter.boxes()[0].title, QLatin1String("Burn image"));
+    EXPECT_EQ(m_prompter.boxes()[0].text,
+        QLatin1String("No image in destination directory. Start 'Create (S)VCD' first."));
+    EXPECT_TRUE(opened.isEmpty());
+
+    QFile cue(m_build.filePath(QStringLiteral("vcd.cue")));
+    ASSERT_TRUE(cue.open(QIODevice::WriteOnly));
+    cue.close();
+    m_window.pbBurn_Click();
+    EXPECT_EQ(opened, QStringList { cue.fileName() });
+}
+
+TEST_F(MainWindowTest, OutputWindowShowsInformationLinesAndScrollsToTheNewest)
+{
+    BuildOutput &output = m_window.buildOutput();
+    OutputWindow *window = m_window.outputWindow();
+    output.Init();
+    EXPECT_TRUE(window->isVisible());
+    output.chkOutput(QStringLiteral("   INFO scanning\r\nnoise\r\n"));
+    EXPECT_TRUE(window->displayText().contains(QLatin1String("scanning")));
+    EXPECT_FALSE(window->displayText().contains(QLatin1String("noise")));
+
+    window->findChild<QCheckBox *>(QStringLiteral("chkDebug"))->click();
+    for (int i = 0; i < 80; ++i)
+        output.chkOutput(QStringLiteral("line %1\r\n").arg(i));
+    EXPECT_TRUE(window->displayText().contains(QLatin1String("line 79")));
+    auto *display = window->findChild<QPlainTextEdit *>(QStringLiteral("txtDisplay"));
+    EXPECT_EQ(display->verticalScrollBar()->value(), display->verticalScrollBar()->maximum());
+    output.Destruct();
+    window->findChild<QPushButton *>(QStringLiteral("cmdClose"))->click();
+    EXPECT_FALSE(window->isVisible());
+}
+
+TEST_F(MainWindowTest, BuildFromTheWindowReachesTheEndAndRestoresTheButtons)
+{
+    photo(QStringLiteral("Lake/l1.jpg"));
+    photo(QStringLiteral("Town/t1.jpg"), Qt::darkRed);
+    m_window.cmdReadStructure_Click();
+    ASSERT_NE(root(), nullptr);
+    m_window.settings().FastPreview = true;
+
+    auto *bar = control<QProgressBar>("BuildProgressBar");
+    auto *create = control<QPushButton>("pbcreatevcd");
+    auto *cancel = control<QPushButton>("pbCancelBuild");
+    auto *read = control<QPushButton>("cmdReadStructure");
+    int peak = 0;
+    QObject::connect(bar, &QProgressBar::valueChanged, bar, [&](int value) { peak = std::max(peak, value); });
+    int builds = 0;
+    QObject::connect(&m_window.buildOutput(), &BuildOutput::initialised, &m_window, [&] { ++builds; });
+
+    // While the build runs: the commands that would re-enter are off, and a
+    // second click starts nothing.
+    bool checked = false;
+    const ProjectNode *rootBefore = root();
+    QObject::connect(m_window.statusBar(), &QStatusBar::messageChanged, &m_window, [&](const QString &text) {
+        if (checked || text.isEmpty())
+            return;
+        checked = true;
+        EXPECT_FALSE(create->isVisible());
+        EXPECT_TRUE(cancel->isVisible());
+        EXPECT_FALSE(read->isEnabled());
+        EXPECT_TRUE(bar->isVisible());
+        EXPECT_FALSE(m_window.findChild<QCheckBox *>(QStringLiteral("chkFastPreview"))->isChecked());
+        m_window.pbcreatevcd_Click();
+        m_window.cmdReadStructure_Click();
+        QTest::mouseClick(read, Qt::LeftButton);
+        EXPECT_EQ(root(), rootBefore);
+    });
+
+    m_prompter.scriptAnswer(false); // no burning now
+    m_window.pbcreatevcd_Click();
+
+    EXPECT_TRUE(checked);
+    EXPECT_EQ(builds, 1);
+    EXPECT_EQ(peak, 100);
+    EXPECT_TRUE(QFileInfo::exists(m_build.filePath(QStringLiteral("vcd.bin"))))
+        << m_window.buildDriver().lastProblem().toStdString() << m_prompter.texts().join(u'|').toStdString();
+    EXPECT_TRUE(QFileInfo::exists(m_build.filePath(QStringLiteral("vcd.cue"))));
+    ASSERT_FALSE(m_prompter.boxes().isEmpty());
+    EXPECT_EQ(m_prompter.boxes().last().title, QLatin1String("Image Created"));
+    EXPECT_TRUE(create->isVisible());
+    EXPECT_FALSE(cancel->isVisible());
+    EXPECT_TRUE(read->isEnabled());
+    EXPECT_FALSE(bar->isVisible());
+    EXPECT_TRUE(m_window.settings().FastPreview);
+    EXPECT_TRUE(m_window.findChild<QCheckBox *>(QStringLiteral("chkFastPreview"))->isChecked());
+    EXPECT_FALSE(m_window.outputWindow()->isVisible());
+}
+
+TEST_F(MainWindowTest, CancelledBuildWritesNoDescriptionAndRestoresTheButtons)
+{
+    photo(QStringLiteral("Lake/l1.jpg"));
+    photo(QStringLiteral("Lake/l2.jpg"));
+    photo(QStringLiteral("Town/t1.jpg"), Qt::darkRed);
+    m_window.cmdReadStructure_Click();
+    ASSERT_NE(root(), nullptr);
+
+    bool asked = false;
+    QObject::connect(m_window.statusBar(), &QStatusBar::messageChanged, &m_window, [&](const QString &text) {
+        if (asked || text.isEmpty())
+            return;
+        asked = true;
+        m_prompter.scriptAnswer(true);
+        QTest::mouseClick(m_window.findChild<QPushButton *>(QStringLiteral("pbCancelBuild")), Qt::LeftButton);
+    });
+    m_window.pbcreatevcd_Click();
+
+    EXPECT_TRUE(asked);
+    ASSERT_GE(m_prompter.count(), 1);
+    EXPECT_EQ(m_prompter.boxes()[0].title, QLatin1String("User abort"));
+    EXPECT_FALSE(QFileInfo::exists(m_build.filePath(QStringLiteral("vcd.xml"))));
+    EXPECT_FALSE(QFileInfo::exists(m_build.filePath(QStringLiteral("vcd.bin"))));
+    EXPECT_TRUE(m_window.findChild<QPushButton *>(QStringLiteral("pbcreatevcd"))->isVisible());
+    EXPECT_FALSE(m_window.findChild<QPushButton *>(QStringLiteral("pbCancelBuild"))->isVisible());
+    EXPECT_TRUE(m_window.findChild<QPushButton *>(QStringLiteral("cmdReadStructure"))->isEnabled());
+}
+
+} // namespace

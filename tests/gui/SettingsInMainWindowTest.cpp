@@ -1,0 +1,179 @@
+#include <QApplication>
+#include <QCheckBox>
+#include <QComboBox>
+#include <QDir>
+#include <QLineEdit>
+#include <QPainter>
+#include <QPlainTextEdit>
+#include <QPushButton>
+#include <QRadioButton>
+#include <QTemporaryDir>
+#include <QTest>
+
+#include <gtest/gtest.h>
+
+#include "FakePrompter.h"
+#include "TestHome.h"
+#include "gui/MainWindow.h"
+#include "gui/CaptionEditor.h"
+#include "project/ProjectNode.h"
+#include "gui/FormLocalizer.h"
+#include "base/StringTable.h"
+#include "base/TextIds.h"
+#include "gui/SettingsWindow.h"
+
+namespace {
+
+// The main window with its own settings window and caption editor, on a
+// painted album with one captioned picture.
+class SettingsInMainWindow : public ::testing::Test
+{
+protected:
+    void SetUp() override
+    {
+        ASSERT_TRUE(m_album.isValid());
+        m_home.installTools();
+        m_window.setSplashEnabled(false);
+        m_window.setEndProgram([] {});
+        ASSERT_TRUE(m_window.start());
+        Settings &s = m_window.settings();
+        s.AntiFlicker = false;
+        s.DisplayDate = false;
+        s.FastPreview = true;
+        m_window.show();
+        for (const char *name : { "Lake/l1.jpg", "Lake/l2.jpg", "Town/t1.jpg" }) {
+            const QString path = m_album.filePath(QLatin1String(name));
+            QDir().mkpath(QFileInfo(path).path());
+            QImage image(96, 64, QImage::Format_RGB32);
+            image.fill(Qt::darkGreen);
+            QPainter(&image).fillRect(10, 10, 30, 20, Qt::white);
+            ASSERT_TRUE(image.save(path, "JPEG", 90));
+        }
+        QFile caption(m_album.filePath(QStringLiteral("Lake/l2.txt")));
+        ASSERT_TRUE(caption.open(QIODevice::WriteOnly));
+        caption.write("By the water\r\n");
+        caption.close();
+        s.sourcedir = m_album.path();
+        m_window.settingsWindow()->showRecord();
+        m_window.cmdReadStructure_Click();
+        ASSERT_NE(m_window.workspace().tree.root(), nullptr);
+    }
+
+    void TearDown() override { FormLocalizer::SetLanguage(0); }
+
+    template <class T> T *control(QWidget *window, const char *name)
+    {
+        T *widget = window->findChild<T *>(QLatin1String(name));
+        EXPECT_NE(widget, nullptr) << name;
+        return widget;
+    }
+
+    ProjectNode *node(const char *folder, int row)
+    {
+        ProjectNode *root = m_window.workspace().tree.root();
+        for (int i = 0; i < root->childCount(); ++i)
+            if (root->child(i)->Text() == QLatin1String(folder))
+                return root->child(i)->child(row);
+        return nullptr;
+    }
+
+    TestHome m_home;
+    QTemporaryDir m_album;
+    FakePrompter m_prompter;
+    MainWindow m_window { &m_prompter };
+};
+
+} // namespace
+
+TEST_F(SettingsInMainWindow, ButtonShowsTheWindowBelowAndTheCloseBoxHidesIt)
+{
+    SettingsWindow *settings = m_window.settingsWindow();
+    ASSERT_NE(settings, nullptr);
+    auto *button = control<QPushButton>(&m_window, "pbSettings");
+    // Shown at start (the default), it follows once the main window is up.
+    QApplication::processEvents();
+    ASSERT_TRUE(m_window.settingsVisible());
+    EXPECT_TRUE(settings->isVisible());
+    m_window.pbSettings_Click();
+    ASSERT_FALSE(settings->isVisible());
+    EXPECT_EQ(button->text(), QLatin1String("Show Settings"));
+
+    m_window.pbSettings_Click();
+    EXPECT_TRUE(settings->isVisible());
+    EXPECT_EQ(button->text(), QLatin1String("Hide Settings"));
+    EXPECT_EQ(settings->frameGeometry().left(), m_window.frameGeometry().left());
+    EXPECT_TRUE(m_window.settings().dispsettings);
+
+    settings->close();
+    EXPECT_FALSE(settings->isVisible());
+    EXPECT_EQ(button->text(), QLatin1String("Show Settings"));
+    EXPECT_FALSE(m_window.settings().dispsettings);
+    EXPECT_FALSE(m_window.settingsVisible());
+}
+
+TEST_F(SettingsInMainWindow, LanguageChoiceRelabelsTheMainWindow)
+{
+    auto *languages = control<QComboBox>(m_window.settingsWindow(), "cmbLanguage");
+    languages->setCurrentIndex(1); // Dutch
+    const auto dutch = [](int id) { return StringTable::instance().entry(StringTable::LanguageStride + id); };
+    EXPECT_EQ(control<QPushButton>(&m_window, "cmdReadStructure")->text(), dutch(TextId::ReadStructure));
+    EXPECT_EQ(control<QCheckBox>(&m_window, "chkFullRebuild")->text(), dutch(TextId::FullRebuild));
+    EXPECT_EQ(m_window.settingsWindow()->windowTitle(), dutch(TextId::SettingsWindow));
+    EXPECT_EQ(m_window.settings().Language, 1);
+}
+
+TEST_F(SettingsInMainWindow, SourceChangeEmptiesTheTreeAndFullRebuildShows)
+{
+    SettingsWindow *settings = m_window.settingsWindow();
+    m_window.settings().FullRebuild = false;
+    control<QRadioButton>(settings, "OptNTSC")->click();
+    EXPECT_TRUE(control<QCheckBox>(&m_window, "chkFullRebuild")->isChecked());
+    EXPECT_EQ(m_prompter.count(), 1);
+
+    QTest::keyClick(control<QLineEdit>(settings, "txtSource"), Qt::Key_X);
+    EXPECT_TRUE(m_window.workspace().tree.isEmpty());
+    EXPECT_EQ(m_window.navigator().PreviewNode(), nullptr);
+}
+
+TEST_F(SettingsInMainWindow, EditTextOpensForThePictureShownAndSavingRedraws)
+{
+    auto *editButton = control<QPushButton>(&m_window, "pbEditText");
+    ProjectNode *withCaption = node("Lake", 1);
+    ASSERT_NE(withCaption, nullptr);
+    m_window.workspace().tree.setSelectedNode(withCaption);
+    m_window.tvwStruct_NodeClick(withCaption);
+    EXPECT_TRUE(editButton->isVisible());
+
+    // Enter shows the caption state; Enter again the plain picture.
+    m_window.pbEnter_Click();
+    EXPECT_TRUE(m_window.workspace().state.TextMode);
+    m_window.pbEnter_Click();
+    EXPECT_FALSE(m_window.workspace().state.TextMode);
+
+    m_window.pbEditText_Click();
+    CaptionEditor *editor = m_window.editTextWindow();
+    ASSERT_NE(editor, nullptr);
+    EXPECT_EQ(editor->textBox()->toPlainText(), QLatin1String("By the water\n"));
+    EXPECT_EQ(editor->textBox()->width(), qRound(m_window.workspace().renderer.StillWidth()));
+    editor->textBox()->clear();
+    editor->pbSave_Click();
+    EXPECT_FALSE(QFileInfo::exists(m_album.filePath(QStringLiteral("Lake/l2.txt"))));
+
+    // A menu page offers no caption editing.
+    m_window.tvwStruct_NodeClick(m_window.workspace().tree.root());
+    EXPECT_FALSE(editButton->isVisible());
+}
+
+TEST_F(SettingsInMainWindow, PositionButtonArmsTheCrossHairInThePane)
+{
+    m_prompter.scriptAnswer(true);
+    control<QPushButton>(m_window.settingsWindow(), "cmdPosition")->click();
+    EXPECT_TRUE(m_window.navigator().placementArmed());
+    auto *pane = m_window.findChild<QWidget *>(QStringLiteral("PicPreview"));
+    ASSERT_NE(pane, nullptr);
+    EXPECT_EQ(pane->cursor().shape(), Qt::CrossCursor);
+
+    control<QPushButton>(m_window.settingsWindow(), "cmdPosition")->click();
+    EXPECT_FALSE(m_window.navigator().placementArmed());
+    EXPECT_NE(pane->cursor().shape(), Qt::CrossCursor);
+}
