@@ -14,8 +14,9 @@
 // tool's children as well as the tool. run() is synchronous: on the
 // application's thread it lets pending events through while it waits, so the
 // window stays live; on any other thread (the parallel encoder's workers) it
-// only waits. run() never returns, normally or by an exception, with a
-// process of the job still running.
+// only waits. run() never returns, normally or by an exception, with the
+// tool still running; after a cancel, or when it leaves by an exception, no
+// process of the tool's group is left either.
 class ToolJob
 {
 public:
