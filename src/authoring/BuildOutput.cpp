@@ -70,6 +70,11 @@ void BuildOutput::finish()
     chkOutput(QStringLiteral("\n"));
 }
 
+void BuildOutput::logOnly(const QString &line)
+{
+    writeToLog(line);
+}
+
 bool BuildOutput::handleLine(const QString &line)
 {
     const bool information = line.startsWith(kInfoPrefix);
@@ -81,11 +86,16 @@ bool BuildOutput::handleLine(const QString &line)
             m_display = m_display.right(DisplayLimit);
         m_display += line + QLatin1String("\r\n");
     }
-    if (m_log.isOpen()) {
-        const QByteArray bytes = line.toUtf8() + "\r\n";
-        if (m_log.write(bytes) != bytes.size())
-            throw KelvaraError(61, QLatin1String("Disk full: ") + m_log.fileName());
-        m_log.flush();
-    }
+    writeToLog(line);
     return show;
+}
+
+void BuildOutput::writeToLog(const QString &line)
+{
+    if (!m_log.isOpen())
+        return;
+    const QByteArray bytes = line.toUtf8() + "\r\n";
+    if (m_log.write(bytes) != bytes.size())
+        throw KelvaraError(61, QLatin1String("Disk full: ") + m_log.fileName());
+    m_log.flush();
 }

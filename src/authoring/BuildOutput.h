@@ -33,6 +33,9 @@ public:
 
     // Receiver of the tool's output.
     void chkOutput(const QString &text);
+    // Writes a line of the program's own (the command that runs, a tool that
+    // could not start) to build.log, never to the shown text.
+    void logOnly(const QString &line);
     // The tool has ended: text after its last line break is a line too.
     void finish();
 
@@ -60,6 +63,7 @@ signals:
 private:
     // Shows (when due) and logs one line; true when it was shown.
     bool handleLine(const QString &line);
+    void writeToLog(const QString &line);
 
     QFile m_log;
     QString m_display;

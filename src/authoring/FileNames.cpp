@@ -59,11 +59,6 @@ QString ParentFolderOf(const QString &path)
     return path.left(slash);
 }
 
-int PlatformId()
-{
-    return 1;
-}
-
 QString OutputPathBelow(const QString &buildPath, const QString &relativePart)
 {
     QString base = buildPath;

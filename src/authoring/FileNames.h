@@ -19,10 +19,6 @@ void MakeFolderPath(const QString &path);
 // separator is a caller's error and throws KelvaraError.
 QString ParentFolderOf(const QString &path);
 
-// The platform number the still encoder picks its command form by: 1 here,
-// which selects the "sh -c" form.
-int PlatformId();
-
 // Where the walk writes the output for a source item: the build path as the
 // user chose it, a separator, then the item's part below the source folder
 // with FilterFileName applied. Only the part below is filtered, so a build

@@ -8,16 +8,13 @@
 #include "base/ProgramFolder.h"
 #include "base/Prompter.h"
 #include "authoring/BuildOutput.h"
-#include "authoring/CommandRunner.h"
-#include "authoring/OutputSink.h"
+#include "authoring/ToolJob.h"
 #include "authoring/VcdxbuildAdapter.h"
 #include "settings/Settings.h"
 #include "base/StringTable.h"
 #include "base/TextIds.h"
 
 namespace {
-
-const QString kReceiver = QStringLiteral("chkOutput");
 
 QString withoutTrailingSeparator(QString path)
 {
@@ -49,15 +46,15 @@ ImageBuilder::ImageBuilder(const Settings &settings, Prompter &prompter, BuildOu
     , m_output(output)
 { }
 
-QString ImageBuilder::BuildCommand(const QString &buildPath, const QString &vcdxbuild)
+ToolJob ImageBuilder::BuildCommand(const QString &buildPath, const QString &vcdxbuild)
 {
     const QString D = withoutTrailingSeparator(buildPath);
     const QString program = vcdxbuild.isEmpty() ? QStringLiteral("vcdxbuild") : vcdxbuild;
-    return CommandRunner::DoubleQuoted(program) + QLatin1String(" --gui -v -i bincue -o bin=")
-        + CommandRunner::DoubleQuoted(D + QLatin1String("/vcd.bin")) + QLatin1String(" -o cue=")
-        + CommandRunner::DoubleQuoted(D + QLatin1String("/vcd.cue"))
-        + QLatin1String(" --filename-encoding=ISO-8859-1 ")
-        + CommandRunner::DoubleQuoted(D + QLatin1String("/vcd.xml"));
+    return ToolJob(program,
+        { QStringLiteral("--gui"), QStringLiteral("-v"), QStringLiteral("-i"), QStringLiteral("bincue"),
+            QStringLiteral("-o"), QLatin1String("bin=") + D + QLatin1String("/vcd.bin"), QStringLiteral("-o"),
+            QLatin1String("cue=") + D + QLatin1String("/vcd.cue"),
+            QStringLiteral("--filename-encoding=ISO-8859-1"), D + QLatin1String("/vcd.xml") });
 }
 
 bool ImageBuilder::Build_Image()
@@ -69,7 +66,8 @@ bool ImageBuilder::Build_Image()
     const QString D = withoutTrailingSeparator(m_settings.destinationdir);
     const QString bin = D + QLatin1String("/vcd.bin");
     const QString cue = D + QLatin1String("/vcd.cue");
-    const QString command = BuildCommand(D, ProgramFolder::findTool(QStringLiteral("vcdxbuild")));
+    ToolJob job = BuildCommand(D, ProgramFolder::findTool(QStringLiteral("vcdxbuild")));
+    job.setOutputHandler([this](const QString &text) { m_output.chkOutput(text); });
 
     // An image of an earlier build must not pass for this one's.
     QFile::remove(bin);
@@ -79,9 +77,12 @@ bool ImageBuilder::Build_Image()
     m_output.Init();
     DestructOnExit closeLog(m_output);
 
-    OutputSink sink;
-    sink.addReceiver(kReceiver, [this](const QString &text) { m_output.chkOutput(text); });
-    m_lastExitCode = CommandRunner::RunAndCapture(command, kReceiver, sink);
+    // The command opens the log, as a line the user can paste to repeat it.
+    m_output.logOnly(QLatin1String("Command = ") + job.commandLine());
+    const ToolJob::Result result = job.run();
+    m_lastExitCode = result.shellStatus();
+    if (result.end == ToolJob::End::NotStarted)
+        m_output.logOnly(QLatin1String("ERROR: vcdxbuild could not be started: ") + result.error);
     m_output.finish();
 
     const bool good

@@ -2,6 +2,8 @@
 
 #include <QString>
 
+#include "authoring/ToolJob.h"
+
 class BuildOutput;
 class Prompter;
 struct Settings;
@@ -19,14 +21,15 @@ public:
     // written, so nothing later takes it for a good one.
     bool Build_Image();
 
-    // The vcdxbuild exit code of the last Build_Image (-2: not started).
+    // The vcdxbuild exit code of the last Build_Image (128 + signal for a
+    // tool ended by a signal, -2: not started).
     int lastExitCode() const { return m_lastExitCode; }
 
-    // The command line for the build folder D. vcdxbuild 2.0.1 opens the file
+    // The vcdxbuild run for the build folder D. vcdxbuild 2.0.1 opens the file
     // names of vcd.xml (written as UTF-8) byte for byte only when told the
     // names are ISO-8859-1; with its default a folder named "Été" is not
     // found.
-    static QString BuildCommand(const QString &buildPath, const QString &vcdxbuild);
+    static ToolJob BuildCommand(const QString &buildPath, const QString &vcdxbuild);
 
 private:
     const Settings &m_settings;

@@ -4,22 +4,15 @@
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
-#include <QProcess>
 #include <QThread>
 
 #include <algorithm>
 #include <chrono>
 #include <climits>
 
-#include <signal.h>
-#include <unistd.h>
-
 #include "base/ProgramFolder.h"
 #include "base/Prompter.h"
 #include "authoring/BuildState.h"
-#include "authoring/CommandRunner.h"
-#include "authoring/FileNames.h"
-#include "authoring/SvcdScanData.h"
 #include "settings/Settings.h"
 #include "base/StringTable.h"
 #include "base/TextIds.h"
@@ -29,8 +22,6 @@ struct ParallelEncoder::Job
     int index = 0;
     QString stem;
     QString stream;
-    QString encoderCommand;
-    QString multiplexCommand;
     QStringList head; // written on the window's thread at submit
     QStringList lines; // written by the worker
     int failText = 0; // the message of a failed still
@@ -46,64 +37,6 @@ QString native(const QString &path)
     return QDir::toNativeSeparators(path);
 }
 
-// Runs a command line as CommandRunner would, but in the given folder and
-// from any thread. Output (standard output and error together) is appended to
-// lines in pieces of at most CommandRunner::ChunkSize bytes, or dropped when
-// lines is null. The tool runs in its own process group, all of which is
-// stopped once stop() answers true.
-template <typename Stop>
-int runIn(const QString &commandLine, const QString &folder, QStringList *lines, Stop stop)
-{
-    const auto args = CommandRunner::SplitCommandLine(commandLine);
-    if (!args || args->isEmpty())
-        return CommandRunner::NotStarted;
-
-    QProcess process;
-    process.setWorkingDirectory(folder);
-    process.setProcessChannelMode(QProcess::MergedChannels);
-    process.setStandardInputFile(QProcess::nullDevice());
-    if (!lines)
-        process.setStandardOutputFile(QProcess::nullDevice());
-    process.setChildProcessModifier([] { ::setpgid(0, 0); });
-    process.start(args->first(), args->mid(1));
-    if (!process.waitForStarted(-1))
-        return CommandRunner::NotStarted;
-
-    const qint64 pid = process.processId();
-    QByteArray output;
-    bool stopping = false;
-    while (process.state() != QProcess::NotRunning) {
-        if (!stopping && stop()) {
-            stopping = true;
-            ::kill(-static_cast<pid_t>(pid), SIGTERM);
-        }
-        process.waitForReadyRead(40);
-        if (lines)
-            output += process.readAll();
-    }
-    process.waitForFinished(-1);
-    if (lines) {
-        output += process.readAll();
-        // Pieces end on whole UTF-8 characters, as the serial runner's do.
-        qsizetype at = 0;
-        while (at < output.size()) {
-            qsizetype size = std::min<qsizetype>(CommandRunner::ChunkSize, output.size() - at);
-            if (at + size < output.size()) {
-                qsizetype cut = size;
-                while (cut > 0 && (static_cast<unsigned char>(output[at + cut]) & 0xC0) == 0x80)
-                    --cut;
-                if (cut > 0)
-                    size = cut;
-            }
-            lines->append(QString::fromUtf8(output.constData() + at, size));
-            at += size;
-        }
-    }
-    if (process.exitStatus() == QProcess::CrashExit)
-        return 128 + SIGTERM;
-    return process.exitCode();
-}
-
 } // namespace
 
 ParallelEncoder::ParallelEncoder(const Settings &settings, Prompter &prompter, BuildState &state, int jobs)
@@ -113,9 +46,7 @@ ParallelEncoder::ParallelEncoder(const Settings &settings, Prompter &prompter, B
     , m_jobs(std::max(1, jobs))
     , m_tools(StillEncoder::Tools::find())
     , m_home(ProgramFolder::path())
-    , m_workFolder(QFileInfo(m_home + QLatin1String("/3rdparty")).isDir()
-              ? m_home + QLatin1String("/3rdparty")
-              : m_home)
+    , m_workFolder(StillEncoder::toolFolder())
     , m_logFolder(native(QDir::currentPath()))
 {
     for (int i = 0; i < m_jobs; ++i) {
@@ -165,12 +96,8 @@ void ParallelEncoder::submit(const QString &stem)
     // elsewhere.
     job->stem = QFileInfo(stem).absoluteFilePath();
     job->stream = job->stem + StillEncoder::StreamSuffix(m_settings.vcd);
-    job->encoderCommand
-        = StillEncoder::EncoderCommand(job->stem, job->stem, m_settings.vcd, m_tools, PlatformId());
-    job->multiplexCommand = StillEncoder::MultiplexCommand(job->stem, job->stem, m_settings.vcd, m_tools);
     job->head = { QStringLiteral("-----"), QLatin1String("Curdir = ") + m_logFolder,
-        QLatin1String("Curdir 3rdparty = ") + native(m_workFolder),
-        QLatin1String("Command = ") + job->encoderCommand };
+        QLatin1String("Curdir 3rdparty = ") + native(m_workFolder) };
     // After the first still a serial build stands in the program folder.
     m_logFolder = native(m_home);
 
@@ -302,51 +229,26 @@ void ParallelEncoder::worker()
 
 void ParallelEncoder::encode(Job &job)
 {
-    const bool vcd = m_settings.vcd;
-    const QString still = job.stem + QLatin1String(".mpg");
-    const auto stop = [this, &job] { return stopping(job); };
-
-    // A stream left by an earlier run must not pass for this one's.
-    QFile::remove(job.stream);
-    const int exitCode = runIn(job.encoderCommand, m_workFolder, &job.lines, stop);
-    if (stopping(job)) {
+    StillEncoder::StepHooks hooks;
+    hooks.log = [&job](const QString &line) { job.lines.append(line); };
+    hooks.interrupt = [this, &job] { return stopping(job); };
+    hooks.skip = hooks.interrupt;
+    switch (StillEncoder::encodeSteps(job.stem, job.stem, m_settings.vcd, m_tools, m_workFolder, hooks)) {
+    case StillEncoder::Steps::Made:
+        break;
+    case StillEncoder::Steps::Stopped:
+        // What it left is cleared by finish.
         job.stopped = true;
-        QFile::remove(job.stream);
-        return;
-    }
-    if (!QFileInfo::exists(job.stream) || exitCode != 0) {
-        QFile::remove(job.stream);
-        job.lines.append(QLatin1String("ERROR: ") + job.stream + QLatin1String(" file not created"));
+        break;
+    case StillEncoder::Steps::EncoderFailed:
         job.failText = TextId::MsgTempFilesFailed;
         noteFailure(job.index);
-        return;
-    }
-
-    if (!vcd && !SvcdScanData::addTo(job.stream))
-        job.lines.append(QLatin1String("WARNING: no scan information added to ") + job.stream);
-    // No multiplexer starts after a cancel or an earlier still's failure.
-    if (stopping(job)) {
-        job.stopped = true;
-        QFile::remove(job.stream);
-        return;
-    }
-    job.lines.append(QLatin1String("Command2 = ") + job.multiplexCommand);
-    QFile::remove(still);
-    const int multiplexCode = runIn(job.multiplexCommand, m_workFolder, nullptr, stop);
-    const bool interrupted = multiplexCode != 0 && stopping(job);
-    QFile::remove(job.stem + QLatin1String(".jpx"));
-    job.lines.append(QStringLiteral("tempfile1 deleted"));
-    if (interrupted) {
-        job.stopped = true;
-        QFile::remove(still);
-    } else if (!QFileInfo::exists(still) || multiplexCode != 0) {
-        QFile::remove(still);
-        job.lines.append(QLatin1String("ERROR: ") + job.stem + QLatin1String(".mpg file not created"));
+        break;
+    case StillEncoder::Steps::MultiplexerFailed:
         job.failText = TextId::MsgMpgFilesFailed;
         noteFailure(job.index);
+        break;
     }
-    QFile::remove(job.stream);
-    job.lines.append(QStringLiteral("tempfile2 deleted"));
 }
 
 void ParallelEncoder::noteFailure(int index)

@@ -20,10 +20,10 @@ struct Settings;
 
 // Encodes the walk's stills on several worker threads while the walk goes on
 // rendering the next states on the window's thread. Each still goes through
-// the same steps as StillEncoder::creatempeg (jpeg2yuv | mpeg2enc, scan
-// information, mplex), with the tools started in the 3rdparty folder through
-// their own working folder, so the process's current folder is never touched
-// by a worker.
+// StillEncoder::encodeSteps, the steps a serial build runs (jpeg2yuv |
+// mpeg2enc, scan information, mplex), with the tools started in the 3rdparty
+// folder through their own working folder, so the process's current folder
+// is never touched by a worker.
 //
 // What a build leaves is the same as a serial one: the log blocks reach
 // Create.Log whole and in the order the stills were handed in; the first

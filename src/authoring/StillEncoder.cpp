@@ -8,9 +8,6 @@
 #include "base/ProgramFolder.h"
 #include "base/Prompter.h"
 #include "authoring/BuildState.h"
-#include "authoring/CommandRunner.h"
-#include "authoring/FileNames.h"
-#include "authoring/OutputSink.h"
 #include "authoring/SvcdScanData.h"
 #include "settings/Settings.h"
 #include "base/StringTable.h"
@@ -19,24 +16,11 @@
 namespace {
 
 const QString kLogName = QStringLiteral("Create.Log");
-const QString kReceiver = QStringLiteral("chkCreateMpeg");
 
 QString toolOrName(const QString &name)
 {
     const QString found = ProgramFolder::findTool(name);
     return found.isEmpty() ? name : found;
-}
-
-// A tool path as one shell word: plain paths stay readable in the log.
-QString shellWord(const QString &path)
-{
-    for (const QChar c : path) {
-        const bool plain = (c >= u'a' && c <= u'z') || (c >= u'A' && c <= u'Z') || (c >= u'0' && c <= u'9')
-            || c == u'/' || c == u'.' || c == u'_' || c == u'-' || c == u'+';
-        if (!plain)
-            return CommandRunner::DoubleQuoted(path);
-    }
-    return path;
 }
 
 void changeFolder(const QString &folder)
@@ -69,29 +53,97 @@ QString StillEncoder::StreamSuffix(bool vcd)
     return vcd ? QStringLiteral(".m1v") : QStringLiteral(".m2v");
 }
 
-QString StillEncoder::EncoderCommand(
-    const QString &P, const QString &Q, bool vcd, const Tools &tools, int platform)
+QString StillEncoder::toolFolder()
 {
-    const QString encoderOptions
-        = vcd ? QStringLiteral(" -T 220 -a 2 -f 6 -o ") : QStringLiteral(" -T 200 -q 1 -a 2 -f 7 -o ");
-    if (platform == 1) {
-        // Each path is quoted inside the script and the script is quoted as a
-        // whole, so no character of a path can end either quoting early.
-        const QString script = shellWord(tools.jpeg2yuv) + QLatin1String(" -n 1 -f 25 -I p -j ")
-            + CommandRunner::DoubleQuoted(P + QLatin1String(".jpx")) + QLatin1String("| ")
-            + shellWord(tools.mpeg2enc) + encoderOptions + CommandRunner::DoubleQuoted(Q + StreamSuffix(vcd));
-        return QLatin1String("sh -c ") + CommandRunner::SingleQuoted(script);
-    }
-    return qEnvironmentVariable("COMSPEC") + QLatin1String(" /c ") + tools.jpeg2yuv
-        + QLatin1String(" -n 1 -f 25 -I p -j \"") + P + QLatin1String(".jpx\"| ") + tools.mpeg2enc
-        + encoderOptions + u'"' + Q + StreamSuffix(vcd) + u'"';
+    const QString home = ProgramFolder::path();
+    const QString thirdParty = home + QLatin1String("/3rdparty");
+    return QFileInfo(thirdParty).isDir() ? thirdParty : home;
 }
 
-QString StillEncoder::MultiplexCommand(const QString &P, const QString &Q, bool vcd, const Tools &tools)
+ToolJob StillEncoder::encoderJob(const QString &P, const QString &Q, bool vcd, const Tools &tools)
 {
-    return shellWord(tools.mplex) + (vcd ? QLatin1String(" -f 6 -o ") : QLatin1String(" -f 7 -o "))
-        + CommandRunner::SingleQuoted(P + QLatin1String(".mpg")) + u' '
-        + CommandRunner::SingleQuoted(Q + StreamSuffix(vcd));
+    const QStringList decoderArguments { QStringLiteral("-n"), QStringLiteral("1"), QStringLiteral("-f"),
+        QStringLiteral("25"), QStringLiteral("-I"), QStringLiteral("p"), QStringLiteral("-j"),
+        P + QLatin1String(".jpx") };
+    QStringList encoderArguments = vcd ? QStringList { QStringLiteral("-T"), QStringLiteral("220"),
+        QStringLiteral("-a"), QStringLiteral("2"), QStringLiteral("-f"), QStringLiteral("6") }
+                                       : QStringList { QStringLiteral("-T"), QStringLiteral("200"),
+                                             QStringLiteral("-q"), QStringLiteral("1"), QStringLiteral("-a"),
+                                             QStringLiteral("2"), QStringLiteral("-f"), QStringLiteral("7") };
+    encoderArguments << QStringLiteral("-o") << Q + StreamSuffix(vcd);
+    // Each word is quoted on its own, so no character of a path can reach
+    // the shell as syntax.
+    const QString script = ToolJob::shellLine(tools.jpeg2yuv, decoderArguments) + QLatin1String(" | ")
+        + ToolJob::shellLine(tools.mpeg2enc, encoderArguments);
+    return ToolJob(QStringLiteral("sh"), { QStringLiteral("-c"), script });
+}
+
+ToolJob StillEncoder::multiplexJob(const QString &P, const QString &Q, bool vcd, const Tools &tools)
+{
+    return ToolJob(tools.mplex,
+        { QStringLiteral("-f"), vcd ? QStringLiteral("6") : QStringLiteral("7"), QStringLiteral("-o"),
+            P + QLatin1String(".mpg"), Q + StreamSuffix(vcd) });
+}
+
+StillEncoder::Steps StillEncoder::encodeSteps(const QString &P, const QString &Q, bool vcd,
+    const Tools &tools, const QString &workFolder, const StepHooks &hooks)
+{
+    const QString stream = Q + StreamSuffix(vcd);
+    const QString still = P + QLatin1String(".mpg");
+
+    ToolJob encoder = encoderJob(P, Q, vcd, tools);
+    encoder.setWorkingFolder(workFolder);
+    encoder.setOutputHandler(hooks.log);
+    encoder.setCancelCheck(hooks.interrupt);
+    hooks.log(QLatin1String("Command = ") + encoder.commandLine());
+
+    // A stream left by an earlier run must not pass for this one's.
+    QFile::remove(stream);
+    const ToolJob::Result encoded = encoder.run();
+    if (encoded.cancelled) {
+        // Cancelled, not failed: the stream is half-written; the JPEG stays.
+        QFile::remove(stream);
+        return Steps::Stopped;
+    }
+    if (!encoded.succeeded() || !QFileInfo::exists(stream)) {
+        // An encoder that failed may still leave a damaged stream behind.
+        QFile::remove(stream);
+        if (encoded.end == ToolJob::End::NotStarted)
+            hooks.log(QLatin1String("ERROR: ") + encoded.error);
+        hooks.log(QLatin1String("ERROR: ") + stream + QLatin1String(" file not created"));
+        return Steps::EncoderFailed;
+    }
+    // No multiplexer starts after a cancel or an earlier still's failure.
+    if (hooks.skip && hooks.skip())
+        return Steps::Stopped;
+
+    // mpeg2enc writes no scan information into SVCD stills; vcdxbuild warns
+    // about every MPEG-2 stream without it.
+    if (!vcd && !SvcdScanData::addTo(stream))
+        hooks.log(QLatin1String("WARNING: no scan information added to ") + stream);
+
+    ToolJob multiplexer = multiplexJob(P, Q, vcd, tools);
+    multiplexer.setWorkingFolder(workFolder);
+    multiplexer.setCancelCheck(hooks.interrupt);
+    hooks.log(QLatin1String("Command2 = ") + multiplexer.commandLine());
+    QFile::remove(still);
+    const ToolJob::Result multiplexed = multiplexer.run();
+    QFile::remove(P + QLatin1String(".jpx"));
+    hooks.log(QStringLiteral("tempfile1 deleted"));
+    Steps steps = Steps::Made;
+    if (multiplexed.cancelled) {
+        QFile::remove(still);
+        steps = Steps::Stopped;
+    } else if (!multiplexed.succeeded() || !QFileInfo::exists(still)) {
+        QFile::remove(still);
+        if (multiplexed.end == ToolJob::End::NotStarted)
+            hooks.log(QLatin1String("ERROR: ") + multiplexed.error);
+        hooks.log(QLatin1String("ERROR: ") + Q + QLatin1String(".mpg file not created"));
+        steps = Steps::MultiplexerFailed;
+    }
+    QFile::remove(stream);
+    hooks.log(QStringLiteral("tempfile2 deleted"));
+    return steps;
 }
 
 void StillEncoder::log(const QString &line)
@@ -112,20 +164,17 @@ void StillEncoder::chkCreateMpeg(const QString &text)
     log(text);
 }
 
-void StillEncoder::fail(int textId, const QString &logLine)
+void StillEncoder::fail(int textId)
 {
     m_prompter.inform(LocalText(TextId::TitleCreateVcd), LocalText(textId));
-    log(logLine);
     m_state.CancelBuild = true;
 }
 
 void StillEncoder::creatempeg(const QString &P, const QString &Q)
 {
-    const bool vcd = m_settings.vcd;
-    const QString suffix = StreamSuffix(vcd);
-    const QString stream = Q + suffix;
-    const QString still = P + QLatin1String(".mpg");
-    const Tools tools = Tools::find();
+    // The tools run elsewhere; the walk's stems may be relative to here.
+    const QString stem = QFileInfo(P).absoluteFilePath();
+    const QString streamStem = QFileInfo(Q).absoluteFilePath();
 
     m_block.clear();
     log(QStringLiteral("-----"));
@@ -133,53 +182,31 @@ void StillEncoder::creatempeg(const QString &P, const QString &Q)
 
     const QString home = ProgramFolder::path();
     changeFolder(home);
-    const QString thirdParty = home + QLatin1String("/3rdparty");
-    if (QFileInfo(thirdParty).isDir())
-        changeFolder(thirdParty);
+    const QString work = toolFolder();
+    changeFolder(work);
     log(QLatin1String("Curdir 3rdparty = ") + currentFolder());
 
-    const QString command = EncoderCommand(P, Q, vcd, tools, PlatformId());
-    log(QLatin1String("Command = ") + command);
-
-    // A stream left by an earlier run must not pass for this one's.
-    QFile::remove(stream);
-
-    OutputSink sink;
-    sink.addReceiver(kReceiver, [this](const QString &text) { chkCreateMpeg(text); });
-    CommandRunner::CancelCheck cancel;
+    StepHooks hooks;
+    hooks.log = [this](const QString &line) { chkCreateMpeg(line); };
     if (m_interruptOnCancel)
-        cancel = [this] { return m_state.CancelBuild; };
-    const int exitCode = CommandRunner::RunAndCapture(command, kReceiver, sink, cancel);
+        hooks.interrupt = [this] { return m_state.CancelBuild; };
+    hooks.skip = [this] { return m_state.CancelBuild; };
 
-    if (m_interruptOnCancel && m_state.CancelBuild) {
-        // Cancelled, not failed: no message; a stopped encoder's stream is
-        // half-written, so it goes; the JPEG stays as after any cancel.
-        QFile::remove(stream);
-    } else if (!QFileInfo::exists(stream) || exitCode != 0) {
-        // An encoder that failed may still leave a damaged stream behind.
-        QFile::remove(stream);
-        fail(TextId::MsgTempFilesFailed,
-            QLatin1String("ERROR: ") + stream + QLatin1String(" file not created"));
-    }
-
-    if (!m_state.CancelBuild) {
-        // mpeg2enc writes no scan information into SVCD stills; vcdxbuild
-        // warns about every MPEG-2 stream without it.
-        if (!vcd && !SvcdScanData::addTo(stream))
-            log(QLatin1String("WARNING: no scan information added to ") + stream);
-        const QString multiplex = MultiplexCommand(P, Q, vcd, tools);
-        log(QLatin1String("Command2 = ") + multiplex);
-        QFile::remove(still);
-        const int multiplexCode = CommandRunner::RunHidden(multiplex);
-        QFile::remove(P + QLatin1String(".jpx"));
-        log(QStringLiteral("tempfile1 deleted"));
-        if (!QFileInfo::exists(still) || multiplexCode != 0) {
-            QFile::remove(still);
-            fail(TextId::MsgMpgFilesFailed,
-                QLatin1String("ERROR: ") + Q + QLatin1String(".mpg file not created"));
-        }
-        QFile::remove(stream);
-        log(QStringLiteral("tempfile2 deleted"));
+    switch (encodeSteps(stem, streamStem, m_settings.vcd, Tools::find(), work, hooks)) {
+    case Steps::Made:
+        break;
+    case Steps::Stopped:
+        // An interrupted build leaves no stream; otherwise a cancel only
+        // keeps the multiplexer from starting.
+        if (m_interruptOnCancel)
+            QFile::remove(streamStem + StreamSuffix(m_settings.vcd));
+        break;
+    case Steps::EncoderFailed:
+        fail(TextId::MsgTempFilesFailed);
+        break;
+    case Steps::MultiplexerFailed:
+        fail(TextId::MsgMpgFilesFailed);
+        break;
     }
 
     changeFolder(home);

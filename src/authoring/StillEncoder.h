@@ -1,7 +1,11 @@
 #pragma once
 
+#include <functional>
+
 #include <QString>
 #include <QStringList>
+
+#include "authoring/ToolJob.h"
 
 class Prompter;
 struct BuildState;
@@ -50,18 +54,50 @@ public:
     // Appends a collected block to Create.Log.
     static void writeLogBlock(const QStringList &block);
 
-    // The encoder pipeline for one still. Platform 1 gives the "sh -c" form
-    // with each path quoted for the shell, any other the COMSPEC form.
-    static QString EncoderCommand(
-        const QString &P, const QString &Q, bool vcd, const Tools &tools, int platform);
-    // The multiplexer line, paths in single quotes.
-    static QString MultiplexCommand(const QString &P, const QString &Q, bool vcd, const Tools &tools);
+    // How the steps of one still ended.
+    enum class Steps {
+        Made, // the ".mpg" is there
+        Stopped, // interrupted (its output removed) or skipped (the stream stays)
+        EncoderFailed, // no stream; the JPEG is kept for inspection
+        MultiplexerFailed, // no ".mpg"
+    };
+
+    // What the steps of one still tell their caller and ask it.
+    struct StepHooks
+    {
+        // Every log line of the steps, the tools' output included.
+        std::function<void(const QString &line)> log;
+        // Polled while a tool runs: true ends it, with its children.
+        ToolJob::CancelCheck interrupt;
+        // Asked between the steps: true skips the rest.
+        std::function<bool()> skip;
+    };
+
+    // The steps of one still, from the "Command = " line on: jpeg2yuv piped
+    // into mpeg2enc, scan information for SVCD, mplex. The one copy of the
+    // pipeline, used by creatempeg and by every worker of the parallel
+    // encoder: the tools run in workFolder, and nothing here touches the
+    // process's current folder, the prompter or the build state, so it runs
+    // on any thread. P and Q are absolute. An interrupted tool's output is
+    // removed; a stream whose later steps were skipped is left to the caller.
+    static Steps encodeSteps(const QString &P, const QString &Q, bool vcd, const Tools &tools,
+        const QString &workFolder, const StepHooks &hooks);
+
+    // The encoder pipeline for one still: one sh running jpeg2yuv into
+    // mpeg2enc, with every word of the script quoted for the shell, so its
+    // output arrives on one channel in the order it was written.
+    static ToolJob encoderJob(const QString &P, const QString &Q, bool vcd, const Tools &tools);
+    // The multiplexer, run without a shell.
+    static ToolJob multiplexJob(const QString &P, const QString &Q, bool vcd, const Tools &tools);
+    // Where the tools run: ProgramFolder/3rdparty when it is a folder, else
+    // the program folder.
+    static QString toolFolder();
     // ".m1v" for VCD, ".m2v" for SVCD.
     static QString StreamSuffix(bool vcd);
 
 private:
     void log(const QString &line);
-    void fail(int textId, const QString &logLine);
+    void fail(int textId);
 
     const Settings &m_settings;
     Prompter &m_prompter;

@@ -1,17 +1,10 @@
 #include "burn/BurnJob.h"
 
-#include <QCoreApplication>
-#include <QRegularExpression>
-
-#include <exception>
 #include <memory>
 
-#include "base/KelvaraError.h"
 #include "base/ProgramFolder.h"
 #include "base/Prompter.h"
 #include "base/StartupCheck.h"
-#include "authoring/CommandRunner.h"
-#include "burn/AutorunSwitch.h"
 #include "burn/ScanbusParser.h"
 #include "base/StringTable.h"
 #include "base/TextIds.h"
@@ -26,121 +19,83 @@ QString thirdPartyFolder()
     return ProgramFolder::path() + QLatin1String("/3rdparty");
 }
 
-// Where a tool would be: the path found, else its place in 3rdparty (which
-// then fails to start and is reported as such).
-QString toolPath(const QString &name)
-{
-    const QString found = ProgramFolder::findTool(name);
-    return found.isEmpty() ? thirdPartyFolder() + u'/' + name : found;
-}
-
-// A command-line word: plain text as it is, anything else double-quoted so
-// that blanks or quotes in a path cannot split or break the command.
-QString word(const QString &text)
-{
-    static const QRegularExpression plain(QStringLiteral("^[A-Za-z0-9_./,:=@%+-]+$"));
-    return plain.match(text).hasMatch() ? text : CommandRunner::DoubleQuoted(text);
-}
-
-// Puts autorun back if the burn is left by an exception, so a fatal error
-// does not leave the machine with autorun off. Normal paths reset it
-// themselves, with their log lines, and dismiss the guard.
-class AutorunGuard
-{
-public:
-    AutorunGuard(AutorunSwitch &autorun, int remembered)
-        : m_autorun(autorun)
-        , m_remembered(remembered)
-    { }
-    ~AutorunGuard()
-    {
-        if (!m_armed || std::uncaught_exceptions() == 0)
-            return;
-        try {
-            m_autorun.ResetAutorun(m_remembered, [](const QString &) {});
-        } catch (const KelvaraError &) {
-            // The first error is the one the fatal box reports.
-        }
-    }
-    void dismiss() { m_armed = false; }
-    AutorunGuard(const AutorunGuard &) = delete;
-    AutorunGuard &operator=(const AutorunGuard &) = delete;
-
-private:
-    AutorunSwitch &m_autorun;
-    int m_remembered;
-    bool m_armed = true;
-};
-
 } // namespace
 
 BurnJob::BurnJob(Prompter &prompter, QObject *parent)
     : QObject(parent)
     , m_prompter(prompter)
-{
-    m_sink.addReceiver(outputReceiver(), [this](const QString &chunk) { m_outputBuffer += chunk; });
-    m_sink.addReceiver(cdrdaoReceiver(), [this](const QString &chunk) { apply(m_cdrdaoParser.feed(chunk)); });
-    m_sink.addReceiver(
-        cdrecordReceiver(), [this](const QString &chunk) { apply(m_cdrecordParser.feed(chunk)); });
-}
+{ }
 
 BurnJob::~BurnJob() = default;
 
-QString BurnJob::toolWord(const QString &name)
+QString BurnJob::toolPath(const QString &name)
 {
-    return word(toolPath(name));
+    const QString found = ProgramFolder::findTool(name);
+    return found.isEmpty() ? thirdPartyFolder() + u'/' + name : found;
 }
 
-QString BurnJob::driverOption(BurnMode mode)
+QStringList BurnJob::driverOption(BurnMode mode)
 {
     switch (mode) {
     case BurnMode::Generic:
-        return QStringLiteral(" --driver generic-mmc");
+        return { QStringLiteral("--driver"), QStringLiteral("generic-mmc") };
     case BurnMode::GenericRaw:
-        return QStringLiteral(" --driver generic-mmc-raw");
+        return { QStringLiteral("--driver"), QStringLiteral("generic-mmc-raw") };
     case BurnMode::CdRecord:
     case BurnMode::Normal:
         break;
     }
-    return QString();
+    return {};
 }
 
-QString BurnJob::scanbusCommand()
+ToolJob BurnJob::scanbusCommand()
 {
-    return toolWord(kCdrecord) + QLatin1String(" -scanbus");
+    return ToolJob(toolPath(kCdrecord), { QStringLiteral("-scanbus") });
 }
 
-QString BurnJob::cdrdaoScanbusCommand()
+ToolJob BurnJob::cdrdaoScanbusCommand()
 {
-    return toolWord(kCdrdao) + QLatin1String(" scanbus");
+    return ToolJob(toolPath(kCdrdao), { QStringLiteral("scanbus") });
 }
 
-QString BurnJob::unlockCommand(const QString &dev, BurnMode mode)
+ToolJob BurnJob::unlockCommand(const QString &dev, BurnMode mode)
 {
-    // "--device" takes the address as its own word, as in every other
-    // cdrdao command here.
-    return toolWord(kCdrdao) + QLatin1String(" unlock --device ") + word(dev) + driverOption(mode);
+    return ToolJob(toolPath(kCdrdao),
+        QStringList { QStringLiteral("unlock"), QStringLiteral("--device"), dev } + driverOption(mode));
 }
 
-QString BurnJob::blankCommand(const QString &dev, BurnMode mode)
-{
-    if (mode == BurnMode::CdRecord)
-        return toolWord(kCdrecord) + QLatin1String(" -blank=fast -v -dev=") + word(dev);
-    return toolWord(kCdrdao) + QLatin1String(" blank --blank-mode minimal -v 1 --device ") + word(dev)
-        + driverOption(mode);
-}
-
-QString BurnJob::writeCommand(const QString &dev, BurnMode mode, bool simulate, const QString &cuePath)
+ToolJob BurnJob::blankCommand(const QString &dev, BurnMode mode)
 {
     if (mode == BurnMode::CdRecord) {
-        return toolWord(kCdrecord) + QLatin1String(" gracetime=1 speed=4 -dao -v -eject -overburn dev=")
-            + word(dev) + (simulate ? QLatin1String(" -dummy") : QLatin1String(""))
-            + QLatin1String(" cuefile=") + CommandRunner::DoubleQuoted(cuePath);
+        return ToolJob(toolPath(kCdrecord),
+            { QStringLiteral("-blank=fast"), QStringLiteral("-v"), QLatin1String("-dev=") + dev });
     }
-    return toolWord(kCdrdao) + QLatin1String(" write --eject -n --reload ")
-        + (simulate ? QLatin1String("--simulate ") : QLatin1String(""))
-        + QLatin1String(" --speed 4 --force --buffers 100 --overburn --device ") + word(dev)
-        + driverOption(mode) + u' ' + CommandRunner::DoubleQuoted(cuePath);
+    return ToolJob(toolPath(kCdrdao),
+        QStringList { QStringLiteral("blank"), QStringLiteral("--blank-mode"), QStringLiteral("minimal"),
+            QStringLiteral("-v"), QStringLiteral("1"), QStringLiteral("--device"), dev }
+            + driverOption(mode));
+}
+
+ToolJob BurnJob::writeCommand(const QString &dev, BurnMode mode, bool simulate, const QString &cuePath)
+{
+    if (mode == BurnMode::CdRecord) {
+        QStringList arguments { QStringLiteral("gracetime=1"), QStringLiteral("speed=4"),
+            QStringLiteral("-dao"), QStringLiteral("-v"), QStringLiteral("-eject"),
+            QStringLiteral("-overburn"), QLatin1String("dev=") + dev };
+        if (simulate)
+            arguments << QStringLiteral("-dummy");
+        arguments << QLatin1String("cuefile=") + cuePath;
+        return ToolJob(toolPath(kCdrecord), arguments);
+    }
+    QStringList arguments { QStringLiteral("write"), QStringLiteral("--eject"), QStringLiteral("-n"),
+        QStringLiteral("--reload") };
+    if (simulate)
+        arguments << QStringLiteral("--simulate");
+    arguments << QStringLiteral("--speed") << QStringLiteral("4") << QStringLiteral("--force")
+              << QStringLiteral("--buffers") << QStringLiteral("100") << QStringLiteral("--overburn")
+              << QStringLiteral("--device") << dev;
+    arguments << driverOption(mode) << cuePath;
+    return ToolJob(toolPath(kCdrdao), arguments);
 }
 
 BurnJob::Discovery BurnJob::discover()
@@ -155,10 +110,15 @@ BurnJob::Discovery BurnJob::discover()
     }
 
     m_outputBuffer.clear();
-    result.exitCode = run(scanbusCommand(), outputReceiver());
+    const ToolJob scan = scanbusCommand();
+    addlog(QLatin1String("Run command: ") + scan.commandLine(), StartupCheck::programLogName());
+    const ToolJob::Result scanned = run(scan);
+    result.exitCode = scanned.shellStatus();
     if (result.exitCode != 0)
         m_prompter.inform(
             QStringLiteral("Unable to burn"), QStringLiteral("Unable to read CD burner information"));
+    if (scanned.end == ToolJob::End::NotStarted)
+        m_outputBuffer += QLatin1String("Could not start: ") + scanned.error;
     addlog(m_outputBuffer, StartupCheck::programLogName());
     result.writers = ScanbusParser::Writers(m_outputBuffer);
     return result;
@@ -185,24 +145,11 @@ BurnJob::Outcome BurnJob::burn(const BurnRequest &request)
     // this one's.
     m_lastStatus.clear();
 
-    const AutorunSwitch::LogWriter toLog = [this](const QString &line) { logLine(line); };
-    AutorunSwitch autorun = m_store ? AutorunSwitch(*m_store) : AutorunSwitch();
-    logLine(QStringLiteral("Disable autorun"));
-    const int remembered = autorun.DisableAutorun(toLog);
-    logLine(QStringLiteral("Disabled autorun"));
-    AutorunGuard guard(autorun, remembered);
-
-    const auto stopEarly = [&] {
-        guard.dismiss();
-        autorun.ResetAutorun(remembered, toLog);
-        m_log.close();
-    };
-
     const bool cdrecordMode = request.mode == BurnMode::CdRecord;
     if (cdrecordMode && ProgramFolder::findTool(kCdrecord).isEmpty()) {
         m_prompter.inform(QStringLiteral("Missing File"),
             QStringLiteral("Missing CDRecord.exe in your 3rdparty directory. Check ") + cdrecordLocation());
-        stopEarly();
+        m_log.close();
         return Outcome::ToolMissing;
     }
 
@@ -212,19 +159,19 @@ BurnJob::Outcome BurnJob::burn(const BurnRequest &request)
 
     if (!cdrecordMode) {
         m_outputBuffer.clear();
-        run(cdrdaoScanbusCommand(), outputReceiver());
+        run(cdrdaoScanbusCommand());
         if (m_outputBuffer.contains(QLatin1String("Can not load ASPI driver"))) {
             m_prompter.inform(LocalText(TextId::TitleUnableToBurn),
                 LocalText(TextId::MsgNoAspiDriver) + QLatin1String(" nero ( ") + aspiLocation()
                     + QLatin1String(" ) ") + LocalText(TextId::MsgCopyTo) + u' ' + thirdPartyFolder());
             setBusy(false);
-            stopEarly();
+            m_log.close();
             return Outcome::AspiMissing;
         }
         logLine(QStringLiteral("Unlock device"));
-        const QString unlock = unlockCommand(dev, request.mode);
-        logLine(QStringLiteral("Run command: ") + unlock);
-        run(unlock, outputReceiver());
+        const ToolJob unlock = unlockCommand(dev, request.mode);
+        logLine(QStringLiteral("Run command: ") + unlock.commandLine());
+        run(unlock);
     }
 
     Outcome outcome = Outcome::Written;
@@ -233,17 +180,17 @@ BurnJob::Outcome BurnJob::burn(const BurnRequest &request)
         setStatus(QStringLiteral("Blank CD..."));
         m_cdrdaoParser.clear();
         m_cdrecordParser.clear();
-        const QString command = blankCommand(dev, request.mode);
-        logLine(QStringLiteral("Run command: ") + command);
+        const ToolJob command = blankCommand(dev, request.mode);
+        logLine(QStringLiteral("Run command: ") + command.commandLine());
         if (cdrecordMode) {
-            if (run(command, cdrecordReceiver()) != 0) {
+            if (!run(command, &m_cdrecordParser).succeeded()) {
                 m_prompter.inform(QStringLiteral("Blanc CD"), QStringLiteral("Unable to blanc CD"));
                 m_lastStatus = QStringLiteral("Blanc CD failed");
                 logLine(QStringLiteral("Unable to blanc"));
                 outcome = Outcome::BlankFailed;
             }
         } else {
-            run(command, cdrdaoReceiver());
+            run(command, &m_cdrdaoParser);
         }
     }
 
@@ -251,11 +198,11 @@ BurnJob::Outcome BurnJob::burn(const BurnRequest &request)
         emit progressChanged(0);
         m_cdrdaoParser.clear();
         m_cdrecordParser.clear();
-        const QString command = writeCommand(dev, request.mode, request.simulate, request.cuePath);
+        const ToolJob command = writeCommand(dev, request.mode, request.simulate, request.cuePath);
         if (cdrecordMode) {
             setStatus(QStringLiteral("Burning image..."));
-            logLine(QStringLiteral("Run command: ") + command);
-            if (run(command, cdrecordReceiver()) != 0) {
+            logLine(QStringLiteral("Run command: ") + command.commandLine());
+            if (!run(command, &m_cdrecordParser).succeeded()) {
                 m_prompter.inform(QStringLiteral("Unable to burn"),
                     QStringLiteral("Burning was NOT succesfull, check burn.log"));
                 logLine(QStringLiteral("Unable to burn"));
@@ -266,10 +213,10 @@ BurnJob::Outcome BurnJob::burn(const BurnRequest &request)
                     QStringLiteral("Burning (S)VCD."), QStringLiteral("Burning was succesfull."));
             }
         } else {
-            logLine(QStringLiteral("Run command: ") + command);
+            logLine(QStringLiteral("Run command: ") + command.commandLine());
             // cdrdao's own last line tells how it went; a cdrdao that never
             // started says nothing, so that is said here.
-            if (run(command, cdrdaoReceiver()) == CommandRunner::NotStarted) {
+            if (run(command, &m_cdrdaoParser).end == ToolJob::End::NotStarted) {
                 logLine(QStringLiteral("Unable to burn"));
                 m_lastStatus = QStringLiteral("Burning failed");
                 outcome = Outcome::WriteFailed;
@@ -281,24 +228,24 @@ BurnJob::Outcome BurnJob::burn(const BurnRequest &request)
     setStatus(m_lastStatus);
     setBusy(false);
 
-    guard.dismiss();
-    logLine(QStringLiteral("Reset autorun"));
-    autorun.ResetAutorun(remembered, toLog);
-    logLine(QStringLiteral("Autorun was reset to original value"));
     logLine(QStringLiteral("Done"));
     m_log.close();
     return outcome;
 }
 
-int BurnJob::run(const QString &command, const QString &receiver)
+ToolJob::Result BurnJob::run(ToolJob job, BurnOutputParser *parser)
 {
-    const int code = CommandRunner::RunAndCapture(command, receiver, m_sink);
+    if (parser)
+        job.setOutputHandler([this, parser](const QString &piece) { apply(parser->feed(piece)); });
+    else
+        job.setOutputHandler([this](const QString &piece) { m_outputBuffer += piece; });
+    const ToolJob::Result result = job.run();
     // A last line without its line end is still a line of the tool's.
-    if (receiver == cdrdaoReceiver())
-        flushParser(m_cdrdaoParser);
-    else if (receiver == cdrecordReceiver())
-        flushParser(m_cdrecordParser);
-    return code;
+    if (parser)
+        flushParser(*parser);
+    if (result.end == ToolJob::End::NotStarted && m_log.isOpen())
+        logLine(QLatin1String("Could not start: ") + result.error);
+    return result;
 }
 
 void BurnJob::flushParser(BurnOutputParser &parser)

@@ -4,12 +4,11 @@
 #include <QString>
 #include <QStringList>
 
-#include "authoring/OutputSink.h"
+#include "authoring/ToolJob.h"
 #include "burn/BurnLog.h"
 #include "burn/BurnOutputParser.h"
 
 class Prompter;
-class RegistryStore;
 
 // How the disc is written: cdrecord, or cdrdao with its own driver choice,
 // with the generic MMC driver, or with the generic MMC raw driver.
@@ -25,10 +24,10 @@ struct BurnRequest
     QString cuePath; // the cue sheet of the image
 };
 
-// Finds the CD writers and writes an image with cdrdao or cdrecord, with
-// autorun switched off for the duration. Talks to the person only through the
-// Prompter; the window follows the signals. The tools are taken from
-// ProgramFolder/3rdparty, else from the PATH.
+// Finds the CD writers and writes an image with cdrdao or cdrecord. Talks to
+// the person only through the Prompter; the window follows the signals. The
+// tools are taken from ProgramFolder/3rdparty, else from the PATH; each runs
+// as a ToolJob and is logged as a line the user can paste into a shell.
 class BurnJob : public QObject
 {
     Q_OBJECT
@@ -50,11 +49,6 @@ public:
         Written, // the tool ran; its last words are in lastStatus()
     };
 
-    // Receivers the tools' output is delivered to.
-    static QString outputReceiver() { return QStringLiteral("chkOutput"); }
-    static QString cdrdaoReceiver() { return QStringLiteral("chkBurn"); }
-    static QString cdrecordReceiver() { return QStringLiteral("chkBurnCdRecord"); }
-
     // Where the tools and the ASPI layer can be had, for the messages.
     static QString cdrdaoLocation() { return QStringLiteral("https://cdrdao.sourceforge.net/"); }
     static QString cdrecordLocation() { return QStringLiteral("https://packages.debian.org/stable/wodim"); }
@@ -63,33 +57,30 @@ public:
     explicit BurnJob(Prompter &prompter, QObject *parent = nullptr);
     ~BurnJob() override;
 
-    // Uses this registry store for the autorun value instead of the one the
-    // environment names (which must outlive the job).
-    void setRegistryStore(RegistryStore *store) { m_store = store; }
-
     // Checks that cdrdao is there (else tells and answers toolMissing), then
-    // lists the writers "cdrecord -scanbus" reports; its output goes to the
-    // program log. A scan that fails is told and gives whatever it printed.
+    // lists the writers "cdrecord -scanbus" reports; the command and its
+    // output go to the program log. A scan that fails is told and gives whatever it printed.
     Discovery discover();
 
     // Blanks (unless simulating) and writes the image. burn.log is replaced
-    // at the start. Autorun is back to its old value whenever this returns.
+    // at the start.
     Outcome burn(const BurnRequest &request);
 
     bool busy() const { return m_busy; }
     // The status shown when the burn has ended.
     QString lastStatus() const { return m_lastStatus; }
 
-    // The tool's path as a word of a command line.
-    static QString toolWord(const QString &name);
-    // " --driver generic-mmc", " --driver generic-mmc-raw" or nothing.
-    static QString driverOption(BurnMode mode);
+    // Where the tool is: the path found, else its place in 3rdparty (which
+    // then fails to start and is reported as such).
+    static QString toolPath(const QString &name);
+    // {"--driver", "generic-mmc"}, {"--driver", "generic-mmc-raw"} or nothing.
+    static QStringList driverOption(BurnMode mode);
 
-    static QString scanbusCommand();
-    static QString cdrdaoScanbusCommand();
-    static QString unlockCommand(const QString &dev, BurnMode mode);
-    static QString blankCommand(const QString &dev, BurnMode mode);
-    static QString writeCommand(const QString &dev, BurnMode mode, bool simulate, const QString &cuePath);
+    static ToolJob scanbusCommand();
+    static ToolJob cdrdaoScanbusCommand();
+    static ToolJob unlockCommand(const QString &dev, BurnMode mode);
+    static ToolJob blankCommand(const QString &dev, BurnMode mode);
+    static ToolJob writeCommand(const QString &dev, BurnMode mode, bool simulate, const QString &cuePath);
 
 signals:
     void statusChanged(const QString &text);
@@ -97,7 +88,9 @@ signals:
     void busyChanged(bool busy);
 
 private:
-    int run(const QString &command, const QString &receiver);
+    // Runs the tool with its output collected in m_outputBuffer, or fed to
+    // parser when one is given.
+    ToolJob::Result run(ToolJob job, BurnOutputParser *parser = nullptr);
     void apply(const BurnEvents &events);
     void flushParser(BurnOutputParser &parser);
     void setBusy(bool busy);
@@ -105,8 +98,6 @@ private:
     void logLine(const QString &line) { m_log.write(line); }
 
     Prompter &m_prompter;
-    RegistryStore *m_store = nullptr;
-    OutputSink m_sink;
     BurnLog m_log;
     BurnOutputParser m_cdrdaoParser { BurnOutputParser::Tool::Cdrdao };
     BurnOutputParser m_cdrecordParser { BurnOutputParser::Tool::CdRecord };

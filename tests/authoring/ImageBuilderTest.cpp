@@ -241,6 +241,11 @@ TEST_F(ImageBuilderTest, AGoodDescriptionGivesAnImage)
     EXPECT_TRUE(readFile(file(u"vcd.cue"_s)).contains(u"vcd.bin"_s));
     EXPECT_TRUE(m_output.displayText().contains(u"   INFO: finished ok"_s));
     EXPECT_TRUE(readFile(m_home.file(u"build.log"_s)).contains(u"--DEBUG: "_s));
+    // The log opens with the command, as a line the user can paste.
+    EXPECT_TRUE(readFile(m_home.file(u"build.log"_s))
+                    .startsWith(u"Command = "_s + ProgramFolder::findTool(u"vcdxbuild"_s)
+                        + u" --gui -v -i bincue -o "_s))
+        << readFile(m_home.file(u"build.log"_s)).left(300).toStdString();
     EXPECT_EQ(QDir::currentPath(), m_home.path());
 }
 

@@ -113,9 +113,9 @@ TEST_F(StillEncoderTest, EncodesAVcdStillAndLogsEachStep)
         u"-----"_s,
         u"Curdir = "_s + m_build.path(),
         u"Curdir 3rdparty = "_s + m_home.path() + u"/3rdparty"_s,
-        u"Command = sh -c '"_s + tools + u"jpeg2yuv -n 1 -f 25 -I p -j \""_s + stem + u".jpx\"| "_s + tools
-            + u"mpeg2enc -T 220 -a 2 -f 6 -o \""_s + stem + u".m1v\"'"_s,
-        u"Command2 = "_s + tools + u"mplex -f 6 -o '"_s + stem + u".mpg' '"_s + stem + u".m1v'"_s,
+        u"Command = sh -c '"_s + tools + u"jpeg2yuv -n 1 -f 25 -I p -j "_s + stem + u".jpx | "_s + tools
+            + u"mpeg2enc -T 220 -a 2 -f 6 -o "_s + stem + u".m1v'"_s,
+        u"Command2 = "_s + tools + u"mplex -f 6 -o "_s + stem + u".mpg "_s + stem + u".m1v"_s,
         u"tempfile1 deleted"_s,
         u"tempfile2 deleted"_s,
         u"enddir = "_s + m_home.path(),
@@ -140,8 +140,8 @@ TEST_F(StillEncoderTest, EncodesAnSvcdStill)
     EXPECT_FALSE(exists(stem + u".jpx"_s));
     EXPECT_FALSE(exists(stem + u".m2v"_s));
     const QString steps = stepLines(encoder.logBlock()).join(u'\n');
-    EXPECT_TRUE(steps.contains(u"mpeg2enc -T 200 -q 1 -a 2 -f 7 -o \""_s + stem + u".m2v\"'"_s));
-    EXPECT_TRUE(steps.contains(u"mplex -f 7 -o '"_s + stem + u".mpg' '"_s + stem + u".m2v'"_s));
+    EXPECT_TRUE(steps.contains(u"mpeg2enc -T 200 -q 1 -a 2 -f 7 -o "_s + stem + u".m2v'"_s));
+    EXPECT_TRUE(steps.contains(u"mplex -f 7 -o "_s + stem + u".mpg "_s + stem + u".m2v"_s));
 }
 
 TEST_F(StillEncoderTest, PathsWithQuotesSpacesAndDollarsAreSafe)

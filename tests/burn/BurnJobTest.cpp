@@ -10,40 +10,15 @@
 #include "StandInTools.h"
 #include "TestHome.h"
 #include "base/StartupCheck.h"
-#include "burn/AutorunSwitch.h"
 #include "burn/BurnJob.h"
 #include "base/StringTable.h"
 #include "base/TextIds.h"
-#include "settings/Registry.h"
 
 namespace {
 
 const QString kWriter = QStringLiteral(" 1,0,0 100) 'HL-DT-ST' 'DVDRAM GH22NS50 ' 'TN02' Removable CD-ROM");
 const QString kBus10Writer
     = QStringLiteral(" 10,0,0 1000) 'PLEXTOR ' 'DVDR   PX-716A  ' '1.11' Removable CD-ROM");
-
-void prepareRegistry(Registry &registry)
-{
-    registry.setClassKey(Registry::HKEY_LOCAL_MACHINE);
-    registry.setSectionKey(AutorunSwitch::sectionKey());
-    registry.setValueKey(AutorunSwitch::valueKey());
-    registry.setValueType(Registry::REG_DWORD);
-    registry.setDefault(QStringLiteral("missing"));
-}
-
-QVariant readAutorun()
-{
-    Registry registry;
-    prepareRegistry(registry);
-    return registry.Value();
-}
-
-void writeAutorun(int value)
-{
-    Registry registry;
-    prepareRegistry(registry);
-    registry.setValue(value);
-}
 
 // Hides the real burner tools on the PATH for one test.
 class EmptyPath
@@ -128,7 +103,11 @@ TEST_F(BurnJobTest, DiscoveryListsWritersAndLogsTheScan)
 
     QFile log(home.file(StartupCheck::programLogName()));
     ASSERT_TRUE(log.open(QIODevice::ReadOnly));
-    EXPECT_TRUE(log.readAll().contains("\t1,0,0\t100) 'HL-DT-ST'"));
+    const QByteArray text = log.readAll();
+    EXPECT_TRUE(text.contains("\t1,0,0\t100) 'HL-DT-ST'"));
+    EXPECT_TRUE(
+        text.contains((QStringLiteral("Run command: ") + tool("cdrecord") + QStringLiteral(" -scanbus\r\n"))
+                          .toLocal8Bit()));
 }
 
 TEST_F(BurnJobTest, DiscoveryThatFailsTellsAndKeepsWhatArrived)
@@ -183,8 +162,8 @@ TEST_F(BurnJobTest, CdrecordModeCommandsAndBusTen)
     EXPECT_EQ(runCommands(),
         (QStringList { tool("cdrecord") + QStringLiteral(" -blank=fast -v -dev=10,0,0"),
             tool("cdrecord")
-                + QStringLiteral(" gracetime=1 speed=4 -dao -v -eject -overburn dev=10,0,0 cuefile=\"")
-                + cue() + u'"' }));
+                + QStringLiteral(" gracetime=1 speed=4 -dao -v -eject -overburn dev=10,0,0 cuefile=")
+                + cue() }));
     EXPECT_TRUE(burnLog().contains(QStringLiteral("Device: 10,0,0")));
 }
 
@@ -207,9 +186,9 @@ TEST_F(BurnJobTest, CdrdaoModesCommands)
             (QStringList { cdrdao + QStringLiteral(" unlock --device 1,0,0") + c.driver,
                 cdrdao + QStringLiteral(" blank --blank-mode minimal -v 1 --device 1,0,0") + c.driver,
                 cdrdao
-                    + QStringLiteral(" write --eject -n --reload  --speed 4 --force --buffers 100 --overburn "
+                    + QStringLiteral(" write --eject -n --reload --speed 4 --force --buffers 100 --overburn "
                                      "--device 1,0,0")
-                    + c.driver + QStringLiteral(" \"") + cue() + u'"' }))
+                    + c.driver + u' ' + cue() }))
             << c.driver.toStdString();
         const QString driverArgs
             = c.driver.isEmpty() ? QString() : QStringLiteral(" [--driver] [") + c.driver.mid(10) + u']';
@@ -241,12 +220,11 @@ TEST_F(BurnJobTest, SimulateSkipsBlankingAndWritesWithTheLaserOff)
     const QStringList calls = tools.calls();
     ASSERT_EQ(calls.size(), 3);
     EXPECT_FALSE(calls.join(u'\n').contains(QStringLiteral("[blank]")));
-    EXPECT_TRUE(runCommands().last().contains(QStringLiteral(" --reload --simulate  --speed 4 ")));
+    EXPECT_TRUE(runCommands().last().contains(QStringLiteral(" --reload --simulate --speed 4 ")));
 }
 
 TEST_F(BurnJobTest, CdrecordSuccessLogStatusAndProgress)
 {
-    writeAutorun(145);
     {
         QFile old(home.file(QStringLiteral("burn.log")));
         ASSERT_TRUE(old.open(QIODevice::WriteOnly));
@@ -265,26 +243,16 @@ TEST_F(BurnJobTest, CdrecordSuccessLogStatusAndProgress)
     EXPECT_EQ(progress, (QList<int> { 0, 0, 2, 50 }));
     EXPECT_EQ(job.lastStatus(), QStringLiteral("Done."));
     EXPECT_FALSE(job.busy());
-    EXPECT_EQ(readAutorun(), QVariant(145));
 
     const QStringList log = burnLog();
-    const QStringList head { QStringLiteral("Start burning"), QStringLiteral("Disable autorun"),
-        QStringLiteral("--Disable autorun"), QStringLiteral("--Classkey"), QStringLiteral("--Sectionkey"),
-        QStringLiteral("--Valuetype"), QStringLiteral("--Valuekey"), QStringLiteral("--Remember: 145"),
-        QStringLiteral("--Set to 255"), QStringLiteral("--Do events"), QStringLiteral("--Sendtimeout"),
-        QStringLiteral("--Done"), QStringLiteral("Disabled autorun"), QStringLiteral("Device: 1,0,0"),
+    const QStringList head { QStringLiteral("Start burning"), QStringLiteral("Device: 1,0,0"),
         QStringLiteral("Run command: ") + tool("cdrecord")
-            + QStringLiteral(" gracetime=1 speed=4 -dao -v -eject -overburn dev=1,0,0 cuefile=\"") + cue()
-            + u'"',
+            + QStringLiteral(" gracetime=1 speed=4 -dao -v -eject -overburn dev=1,0,0 cuefile=") + cue(),
         QStringLiteral("wodim: Operation not permitted. Warning: Cannot raise RLIMIT_MEMLOCK limits.") };
     EXPECT_EQ(log.mid(0, head.size()), head);
     const QStringList tail { QStringLiteral(
                                  "wodim: fifo was 0 times empty and 8531 times full, min fill was 95%."),
-        QStringLiteral("Almost done"), QStringLiteral("Reset autorun"), QStringLiteral("--Reset autorun"),
-        QStringLiteral("--Classkey"), QStringLiteral("--Sectionkey"), QStringLiteral("--Valuetype"),
-        QStringLiteral("--Valuekey"), QStringLiteral("--Set value to 145"), QStringLiteral("--Do events"),
-        QStringLiteral("--Send timeout"), QStringLiteral("--Done"),
-        QStringLiteral("Autorun was reset to original value"), QStringLiteral("Done") };
+        QStringLiteral("Almost done"), QStringLiteral("Done") };
     EXPECT_EQ(log.mid(log.size() - tail.size()), tail);
     EXPECT_FALSE(log.contains(QStringLiteral("left from the last burn")));
     // The progress lines end in CR only, each one its own log line.
@@ -292,7 +260,7 @@ TEST_F(BurnJobTest, CdrecordSuccessLogStatusAndProgress)
         log.contains(QStringLiteral("Track 01:   12 of  650 MB written (fifo 100%) [buf  99%]   4.0x.")));
 }
 
-TEST_F(BurnJobTest, CdrecordWriteFailureIsReportedAndAutorunRemoved)
+TEST_F(BurnJobTest, CdrecordWriteFailureIsReported)
 {
     tools.setOutput(
         QStringLiteral("cdrecord"), QStringLiteral("write"), QStringLiteral("cdrecord-sorry.txt"));
@@ -304,12 +272,10 @@ TEST_F(BurnJobTest, CdrecordWriteFailureIsReportedAndAutorunRemoved)
     EXPECT_EQ(statuses.last(), QStringLiteral("Burning failed"));
     EXPECT_EQ(progress.last(), 100);
     EXPECT_TRUE(burnLog().contains(QStringLiteral("Unable to burn")));
-    EXPECT_EQ(readAutorun(), QVariant(QStringLiteral("missing")));
 }
 
 TEST_F(BurnJobTest, CdrecordBlankFailureWritesNothing)
 {
-    writeAutorun(145);
     tools.setExitCode(QStringLiteral("cdrecord"), QStringLiteral("blank"), 1);
     BurnRequest r = request(BurnMode::CdRecord);
     r.blank = true;
@@ -320,29 +286,26 @@ TEST_F(BurnJobTest, CdrecordBlankFailureWritesNothing)
     EXPECT_EQ(statuses.last(), QStringLiteral("Blanc CD failed"));
     EXPECT_FALSE(burnLog().contains(QStringLiteral("Almost done")));
     EXPECT_TRUE(burnLog().contains(QStringLiteral("Unable to blanc")));
-    EXPECT_EQ(readAutorun(), QVariant(145));
 }
 
-TEST_F(BurnJobTest, ToolThatCannotStartStillRestoresAutorun)
+TEST_F(BurnJobTest, ToolThatCannotStartIsAFailedBurn)
 {
-    writeAutorun(145);
     for (const char *name : { "cdrecord", "cdrdao" }) {
         QFile script(tool(name));
         ASSERT_TRUE(script.open(QIODevice::WriteOnly | QIODevice::Truncate));
         script.write("#!/nonexistent/interpreter\n");
     }
     EXPECT_EQ(job.burn(request(BurnMode::CdRecord)), BurnJob::Outcome::WriteFailed);
-    EXPECT_EQ(readAutorun(), QVariant(145));
     EXPECT_EQ(job.burn(request(BurnMode::Normal)), BurnJob::Outcome::WriteFailed);
     EXPECT_EQ(job.lastStatus(), QStringLiteral("Burning failed"));
-    EXPECT_EQ(readAutorun(), QVariant(145));
     EXPECT_EQ(burnLog().last(), QStringLiteral("Done"));
+    // Why it did not start is in the log.
+    EXPECT_FALSE(burnLog().filter(QStringLiteral("Could not start: ")).isEmpty());
 }
 
 TEST_F(BurnJobTest, CdrecordMissingStopsBeforeAnything)
 {
     EmptyPath noTools;
-    writeAutorun(145);
     tools.remove(QStringLiteral("cdrecord"));
     EXPECT_EQ(job.burn(request(BurnMode::CdRecord)), BurnJob::Outcome::ToolMissing);
     ASSERT_EQ(prompter.count(), 1);
@@ -350,8 +313,7 @@ TEST_F(BurnJobTest, CdrecordMissingStopsBeforeAnything)
     EXPECT_TRUE(prompter.boxes().at(0).text.startsWith(
         QStringLiteral("Missing CDRecord.exe in your 3rdparty directory. Check ")));
     EXPECT_TRUE(tools.calls().isEmpty());
-    EXPECT_EQ(readAutorun(), QVariant(145));
-    EXPECT_EQ(burnLog().last(), QStringLiteral("--Done"));
+    EXPECT_EQ(burnLog(), (QStringList { QStringLiteral("Start burning") }));
 }
 
 TEST_F(BurnJobTest, MissingAspiLayerStopsTheCdrdaoModes)
@@ -367,7 +329,6 @@ TEST_F(BurnJobTest, MissingAspiLayerStopsTheCdrdaoModes)
             + QStringLiteral(" ) ") + LocalText(TextId::MsgCopyTo) + u' '
             + home.file(QStringLiteral("3rdparty")));
     EXPECT_FALSE(job.busy());
-    EXPECT_EQ(readAutorun(), QVariant(QStringLiteral("missing")));
 }
 
 TEST_F(BurnJobTest, CdrdaoProgressAndStatusLine)
@@ -388,11 +349,9 @@ TEST_F(BurnJobTest, CdrdaoProgressAndStatusLine)
 
 TEST_F(BurnJobTest, NoWriterNoBurn)
 {
-    writeAutorun(145);
     EXPECT_EQ(job.burn(request(BurnMode::CdRecord, QString())), BurnJob::Outcome::NotStarted);
     EXPECT_EQ(burnLog(), QStringList { QStringLiteral("Start burning") });
     EXPECT_TRUE(tools.calls().isEmpty());
-    EXPECT_EQ(readAutorun(), QVariant(145));
 }
 
 TEST_F(BurnJobTest, SecondBurnDuringABurnIsRefused)
