@@ -48,9 +48,6 @@ public:
 
     // Creates the key and any missing parent; true when it exists afterwards.
     virtual bool createKey(std::uint32_t hive, const QString &key) = 0;
-    // Deletes a key that has no sub-keys (with its values); the hive itself
-    // cannot be deleted.
-    virtual bool deleteKey(std::uint32_t hive, const QString &key) = 0;
 
     // Empty when the key or the value is missing.
     virtual std::optional<RegistryValue> readValue(
@@ -61,10 +58,6 @@ public:
         std::uint32_t hive, const QString &key, const QString &name, const RegistryValue &value)
         = 0;
     virtual bool deleteValue(std::uint32_t hive, const QString &key, const QString &name) = 0;
-
-    // Names in stored order; empty optional when the key is missing.
-    virtual std::optional<QStringList> valueNames(std::uint32_t hive, const QString &key) = 0;
-    virtual std::optional<QStringList> subKeyNames(std::uint32_t hive, const QString &key) = 0;
 
     // Groups a run of reads and changes (saving every setting at exit): the
     // store may then read once and write once, holding its lock throughout.
