@@ -220,12 +220,6 @@ FileRegistryStore::~FileRegistryStore()
     }
 }
 
-bool FileRegistryStore::keyExists(std::uint32_t hive, const QString &key)
-{
-    const auto content = load(hive);
-    return content && content->keyExists(keyParts(key));
-}
-
 bool FileRegistryStore::createKey(std::uint32_t hive, const QString &key)
 {
     const QStringList parts = keyParts(key);
@@ -251,14 +245,5 @@ bool FileRegistryStore::writeValue(
     return modify(hive, [&](RegistryHive &content, bool &changed) {
         changed = content.setValue(parts, name, value);
         return true;
-    });
-}
-
-bool FileRegistryStore::deleteValue(std::uint32_t hive, const QString &key, const QString &name)
-{
-    const QStringList parts = keyParts(key);
-    return modify(hive, [&](RegistryHive &content, bool &changed) {
-        changed = content.removeValue(parts, name);
-        return changed;
     });
 }

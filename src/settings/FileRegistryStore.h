@@ -36,14 +36,11 @@ public:
 
     ~FileRegistryStore() override;
 
-    bool keyExists(std::uint32_t hive, const QString &key) override;
-    bool canWrite(std::uint32_t hive) override;
     bool createKey(std::uint32_t hive, const QString &key) override;
     std::optional<RegistryValue> readValue(
         std::uint32_t hive, const QString &key, const QString &name) override;
     bool writeValue(
         std::uint32_t hive, const QString &key, const QString &name, const RegistryValue &value) override;
-    bool deleteValue(std::uint32_t hive, const QString &key, const QString &name) override;
     void beginUpdate() override;
     void endUpdate() override;
 
@@ -56,6 +53,8 @@ private:
         bool dirty = false;
     };
 
+    // True when the hive's file may be changed at all.
+    bool canWrite(std::uint32_t hive);
     // Checks, creates the folder and takes the lock; then the current content.
     bool openForChange(
         std::uint32_t hive, std::unique_ptr<QLockFile> &lock, std::optional<RegistryHive> &content);

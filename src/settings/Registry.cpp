@@ -158,15 +158,3 @@ void Registry::setValue(const QVariant &value)
     }
     m_store->writeValue(hive, m_sectionKey, m_valueKey, out);
 }
-
-bool Registry::DeleteValue()
-{
-    const quint32 hive = quint32(m_classKey);
-    if (!m_store->keyExists(hive, m_sectionKey) || !m_store->canWrite(hive))
-        raise(QStringLiteral("Failed to open key '") + hiveText() + QStringLiteral("',Section: '")
-            + m_sectionKey + QStringLiteral("' for delete access"));
-    if (!m_store->deleteValue(hive, m_sectionKey, m_valueKey))
-        raise(QStringLiteral("Failed to delete registry Key: '") + hiveText() + QStringLiteral("',Section: '")
-            + m_sectionKey + QStringLiteral("',Key: '") + m_valueKey);
-    return true;
-}

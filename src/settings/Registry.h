@@ -14,8 +14,7 @@
 // Reading never raises for missing data: a missing key or value gives Default
 // and leaves ValueType as it was; a value found sets ValueType to its own type,
 // which the next assignment then writes. Assigning to a key that cannot be
-// created or written changes nothing and raises nothing. DeleteValue raises
-// KelvaraError 26001 with source "<executable>.cRegistry" when it fails.
+// created or written changes nothing and raises nothing.
 class Registry
 {
 public:
@@ -54,8 +53,6 @@ public:
     // 16- or 32-bit integer (short or int; other values are skipped).
     void setValue(const QVariant &value);
 
-    bool DeleteValue();
-
     // "<executable name>.cRegistry".
     static QString errorSource();
     // Expands %NAME% references to environment variables; unknown names and
@@ -64,7 +61,6 @@ public:
 
 private:
     [[noreturn]] void raise(const QString &description) const;
-    QString hiveText() const { return QString::number(m_classKey); }
 
     std::unique_ptr<RegistryStore> m_ownStore;
     RegistryStore *m_store;

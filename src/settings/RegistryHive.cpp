@@ -142,11 +142,6 @@ const RegistryHive::Key *RegistryHive::findKey(const QStringList &parts) const
     return it == m_keys.cend() ? nullptr : &it.value();
 }
 
-bool RegistryHive::keyExists(const QStringList &parts) const
-{
-    return findKey(parts) != nullptr;
-}
-
 bool RegistryHive::createKey(const QStringList &parts)
 {
     bool created = false;
@@ -187,20 +182,6 @@ bool RegistryHive::setValue(const QStringList &parts, const QString &name, const
     }
     key->values.append({ name, value });
     return true;
-}
-
-bool RegistryHive::removeValue(const QStringList &parts, const QString &name)
-{
-    Key *key = findKey(parts);
-    if (!key)
-        return false;
-    for (qsizetype i = 0; i < key->values.size(); ++i) {
-        if (key->values[i].first.compare(name, Qt::CaseInsensitive) == 0) {
-            key->values.removeAt(i);
-            return true;
-        }
-    }
-    return false;
 }
 
 QByteArray RegistryHive::toText() const

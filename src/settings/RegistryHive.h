@@ -27,15 +27,12 @@ public:
     static std::optional<RegistryHive> parse(const QByteArray &text, const QString &hiveName);
     QByteArray toText() const;
 
-    bool keyExists(const QStringList &parts) const;
     // Creates the key and its missing parents; false when nothing was missing.
     bool createKey(const QStringList &parts);
 
     std::optional<RegistryValue> value(const QStringList &parts, const QString &name) const;
     // Creates the key when needed; false when the value was already stored as given.
     bool setValue(const QStringList &parts, const QString &name, const RegistryValue &value);
-    // False when the key or the value is missing.
-    bool removeValue(const QStringList &parts, const QString &name);
 
 private:
     struct Key

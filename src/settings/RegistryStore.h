@@ -42,10 +42,6 @@ public:
     // trailing backslashes) are dropped.
     static QStringList keyParts(const QString &key);
 
-    virtual bool keyExists(std::uint32_t hive, const QString &key) = 0;
-    // True when the hive accepts changes at all.
-    virtual bool canWrite(std::uint32_t hive) = 0;
-
     // Creates the key and any missing parent; true when it exists afterwards.
     virtual bool createKey(std::uint32_t hive, const QString &key) = 0;
 
@@ -57,7 +53,6 @@ public:
     virtual bool writeValue(
         std::uint32_t hive, const QString &key, const QString &name, const RegistryValue &value)
         = 0;
-    virtual bool deleteValue(std::uint32_t hive, const QString &key, const QString &name) = 0;
 
     // Groups a run of reads and changes (saving every setting at exit): the
     // store may then read once and write once, holding its lock throughout.

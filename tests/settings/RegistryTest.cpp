@@ -246,44 +246,6 @@ TEST_F(RegistryTest, KeyAndValueNamesIgnoreCase)
         << "names keep the spelling they were first written with";
 }
 
-TEST_F(RegistryTest, DeleteValueRemovesOneValueOrRaises)
-{
-    auto expectError = [](const std::function<void()> &call, const QString &text) {
-        try {
-            call();
-            ADD_FAILURE() << "expected: " << text.toStdString();
-        } catch (const KelvaraError &e) {
-            EXPECT_EQ(e.number(), 26001);
-            EXPECT_EQ(e.description(), text);
-            EXPECT_TRUE(e.source().endsWith(QStringLiteral(".cRegistry")));
-        }
-    };
-
-    reg.setSectionKey(QStringLiteral("Software\\Nope"));
-    reg.setValueKey(QStringLiteral("v"));
-    expectError([&] { reg.DeleteValue(); },
-        QStringLiteral("Failed to open key '-2147483646',Section: 'Software\\Nope' for delete access"));
-
-    reg.setSectionKey(kKey);
-    write(QStringLiteral("kept"), Registry::REG_SZ, QStringLiteral("x"));
-    write(QStringLiteral("b"), Registry::REG_SZ, QStringLiteral("1"));
-    reg.setValueKey(QStringLiteral("gone"));
-    expectError([&] { reg.DeleteValue(); },
-        QStringLiteral("Failed to delete registry Key: '-2147483646',Section: '") + kKey
-            + QStringLiteral("',Key: 'gone"));
-
-    reg.setValueKey(QStringLiteral("B"));
-    EXPECT_TRUE(reg.DeleteValue());
-    EXPECT_FALSE(stored(QStringLiteral("b")));
-    EXPECT_TRUE(stored(QStringLiteral("kept")));
-
-    makeReadOnly();
-    reg.setValueKey(QStringLiteral("kept"));
-    expectError([&] { reg.DeleteValue(); },
-        QStringLiteral("Failed to open key '-2147483646',Section: '") + kKey
-            + QStringLiteral("' for delete access"));
-}
-
 TEST_F(RegistryTest, FileReadsLikeARegistryExport)
 {
     write(QStringLiteral("sourcedir"), Registry::REG_SZ, QStringLiteral("C:\\Fotos \"2003\""));
