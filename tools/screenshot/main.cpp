@@ -17,7 +17,6 @@
 #include <QTimer>
 
 #include <cstdio>
-#include <functional>
 
 #include "authoring/BuildOutput.h"
 #include "authoring/VcdxbuildAdapter.h"
