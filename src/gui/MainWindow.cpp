@@ -4,7 +4,6 @@
 #include <QCheckBox>
 #include <QCloseEvent>
 #include <QCoreApplication>
-#include <QDir>
 #include <QElapsedTimer>
 #include <QFileInfo>
 #include <QGridLayout>
@@ -30,7 +29,6 @@
 #include "base/StartupCheck.h"
 #include "gui/OutputWindow.h"
 #include "gui/PreviewWindow.h"
-#include "authoring/VcdxbuildAdapter.h"
 #include "gui/CaptionEditor.h"
 #include "gui/BurnWindow.h"
 #include "project/Capacity.h"
@@ -490,74 +488,7 @@ bool MainWindow::start()
         return false;
     if (!Guard::run(QStringLiteral("Sub Form_Load"), [&] { Form_Load(); }))
         return false;
-    const QString shots = qEnvironmentVariable("KELVARA_SCREENSHOT_DIR");
-    if (!shots.isEmpty()) {
-        const QString sample = qEnvironmentVariable("KELVARA_SCREENSHOT_OUTPUT");
-        QTimer::singleShot(300, this, [this, shots, sample] { runScreenshots(shots, sample); });
-    }
     return true;
-}
-
-void MainWindow::runScreenshots(const QString &folder, const QString &outputSample)
-{
-    QDir().mkpath(folder);
-    auto settle = [] {
-        for (int i = 0; i < 5; ++i)
-            QCoreApplication::processEvents();
-    };
-    resize(1040, 640);
-    cmdReadStructure_Click();
-    if (ProjectNode *root = m_ws->tree.root()) {
-        m_ws->tree.setSelectedNode(root);
-        tvwStruct_NodeClick(root);
-        pbNext_Click();
-    }
-    m_chkFullPreview->setChecked(true);
-    chkFullPreview_Click(true);
-    m_preview->move(x() + 60, y() + 60);
-
-    QFile sample(outputSample);
-    if (!outputSample.isEmpty() && sample.open(QIODevice::ReadOnly)) {
-        m_output.setLineFilter(&VcdxbuildAdapter::adaptLine);
-        m_output.Init();
-        m_output.chkOutput(QString::fromUtf8(sample.readAll()));
-        m_output.finish();
-        m_output.Destruct();
-    } else {
-        m_outputWindow->show();
-    }
-    settle();
-    activateWindow();
-    settle();
-    grab().save(folder + QLatin1String("/main.png"));
-    m_preview->grab().save(folder + QLatin1String("/preview.png"));
-    m_outputWindow->grab().save(folder + QLatin1String("/output.png"));
-
-    // The settings window, and the caption editor of the first picture with a caption.
-    settings(true);
-    settle();
-    m_frmSettings->grab().save(folder + QLatin1String("/settings.png"));
-    std::function<ProjectNode *(ProjectNode *)> captioned = [&](ProjectNode *node) -> ProjectNode * {
-        if (!node)
-            return nullptr;
-        const QString path = node->FullPath();
-        if (path.endsWith(QLatin1String(".jpg"), Qt::CaseInsensitive)
-            && QFileInfo::exists(CaptionEditor::captionPathFor(path)))
-            return node;
-        for (int i = 0; i < node->childCount(); ++i)
-            if (ProjectNode *found = captioned(node->child(i)))
-                return found;
-        return nullptr;
-    };
-    if (ProjectNode *picture = captioned(m_ws->tree.root())) {
-        m_ws->tree.setSelectedNode(picture);
-        tvwStruct_NodeClick(picture);
-        pbEditText_Click();
-        settle();
-        if (m_frmEditText)
-            m_frmEditText->grab().save(folder + QLatin1String("/edittext.png"));
-    }
-    close();
 }
 
 bool MainWindow::Form_Initialize()

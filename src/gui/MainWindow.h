@@ -94,13 +94,6 @@ public:
     }
     void setEditTextHandler(std::function<void()> handler) { m_editText = std::move(handler); }
 
-    // Scripted run for documentation: reads the structure, shows a menu page,
-    // the full-size preview and the output window (fed with the recorded tool
-    // output in outputSample, if any), writes main.png, preview.png and
-    // output.png into folder and closes. start() runs it when the environment
-    // names KELVARA_SCREENSHOT_DIR (and optionally KELVARA_SCREENSHOT_OUTPUT).
-    void runScreenshots(const QString &folder, const QString &outputSample);
-
     // The splash is skipped in tests and scripted runs.
     void setSplashEnabled(bool enabled) { m_splashEnabled = enabled; }
     // What Form_Unload does last; by default it leaves the event loop.

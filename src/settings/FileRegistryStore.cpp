@@ -48,7 +48,7 @@ FileState parseFile(const QString &fileName, const QString &hiveName, RegistryHi
 } // namespace
 
 FileRegistryStore::FileRegistryStore()
-    : m_folder(defaultFolder())
+    : FileRegistryStore(defaultFolder())
 { }
 
 FileRegistryStore::FileRegistryStore(const QString &folder)
@@ -128,7 +128,7 @@ std::optional<RegistryHive> FileRegistryStore::load(std::uint32_t hive)
         content = RegistryHive(name);
         if (writableEntry(m_folder)) {
             QLockFile lock(fileName + QStringLiteral(".lock"));
-            if (lock.tryLock(m_lockTimeoutMs)) {
+            if (lock.tryLock(LockTimeoutMs)) {
                 if (auto again = readFile(fileName, name, true))
                     content = std::move(again);
             }
@@ -146,7 +146,7 @@ bool FileRegistryStore::openForChange(
         return false;
     const QString fileName = fileFor(hive);
     auto held = std::make_unique<QLockFile>(fileName + QStringLiteral(".lock"));
-    if (!held->tryLock(m_lockTimeoutMs))
+    if (!held->tryLock(LockTimeoutMs))
         return false;
     content = readFile(fileName, hiveName(hive), true);
     if (!content)
@@ -220,27 +220,12 @@ FileRegistryStore::~FileRegistryStore()
     }
 }
 
-bool FileRegistryStore::keyExists(std::uint32_t hive, const QString &key)
-{
-    const auto content = load(hive);
-    return content && content->keyExists(keyParts(key));
-}
-
 bool FileRegistryStore::createKey(std::uint32_t hive, const QString &key)
 {
     const QStringList parts = keyParts(key);
     return modify(hive, [&](RegistryHive &content, bool &changed) {
         changed = content.createKey(parts);
         return true;
-    });
-}
-
-bool FileRegistryStore::deleteKey(std::uint32_t hive, const QString &key)
-{
-    const QStringList parts = keyParts(key);
-    return modify(hive, [&](RegistryHive &content, bool &changed) {
-        changed = content.deleteKey(parts);
-        return changed;
     });
 }
 
@@ -261,29 +246,4 @@ bool FileRegistryStore::writeValue(
         changed = content.setValue(parts, name, value);
         return true;
     });
-}
-
-bool FileRegistryStore::deleteValue(std::uint32_t hive, const QString &key, const QString &name)
-{
-    const QStringList parts = keyParts(key);
-    return modify(hive, [&](RegistryHive &content, bool &changed) {
-        changed = content.removeValue(parts, name);
-        return changed;
-    });
-}
-
-std::optional<QStringList> FileRegistryStore::valueNames(std::uint32_t hive, const QString &key)
-{
-    const auto content = load(hive);
-    if (!content)
-        return std::nullopt;
-    return content->valueNames(keyParts(key));
-}
-
-std::optional<QStringList> FileRegistryStore::subKeyNames(std::uint32_t hive, const QString &key)
-{
-    const auto content = load(hive);
-    if (!content)
-        return std::nullopt;
-    return content->subKeyNames(keyParts(key));
 }

@@ -31,26 +31,16 @@ public:
     explicit FileRegistryStore(const QString &folder);
 
     static QString defaultFolder();
-    QString folder() const { return m_folder; }
     // Empty for a handle that names no hive.
     QString fileFor(std::uint32_t hive) const;
 
     ~FileRegistryStore() override;
 
-    // How long a change waits for another program's lock before it gives up.
-    void setLockTimeout(int milliseconds) { m_lockTimeoutMs = milliseconds; }
-
-    bool keyExists(std::uint32_t hive, const QString &key) override;
-    bool canWrite(std::uint32_t hive) override;
     bool createKey(std::uint32_t hive, const QString &key) override;
-    bool deleteKey(std::uint32_t hive, const QString &key) override;
     std::optional<RegistryValue> readValue(
         std::uint32_t hive, const QString &key, const QString &name) override;
     bool writeValue(
         std::uint32_t hive, const QString &key, const QString &name, const RegistryValue &value) override;
-    bool deleteValue(std::uint32_t hive, const QString &key, const QString &name) override;
-    std::optional<QStringList> valueNames(std::uint32_t hive, const QString &key) override;
-    std::optional<QStringList> subKeyNames(std::uint32_t hive, const QString &key) override;
     void beginUpdate() override;
     void endUpdate() override;
 
@@ -63,6 +53,8 @@ private:
         bool dirty = false;
     };
 
+    // True when the hive's file may be changed at all.
+    bool canWrite(std::uint32_t hive);
     // Checks, creates the folder and takes the lock; then the current content.
     bool openForChange(
         std::uint32_t hive, std::unique_ptr<QLockFile> &lock, std::optional<RegistryHive> &content);
@@ -78,8 +70,10 @@ private:
     // change reports a modification. False when refused or when change fails.
     bool modify(std::uint32_t hive, const std::function<bool(RegistryHive &, bool &changed)> &change);
 
+    // How long a change waits for another program's lock before it gives up.
+    static constexpr int LockTimeoutMs = 20000;
+
     QString m_folder;
-    int m_lockTimeoutMs = 20000;
     int m_updateDepth = 0;
     std::map<std::uint32_t, Pending> m_pending;
 };

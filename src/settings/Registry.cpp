@@ -3,8 +3,6 @@
 #include <QCoreApplication>
 #include <QFileInfo>
 
-#include <exception>
-
 #include "base/KelvaraError.h"
 #include "settings/FileRegistryStore.h"
 
@@ -159,67 +157,4 @@ void Registry::setValue(const QVariant &value)
         return;
     }
     m_store->writeValue(hive, m_sectionKey, m_valueKey, out);
-}
-
-bool Registry::KeyExists()
-{
-    return m_store->keyExists(quint32(m_classKey), m_sectionKey);
-}
-
-bool Registry::CreateKey()
-{
-    if (!m_store->createKey(quint32(m_classKey), m_sectionKey))
-        raise(QStringLiteral("Failed to create registry Key: '") + m_sectionKey);
-    return true;
-}
-
-bool Registry::DeleteKey()
-{
-    if (!m_store->deleteKey(quint32(m_classKey), m_sectionKey))
-        raise(QStringLiteral("Failed to delete registry Key: '") + hiveText() + QStringLiteral("',Section: '")
-            + m_sectionKey);
-    return true;
-}
-
-bool Registry::DeleteValue()
-{
-    const quint32 hive = quint32(m_classKey);
-    if (!m_store->keyExists(hive, m_sectionKey) || !m_store->canWrite(hive))
-        raise(QStringLiteral("Failed to open key '") + hiveText() + QStringLiteral("',Section: '")
-            + m_sectionKey + QStringLiteral("' for delete access"));
-    if (!m_store->deleteValue(hive, m_sectionKey, m_valueKey))
-        raise(QStringLiteral("Failed to delete registry Key: '") + hiveText() + QStringLiteral("',Section: '")
-            + m_sectionKey + QStringLiteral("',Key: '") + m_valueKey);
-    return true;
-}
-
-bool Registry::EnumerateValues(QStringList &names, int &count)
-{
-    names.clear();
-    count = 0;
-    const auto found = m_store->valueNames(quint32(m_classKey), m_sectionKey);
-    if (!found)
-        return false;
-    names = *found;
-    count = static_cast<int>(names.size());
-    return true;
-}
-
-bool Registry::EnumerateSections(QStringList &names, int &count)
-{
-    names.clear();
-    count = 0;
-    std::optional<QStringList> found;
-    try {
-        found = m_store->subKeyNames(quint32(m_classKey), m_sectionKey);
-    } catch (const KelvaraError &e) {
-        throw KelvaraError(EnumerateErrorNumber, e.description(), errorSource());
-    } catch (const std::exception &e) {
-        throw KelvaraError(EnumerateErrorNumber, QString::fromLocal8Bit(e.what()), errorSource());
-    }
-    if (!found)
-        return false;
-    names = *found;
-    count = static_cast<int>(names.size());
-    return true;
 }

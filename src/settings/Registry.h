@@ -1,7 +1,6 @@
 #pragma once
 
 #include <QString>
-#include <QStringList>
 #include <QVariant>
 
 #include <memory>
@@ -13,9 +12,9 @@
 // Default, then read or assign Value. Every access opens the key afresh.
 //
 // Reading never raises for missing data: a missing key or value gives Default
-// and leaves ValueType as it was. Assigning to a key that cannot be created
-// or written changes nothing and raises nothing. The key operations raise
-// KelvaraError 26001 with source "<executable>.cRegistry" when they fail.
+// and leaves ValueType as it was; a value found sets ValueType to its own type,
+// which the next assignment then writes. Assigning to a key that cannot be
+// created or written changes nothing and raises nothing.
 class Registry
 {
 public:
@@ -32,7 +31,6 @@ public:
     static constexpr qint32 REG_MULTI_SZ = 7;
 
     static constexpr int ErrorNumber = 26001;
-    static constexpr int EnumerateErrorNumber = qint32(0x800469AAu);
 
     // Over the file store in the folder the environment names.
     Registry();
@@ -42,15 +40,10 @@ public:
     Registry(const Registry &) = delete;
     Registry &operator=(const Registry &) = delete;
 
-    qint32 ClassKey() const { return m_classKey; }
     void setClassKey(qint32 hive) { m_classKey = hive; }
-    QString SectionKey() const { return m_sectionKey; }
     void setSectionKey(const QString &key) { m_sectionKey = key; }
-    QString ValueKey() const { return m_valueKey; }
     void setValueKey(const QString &name) { m_valueKey = name; }
-    qint32 ValueType() const { return m_valueType; }
     void setValueType(qint32 type) { m_valueType = type; }
-    QVariant Default() const { return m_default; }
     void setDefault(const QVariant &value) { m_default = value; }
 
     // Text types give QString, the DWORD types int, any other type QByteArray.
@@ -60,15 +53,6 @@ public:
     // 16- or 32-bit integer (short or int; other values are skipped).
     void setValue(const QVariant &value);
 
-    bool KeyExists();
-    bool CreateKey();
-    bool DeleteKey();
-    bool DeleteValue();
-    // Names of the values / sub-keys of SectionKey. (The names are 0-based
-    // here; count is their number.) False when the key cannot be opened.
-    bool EnumerateValues(QStringList &names, int &count);
-    bool EnumerateSections(QStringList &names, int &count);
-
     // "<executable name>.cRegistry".
     static QString errorSource();
     // Expands %NAME% references to environment variables; unknown names and
@@ -77,7 +61,6 @@ public:
 
 private:
     [[noreturn]] void raise(const QString &description) const;
-    QString hiveText() const { return QString::number(m_classKey); }
 
     std::unique_ptr<RegistryStore> m_ownStore;
     RegistryStore *m_store;

@@ -142,11 +142,6 @@ const RegistryHive::Key *RegistryHive::findKey(const QStringList &parts) const
     return it == m_keys.cend() ? nullptr : &it.value();
 }
 
-bool RegistryHive::keyExists(const QStringList &parts) const
-{
-    return findKey(parts) != nullptr;
-}
-
 bool RegistryHive::createKey(const QStringList &parts)
 {
     bool created = false;
@@ -159,25 +154,6 @@ bool RegistryHive::createKey(const QStringList &parts)
         }
     }
     return created;
-}
-
-bool RegistryHive::hasSubKeys(const QStringList &parts) const
-{
-    const QString id = folded(parts);
-    const QString prefix = id.isEmpty() ? QString() : id + u'\\';
-    for (auto it = m_keys.constBegin(); it != m_keys.constEnd(); ++it) {
-        if (!it.key().isEmpty() && it.key() != id && it.key().startsWith(prefix))
-            return true;
-    }
-    return false;
-}
-
-bool RegistryHive::deleteKey(const QStringList &parts)
-{
-    if (parts.isEmpty() || !keyExists(parts) || hasSubKeys(parts))
-        return false;
-    m_keys.remove(folded(parts));
-    return true;
 }
 
 std::optional<RegistryValue> RegistryHive::value(const QStringList &parts, const QString &name) const
@@ -206,43 +182,6 @@ bool RegistryHive::setValue(const QStringList &parts, const QString &name, const
     }
     key->values.append({ name, value });
     return true;
-}
-
-bool RegistryHive::removeValue(const QStringList &parts, const QString &name)
-{
-    Key *key = findKey(parts);
-    if (!key)
-        return false;
-    for (qsizetype i = 0; i < key->values.size(); ++i) {
-        if (key->values[i].first.compare(name, Qt::CaseInsensitive) == 0) {
-            key->values.removeAt(i);
-            return true;
-        }
-    }
-    return false;
-}
-
-std::optional<QStringList> RegistryHive::valueNames(const QStringList &parts) const
-{
-    const Key *key = findKey(parts);
-    if (!key)
-        return std::nullopt;
-    QStringList names;
-    for (const auto &entry : key->values)
-        names.append(entry.first);
-    return names;
-}
-
-std::optional<QStringList> RegistryHive::subKeyNames(const QStringList &parts) const
-{
-    if (!keyExists(parts))
-        return std::nullopt;
-    QStringList names;
-    for (const Key &key : m_keys) {
-        if (key.parts.size() == parts.size() + 1 && folded(key.parts.mid(0, parts.size())) == folded(parts))
-            names.append(key.parts.back());
-    }
-    return names;
 }
 
 QByteArray RegistryHive::toText() const

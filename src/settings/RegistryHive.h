@@ -27,24 +27,12 @@ public:
     static std::optional<RegistryHive> parse(const QByteArray &text, const QString &hiveName);
     QByteArray toText() const;
 
-    QString hiveName() const { return m_hiveName; }
-
-    bool keyExists(const QStringList &parts) const;
     // Creates the key and its missing parents; false when nothing was missing.
     bool createKey(const QStringList &parts);
-    // Deletes a key without sub-keys; false when it is missing, has sub-keys or
-    // is the hive itself.
-    bool deleteKey(const QStringList &parts);
-    bool hasSubKeys(const QStringList &parts) const;
 
     std::optional<RegistryValue> value(const QStringList &parts, const QString &name) const;
     // Creates the key when needed; false when the value was already stored as given.
     bool setValue(const QStringList &parts, const QString &name, const RegistryValue &value);
-    // False when the key or the value is missing.
-    bool removeValue(const QStringList &parts, const QString &name);
-
-    std::optional<QStringList> valueNames(const QStringList &parts) const;
-    std::optional<QStringList> subKeyNames(const QStringList &parts) const;
 
 private:
     struct Key

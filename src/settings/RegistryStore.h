@@ -42,15 +42,8 @@ public:
     // trailing backslashes) are dropped.
     static QStringList keyParts(const QString &key);
 
-    virtual bool keyExists(std::uint32_t hive, const QString &key) = 0;
-    // True when the hive accepts changes at all.
-    virtual bool canWrite(std::uint32_t hive) = 0;
-
     // Creates the key and any missing parent; true when it exists afterwards.
     virtual bool createKey(std::uint32_t hive, const QString &key) = 0;
-    // Deletes a key that has no sub-keys (with its values); the hive itself
-    // cannot be deleted.
-    virtual bool deleteKey(std::uint32_t hive, const QString &key) = 0;
 
     // Empty when the key or the value is missing.
     virtual std::optional<RegistryValue> readValue(
@@ -60,11 +53,6 @@ public:
     virtual bool writeValue(
         std::uint32_t hive, const QString &key, const QString &name, const RegistryValue &value)
         = 0;
-    virtual bool deleteValue(std::uint32_t hive, const QString &key, const QString &name) = 0;
-
-    // Names in stored order; empty optional when the key is missing.
-    virtual std::optional<QStringList> valueNames(std::uint32_t hive, const QString &key) = 0;
-    virtual std::optional<QStringList> subKeyNames(std::uint32_t hive, const QString &key) = 0;
 
     // Groups a run of reads and changes (saving every setting at exit): the
     // store may then read once and write once, holding its lock throughout.

@@ -4,8 +4,6 @@
 #include <QFile>
 #include <QProcess>
 
-#include <stdexcept>
-
 #include <gtest/gtest.h>
 
 #include "TestHome.h"
@@ -65,6 +63,13 @@ protected:
         return reg.Value();
     }
 
+    // Writes with whatever value type the last read left behind.
+    void writeAsRead(const QString &name, const QVariant &value)
+    {
+        reg.setValueKey(name);
+        reg.setValue(value);
+    }
+
     std::optional<RegistryValue> stored(const QString &name) { return store.readValue(kHklm, kKey, name); }
 
     void makeReadOnly()
@@ -87,16 +92,17 @@ TEST_F(RegistryTest, MissingValueOrKeyGivesDefaultAndKeepsValueType)
 {
     reg.setValueType(Registry::REG_DWORD);
     EXPECT_EQ(read(QStringLiteral("nothing"), 42).toInt(), 42);
-    EXPECT_EQ(reg.ValueType(), Registry::REG_DWORD);
-    // A value that is found sets the type it has.
+    writeAsRead(QStringLiteral("afterMissing"), 5);
+    EXPECT_EQ(stored(QStringLiteral("afterMissing"))->type, 4u) << "the type set before the read stands";
+    // A value that is found sets the type it has, and the next write uses it.
     write(QStringLiteral("text"), Registry::REG_SZ, QStringLiteral("t"));
     reg.setValueType(Registry::REG_DWORD);
     EXPECT_EQ(read(QStringLiteral("text")).toString(), QStringLiteral("t"));
-    EXPECT_EQ(reg.ValueType(), Registry::REG_SZ);
+    writeAsRead(QStringLiteral("afterText"), 5);
+    EXPECT_EQ(stored(QStringLiteral("afterText"))->data, QByteArray("5", 2));
 
     reg.setSectionKey(QStringLiteral("Software\\Nobody\\Here"));
     EXPECT_EQ(read(QStringLiteral("x"), QStringLiteral("fallback")).toString(), QStringLiteral("fallback"));
-    EXPECT_FALSE(reg.KeyExists());
 
     // A handle that names no hive behaves as a key that cannot be opened.
     reg.setClassKey(0x12345);
@@ -129,7 +135,6 @@ TEST_F(RegistryTest, ExpandableTextIsExpandedOnRead)
     write(QStringLiteral("mixed"), Registry::REG_SZ, QStringLiteral("5% of %KELVARA_TEST_PICTURES%"));
 
     EXPECT_EQ(read(QStringLiteral("path")).toString(), QStringLiteral("/srv/pictures/2003"));
-    EXPECT_EQ(reg.ValueType(), Registry::REG_EXPAND_SZ);
     EXPECT_EQ(read(QStringLiteral("unknown")).toString(), QStringLiteral("%KELVARA_NO_SUCH_VAR%/x"));
     EXPECT_EQ(read(QStringLiteral("mixed")).toString(), QStringLiteral("5% of /srv/pictures"))
         << "\"% of \" is no variable, and the sign closing it opens the next reference";
@@ -184,14 +189,17 @@ TEST_F(RegistryTest, OtherStoredTypesReadByTheirRules)
     const QVariant q = read(QStringLiteral("qword"));
     EXPECT_EQ(q.typeId(), QMetaType::QByteArray);
     EXPECT_EQ(q.toByteArray(), QByteArray::fromHex("0102030405060708"));
-    EXPECT_EQ(reg.ValueType(), 11);
+    // The type read is one Registry cannot write: the next write writes nothing.
+    writeAsRead(QStringLiteral("afterQword"), 1);
+    EXPECT_FALSE(stored(QStringLiteral("afterQword")));
 }
 
 TEST_F(RegistryTest, BinaryNeedsAByteArray)
 {
     write(QStringLiteral("bin"), Registry::REG_BINARY, QByteArray::fromHex("00ff10"));
     EXPECT_EQ(read(QStringLiteral("bin")).toByteArray(), QByteArray::fromHex("00ff10"));
-    EXPECT_EQ(reg.ValueType(), Registry::REG_BINARY);
+    writeAsRead(QStringLiteral("copy"), QByteArray::fromHex("01"));
+    EXPECT_EQ(stored(QStringLiteral("copy"))->type, 3u);
 
     try {
         write(QStringLiteral("bad"), Registry::REG_BINARY, QStringLiteral("not bytes"));
@@ -226,108 +234,16 @@ TEST_F(RegistryTest, WriteUnderReadOnlyStoreChangesNothingAndRaisesNothing)
     EXPECT_EQ(fileBytes(hiveFile()), before);
 }
 
-TEST_F(RegistryTest, KeyOperationErrorsCarryTheirTexts)
-{
-    auto expectError = [](const std::function<void()> &call, const QString &text) {
-        try {
-            call();
-            ADD_FAILURE() << "expected: " << text.toStdString();
-        } catch (const KelvaraError &e) {
-            EXPECT_EQ(e.number(), 26001);
-            EXPECT_EQ(e.description(), text);
-            EXPECT_TRUE(e.source().endsWith(QStringLiteral(".cRegistry")));
-        }
-    };
-
-    reg.setSectionKey(QStringLiteral("Software\\Nope"));
-    expectError([&] { reg.DeleteKey(); },
-        QStringLiteral("Failed to delete registry Key: '-2147483646',Section: 'Software\\Nope"));
-    reg.setValueKey(QStringLiteral("v"));
-    expectError([&] { reg.DeleteValue(); },
-        QStringLiteral("Failed to open key '-2147483646',Section: 'Software\\Nope' for delete access"));
-
-    reg.setSectionKey(kKey);
-    write(QStringLiteral("kept"), Registry::REG_SZ, QStringLiteral("x"));
-    reg.setValueKey(QStringLiteral("gone"));
-    expectError([&] { reg.DeleteValue(); },
-        QStringLiteral("Failed to delete registry Key: '-2147483646',Section: '") + kKey
-            + QStringLiteral("',Key: 'gone"));
-
-    // A key with sub-keys is not deleted.
-    reg.setSectionKey(QStringLiteral("Software\\Brennic"));
-    expectError([&] { reg.DeleteKey(); },
-        QStringLiteral("Failed to delete registry Key: '-2147483646',Section: 'Software\\Brennic"));
-    EXPECT_TRUE(reg.KeyExists());
-
-    makeReadOnly();
-    reg.setSectionKey(QStringLiteral("Software\\Other"));
-    expectError([&] { reg.CreateKey(); }, QStringLiteral("Failed to create registry Key: 'Software\\Other"));
-    reg.setSectionKey(kKey);
-    reg.setValueKey(QStringLiteral("kept"));
-    expectError([&] { reg.DeleteValue(); },
-        QStringLiteral("Failed to open key '-2147483646',Section: '") + kKey
-            + QStringLiteral("' for delete access"));
-}
-
-TEST_F(RegistryTest, KeysAndValuesCanBeCreatedListedAndDeleted)
+TEST_F(RegistryTest, KeyAndValueNamesIgnoreCase)
 {
     reg.setSectionKey(QStringLiteral("Software\\Test\\Inner"));
-    EXPECT_TRUE(reg.CreateKey());
-    reg.setSectionKey(QStringLiteral("software\\TEST")); // names ignore case
-    EXPECT_TRUE(reg.KeyExists());
-
-    QStringList names;
-    int count = -1;
-    EXPECT_TRUE(reg.EnumerateSections(names, count));
-    EXPECT_EQ(count, 1);
-    EXPECT_EQ(names, QStringList { QStringLiteral("Inner") });
-
     write(QStringLiteral("b"), Registry::REG_SZ, QStringLiteral("1"));
-    write(QStringLiteral("a"), Registry::REG_DWORD, 2);
-    EXPECT_TRUE(reg.EnumerateValues(names, count));
-    EXPECT_EQ(count, 2);
-    EXPECT_EQ(names, (QStringList { QStringLiteral("b"), QStringLiteral("a") }));
+    reg.setSectionKey(QStringLiteral("software\\TEST\\inner"));
     EXPECT_EQ(read(QStringLiteral("B")).toString(), QStringLiteral("1"));
-
-    reg.setValueKey(QStringLiteral("b"));
-    EXPECT_TRUE(reg.DeleteValue());
-    EXPECT_TRUE(reg.EnumerateValues(names, count));
-    EXPECT_EQ(names, QStringList { QStringLiteral("a") });
-
-    reg.setSectionKey(QStringLiteral("Software\\Test\\Inner"));
-    EXPECT_TRUE(reg.DeleteKey());
-    EXPECT_FALSE(reg.KeyExists());
-    EXPECT_FALSE(reg.EnumerateValues(names, count));
-    EXPECT_EQ(count, 0);
-    EXPECT_FALSE(reg.EnumerateSections(names, count));
-}
-
-// A store whose sub-key listing fails unexpectedly.
-class FailingStore : public FileRegistryStore
-{
-public:
-    using FileRegistryStore::FileRegistryStore;
-    std::optional<QStringList> subKeyNames(std::uint32_t, const QString &) override
-    {
-        throw std::runtime_error("listing broke");
-    }
-};
-
-TEST_F(RegistryTest, FailedSectionListingRaisesItsOwnNumber)
-{
-    FailingStore failing(home.registryDir());
-    Registry broken(failing);
-    broken.setSectionKey(kKey);
-    QStringList names;
-    int count = 0;
-    try {
-        broken.EnumerateSections(names, count);
-        FAIL() << "the failure must be raised";
-    } catch (const KelvaraError &e) {
-        EXPECT_EQ(static_cast<quint32>(e.number()), 0x800469AAu);
-        EXPECT_EQ(e.description(), QStringLiteral("listing broke"));
-        EXPECT_TRUE(e.source().endsWith(QStringLiteral(".cRegistry")));
-    }
+    write(QStringLiteral("B"), Registry::REG_SZ, QStringLiteral("2"));
+    const QString text = QString::fromUtf8(fileBytes(hiveFile()));
+    EXPECT_TRUE(text.contains(QStringLiteral("[HKEY_LOCAL_MACHINE\\Software\\Test\\Inner]\n\"b\"=\"2\"\n")))
+        << "names keep the spelling they were first written with";
 }
 
 TEST_F(RegistryTest, FileReadsLikeARegistryExport)
@@ -366,8 +282,6 @@ TEST_F(RegistryTest, HandWrittenFileIsRead)
     EXPECT_EQ(read(QStringLiteral("timeout")).toString(), QStringLiteral("12"));
     EXPECT_EQ(read(QStringLiteral("Blob")).toByteArray(), QByteArray::fromHex("01020304"));
     EXPECT_EQ(read(QStringLiteral("Language")).toInt(), 2);
-    reg.setSectionKey(QStringLiteral("Software\\Brennic"));
-    EXPECT_TRUE(reg.KeyExists()) << "a parent of a listed key exists";
     EXPECT_TRUE(damagedCopies().isEmpty());
 }
 
@@ -441,10 +355,9 @@ TEST_F(RegistryTest, TwoProcessesSavingAtOnceLoseNothing)
     EXPECT_EQ(a.exitCode(), 0);
     EXPECT_EQ(b.exitCode(), 0);
 
-    const auto hive = RegistryHive::parse(fileBytes(hiveFile()), QStringLiteral("HKEY_LOCAL_MACHINE"));
-    ASSERT_TRUE(hive) << "the file must be sound";
-    const QStringList names = *hive->valueNames(RegistryStore::keyParts(kKey));
-    EXPECT_EQ(names.size(), 4 * count);
+    const QByteArray text = fileBytes(hiveFile());
+    ASSERT_TRUE(RegistryHive::parse(text, QStringLiteral("HKEY_LOCAL_MACHINE"))) << "the file must be sound";
+    EXPECT_EQ(text.count("\n\""), 4 * count) << "one line per value, none twice";
     for (const char *prefix : { "A", "B" }) {
         for (int i = 0; i < count; ++i) {
             const QString p = QLatin1String(prefix);

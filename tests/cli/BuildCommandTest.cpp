@@ -1,0 +1,265 @@
+// Every option of "kelvara build" must reach the disc: each is checked by a
+// difference between two real builds (real encoders and vcdxbuild) of one
+// tiny album, against stored settings that differ from every option given.
+#include <gtest/gtest.h>
+
+#include <QDir>
+#include <QFile>
+#include <QImage>
+#include <QPainter>
+#include <QProcess>
+#include <QRegularExpression>
+#include <QSize>
+#include <QStringList>
+#include <QTemporaryDir>
+
+#include <memory>
+
+#include "TestHome.h"
+
+namespace {
+
+QString s(const char *text)
+{
+    return QString::fromUtf8(text);
+}
+
+QByteArray readAll(const QString &path)
+{
+    QFile file(path);
+    return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
+}
+
+void paintPhoto(const QString &path, QColor colour, const QString &label)
+{
+    QImage image(640, 480, QImage::Format_RGB32);
+    image.fill(colour);
+    QPainter painter(&image);
+    painter.setPen(Qt::white);
+    painter.drawEllipse(QRect(120, 60, 400, 360));
+    painter.drawText(image.rect(), Qt::AlignCenter, label);
+    painter.end();
+    ASSERT_TRUE(image.save(path, "JPEG", 90)) << qPrintable(path);
+}
+
+// The picture size in the first MPEG video sequence header of a still.
+QSize frameSize(const QByteArray &mpeg)
+{
+    const qsizetype at = mpeg.indexOf(QByteArray("\x00\x00\x01\xb3", 4));
+    if (at < 0 || at + 7 > mpeg.size())
+        return {};
+    const auto byte = [&](qsizetype i) { return int(static_cast<unsigned char>(mpeg[at + 4 + i])); };
+    return QSize((byte(0) << 4) | (byte(1) >> 4), ((byte(1) & 0x0f) << 8) | byte(2));
+}
+
+// What one build left behind, taken before the next build changes it.
+struct Build
+{
+    int exitCode = -1;
+    QString out;
+    QString err;
+    QString dest;
+    QString xml;
+    QString createLog;
+    QByteArray menu;
+    QSize stillSize;
+
+    // The file names of the segment items, relative to the build folder
+    // when they lie below it.
+    QStringList segmentFiles() const
+    {
+        QStringList files;
+        static const QRegularExpression item(s(R"re(<segment-item src="([^"]+)")re"));
+        for (auto match = item.globalMatch(xml); match.hasNext();)
+            files << QDir(dest).relativeFilePath(match.next().captured(1));
+        return files;
+    }
+
+    // The <wait> of the selection that shows the still made of this file.
+    QString waitOf(const QString &still) const
+    {
+        const QRegularExpression item(s(R"re(<segment-item src="[^"]*/)re")
+            + QRegularExpression::escape(still) + s(R"re(" id="Segment-(\w+)")re"));
+        const QString id = item.match(xml).captured(1);
+        if (id.isEmpty())
+            return s("(no such still)");
+        const QRegularExpression selection(
+            s(R"re(<selection id="Selection-)re") + id + s(R"re(">.*?<wait>(-?\d+)</wait>)re"),
+            QRegularExpression::DotMatchesEverythingOption);
+        return selection.match(xml).captured(1);
+    }
+};
+
+class BuildCommandTest : public ::testing::Test
+{
+protected:
+    static void SetUpTestSuite()
+    {
+        home = std::make_unique<TestHome>();
+        dir = std::make_unique<QTemporaryDir>();
+        home->installTools();
+        const QString album = at("album");
+        QDir().mkpath(album + s("/Trip"));
+        paintPhoto(album + s("/Trip/a.jpg"), QColor(30, 90, 160), s("a"));
+        paintPhoto(album + s("/Trip/b.jpg"), QColor(160, 60, 30), s("b"));
+        QFile caption(album + s("/Trip/a.txt"));
+        ASSERT_TRUE(caption.open(QIODevice::WriteOnly));
+        caption.write("At the lake\r\n");
+        caption.close();
+        // What the stored settings name instead: every option given differs.
+        QDir().mkpath(at("stored-album/Elsewhere"));
+        paintPhoto(at("stored-album/Elsewhere/stored.jpg"), Qt::darkGreen, s("stored"));
+        QDir().mkpath(at("stored-build"));
+        storeSettings();
+
+        const QStringList common = { s("build"), s("--source"), album };
+        const QStringList ntscVcd = { s("--tv"), s("ntsc"), s("--type"), s("vcd"), s("--resolution"),
+            s("high"), s("--timeout"), s("9") };
+        // --jobs 1 makes this build encode serially and the others one still
+        // per core; both ways leave the same files and logs, so the value
+        // itself shows nowhere on the disc.
+        first = run(common + QStringList { s("--dest"), at("first"), s("--title"), s("Alpha") } + ntscVcd
+            + QStringList { s("--jobs"), s("1") });
+        palLow = run(common
+            + QStringList { s("--dest"), at("second"), s("--title"), s("Alpha"), s("--tv"), s("pal"),
+                s("--type"), s("svcd"), s("--resolution"), s("low"), s("--timeout"), s("0") });
+        // Into the first build's folder again: the stills are there already.
+        retitled = run(common + QStringList { s("--dest"), at("first"), s("--title"), s("Omega") } + ntscVcd);
+        rebuilt = run(common + QStringList { s("--dest"), at("first"), s("--title"), s("Omega") } + ntscVcd
+            + QStringList { s("--full-rebuild") });
+    }
+
+    static void TearDownTestSuite()
+    {
+        dir.reset();
+        home.reset();
+    }
+
+    static QString at(const char *relative) { return dir->path() + u'/' + s(relative); }
+
+    static void storeSettings()
+    {
+        QFile file(home->registryDir() + s("/HKEY_LOCAL_MACHINE.reg"));
+        ASSERT_TRUE(file.open(QIODevice::WriteOnly));
+        const QString text = s("REGEDIT4\n\n[HKEY_LOCAL_MACHINE\\Software\\Brennic\\Kelvara]\n")
+            + s("\"sourcedir\"=\"") + at("stored-album") + s("\"\n") + s("\"destinationdir\"=\"")
+            + at("stored-build") + s("\"\n")
+            + s("\"main_title\"=\"Stored title\"\n"
+                "\"timeout\"=\"6\"\n"
+                "\"TVFormat\"=\"PAL\"\n"
+                "\"OutputType\"=\"SVCD\"\n"
+                "\"Resolution\"=\"HIGH\"\n"
+                "\"FullRebuild\"=dword:00000000\n"
+                "\"Jobs\"=dword:00000000\n");
+        file.write(text.toUtf8());
+    }
+
+    static Build run(const QStringList &arguments)
+    {
+        Build build;
+        build.dest = arguments.at(arguments.indexOf(s("--dest")) + 1);
+        QProcess process;
+        process.start(qEnvironmentVariable("KELVARA_BIN_DIR") + s("/kelvara"), arguments);
+        if (!process.waitForFinished(300000))
+            return build;
+        build.exitCode = process.exitStatus() == QProcess::NormalExit ? process.exitCode() : -1;
+        build.out = QString::fromLocal8Bit(process.readAllStandardOutput());
+        build.err = QString::fromLocal8Bit(process.readAllStandardError());
+        build.xml = QString::fromUtf8(readAll(build.dest + s("/vcd.xml")));
+        build.createLog = QString::fromUtf8(readAll(home->file(s("Create.Log"))));
+        build.menu = readAll(build.dest + s("/Menu_0001.mpg"));
+        build.stillSize = frameSize(readAll(build.dest + s("/Trip/a.mpg")));
+        return build;
+    }
+
+    static void expectSucceeded(const Build &build)
+    {
+        ASSERT_EQ(build.exitCode, 0) << qPrintable(build.err);
+        ASSERT_FALSE(build.xml.isEmpty()) << "no vcd.xml in " << qPrintable(build.dest);
+    }
+
+    static inline std::unique_ptr<TestHome> home;
+    static inline std::unique_ptr<QTemporaryDir> dir;
+    static inline Build first;
+    static inline Build palLow;
+    static inline Build retitled;
+    static inline Build rebuilt;
+};
+
+TEST_F(BuildCommandTest, SourceNamesThePicturesAndDestHoldsTheImage)
+{
+    for (const Build *build : { &first, &palLow }) {
+        expectSucceeded(*build);
+        EXPECT_EQ(build->segmentFiles(),
+            (QStringList { s("Menu_0001.mpg"), s("Trip/a.mpg"), s("Trip/a_text.mpg"), s("Trip/b.mpg") }));
+        for (const char *name : { "vcd.xml", "vcd.bin", "vcd.cue" })
+            EXPECT_TRUE(QFile::exists(build->dest + u'/' + s(name)))
+                << name << " in " << qPrintable(build->dest);
+        EXPECT_EQ(build->out, build->dest + s("/vcd.cue\n") + build->dest + s("/vcd.bin\n"));
+    }
+    EXPECT_TRUE(QDir(at("stored-build")).isEmpty()) << "the stored build folder is left alone";
+}
+
+TEST_F(BuildCommandTest, TvFormatSetsTheFrameAndTheSequence)
+{
+    expectSucceeded(first);
+    expectSucceeded(palLow);
+    EXPECT_EQ(first.stillSize.height(), 480);
+    EXPECT_EQ(palLow.stillSize.height(), 576);
+    EXPECT_TRUE(first.xml.contains(s("/NTSC_VCD.mpg\""))) << qPrintable(first.xml);
+    EXPECT_TRUE(palLow.xml.contains(s("/PAL_SVCD.mpg\""))) << qPrintable(palLow.xml);
+}
+
+TEST_F(BuildCommandTest, TypeSetsTheDiscClassAndTheStream)
+{
+    expectSucceeded(first);
+    expectSucceeded(palLow);
+    EXPECT_TRUE(first.xml.contains(s("class=\"vcd\" version=\"2.0\"")));
+    EXPECT_TRUE(palLow.xml.contains(s("class=\"svcd\" version=\"1.0\"")));
+    EXPECT_TRUE(first.createLog.contains(s("/Trip/a.m1v"))) << qPrintable(first.createLog);
+    EXPECT_FALSE(first.createLog.contains(s(".m2v")));
+    EXPECT_TRUE(palLow.createLog.contains(s("/Trip/a.m2v"))) << qPrintable(palLow.createLog);
+}
+
+TEST_F(BuildCommandTest, ResolutionSetsTheStillWidth)
+{
+    expectSucceeded(first);
+    expectSucceeded(palLow);
+    EXPECT_EQ(first.stillSize.width(), 704);
+    EXPECT_EQ(palLow.stillSize.width(), 480);
+}
+
+TEST_F(BuildCommandTest, TimeoutIsTheWaitOfEveryPicture)
+{
+    expectSucceeded(first);
+    expectSucceeded(palLow);
+    for (const char *still : { "Trip/a.mpg", "Trip/b.mpg" }) {
+        EXPECT_EQ(first.waitOf(s(still)), s("9")) << still;
+        EXPECT_EQ(palLow.waitOf(s(still)), s("-1")) << still << ": 0 waits for ever";
+    }
+}
+
+TEST_F(BuildCommandTest, TitleIsDrawnOnTheMainMenu)
+{
+    expectSucceeded(first);
+    expectSucceeded(retitled);
+    expectSucceeded(rebuilt);
+    ASSERT_FALSE(first.menu.isEmpty());
+    EXPECT_NE(retitled.menu, first.menu) << "only the title differs";
+    EXPECT_EQ(rebuilt.menu, retitled.menu) << "the same title draws the same menu";
+}
+
+TEST_F(BuildCommandTest, FullRebuildEncodesStillsThatAreThere)
+{
+    expectSucceeded(retitled);
+    expectSucceeded(rebuilt);
+    for (const char *picture : { "picture Trip/a.jpg", "picture Trip/b.jpg" }) {
+        EXPECT_TRUE(retitled.err.contains(s(picture) + s(" (still reused)\n"))) << qPrintable(retitled.err);
+        EXPECT_TRUE(rebuilt.err.contains(s(picture) + u'\n')) << qPrintable(rebuilt.err);
+    }
+    EXPECT_FALSE(rebuilt.err.contains(s("(still reused)"))) << qPrintable(rebuilt.err);
+    EXPECT_TRUE(rebuilt.createLog.contains(s("/Trip/a.jpx"))) << "the still went through the encoder again";
+    EXPECT_FALSE(retitled.createLog.contains(s("/Trip/a.jpx")));
+}
+
+} // namespace
