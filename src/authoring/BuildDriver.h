@@ -44,8 +44,8 @@ public:
     };
 
     // The renderer composes every page on canvas, which the walk saves.
-    BuildDriver(Settings &settings, ProjectTree &tree, Renderer &renderer, ImgSource &canvas, Prompter &prompter,
-        BuildOutput &output);
+    BuildDriver(Settings &settings, ProjectTree &tree, Renderer &renderer, ImgSource &canvas,
+        Prompter &prompter, BuildOutput &output);
 
     void setCallbacks(Callbacks callbacks) { m_callbacks = std::move(callbacks); }
     void setWalkCallbacks(GenerationWalk::Callbacks callbacks) { m_walk.setCallbacks(std::move(callbacks)); }

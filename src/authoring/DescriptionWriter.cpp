@@ -128,7 +128,8 @@ void DescriptionWriter::AddSelectionItem(const StateLinks &links)
     requireState(links.state, "AddSelectionItem");
     const ProjectNode *node = links.state.node;
     QString s;
-    s += kItemIndent + QLatin1String("<selection id=\"") + links.state.selectionId() + QLatin1String("\">") + kEol;
+    s += kItemIndent + QLatin1String("<selection id=\"") + links.state.selectionId() + QLatin1String("\">")
+        + kEol;
     if (!links.state.caption && node->hasChildren())
         s += kInnerIndent + QLatin1String("<bsn>1</bsn>") + kEol;
     s += optionalRef("prev", links.previous);
@@ -136,9 +137,11 @@ void DescriptionWriter::AddSelectionItem(const StateLinks &links)
     s += optionalRef("return", links.returnTo);
     s += optionalRef("default", links.enter);
     s += optionalRef("timeout", links.timeout);
-    s += kInnerIndent + QLatin1String("<wait>") + QString::number(links.wait) + QLatin1String("</wait>") + kEol;
+    s += kInnerIndent + QLatin1String("<wait>") + QString::number(links.wait) + QLatin1String("</wait>")
+        + kEol;
     s += kInnerIndent + QLatin1String("<loop jump-timing=\"delayed\">1</loop>") + kEol;
-    s += kInnerIndent + QLatin1String("<play-item ref=\"") + links.state.segmentId() + QLatin1String("\"/>") + kEol;
+    s += kInnerIndent + QLatin1String("<play-item ref=\"") + links.state.segmentId() + QLatin1String("\"/>")
+        + kEol;
     for (const DiscState &key : links.numberKeys)
         s += selectionRef("select", key);
     s += kInnerIndent + QLatin1String("</selection>") + kEol;

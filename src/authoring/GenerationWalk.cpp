@@ -40,8 +40,9 @@ QString shownPath(const ProjectNode *node)
 
 } // namespace
 
-GenerationWalk::GenerationWalk(const Settings &settings, ProjectTree &tree, Renderer &renderer, ImgSource &canvas,
-    Prompter &prompter, BuildState &cancel, StillEncoder &encoder, DescriptionWriter &writer)
+GenerationWalk::GenerationWalk(const Settings &settings, ProjectTree &tree, Renderer &renderer,
+    ImgSource &canvas, Prompter &prompter, BuildState &cancel, StillEncoder &encoder,
+    DescriptionWriter &writer)
     : m_settings(settings)
     , m_tree(tree)
     , m_renderer(renderer)
@@ -90,8 +91,8 @@ void GenerationWalk::enterWalk()
     if (m_depth++ > 0)
         return;
     // Links reach across the whole disc, whichever menu the walk starts from.
-    m_model = NavigationModel::forTree(
-        m_tree.root(), m_settings, [this](const ProjectNode *menu) { return m_renderer.entriesPerPage(menu); });
+    m_model = NavigationModel::forTree(m_tree.root(), m_settings,
+        [this](const ProjectNode *menu) { return m_renderer.entriesPerPage(menu); });
 }
 
 void GenerationWalk::yield()
@@ -129,8 +130,8 @@ bool GenerationWalk::menuLoop(ProjectNode *menu, int entries)
     for (int number = 1; number <= entries; ++number) {
         UpdateProgressBar();
         ProjectNode *entry = m_renderer.MakeMenu(menu, number).entryNode;
-        announce(QLatin1String("menu ") + shownPath(menu) + QLatin1String(", entry ") + QString::number(number)
-            + QLatin1String(" \"") + (entry ? entry->Text() : QString()) + u'"');
+        announce(QLatin1String("menu ") + shownPath(menu) + QLatin1String(", entry ")
+            + QString::number(number) + QLatin1String(" \"") + (entry ? entry->Text() : QString()) + u'"');
         if (m_callbacks.DisplayPreview)
             m_callbacks.DisplayPreview();
         const QString stem = SaveFile(menu);
@@ -271,8 +272,8 @@ QString GenerationWalk::SaveFile(ProjectNode *node, bool caption)
         }
 
         if (!m_canvas.SaveJpg(stem + QLatin1String(".jpx"), 90)) {
-            m_prompter.askOkCancel(LocalText(TextId::TitleSaveJpeg), LocalText(TextId::MsgCannotSaveJpg) + stem,
-                Prompter::Icon::None);
+            m_prompter.askOkCancel(LocalText(TextId::TitleSaveJpeg),
+                LocalText(TextId::MsgCannotSaveJpg) + stem, Prompter::Icon::None);
         }
 
         if (m_parallel)

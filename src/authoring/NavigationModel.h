@@ -29,7 +29,8 @@ public:
     // The wait of pictures and movies comes from the settings' timeout.
     explicit NavigationModel(const Settings &settings);
 
-    static NavigationModel forTree(ProjectNode *root, const Settings &settings, const EntriesPerPage &entriesPerPage);
+    static NavigationModel forTree(
+        ProjectNode *root, const Settings &settings, const EntriesPerPage &entriesPerPage);
 
     // The menu page that highlights entry, entry number entryNumber of its
     // menu, whose pages show entriesPerPage entries.

@@ -114,7 +114,8 @@ QStringList wrapText(const ImgSource &measure, const QString &text, int maxWidth
 
 } // namespace
 
-Renderer::Renderer(Settings &settings, ProjectTree &tree, ImgSource &canvas, ImgSource &picture, Prompter &prompter)
+Renderer::Renderer(
+    Settings &settings, ProjectTree &tree, ImgSource &canvas, ImgSource &picture, Prompter &prompter)
     : m_settings(settings)
     , m_tree(tree)
     , m_canvas(canvas)
@@ -265,7 +266,8 @@ int Renderer::buttonHeight(bool highlighted) const
     button.LoadPicture(highlighted ? m_selectedButton : m_normalButton);
     const double sx = 720.0 / m_settings.FrameWidth;
     const double sy = 576.0 / m_settings.FrameHeight;
-    button.Resize(roundHalfEven(button.Width() / sx), roundHalfEven(button.Height() / sy), m_settings.filterCode());
+    button.Resize(
+        roundHalfEven(button.Width() / sx), roundHalfEven(button.Height() / sy), m_settings.filterCode());
     return button.Height();
 }
 

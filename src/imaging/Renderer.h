@@ -35,7 +35,8 @@ public:
         std::function<void()> processEvents; // let pending window events run
     };
 
-    Renderer(Settings &settings, ProjectTree &tree, ImgSource &canvas, ImgSource &picture, Prompter &prompter);
+    Renderer(
+        Settings &settings, ProjectTree &tree, ImgSource &canvas, ImgSource &picture, Prompter &prompter);
 
     void setCallbacks(Callbacks callbacks) { m_callbacks = std::move(callbacks); }
 

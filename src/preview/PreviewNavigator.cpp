@@ -11,7 +11,8 @@
 
 using Numeric::roundHalfEven;
 
-PreviewNavigator::PreviewNavigator(Settings &settings, ProjectTree &tree, ImgSource &canvas, Renderer &renderer)
+PreviewNavigator::PreviewNavigator(
+    Settings &settings, ProjectTree &tree, ImgSource &canvas, Renderer &renderer)
     : m_settings(settings)
     , m_tree(tree)
     , m_canvas(canvas)
@@ -35,8 +36,8 @@ NavigationModel PreviewNavigator::navigation() const
 {
     // Taken afresh for every key: entries move, captions are written and the
     // settings change between two presses.
-    return NavigationModel::forTree(
-        m_tree.root(), m_settings, [this](const ProjectNode *menu) { return m_renderer.entriesPerPage(menu); });
+    return NavigationModel::forTree(m_tree.root(), m_settings,
+        [this](const ProjectNode *menu) { return m_renderer.entriesPerPage(menu); });
 }
 
 void PreviewNavigator::HandleNodeClick(ProjectNode *node)
@@ -143,7 +144,8 @@ void PreviewNavigator::show(const DiscState &state, const NavigationModel &model
         m_tree.setSelectedNode(menu);
         m_page = m_renderer.MakeMenu(menu, links.entryNumber);
         m_previewNode = menu;
-        m_shown = state;
+        // The state is the entry the page really highlights.
+        m_shown = { m_page.entryNode, false };
         if (m_callbacks.editTextAvailable)
             m_callbacks.editTextAvailable(false);
         DisplayPreview();
@@ -156,10 +158,10 @@ void PreviewNavigator::show(const DiscState &state, const NavigationModel &model
     HandleNodeClick(state.node);
 }
 
-void PreviewNavigator::showEntry(ProjectNode *entry)
+void PreviewNavigator::showState(const DiscState &state)
 {
-    if (entry)
-        show({ entry, false }, navigation());
+    if (state.isValid())
+        show(state, navigation());
 }
 
 void PreviewNavigator::pbNext_Click()

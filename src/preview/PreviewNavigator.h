@@ -68,8 +68,11 @@ public:
     // On a menu page, the highlighted entry and its number; else null and 0.
     ProjectNode *highlightedEntry() const { return m_page.entryNode; }
     int highlightedEntryNumber() const { return m_page.entryNode ? m_page.selectedEntry : 0; }
+    // Shows a disc state as the disc shows it: a menu page with its entry
+    // highlighted, a picture, its caption still or a movie.
+    void showState(const DiscState &state);
     // Shows the menu page that highlights the entry (after it moved).
-    void showEntry(ProjectNode *entry);
+    void showEntry(ProjectNode *entry) { showState({ entry, false }); }
 
     // The links of the disc for the tree and settings as they are now.
     NavigationModel navigation() const;
