@@ -18,7 +18,6 @@
 #include <vector>
 
 #include "base/Prompter.h"
-#include "authoring/BuildState.h"
 #include "imaging/ImgSource.h"
 #include "imaging/Renderer.h"
 #include "project/ProjectTree.h"
@@ -106,11 +105,10 @@ int main(int argc, char **argv)
     ProjectNode *root = tree.addRoot(dir.path() + u'/', dir.path());
     ProjectNode *node = tree.addChild(root, photo, QStringLiteral("photo.jpg"));
     tree.setTag(node, QStringLiteral("photo.jpg"));
-    BuildState state;
     ImgSource canvas;
     ImgSource picture;
     QuietPrompter prompter;
-    Renderer renderer(settings, tree, state, canvas, picture, prompter);
+    Renderer renderer(settings, tree, canvas, picture, prompter);
 
     const QString ours = dir.filePath(QStringLiteral("ours.jpg"));
     const QString theirs = dir.filePath(QStringLiteral("theirs.jpg"));

@@ -9,9 +9,10 @@
 #include "base/Guard.h"
 #include "base/ProgramFolder.h"
 #include "base/Prompter.h"
-#include "authoring/Workspace.h"
 #include "authoring/ParallelEncoder.h"
 #include "project/Capacity.h"
+#include "project/ProjectTree.h"
+#include "settings/Settings.h"
 #include "base/StringTable.h"
 #include "base/TextIds.h"
 
@@ -65,17 +66,20 @@ private:
 
 } // namespace
 
-BuildDriver::BuildDriver(Workspace &workspace, BuildOutput &output)
-    : m_ws(workspace)
-    , m_encoder(workspace.settings, workspace.prompter(), workspace.state)
-    , m_writer(workspace.state, workspace.settings)
-    , m_walk(workspace, m_encoder, m_writer)
-    , m_image(workspace.settings, workspace.prompter(), output)
+BuildDriver::BuildDriver(Settings &settings, ProjectTree &tree, Renderer &renderer, ImgSource &canvas,
+    Prompter &prompter, BuildOutput &output)
+    : m_settings(settings)
+    , m_tree(tree)
+    , m_prompter(prompter)
+    , m_encoder(settings, prompter, m_cancel)
+    , m_writer(settings)
+    , m_walk(settings, tree, renderer, canvas, prompter, m_cancel, m_encoder, m_writer)
+    , m_image(settings, prompter, output)
 { }
 
 QString BuildDriver::buildFolder() const
 {
-    return withoutTrailingSeparator(m_ws.settings.destinationdir);
+    return withoutTrailingSeparator(m_settings.destinationdir);
 }
 
 QString BuildDriver::imagePath() const
@@ -118,8 +122,8 @@ QString BuildDriver::buildPathConflict(const QString &source, const QString &bui
 
 BuildDriver::Outcome BuildDriver::checks()
 {
-    Prompter &prompter = m_ws.prompter();
-    const QString dest = m_ws.settings.destinationdir;
+    Prompter &prompter = m_prompter;
+    const QString dest = m_settings.destinationdir;
     const QFileInfo info(dest);
     // A path that is missing or names a file cannot take a build.
     if (dest.isEmpty() || !info.isDir()) {
@@ -132,16 +136,16 @@ BuildDriver::Outcome BuildDriver::checks()
         m_problem = QLatin1String("the build path is read-only: ") + dest;
         return Outcome::Refused;
     }
-    if (m_ws.tree.isEmpty()) {
+    if (m_tree.isEmpty()) {
         prompter.inform(LocalText(TextId::TitleNothingToBuild), LocalText(TextId::MsgNothingToBuild));
         m_problem = QStringLiteral("nothing to build: the source folder was not read");
         return Outcome::Refused;
     }
-    if (!Capacity::CheckLimits(true, m_ws.tree.counters(), m_ws.settings, prompter)) {
+    if (!Capacity::CheckLimits(true, m_tree.counters(), m_settings, prompter)) {
         m_problem = QStringLiteral("the album exceeds the limits of a disc");
         return Outcome::Refused;
     }
-    const QString conflict = buildPathConflict(m_ws.settings.sourcedir, dest);
+    const QString conflict = buildPathConflict(m_settings.sourcedir, dest);
     if (!conflict.isEmpty()) {
         prompter.inform(kConflictTitle, conflict);
         m_problem = conflict;
@@ -166,21 +170,19 @@ BuildDriver::Outcome BuildDriver::pbcreatevcd_Click()
     Guard::run(QStringLiteral("Sub pbCreateVcd_Click"), [&] {
         QFile::remove(ProgramFolder::path() + QLatin1String("/Create.Log"));
         m_building = true;
-        const bool fastPreview = m_ws.settings.FastPreview;
+        const bool fastPreview = m_settings.FastPreview;
         IdleOnExit idle([this, fastPreview] {
-            m_ws.settings.FastPreview = fastPreview;
+            m_settings.FastPreview = fastPreview;
             m_building = false;
             if (m_callbacks.buildingChanged)
                 m_callbacks.buildingChanged(false);
         });
         // The disc gets full quality whatever the preview uses.
-        m_ws.settings.FastPreview = false;
+        m_settings.FastPreview = false;
         if (m_callbacks.buildingChanged)
             m_callbacks.buildingChanged(true);
-        BuildState &s = m_ws.state;
-        s.ProgressTotal = m_ws.tree.highestIndex();
-        s.ProgressDone = 0;
-        s.CancelBuild = false;
+        m_walk.resetProgress(m_tree.highestIndex());
+        m_cancel.CancelBuild = false;
         m_walk.resetCancel();
         outcome = createvcd();
     });
@@ -198,21 +200,18 @@ BuildDriver::Outcome BuildDriver::createvcd()
 
 BuildDriver::Outcome BuildDriver::run()
 {
-    BuildState &s = m_ws.state;
-    s.SegmentItems.clear();
-    s.PbcItems.clear();
-    s.SequenceItems.clear();
-    s.MenuCounter = 0;
+    m_writer.clear();
+    m_walk.resetMenuCounter();
 
-    ProjectNode *remembered = m_ws.tree.selectedNode();
-    ProjectNode *root = m_ws.tree.root();
-    m_ws.tree.setSelectedNode(root);
+    ProjectNode *remembered = m_tree.selectedNode();
+    ProjectNode *root = m_tree.root();
+    m_tree.setSelectedNode(root);
     bool walked = false;
-    const int jobs = ParallelEncoder::jobsFor(m_ws.settings.Jobs);
+    const int jobs = ParallelEncoder::jobsFor(m_settings.Jobs);
     if (jobs > 1) {
         // Stills are encoded on workers while the walk renders the next
         // ones; the walk counts as done only once every still is.
-        ParallelEncoder parallel(m_ws.settings, m_ws.prompter(), s, jobs);
+        ParallelEncoder parallel(m_settings, m_prompter, m_cancel, jobs);
         m_walk.setParallelEncoder(&parallel);
         struct Detach
         {
@@ -224,7 +223,7 @@ BuildDriver::Outcome BuildDriver::run()
     } else {
         walked = m_walk.walk_menu(root);
     }
-    m_ws.tree.setSelectedNode(remembered);
+    m_tree.setSelectedNode(remembered);
     if (!walked) {
         if (m_walk.userCancelled()) {
             m_problem = QStringLiteral("the build was cancelled");
@@ -250,7 +249,7 @@ BuildDriver::Outcome BuildDriver::run()
         return Outcome::Failed;
     }
 
-    const bool burn = m_ws.prompter().askYesNo(LocalText(TextId::TitleImageCreated),
+    const bool burn = m_prompter.askYesNo(LocalText(TextId::TitleImageCreated),
         LocalText(TextId::MsgImageCreated) + buildFolder() + QLatin1String("/vcd.bin).") + u'\r'
             + LocalText(TextId::MsgAskBurn),
         Prompter::Icon::Exclamation, true);
@@ -266,7 +265,7 @@ void BuildDriver::pbCancelBuild_Click()
     Guard::run(QStringLiteral("Sub pbCancelBuild_Click"), [&] {
         if (!m_building)
             return;
-        if (m_ws.prompter().askYesNo(LocalText(TextId::TitleUserAbort), LocalText(TextId::MsgCancelBuild),
+        if (m_prompter.askYesNo(LocalText(TextId::TitleUserAbort), LocalText(TextId::MsgCancelBuild),
                 Prompter::Icon::Question, true))
             m_walk.cancel();
     });

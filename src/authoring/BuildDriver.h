@@ -4,13 +4,18 @@
 
 #include <functional>
 
+#include "authoring/BuildState.h"
 #include "authoring/DescriptionWriter.h"
 #include "authoring/GenerationWalk.h"
 #include "authoring/ImageBuilder.h"
 #include "authoring/StillEncoder.h"
 
 class BuildOutput;
-class Workspace;
+class ImgSource;
+class ProjectTree;
+class Prompter;
+class Renderer;
+struct Settings;
 
 // "Create (S)VCD": checks the build folder and the project, then runs the
 // three stages of a build (the generation walk, vcd.xml, the disc image) and
@@ -38,7 +43,9 @@ public:
         std::function<void(const QString &cuePath)> openBurnWindow;
     };
 
-    BuildDriver(Workspace &workspace, BuildOutput &output);
+    // The renderer composes every page on canvas, which the walk saves.
+    BuildDriver(Settings &settings, ProjectTree &tree, Renderer &renderer, ImgSource &canvas,
+        Prompter &prompter, BuildOutput &output);
 
     void setCallbacks(Callbacks callbacks) { m_callbacks = std::move(callbacks); }
     void setWalkCallbacks(GenerationWalk::Callbacks callbacks) { m_walk.setCallbacks(std::move(callbacks)); }
@@ -59,6 +66,7 @@ public:
     QString cuePath() const; // build path + "/vcd.cue"
 
     StillEncoder &encoder() { return m_encoder; }
+    const GenerationWalk &walk() const { return m_walk; }
 
     // The reason the build path cannot take a build of the source folder, or
     // empty: the same folder (after links, whatever the letter case the file
@@ -71,7 +79,10 @@ private:
     Outcome run();
     QString buildFolder() const;
 
-    Workspace &m_ws;
+    Settings &m_settings;
+    ProjectTree &m_tree;
+    Prompter &m_prompter;
+    BuildState m_cancel;
     StillEncoder m_encoder;
     DescriptionWriter m_writer;
     GenerationWalk m_walk;

@@ -5,9 +5,9 @@
 #include <QSaveFile>
 
 #include "base/KelvaraError.h"
-#include "base/Numeric.h"
 #include "base/ProgramFolder.h"
-#include "authoring/BuildState.h"
+#include "authoring/DiscState.h"
+#include "authoring/StateLinks.h"
 #include "project/ProjectNode.h"
 #include "settings/Settings.h"
 
@@ -17,41 +17,39 @@ const QLatin1String kEol("\r\n");
 const QLatin1String kItemIndent("\t\t"); // items and selection open lines
 const QLatin1String kInnerIndent("\t\t\t"); // lines inside a selection, and its close
 
-// Menu pages advance to the next entry after the longest wait a player knows.
-const int kMenuWait = 2000;
-
-void requireNode(const ProjectNode *node, const char *procedure)
+void requireState(const DiscState &state, const char *procedure)
 {
-    if (!node)
+    if (!state.isValid())
         throw KelvaraError(91, QLatin1String(procedure) + QLatin1String(": no node to describe"));
 }
 
-QString selectionRef(const char *element, const QString &number)
+QString selectionRef(const char *element, const DiscState &target)
 {
-    return kInnerIndent + u'<' + QLatin1String(element) + QLatin1String(" ref = \"Selection-") + number
+    return kInnerIndent + u'<' + QLatin1String(element) + QLatin1String(" ref = \"") + target.selectionId()
         + QLatin1String("\"/>") + kEol;
 }
 
-QString selectionRef(const char *element, const ProjectNode *node)
+QString optionalRef(const char *element, const DiscState &target)
 {
-    return selectionRef(element, DescriptionWriter::stateNumber(node->Index()));
-}
-
-QString textSelectionRef(const char *element, const ProjectNode *node)
-{
-    return selectionRef(element, QLatin1String("text") + DescriptionWriter::stateNumber(node->Index()));
+    return target.isValid() ? selectionRef(element, target) : QString();
 }
 
 } // namespace
 
-DescriptionWriter::DescriptionWriter(BuildState &state, const Settings &settings)
-    : m_state(state)
-    , m_settings(settings)
+DescriptionWriter::DescriptionWriter(const Settings &settings)
+    : m_settings(settings)
 { }
 
 QString DescriptionWriter::stateNumber(int index)
 {
-    return QStringLiteral("%1").arg(index, 4, 10, QLatin1Char('0'));
+    return DiscState::indexNumber(index);
+}
+
+void DescriptionWriter::clear()
+{
+    m_segmentItems.clear();
+    m_sequenceItems.clear();
+    m_pbcItems.clear();
 }
 
 QString DescriptionWriter::fileNameForXml(const QString &path)
@@ -111,102 +109,43 @@ QString DescriptionWriter::fileAttribute(const QString &path) const
     return escapeAttribute(fileNameForXml(path));
 }
 
-QString DescriptionWriter::pictureWait() const
+void DescriptionWriter::AddSegmentItem(const DiscState &state, const QString &file)
 {
-    const int seconds = Numeric::roundHalfEven(Numeric::val(m_settings.timeout));
-    // Below one second means "wait for ever", which the format writes as -1.
-    return QString::number(seconds < 1 ? -1 : seconds);
+    requireState(state, "AddSegmentItem");
+    m_segmentItems += kItemIndent + QLatin1String("<segment-item src=\"") + fileAttribute(file)
+        + QLatin1String("\" id=\"") + state.segmentId() + QLatin1String("\"/>") + kEol;
 }
 
-void DescriptionWriter::AddSegmentItem(const ProjectNode *node, bool menuState)
+void DescriptionWriter::AddSequenceItem(const DiscState &state, const QString &file)
 {
-    requireNode(node, "AddSegmentItem");
-    const QString number = stateNumber(node->Index());
-    QString src;
-    QString id;
-    if (menuState) {
-        // A menu picture's CurrentFile is its stem.
-        src = fileAttribute(m_state.CurrentFile + QLatin1String(".mpg"));
-        id = QLatin1String("Segment-") + number;
-    } else if (m_state.TextMode) {
-        src = fileAttribute(m_state.CurrentFile);
-        id = QLatin1String("Segment-text") + number;
-    } else {
-        src = fileAttribute(m_state.CurrentFile);
-        id = QLatin1String("Segment-") + number;
-    }
-    m_state.SegmentItems += kItemIndent + QLatin1String("<segment-item src=\"") + src
-        + QLatin1String("\" id=\"") + id + QLatin1String("\"/>") + kEol;
+    requireState(state, "AddSequenceItem");
+    m_sequenceItems += kItemIndent + QLatin1String("<sequence-item src=\"") + fileAttribute(file)
+        + QLatin1String("\" id=\"") + state.segmentId() + QLatin1String("\"/>") + kEol;
 }
 
-void DescriptionWriter::AddSequenceItem(const ProjectNode *node)
+void DescriptionWriter::AddSelectionItem(const StateLinks &links)
 {
-    requireNode(node, "AddSequenceItem");
-    m_state.SequenceItems += kItemIndent + QLatin1String("<sequence-item src=\"")
-        + fileAttribute(m_state.CurrentFile) + QLatin1String("\" id=\"Segment-") + stateNumber(node->Index())
-        + QLatin1String("\"/>") + kEol;
-}
-
-void DescriptionWriter::AddSelectionItem(const ProjectNode *node, bool menuState)
-{
-    requireNode(node, "AddSelectionItem");
-    const ProjectNode *parent = node->parent();
-    if (!parent)
-        return; // the root has no state of its own
-
-    const bool caption = m_state.TextMode;
-    const QString number = stateNumber(node->Index());
-    const QString self = caption ? QLatin1String("text") + number : number;
+    requireState(links.state, "AddSelectionItem");
+    const ProjectNode *node = links.state.node;
     QString s;
-
-    s += kItemIndent + QLatin1String("<selection id=\"Selection-") + self + QLatin1String("\">") + kEol;
-    if (node->hasChildren())
+    s += kItemIndent + QLatin1String("<selection id=\"") + links.state.selectionId() + QLatin1String("\">")
+        + kEol;
+    if (!links.state.caption && node->hasChildren())
         s += kInnerIndent + QLatin1String("<bsn>1</bsn>") + kEol;
-    if (const ProjectNode *prev = node->previous())
-        s += selectionRef("prev", prev);
-    if (const ProjectNode *next = node->next())
-        s += selectionRef("next", next);
-
-    QString wait;
-    if (caption) {
-        // Return and Enter both go back to the plain picture; the caption stays
-        // on screen until the viewer moves on.
-        s += selectionRef("return", node);
-        s += selectionRef("default", node);
-        s += textSelectionRef("timeout", node);
-        wait = QString::number(kMenuWait);
-    } else {
-        if (!parent->isRoot())
-            s += selectionRef("return", parent);
-        if (node->hasChildren())
-            s += selectionRef("default", node->firstChild());
-        else if (!m_state.CaptionFile.isEmpty())
-            s += textSelectionRef("default", node);
-        const ProjectNode *timeoutTarget = node->next();
-        if (!timeoutTarget)
-            timeoutTarget = parent->isRoot() ? node : parent;
-        s += selectionRef("timeout", timeoutTarget);
-        wait = menuState ? QString::number(kMenuWait) : pictureWait();
-    }
-    s += kInnerIndent + QLatin1String("<wait>") + wait + QLatin1String("</wait>") + kEol;
+    s += optionalRef("prev", links.previous);
+    s += optionalRef("next", links.next);
+    s += optionalRef("return", links.returnTo);
+    s += optionalRef("default", links.enter);
+    s += optionalRef("timeout", links.timeout);
+    s += kInnerIndent + QLatin1String("<wait>") + QString::number(links.wait) + QLatin1String("</wait>")
+        + kEol;
     s += kInnerIndent + QLatin1String("<loop jump-timing=\"delayed\">1</loop>") + kEol;
-    s += kInnerIndent + QLatin1String("<play-item ref=\"Segment-") + self + QLatin1String("\"/>") + kEol;
-
-    // Number keys: key k opens the entry in slot k of this menu page (its first
-    // picture or movie, or the entry's own menu state when it is empty). Every
-    // menu state gets them, including one that highlights an empty entry.
-    if (menuState || node->hasChildren()) {
-        const ProjectNode *slot = node;
-        for (int i = 1; i < m_state.EntrySlot && slot->previous(); ++i)
-            slot = slot->previous();
-        for (int k = 1; k <= m_state.EntriesPerPage && slot; ++k) {
-            s += selectionRef("select", slot->hasChildren() ? slot->firstChild() : slot);
-            slot = slot->next();
-        }
-    }
-
+    s += kInnerIndent + QLatin1String("<play-item ref=\"") + links.state.segmentId() + QLatin1String("\"/>")
+        + kEol;
+    for (const DiscState &key : links.numberKeys)
+        s += selectionRef("select", key);
     s += kInnerIndent + QLatin1String("</selection>") + kEol;
-    m_state.PbcItems += s;
+    m_pbcItems += s;
 }
 
 QString DescriptionWriter::documentText() const
@@ -238,9 +177,9 @@ QString DescriptionWriter::documentText() const
     line(QStringLiteral("<preparer-id>GNU VCDIMAGER</preparer-id>"));
     line(QStringLiteral("<publisher-id>KELVARA_1.00</publisher-id>"));
     line(QStringLiteral("</pvd>"));
-    if (!m_state.SegmentItems.isEmpty()) {
+    if (!m_segmentItems.isEmpty()) {
         line(QStringLiteral("<segment-items>"));
-        t += m_state.SegmentItems;
+        t += m_segmentItems;
         line(QStringLiteral("</segment-items>"));
     }
     line(QStringLiteral("  <sequence-items>"));
@@ -249,10 +188,10 @@ QString DescriptionWriter::documentText() const
         + QStringLiteral("\" id=\"Sequence-0003\">"));
     line(QStringLiteral("      <default-entry id=\"Chapter-0003-01\"/>"));
     line(QStringLiteral("    </sequence-item>"));
-    t += m_state.SequenceItems;
+    t += m_sequenceItems;
     line(QStringLiteral("  </sequence-items>"));
     line(QStringLiteral("  <pbc>"));
-    t += m_state.PbcItems;
+    t += m_pbcItems;
     line(QStringLiteral("  <endlist id=\"Selection-end\" rejected=\"true\"/>"));
     line(QStringLiteral("  </pbc>"));
     line(QStringLiteral("  </videocd>"));

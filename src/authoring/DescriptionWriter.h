@@ -2,33 +2,37 @@
 
 #include <QString>
 
-struct BuildState;
+struct DiscState;
 struct Settings;
-class ProjectNode;
+struct StateLinks;
 
 // Writes vcd.xml, the VideoCD XML description that vcdxbuild turns into a disc
 // image. The generation walk calls the three Add procedures for every disc
-// state, in disc order; they append lines to the accumulators of BuildState,
-// deciding ids and play-back links from the tree alone. createxml() then wraps
-// the accumulators in the fixed frame and writes the file to the build folder.
+// state, in disc order; they append lines to the writer's item lists, the
+// selections with the links the navigation model gives. createxml() then
+// wraps the lists in the fixed frame and writes the file to the build folder.
 //
 // Every line ends with CR LF. State ids are node indexes written with at least
 // four digits ("Selection-0012", "Segment-text0012").
 class DescriptionWriter
 {
 public:
-    // Both are read at each call, so later changes to them are seen.
-    DescriptionWriter(BuildState &state, const Settings &settings);
+    // The settings are read at each call, so later changes to them are seen.
+    explicit DescriptionWriter(const Settings &settings);
 
-    // One segment item for the still just saved (BuildState::CurrentFile). For a
-    // menu state CurrentFile has no extension and node is the highlighted entry.
-    void AddSegmentItem(const ProjectNode *node, bool menuState);
-    // One sequence item for a movie; CurrentFile is the movie's source path.
-    void AddSequenceItem(const ProjectNode *node);
-    // One selection with its prev/next/return/default/timeout links, wait, play
-    // item and, for a menu state, the number keys of its menu page. Nothing for
-    // the root.
-    void AddSelectionItem(const ProjectNode *node, bool menuState);
+    // One segment item for the still of a state, just saved as file.
+    void AddSegmentItem(const DiscState &state, const QString &file);
+    // One sequence item for a movie's state; file is the movie's source path.
+    void AddSequenceItem(const DiscState &state, const QString &file);
+    // One selection with the state's prev/next/return/default/timeout links,
+    // wait, play item and, for a menu page, its number keys.
+    void AddSelectionItem(const StateLinks &links);
+
+    // Forgets the items added so far, before a new build.
+    void clear();
+    const QString &segmentItems() const { return m_segmentItems; }
+    const QString &sequenceItems() const { return m_sequenceItems; }
+    const QString &pbcItems() const { return m_pbcItems; }
 
     // Writes build folder + "/vcd.xml" in one go (an existing file is replaced
     // only when the new one is complete). Returns true once written; throws
@@ -48,9 +52,10 @@ public:
 
 private:
     QString fileAttribute(const QString &path) const;
-    QString pictureWait() const;
     QString documentText() const;
 
-    BuildState &m_state;
     const Settings &m_settings;
+    QString m_segmentItems;
+    QString m_sequenceItems;
+    QString m_pbcItems;
 };

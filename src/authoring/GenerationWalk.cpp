@@ -4,24 +4,24 @@
 #include <QFile>
 #include <QFileInfo>
 
-#include <cmath>
-
 #include "base/Guard.h"
 #include "base/Prompter.h"
-#include "authoring/Workspace.h"
+#include "base/StringTable.h"
+#include "base/TextIds.h"
+#include "authoring/BuildState.h"
 #include "authoring/DescriptionWriter.h"
 #include "authoring/FileNames.h"
 #include "authoring/ParallelEncoder.h"
 #include "authoring/StillEncoder.h"
+#include "imaging/ImgSource.h"
+#include "imaging/Renderer.h"
 #include "project/NodeKind.h"
-#include "base/StringTable.h"
-#include "base/TextIds.h"
+#include "project/ProjectTree.h"
+#include "settings/Settings.h"
 
 struct GenerationWalk::Saved
 {
-    ProjectNode *currentEntry = nullptr;
     ProjectNode *selected = nullptr;
-    int selectedEntry = 1;
     int menuCounter = 0;
 };
 
@@ -40,10 +40,18 @@ QString shownPath(const ProjectNode *node)
 
 } // namespace
 
-GenerationWalk::GenerationWalk(Workspace &workspace, StillEncoder &encoder, DescriptionWriter &writer)
-    : m_ws(workspace)
+GenerationWalk::GenerationWalk(const Settings &settings, ProjectTree &tree, Renderer &renderer,
+    ImgSource &canvas, Prompter &prompter, BuildState &cancel, StillEncoder &encoder,
+    DescriptionWriter &writer)
+    : m_settings(settings)
+    , m_tree(tree)
+    , m_renderer(renderer)
+    , m_canvas(canvas)
+    , m_prompter(prompter)
+    , m_cancel(cancel)
     , m_encoder(encoder)
     , m_writer(writer)
+    , m_model(settings)
 { }
 
 QString GenerationWalk::relativePart(const ProjectNode *node)
@@ -56,29 +64,35 @@ QString GenerationWalk::relativePart(const ProjectNode *node)
 
 QString GenerationWalk::buildPath() const
 {
-    return m_ws.settings.destinationdir;
+    return m_settings.destinationdir;
 }
 
 void GenerationWalk::cancel()
 {
     m_userCancelled = true;
-    m_ws.state.CancelBuild = true;
+    m_cancel.CancelBuild = true;
     if (m_parallel)
         m_parallel->cancel();
 }
 
 GenerationWalk::Saved GenerationWalk::remember() const
 {
-    return { m_ws.state.CurrentEntryNode, m_ws.tree.selectedNode(), m_ws.state.SelectedEntry,
-        m_ws.state.MenuCounter };
+    return { m_tree.selectedNode(), m_menuCounter };
 }
 
 void GenerationWalk::restore(const Saved &saved)
 {
-    m_ws.state.CurrentEntryNode = saved.currentEntry;
-    m_ws.tree.setSelectedNode(saved.selected);
-    m_ws.state.SelectedEntry = saved.selectedEntry;
-    m_ws.state.MenuCounter = saved.menuCounter;
+    m_tree.setSelectedNode(saved.selected);
+    m_menuCounter = saved.menuCounter;
+}
+
+void GenerationWalk::enterWalk()
+{
+    if (m_depth++ > 0)
+        return;
+    // Links reach across the whole disc, whichever menu the walk starts from.
+    m_model = NavigationModel::forTree(m_tree.root(), m_settings,
+        [this](const ProjectNode *menu) { return m_renderer.entriesPerPage(menu); });
 }
 
 void GenerationWalk::yield()
@@ -94,70 +108,59 @@ void GenerationWalk::announce(const QString &state)
 
 bool GenerationWalk::walk_menu(ProjectNode *menu)
 {
+    enterWalk();
     bool result = true;
     const bool finished = Guard::run(QStringLiteral("Function walk_menu"), [&] {
         const Saved saved = remember();
-        m_ws.tree.setSelectedNode(menu);
-        m_ws.renderer.MakeMenu(menu);
-        if (m_ws.state.EntryCount >= 1)
-            result = menuLoop(menu);
+        m_tree.setSelectedNode(menu);
+        const int entries = m_renderer.MakeMenu(menu).entryCount;
+        if (entries >= 1)
+            result = menuLoop(menu, entries);
         else
             result = filesLoop(menu);
         restore(saved);
     });
+    leaveWalk();
     return finished && result;
 }
 
-bool GenerationWalk::menuLoop(ProjectNode *menu)
+bool GenerationWalk::menuLoop(ProjectNode *menu, int entries)
 {
-    BuildState &s = m_ws.state;
     bool result = true;
-    const int entries = s.EntryCount;
-    s.SelectedEntry = 1;
-    while (s.SelectedEntry <= entries) {
+    for (int number = 1; number <= entries; ++number) {
         UpdateProgressBar();
-        m_ws.renderer.MakeMenu(menu);
-        ProjectNode *entry = s.CurrentEntryNode;
+        ProjectNode *entry = m_renderer.MakeMenu(menu, number).entryNode;
         announce(QLatin1String("menu ") + shownPath(menu) + QLatin1String(", entry ")
-            + QString::number(s.SelectedEntry) + QLatin1String(" \"") + (entry ? entry->Text() : QString())
-            + u'"');
+            + QString::number(number) + QLatin1String(" \"") + (entry ? entry->Text() : QString()) + u'"');
         if (m_callbacks.DisplayPreview)
             m_callbacks.DisplayPreview();
-        SaveFile(menu);
-        m_writer.AddSelectionItem(entry, true);
-        m_writer.AddSegmentItem(entry, true);
+        const QString stem = SaveFile(menu);
+        const DiscState state { entry, false };
+        m_writer.AddSelectionItem(m_model.links(state));
+        m_writer.AddSegmentItem(state, stem + QLatin1String(".mpg"));
 
         yield();
-        const int entryCount = s.EntryCount;
-        const int perPage = s.EntriesPerPage;
-        const int selectedEntry = s.SelectedEntry;
-        m_ws.tree.setSelectedNode(entry);
-
+        m_tree.setSelectedNode(entry);
         if (entry && !walk_files(entry, true))
             result = false;
+        m_tree.setSelectedNode(menu);
 
-        m_ws.tree.setSelectedNode(menu);
-        s.SelectedEntry = selectedEntry;
-        s.EntryCount = entryCount;
-        s.EntriesPerPage = perPage;
-
-        if (s.CancelBuild)
+        if (m_cancel.CancelBuild)
             result = false;
         if (!result)
             break;
-        ++s.SelectedEntry;
     }
     return result;
 }
 
 bool GenerationWalk::walk_files(ProjectNode *entry, bool)
 {
+    enterWalk();
     bool result = true;
     const bool finished = Guard::run(QStringLiteral("Function walk_files"), [&] {
         const Saved saved = remember();
-        m_ws.tree.setSelectedNode(entry);
-        m_ws.renderer.MakeMenu(entry);
-        if (m_ws.state.EntryCount >= 1) {
+        m_tree.setSelectedNode(entry);
+        if (m_renderer.MakeMenu(entry).entryCount >= 1) {
             // An entry with folders of its own: they become menu states that
             // its menu state links to, so they are generated as a menu.
             result = walk_menu(entry);
@@ -166,6 +169,7 @@ bool GenerationWalk::walk_files(ProjectNode *entry, bool)
         }
         restore(saved);
     });
+    leaveWalk();
     return finished && result;
 }
 
@@ -174,7 +178,7 @@ bool GenerationWalk::filesLoop(ProjectNode *folder)
     if (!folder->hasChildren())
         return true;
     bool result = true;
-    m_ws.tree.setHighlighted(folder, true);
+    m_tree.setHighlighted(folder, true);
     if (m_callbacks.scrollIntoView)
         m_callbacks.scrollIntoView(folder);
 
@@ -187,31 +191,30 @@ bool GenerationWalk::filesLoop(ProjectNode *folder)
         case NodeKind::Picture:
             pictureStates(child);
             break;
-        case NodeKind::Movie:
+        case NodeKind::Movie: {
             announce(QLatin1String("movie ") + shownPath(child));
-            m_ws.state.CurrentFile = child->FullPath();
-            m_ws.state.CaptionFile.clear();
-            m_writer.AddSelectionItem(child, false);
-            m_writer.AddSequenceItem(child);
+            const DiscState state { child, false };
+            m_writer.AddSelectionItem(m_model.links(state));
+            m_writer.AddSequenceItem(state, child->FullPath());
             break;
+        }
         case NodeKind::Menu:
         case NodeKind::None:
             break;
         }
-        if (m_ws.state.CancelBuild) {
+        if (m_cancel.CancelBuild) {
             result = false;
             break;
         }
     }
 
-    m_ws.tree.setHighlighted(folder, false);
+    m_tree.setHighlighted(folder, false);
     yield();
     return result;
 }
 
 void GenerationWalk::pictureStates(ProjectNode *picture)
 {
-    BuildState &s = m_ws.state;
     const QString source = picture->FullPath();
     const QString relative = relativePart(picture);
     const QString still = OutputPathBelow(buildPath(), withoutExtension(relative)) + QLatin1String(".mpg");
@@ -219,15 +222,10 @@ void GenerationWalk::pictureStates(ProjectNode *picture)
     // One step per picture, before its still (the entry's pictures too, so
     // the progress shown names the state in work).
     UpdateProgressBar();
-    // Every picture with a caption file gets its caption state, wherever it
-    // lies: the editor writes captions for any picture.
-    s.CaptionFile = withoutExtension(source) + QLatin1String(".txt");
-    if (!QFileInfo(s.CaptionFile).isFile())
-        s.CaptionFile.clear();
 
-    if (!QFileInfo::exists(still) || m_ws.settings.FullRebuild) {
+    if (!QFileInfo::exists(still) || m_settings.FullRebuild) {
         announce(QLatin1String("picture ") + shownPath(picture));
-        m_ws.renderer.CreateStill(picture, source);
+        m_renderer.CreateStill(picture, source);
         if (m_callbacks.DisplayPreview)
             m_callbacks.DisplayPreview();
         SaveFile(picture);
@@ -235,57 +233,57 @@ void GenerationWalk::pictureStates(ProjectNode *picture)
         announce(QLatin1String("picture ") + shownPath(picture) + QLatin1String(" (still reused)"));
     }
 
-    s.CurrentFile = still;
-    m_writer.AddSelectionItem(picture, false);
-    m_writer.AddSegmentItem(picture, false);
+    const DiscState plain { picture, false };
+    m_writer.AddSelectionItem(m_model.links(plain));
+    m_writer.AddSegmentItem(plain, still);
 
-    // A failed still has stopped the build; its caption state would fail too.
-    if (!s.CaptionFile.isEmpty() && !s.CancelBuild) {
+    // Every picture with a caption file has its caption state, wherever it
+    // lies: the editor writes captions for any picture. A failed still has
+    // stopped the build; its caption state would fail too.
+    const DiscState caption { picture, true };
+    const StateLinks captionLinks = m_model.links(caption);
+    if (captionLinks.isValid() && !m_cancel.CancelBuild) {
         announce(QLatin1String("caption ") + shownPath(picture));
-        s.TextMode = true;
-        m_ws.renderer.CreateStill(picture, source);
+        m_renderer.CreateStill(picture, source, NavigationModel::captionFileOf(picture));
         if (m_callbacks.DisplayPreview)
             m_callbacks.DisplayPreview();
-        SaveFile(picture);
-        s.CurrentFile = withoutExtension(still) + QLatin1String("_text.mpg");
-        m_writer.AddSelectionItem(picture, false);
-        m_writer.AddSegmentItem(picture, false);
-        s.TextMode = false;
+        SaveFile(picture, true);
+        m_writer.AddSelectionItem(captionLinks);
+        m_writer.AddSegmentItem(caption, withoutExtension(still) + QLatin1String("_text.mpg"));
     }
 }
 
-void GenerationWalk::SaveFile(ProjectNode *node)
+QString GenerationWalk::SaveFile(ProjectNode *node, bool caption)
 {
+    QString stem;
     Guard::run(QStringLiteral("Sub SaveFile"), [&] {
-        BuildState &s = m_ws.state;
         const bool menu = nodeKindOf(node->FullPath()) == NodeKind::Menu;
         if (menu) {
-            ++s.MenuCounter;
+            ++m_menuCounter;
             const QString folder = OutputPathBelow(buildPath(), relativePart(node));
             MakeFolderPath(folder + u'/');
-            s.CurrentFile
-                = folder + QLatin1String("/Menu_") + QString::number(s.MenuCounter).rightJustified(4, u'0');
+            stem = folder + QLatin1String("/Menu_") + QString::number(m_menuCounter).rightJustified(4, u'0');
         } else {
             QString below = withoutExtension(relativePart(node));
-            if (s.TextMode)
+            if (caption)
                 below += QLatin1String("_text");
-            s.CurrentFile = OutputPathBelow(buildPath(), below);
-            MakeFolderPath(ParentFolderOf(s.CurrentFile) + u'/');
+            stem = OutputPathBelow(buildPath(), below);
+            MakeFolderPath(ParentFolderOf(stem) + u'/');
         }
 
-        if (!m_ws.canvas.SaveJpg(s.CurrentFile + QLatin1String(".jpx"), 90)) {
-            m_ws.prompter().askOkCancel(LocalText(TextId::TitleSaveJpeg),
-                LocalText(TextId::MsgCannotSaveJpg) + s.CurrentFile, Prompter::Icon::None);
+        if (!m_canvas.SaveJpg(stem + QLatin1String(".jpx"), 90)) {
+            m_prompter.askOkCancel(LocalText(TextId::TitleSaveJpeg),
+                LocalText(TextId::MsgCannotSaveJpg) + stem, Prompter::Icon::None);
         }
 
-        const QString stem = s.CurrentFile;
         if (m_parallel)
             m_parallel->submit(stem);
         else
             m_encoder.creatempeg(stem, stem);
-        if (s.CancelBuild)
+        if (m_cancel.CancelBuild)
             removeUnfinished(stem);
     });
+    return stem;
 }
 
 void GenerationWalk::removeUnfinished(const QString &stem)
@@ -298,15 +296,20 @@ void GenerationWalk::removeUnfinished(const QString &stem)
     if (m_userCancelled) {
         // Cancelled, not failed: nothing is left to look into.
         QFile::remove(stem + QLatin1String(".jpx"));
-        QFile::remove(stem + StillEncoder::StreamSuffix(m_ws.settings.vcd));
+        QFile::remove(stem + StillEncoder::StreamSuffix(m_settings.vcd));
     }
+}
+
+void GenerationWalk::resetProgress(int total)
+{
+    m_progressTotal = total;
+    m_progressDone = 0;
 }
 
 void GenerationWalk::UpdateProgressBar()
 {
-    BuildState &s = m_ws.state;
-    if (s.ProgressDone < s.ProgressTotal)
-        ++s.ProgressDone;
+    if (m_progressDone < m_progressTotal)
+        ++m_progressDone;
     if (m_callbacks.progress)
-        m_callbacks.progress(s.ProgressDone, s.ProgressTotal);
+        m_callbacks.progress(m_progressDone, m_progressTotal);
 }

@@ -4,17 +4,25 @@
 
 #include <functional>
 
+#include "authoring/NavigationModel.h"
+
 class DescriptionWriter;
+class ImgSource;
 class ParallelEncoder;
 class ProjectNode;
+class ProjectTree;
+class Prompter;
+class Renderer;
 class StillEncoder;
-class Workspace;
+struct BuildState;
+struct Settings;
 
 // The generation walk of a build: visits the project tree in disc order and,
 // for every state the disc can show (a menu page per entry, a still per
 // picture, a caption still per picture with a caption file, a movie), renders
 // the page, saves it as a temporary JPEG below the build folder, has it
-// encoded into an MPEG still and appends its description lines.
+// encoded into an MPEG still and appends its description lines, with the
+// links of the navigation model it takes from the tree when it starts.
 //
 // Output mirrors the source tree below the build path: "Menu_0001.mpg" ... in
 // each menu's folder, "<picture>.mpg" and "<picture>_text.mpg" beside them.
@@ -34,7 +42,9 @@ public:
         std::function<void(ProjectNode *node)> scrollIntoView;
     };
 
-    GenerationWalk(Workspace &workspace, StillEncoder &encoder, DescriptionWriter &writer);
+    // cancel is the build's cancel flag, shared with the encoders.
+    GenerationWalk(const Settings &settings, ProjectTree &tree, Renderer &renderer, ImgSource &canvas,
+        Prompter &prompter, BuildState &cancel, StillEncoder &encoder, DescriptionWriter &writer);
 
     void setCallbacks(Callbacks callbacks) { m_callbacks = std::move(callbacks); }
     // With one set, SaveFile hands each still to it and goes on rendering
@@ -48,10 +58,18 @@ public:
     // Walks one entry; the flag is unused.
     bool walk_files(ProjectNode *entry, bool flag = true);
 
-    // Saves the canvas as the temporary JPEG of the node's state and encodes it.
-    void SaveFile(ProjectNode *node);
+    // Saves the canvas as the temporary JPEG of the node's state (its caption
+    // state when caption is set) and encodes it. Returns the still's path
+    // without extension.
+    QString SaveFile(ProjectNode *node, bool caption = false);
     // One step of the build bar.
     void UpdateProgressBar();
+    // Before a build: no step done yet of total.
+    void resetProgress(int total);
+    int progressDone() const { return m_progressDone; }
+    int progressTotal() const { return m_progressTotal; }
+    // Before a build: menu stills are numbered from 1 again.
+    void resetMenuCounter() { m_menuCounter = 0; }
 
     // The user asked to stop: the walk ends at its next check, and the still
     // in work leaves nothing behind that a later build could take for done.
@@ -68,7 +86,10 @@ private:
     struct Saved;
     Saved remember() const;
     void restore(const Saved &saved);
-    bool menuLoop(ProjectNode *menu);
+    // The outermost walk takes the navigation model from the whole tree.
+    void enterWalk();
+    void leaveWalk() { --m_depth; }
+    bool menuLoop(ProjectNode *menu, int entries);
     bool filesLoop(ProjectNode *folder);
     void pictureStates(ProjectNode *picture);
     void removeUnfinished(const QString &stem);
@@ -76,10 +97,20 @@ private:
     void announce(const QString &state);
     QString buildPath() const;
 
-    Workspace &m_ws;
+    const Settings &m_settings;
+    ProjectTree &m_tree;
+    Renderer &m_renderer;
+    ImgSource &m_canvas;
+    Prompter &m_prompter;
+    BuildState &m_cancel;
     StillEncoder &m_encoder;
     DescriptionWriter &m_writer;
     Callbacks m_callbacks;
     bool m_userCancelled = false;
     ParallelEncoder *m_parallel = nullptr;
+    NavigationModel m_model;
+    int m_depth = 0;
+    int m_menuCounter = 0;
+    int m_progressDone = 0;
+    int m_progressTotal = 0;
 };

@@ -2,7 +2,7 @@
 
 Workspace::Workspace(Prompter &prompter)
     : controller(settings, prompter)
-    , renderer(settings, tree, state, canvas, picture, prompter)
+    , renderer(settings, tree, canvas, picture, prompter)
     , scanner(tree, settings, prompter)
     , m_prompter(prompter)
 { }

@@ -1,6 +1,5 @@
 #pragma once
 
-#include "authoring/BuildState.h"
 #include "imaging/ImgSource.h"
 #include "imaging/Renderer.h"
 #include "project/ProjectTree.h"
@@ -11,9 +10,9 @@
 class Prompter;
 
 // Everything the main window owns, without the window: the settings record
-// and its rules, the project tree with its counters, the build state, the
-// composition canvas and the picture buffer, and the renderer and scanner
-// working on them. The window, the command line and the tests each hold one.
+// and its rules, the project tree with its counters, the composition canvas
+// and the picture buffer, and the renderer and scanner working on them. The
+// window, the command line and the tests each hold one.
 class Workspace
 {
 public:
@@ -25,7 +24,6 @@ public:
 
     Settings settings;
     ProjectTree tree;
-    BuildState state;
     ImgSource canvas; // every page is composed here; the build saves it
     ImgSource picture; // the source photograph of the still in work
 

@@ -43,12 +43,12 @@ int runBuildCommand(const CommandOptions &options, Settings &settings, Prompter 
         return fail(QLatin1String("the source folder could not be read: ") + ws.settings.sourcedir);
 
     BuildOutput output;
-    BuildDriver driver(ws, output);
+    BuildDriver driver(ws.settings, ws.tree, ws.renderer, ws.canvas, ws.prompter(), output);
     GenerationWalk::Callbacks walk;
-    walk.stateStarted = [&ws](const QString &state) {
+    walk.stateStarted = [&driver](const QString &state) {
         ConsoleLine::print(stderr,
-            u'[' + QString::number(ws.state.ProgressDone) + u'/' + QString::number(ws.state.ProgressTotal)
-                + QLatin1String("] ") + state);
+            u'[' + QString::number(driver.walk().progressDone()) + u'/'
+                + QString::number(driver.walk().progressTotal()) + QLatin1String("] ") + state);
     };
     driver.setWalkCallbacks(std::move(walk));
     BuildDriver::Callbacks callbacks;

@@ -9,7 +9,6 @@
 #include "cli/CommandOptions.h"
 #include "cli/ConsoleLine.h"
 #include "base/Prompter.h"
-#include "authoring/BuildState.h"
 #include "imaging/ImgSource.h"
 #include "imaging/Renderer.h"
 #include "project/ProjectTree.h"
@@ -54,34 +53,31 @@ int runRenderCommand(const CommandOptions &options, Settings &settings, Prompter
 
     ImgSource canvas;
     ImgSource picture;
-    BuildState state;
-    Renderer renderer(settings, tree, state, canvas, picture, prompter);
+    Renderer renderer(settings, tree, canvas, picture, prompter);
     QString what;
 
     switch (node->kind()) {
-    case NodeKind::Menu:
-        // Pages are rendered from the first entry on, as the walk does, so that
-        // the window of visible entries is the one the disc shows.
-        for (int entry = 1; entry <= options.entry; ++entry) {
-            state.SelectedEntry = entry;
-            renderer.MakeMenu(node);
-            if (entry == 1 && options.entry > std::max(state.EntryCount, 1)) {
-                return fail(state.EntryCount == 0
-                        ? QStringLiteral("node %1 is a menu without entries; only --entry 1 "
-                                         "exists")
-                              .arg(index)
-                        : QStringLiteral("node %1 has %2 entries; --entry %3 does not exist")
-                              .arg(index)
-                              .arg(state.EntryCount)
-                              .arg(options.entry));
-            }
+    case NodeKind::Menu: {
+        MenuPage page = renderer.MakeMenu(node, 1);
+        if (options.entry > std::max(page.entryCount, 1)) {
+            return fail(page.entryCount == 0
+                    ? QStringLiteral("node %1 is a menu without entries; only --entry 1 "
+                                     "exists")
+                          .arg(index)
+                    : QStringLiteral("node %1 has %2 entries; --entry %3 does not exist")
+                          .arg(index)
+                          .arg(page.entryCount)
+                          .arg(options.entry));
         }
-        what = state.EntryCount > 0 ? QStringLiteral("menu \"%1\", entry %2 of %3")
-                                          .arg(node->Tag())
-                                          .arg(options.entry)
-                                          .arg(state.EntryCount)
-                                    : QStringLiteral("menu \"%1\"").arg(node->Tag());
+        if (options.entry > 1)
+            page = renderer.MakeMenu(node, options.entry);
+        what = page.entryCount > 0 ? QStringLiteral("menu \"%1\", entry %2 of %3")
+                                         .arg(node->Tag())
+                                         .arg(options.entry)
+                                         .arg(page.entryCount)
+                                   : QStringLiteral("menu \"%1\"").arg(node->Tag());
         break;
+    }
     case NodeKind::Picture:
         renderer.CreateStill(node, node->FullPath());
         what = QStringLiteral("picture \"%1\"").arg(node->Text());

@@ -82,9 +82,9 @@ MainWindow::MainWindow(Prompter *prompter, QWidget *parent)
           prompter ? std::unique_ptr<MessageBoxPrompter>() : std::make_unique<MessageBoxPrompter>(nullptr))
     , m_prompter(prompter ? prompter : m_ownPrompter.get())
     , m_ws(std::make_unique<Workspace>(*m_prompter))
-    , m_editor(m_ws->tree, m_ws->state, *m_prompter)
-    , m_navigator(m_ws->settings, m_ws->tree, m_ws->state, m_ws->canvas, m_ws->renderer)
-    , m_driver(*m_ws, m_output)
+    , m_editor(m_ws->tree, *m_prompter)
+    , m_navigator(m_ws->settings, m_ws->tree, m_ws->canvas, m_ws->renderer)
+    , m_driver(m_ws->settings, m_ws->tree, m_ws->renderer, m_ws->canvas, *m_prompter, m_output)
     , m_openBurn([this](const QString &cuePath) { BurnWindow::openFor(this, cuePath, m_prompter); })
     , m_endProgram([] { QCoreApplication::exit(0); })
 {
@@ -539,7 +539,7 @@ void MainWindow::Form_Activate()
     m_renderProgressBar->hide();
     m_renderProgressBar->setValue(0);
     // The order buttons belong to a menu page; keep them while one is shown.
-    if (m_ws->state.EntryCount < 1 || !m_navigator.PreviewNode())
+    if (!m_navigator.highlightedEntry())
         m_frameOrder->hide();
 }
 
@@ -587,7 +587,6 @@ void MainWindow::cmdReadStructure_Click()
         updateCommands();
         // Nothing of the old tree may be referred to once it is cleared.
         m_navigator.reset();
-        m_ws->state.CurrentEntryNode = nullptr;
         m_frameOrder->hide();
         m_pbEditText->hide();
         const bool scanned = m_ws->scanner.cmdReadStructure_Click();
@@ -735,20 +734,20 @@ void MainWindow::pbReturn_Click()
 void MainWindow::pbUp_Click()
 {
     Guard::run(QStringLiteral("Sub pbUp_Click"), [&] {
-        if (isBusy() || !m_editor.pbUp_Click())
+        ProjectNode *entry = m_navigator.highlightedEntry();
+        if (isBusy() || !m_editor.pbUp_Click(entry, m_navigator.highlightedEntryNumber()))
             return;
-        m_ws->renderer.MakeMenu(m_ws->state.CurrentEntryNode->parent());
-        m_navigator.DisplayPreview();
+        m_navigator.showEntry(entry);
     });
 }
 
 void MainWindow::pbDown_Click()
 {
     Guard::run(QStringLiteral("Sub pbDown_Click"), [&] {
-        if (isBusy() || !m_editor.pbDown_Click())
+        ProjectNode *entry = m_navigator.highlightedEntry();
+        if (isBusy() || !m_editor.pbDown_Click(entry, m_navigator.highlightedEntryNumber()))
             return;
-        m_ws->renderer.MakeMenu(m_ws->state.CurrentEntryNode->parent());
-        m_navigator.DisplayPreview();
+        m_navigator.showEntry(entry);
     });
 }
 
@@ -756,7 +755,7 @@ void MainWindow::pbSaveOrder_Click()
 {
     Guard::run(QStringLiteral("Sub pbSaveOrder_Click"), [&] {
         if (!isBusy())
-            m_editor.pbSaveOrder_Click();
+            m_editor.pbSaveOrder_Click(m_navigator.highlightedEntry());
     });
 }
 
@@ -866,7 +865,6 @@ void MainWindow::createSettingsWindows()
     callbacks.sourceChanged = [this] {
         // The tree shows the old folder: it must be read again.
         m_navigator.reset();
-        m_ws->state.CurrentEntryNode = nullptr;
         m_frameOrder->hide();
         m_pbEditText->hide();
         m_ws->tree.clear();

@@ -11,7 +11,6 @@
 
 #include "base/Numeric.h"
 #include "base/Prompter.h"
-#include "authoring/BuildState.h"
 #include "imaging/ButtonArt.h"
 #include "imaging/CaptionText.h"
 #include "imaging/ExifBlock.h"
@@ -115,11 +114,10 @@ QStringList wrapText(const ImgSource &measure, const QString &text, int maxWidth
 
 } // namespace
 
-Renderer::Renderer(Settings &settings, ProjectTree &tree, BuildState &state, ImgSource &canvas,
-    ImgSource &picture, Prompter &prompter)
+Renderer::Renderer(
+    Settings &settings, ProjectTree &tree, ImgSource &canvas, ImgSource &picture, Prompter &prompter)
     : m_settings(settings)
     , m_tree(tree)
-    , m_state(state)
     , m_canvas(canvas)
     , m_picture(picture)
     , m_prompter(prompter)
@@ -163,12 +161,14 @@ bool Renderer::fastPreview() const
     return m_settings.FastPreview;
 }
 
-void Renderer::MakeMenu(ProjectNode *node)
+MenuPage Renderer::MakeMenu(ProjectNode *node, int selectedEntry)
 {
     beginRender();
-    m_state.CaptionFile.clear();
-    m_state.TextMode = false;
     m_pageEntries.clear();
+    MenuPage page;
+    page.selectedEntry = selectedEntry;
+    // The first page decides how many buttons fit; later pages keep it.
+    page.entriesPerPage = selectedEntry == 1 ? node->childCount() : entriesPerPage(node);
 
     const bool smooth = !fastPreview();
     m_canvas.Create(m_settings.FrameWidth, m_settings.FrameHeight);
@@ -185,37 +185,12 @@ void Renderer::MakeMenu(ProjectNode *node)
     // The buttons start one "X" below the title's top, whatever the title holds.
     y += m_canvas.GetTextHeight(QStringLiteral("X"));
 
-    if (m_state.SelectedEntry == 1)
-        m_state.EntriesPerPage = node->childCount();
-    m_state.EntryCount = 0;
-
     if (node->hasChildren()) {
         m_tree.setSelectedNode(node);
         m_canvas.Font = m_settings.FontMenu;
         m_canvas.FontSize = roundHalfEven(val(m_settings.MenuFontSize));
         m_canvas.FontColor = m_settings.MenuColor;
-        const double sy = 576.0 / m_settings.FrameHeight;
-        int drawn = 0;
-        int lastButtonHeight = 0;
-        for (int i = 0; i < node->childCount(); ++i) {
-            ProjectNode *child = node->child(i);
-            if (drawn < 10)
-                setProgress((drawn + 1) * 10);
-            if (QFileInfo(child->FullPath()).isDir()) {
-                ++m_state.EntryCount;
-                // Entries before the window that ends at the highlighted one are skipped.
-                if (m_state.SelectedEntry < m_state.EntriesPerPage + m_state.EntryCount) {
-                    ++drawn;
-                    if (drawn <= m_state.EntriesPerPage) {
-                        const int top = drawButton(child, drawn, y, lastButtonHeight);
-                        y = top + lastButtonHeight;
-                    }
-                }
-            }
-            // The first page decides how many buttons fit; later pages keep it.
-            if (drawn > 0 && drawn < m_state.EntriesPerPage && y + 2.0 * lastButtonHeight + 10.0 / sy > H)
-                m_state.EntriesPerPage = drawn;
-        }
+        layOutButtons(node, page, y, true);
     }
 
     if (m_settings.AntiFlicker && !fastPreview())
@@ -225,11 +200,78 @@ void Renderer::MakeMenu(ProjectNode *node)
     if (m_callbacks.hideEditText)
         m_callbacks.hideEditText();
     endRender();
-    if (m_state.EntryCount >= 1 && m_callbacks.showOrderFrame)
-        m_callbacks.showOrderFrame(m_state.SelectedEntry != 1, m_state.SelectedEntry != m_state.EntryCount);
+    if (page.entryCount >= 1 && m_callbacks.showOrderFrame)
+        m_callbacks.showOrderFrame(page.selectedEntry != 1, page.selectedEntry != page.entryCount);
+    return page;
 }
 
-int Renderer::drawButton(ProjectNode *entry, int buttonNumber, int y, int &buttonHeight)
+int Renderer::entriesPerPage(const ProjectNode *node)
+{
+    MenuPage page;
+    page.entriesPerPage = node->childCount();
+    if (!node->hasChildren())
+        return page.entriesPerPage;
+    // The same start as MakeMenu's: below the title row.
+    ImgSource measure;
+    measure.Font = m_settings.FontTitle;
+    measure.FontSize = roundHalfEven(val(m_settings.TitleFontSize));
+    int y = m_settings.CorrectEdges ? roundHalfEven(m_settings.FrameHeight * m_settings.EdgeFraction) : 0;
+    y += measure.GetTextHeight(QStringLiteral("X"));
+    layOutButtons(node, page, y, false);
+    return page.entriesPerPage;
+}
+
+void Renderer::layOutButtons(const ProjectNode *node, MenuPage &page, int y, bool draw)
+{
+    const double sy = 576.0 / m_settings.FrameHeight;
+    const int H = m_settings.FrameHeight;
+    const int normalHeight = buttonHeight(false);
+    const int highlightedHeight = buttonHeight(true);
+    int drawn = 0;
+    int lastButtonHeight = 0;
+    page.entryCount = 0;
+    for (int i = 0; i < node->childCount(); ++i) {
+        ProjectNode *child = node->child(i);
+        if (draw && drawn < 10)
+            setProgress((drawn + 1) * 10);
+        if (QFileInfo(child->FullPath()).isDir()) {
+            ++page.entryCount;
+            // Entries before the window that ends at the highlighted one are skipped.
+            if (page.selectedEntry < page.entriesPerPage + page.entryCount) {
+                ++drawn;
+                if (drawn <= page.entriesPerPage) {
+                    const bool highlighted = page.entryCount == page.selectedEntry;
+                    if (highlighted) {
+                        page.entryNode = child;
+                        page.entrySlot = drawn;
+                    }
+                    const int top = roundHalfEven(y + 13.0 / sy);
+                    if (draw)
+                        drawButton(child, drawn, page.entryCount, highlighted, top);
+                    lastButtonHeight = highlighted ? highlightedHeight : normalHeight;
+                    y = top + lastButtonHeight;
+                }
+            }
+        }
+        if (drawn > 0 && drawn < page.entriesPerPage && y + 2.0 * lastButtonHeight + 10.0 / sy > H)
+            page.entriesPerPage = drawn;
+    }
+}
+
+int Renderer::buttonHeight(bool highlighted) const
+{
+    // Scaled exactly as drawButton scales it, so a layout without drawing
+    // matches the drawn page.
+    ImgSource button;
+    button.LoadPicture(highlighted ? m_selectedButton : m_normalButton);
+    const double sx = 720.0 / m_settings.FrameWidth;
+    const double sy = 576.0 / m_settings.FrameHeight;
+    button.Resize(
+        roundHalfEven(button.Width() / sx), roundHalfEven(button.Height() / sy), m_settings.filterCode());
+    return button.Height();
+}
+
+void Renderer::drawButton(ProjectNode *entry, int buttonNumber, int entryNumber, bool highlighted, int top)
 {
     const bool smooth = !fastPreview();
     const double sx = 720.0 / m_settings.FrameWidth;
@@ -237,17 +279,10 @@ int Renderer::drawButton(ProjectNode *entry, int buttonNumber, int y, int &butto
     const int W = m_canvas.Width();
 
     ImgSource button;
-    if (m_state.EntryCount == m_state.SelectedEntry) {
-        button.LoadPicture(m_selectedButton);
-        m_state.CurrentEntryNode = entry;
-        m_state.EntrySlot = buttonNumber;
-    } else {
-        button.LoadPicture(m_normalButton);
-    }
+    button.LoadPicture(highlighted ? m_selectedButton : m_normalButton);
     m_pageEntries.append(entry);
     addProgress(2);
 
-    const int top = roundHalfEven(y + 13.0 / sy);
     const int bw = button.Width();
     const int bh = button.Height();
     const int x = roundHalfEven(W / 2.0 - bw / (2.0 * sx));
@@ -257,8 +292,7 @@ int Renderer::drawButton(ProjectNode *entry, int buttonNumber, int y, int &butto
     m_canvas.Overlay(button, x, top, 1.0, 0);
     addProgress(2);
 
-    const int tw
-        = m_canvas.GetTextWidth(QString::number(m_state.EntryCount) + QStringLiteral(". ") + entry->Tag());
+    const int tw = m_canvas.GetTextWidth(QString::number(entryNumber) + QStringLiteral(". ") + entry->Tag());
     const int th = m_canvas.GetTextHeight(QStringLiteral("AAAAAAAAAAAAAAAAAAAAAA"));
     const int textTop = roundHalfEven(top + bh2 / 2.0 - th / 2.0);
     if (m_settings.Shortcuts)
@@ -267,9 +301,6 @@ int Renderer::drawButton(ProjectNode *entry, int buttonNumber, int y, int &butto
 
     m_canvas.PaintText(m_tree.info(entry).caption, roundHalfEven(x + bw2 / 2.0 - tw / 2.0), textTop, smooth);
     addProgress(2);
-
-    buttonHeight = bh2;
-    return top;
 }
 
 QString Renderer::dateCaption(const QString &exifDate) const
@@ -288,7 +319,7 @@ QString Renderer::dateCaption(const QString &exifDate) const
     return QLocale::system().toString(date, QLocale::ShortFormat) + u' ' + exifDate.mid(11, 5);
 }
 
-void Renderer::CreateStill(ProjectNode *node, const QString &picturePath)
+void Renderer::CreateStill(ProjectNode *node, const QString &picturePath, const QString &captionFile)
 {
     beginRender();
     if (m_callbacks.hideOrderFrame)
@@ -394,8 +425,8 @@ void Renderer::CreateStill(ProjectNode *node, const QString &picturePath)
     m_canvas.FontSize = roundHalfEven(val(m_settings.PictureFontSize));
     m_canvas.FontColor = m_settings.PictureColor;
 
-    if (m_state.TextMode && !m_state.CaptionFile.isEmpty() && w > 0 && h > 0)
-        drawCaptionText(x, y, w, h);
+    if (!captionFile.isEmpty() && w > 0 && h > 0)
+        drawCaptionText(captionFile, x, y, w, h);
 
     const int captionHeight = m_canvas.GetTextHeight(info.caption);
     if (m_settings.textYpos + captionHeight > fH) {
@@ -433,12 +464,12 @@ void Renderer::CreateStill(ProjectNode *node, const QString &picturePath)
     endRender();
 }
 
-void Renderer::drawCaptionText(int left, int top, int width, int height)
+void Renderer::drawCaptionText(const QString &captionFile, int left, int top, int width, int height)
 {
-    const QFileInfo file(m_state.CaptionFile);
+    const QFileInfo file(captionFile);
     if (!file.isFile() || m_canvas.FontSize <= 0)
         return;
-    const QString text = readCaptionFile(m_state.CaptionFile);
+    const QString text = readCaptionFile(captionFile);
     if (text.trimmed().isEmpty())
         return;
 

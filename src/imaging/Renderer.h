@@ -6,11 +6,12 @@
 
 #include <functional>
 
+#include "imaging/MenuPage.h"
+
 class ImgSource;
 class ProjectNode;
 class ProjectTree;
 class Prompter;
-struct BuildState;
 struct Settings;
 
 // Composes the pages of the disc on the composition canvas: a menu page with
@@ -34,8 +35,8 @@ public:
         std::function<void()> processEvents; // let pending window events run
     };
 
-    Renderer(Settings &settings, ProjectTree &tree, BuildState &state, ImgSource &canvas, ImgSource &picture,
-        Prompter &prompter);
+    Renderer(
+        Settings &settings, ProjectTree &tree, ImgSource &canvas, ImgSource &picture, Prompter &prompter);
 
     void setCallbacks(Callbacks callbacks) { m_callbacks = std::move(callbacks); }
 
@@ -43,18 +44,22 @@ public:
     // reference frame). Until set, the built-in artwork is used.
     void setButtonImages(const QImage &normal, const QImage &highlighted);
 
-    // Renders the menu page of a folder node for BuildState::SelectedEntry and
-    // updates EntriesPerPage, EntryCount, EntrySlot, CurrentEntryNode; clears
-    // CaptionFile and TextMode; marks the node selected in the tree.
-    void MakeMenu(ProjectNode *node);
+    // Renders the menu page of a folder node with entry selectedEntry (from 1)
+    // highlighted and returns its layout; marks the node selected in the tree.
+    // A later page shows as many entries as the first page has room for.
+    MenuPage MakeMenu(ProjectNode *node, int selectedEntry = 1);
+
+    // How many entries a page of the node's menu shows, as MakeMenu lays the
+    // first page out, without drawing anything.
+    int entriesPerPage(const ProjectNode *node);
 
     // Renders the still of the picture file for its node: the photograph fitted
     // around the centre on black, with the date/time stamp and file name. Sets
     // the node's caption and StillWidth / StillHeight; may move the stamp
-    // position in the settings back inside the frame (telling the user). In the
-    // caption state (TextMode with a CaptionFile) the caption file's text is
-    // drawn over the picture as well.
-    void CreateStill(ProjectNode *node, const QString &picturePath);
+    // position in the settings back inside the frame (telling the user). With a
+    // caption file (the picture's caption state) its text is drawn over the
+    // picture as well; an empty one gives the plain still.
+    void CreateStill(ProjectNode *node, const QString &picturePath, const QString &captionFile = QString());
 
     // The page shown for a movie: "Movie, no preview." at the top, centred.
     void MakeMoviePage();
@@ -73,14 +78,18 @@ private:
     void beginRender();
     void endRender();
     bool fastPreview() const;
-    // Draws one button with its texts below y; returns its top and its height.
-    int drawButton(ProjectNode *entry, int buttonNumber, int y, int &buttonHeight);
+    // Places the buttons of a menu page from y down, drawing them when asked,
+    // and fills in the page's entry count, slot, entry and entries per page.
+    void layOutButtons(const ProjectNode *node, MenuPage &page, int y, bool draw);
+    // Height of a button once scaled to the frame.
+    int buttonHeight(bool highlighted) const;
+    // Draws one button with its texts at top.
+    void drawButton(ProjectNode *entry, int buttonNumber, int entryNumber, bool highlighted, int top);
     QString dateCaption(const QString &exifDate) const;
-    void drawCaptionText(int left, int top, int width, int height);
+    void drawCaptionText(const QString &captionFile, int left, int top, int width, int height);
 
     Settings &m_settings;
     ProjectTree &m_tree;
-    BuildState &m_state;
     ImgSource &m_canvas;
     ImgSource &m_picture;
     Prompter &m_prompter;

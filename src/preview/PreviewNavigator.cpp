@@ -3,8 +3,8 @@
 #include <QFileInfo>
 
 #include "base/Numeric.h"
-#include "authoring/BuildState.h"
 #include "imaging/Renderer.h"
+#include "project/NodeKind.h"
 #include "project/ProjectNode.h"
 #include "project/ProjectTree.h"
 #include "settings/Settings.h"
@@ -12,10 +12,9 @@
 using Numeric::roundHalfEven;
 
 PreviewNavigator::PreviewNavigator(
-    Settings &settings, ProjectTree &tree, BuildState &state, ImgSource &canvas, Renderer &renderer)
+    Settings &settings, ProjectTree &tree, ImgSource &canvas, Renderer &renderer)
     : m_settings(settings)
     , m_tree(tree)
-    , m_state(state)
     , m_canvas(canvas)
     , m_renderer(renderer)
 { }
@@ -28,7 +27,17 @@ int PreviewNavigator::paneHeightFor(int paneWidth, int tvLines)
 void PreviewNavigator::reset()
 {
     m_previewNode = nullptr;
+    m_shown = {};
+    m_page = {};
     m_placementArmed = false;
+}
+
+NavigationModel PreviewNavigator::navigation() const
+{
+    // Taken afresh for every key: entries move, captions are written and the
+    // settings change between two presses.
+    return NavigationModel::forTree(m_tree.root(), m_settings,
+        [this](const ProjectNode *menu) { return m_renderer.entriesPerPage(menu); });
 }
 
 void PreviewNavigator::HandleNodeClick(ProjectNode *node)
@@ -42,35 +51,41 @@ void PreviewNavigator::HandleNodeClick(ProjectNode *node)
         return;
 
     if (file.isDir()) {
-        m_state.SelectedEntry = 1;
-        m_renderer.MakeMenu(node);
+        const MenuPage page = m_renderer.MakeMenu(node, 1);
         if (m_callbacks.editTextAvailable)
             m_callbacks.editTextAvailable(false);
-        if (m_state.EntryCount != 0) {
+        if (page.entryCount != 0) {
+            m_page = page;
+            m_shown = { page.entryNode, false };
             DisplayPreview();
         } else if (node->hasChildren()) {
             // A folder without sub-folders is reached on the disc through its
             // first picture or movie.
             m_tree.setSelectedNode(node->firstChild());
             HandleNodeClick(m_tree.selectedNode());
+        } else {
+            // An empty folder is only its entry on the menu above.
+            m_page = {};
+            m_shown = { node, false };
         }
         return;
     }
 
-    // A picture or movie shown from the tree is no menu: the keys step
-    // through its siblings straight away instead of re-rendering it as a page.
-    m_state.EntryCount = 0;
+    m_page = {};
+    bool caption = m_shown.node == node && m_shown.caption;
     if (path.endsWith(QLatin1String(".jpg"), Qt::CaseInsensitive)) {
-        const QString caption = path.chopped(4) + QLatin1String(".txt");
-        m_state.CaptionFile = QFileInfo::exists(caption) ? caption : QString();
-        m_renderer.CreateStill(node, path);
+        const QString captionFile = caption ? NavigationModel::captionFileOf(node) : QString();
+        caption = !captionFile.isEmpty();
+        m_renderer.CreateStill(node, path, captionFile);
         if (m_callbacks.editTextAvailable)
             m_callbacks.editTextAvailable(true);
     } else {
+        caption = false;
         m_renderer.MakeMoviePage();
         if (m_callbacks.editTextAvailable)
             m_callbacks.editTextAvailable(false);
     }
+    m_shown = { node, caption };
     DisplayPreview();
 }
 
@@ -87,123 +102,101 @@ void PreviewNavigator::DisplayPreview()
 
 void PreviewNavigator::tvwStruct_NodeClick(ProjectNode *node)
 {
-    m_state.TextMode = false;
+    m_shown = {};
     HandleNodeClick(node);
 }
 
-void PreviewNavigator::selectAndShow(ProjectNode *node)
+StateLinks PreviewNavigator::shownLinks(const NavigationModel &model) const
 {
-    m_tree.setSelectedNode(node);
-    HandleNodeClick(node);
+    StateLinks links = model.links(m_shown);
+    if (links.isValid() || !m_shown.isValid() || !m_shown.node->parent())
+        return links;
+    NavigationModel single(m_settings);
+    switch (nodeKindOf(m_shown.node->FullPath())) {
+    case NodeKind::Picture:
+        single.addPicture(m_shown.node, !NavigationModel::captionFileOf(m_shown.node).isEmpty());
+        break;
+    case NodeKind::Movie:
+        single.addMovie(m_shown.node);
+        break;
+    case NodeKind::Menu:
+    case NodeKind::None:
+        break;
+    }
+    return single.links(m_shown);
+}
+
+void PreviewNavigator::follow(DiscState StateLinks::*key)
+{
+    if (!m_shown.isValid())
+        return;
+    const NavigationModel model = navigation();
+    const DiscState target = shownLinks(model).*key;
+    if (target.isValid())
+        show(target, model);
+}
+
+void PreviewNavigator::show(const DiscState &state, const NavigationModel &model)
+{
+    const StateLinks links = model.links(state);
+    if (links.page == StateLinks::Page::Menu) {
+        ProjectNode *menu = state.node->parent();
+        m_tree.setSelectedNode(menu);
+        m_page = m_renderer.MakeMenu(menu, links.entryNumber);
+        m_previewNode = menu;
+        // The state is the entry the page really highlights.
+        m_shown = { m_page.entryNode, false };
+        if (m_callbacks.editTextAvailable)
+            m_callbacks.editTextAvailable(false);
+        DisplayPreview();
+        return;
+    }
+    // A picture, its caption or a movie; a node the disc does not show is
+    // shown as a click in the tree shows it.
+    m_tree.setSelectedNode(state.node);
+    m_shown = state;
+    HandleNodeClick(state.node);
+}
+
+void PreviewNavigator::showState(const DiscState &state)
+{
+    if (state.isValid())
+        show(state, navigation());
 }
 
 void PreviewNavigator::pbNext_Click()
 {
-    m_state.TextMode = false;
-    if (!m_previewNode)
-        return;
-    if (m_state.EntryCount < 1) {
-        // Siblings are compared as nodes: two files may share a name in
-        // different letter case, and a text comparison would stop early.
-        if (m_previewNode != m_previewNode->lastSibling())
-            selectAndShow(m_previewNode->next());
-        return;
-    }
-    m_state.SelectedEntry = m_state.SelectedEntry == m_state.EntryCount ? 1 : m_state.SelectedEntry + 1;
-    m_renderer.MakeMenu(m_previewNode);
-    DisplayPreview();
+    follow(&StateLinks::next);
 }
 
 void PreviewNavigator::pbPrev_Click()
 {
-    m_state.TextMode = false;
-    if (!m_previewNode)
-        return;
-    if (m_state.EntryCount < 1) {
-        if (m_previewNode != m_previewNode->firstSibling())
-            selectAndShow(m_previewNode->previous());
-        return;
-    }
-    m_state.SelectedEntry = m_state.SelectedEntry == 1 ? m_state.EntryCount : m_state.SelectedEntry - 1;
-    m_renderer.MakeMenu(m_previewNode);
-    DisplayPreview();
-}
-
-ProjectNode *PreviewNavigator::shownPicture() const
-{
-    if (!m_previewNode || m_state.EntryCount != 0)
-        return nullptr;
-    const QString path = m_previewNode->FullPath();
-    if (!path.endsWith(QLatin1String(".jpg"), Qt::CaseInsensitive) || QFileInfo(path).isDir())
-        return nullptr;
-    return m_previewNode;
+    follow(&StateLinks::previous);
 }
 
 void PreviewNavigator::pbEnter_Click()
 {
-    if (ProjectNode *picture = shownPicture()) {
-        // The caption state and the picture toggle; a picture without a
-        // caption has nothing to enter.
-        if (m_state.TextMode) {
-            m_state.TextMode = false;
-            HandleNodeClick(picture);
-        } else if (QFileInfo(picture->FullPath().chopped(4) + QLatin1String(".txt")).isFile()) {
-            m_state.TextMode = true;
-            HandleNodeClick(picture);
-        }
-        return;
-    }
-    m_state.TextMode = false;
-    ProjectNode *selected = m_tree.selectedNode();
-    if (!selected)
-        return;
-    if (m_state.EntryCount != 0 || !selected->hasChildren()) {
-        ProjectNode *menu = m_previewNode;
-        if (!menu || !menu->hasChildren())
-            return; // a picture or movie has nothing to enter
-        m_tree.setSelectedNode(menu);
-        int count = 0;
-        for (int i = 0; i < menu->childCount(); ++i) {
-            ProjectNode *child = menu->child(i);
-            if (!QFileInfo(child->FullPath()).isDir())
-                continue;
-            if (++count == m_state.SelectedEntry) {
-                selectAndShow(child);
-                return;
-            }
-        }
-        return;
-    }
-    selectAndShow(selected->firstChild());
+    follow(&StateLinks::enter);
 }
 
 void PreviewNavigator::pbReturn_Click()
 {
-    if (m_state.TextMode) {
-        m_state.TextMode = false;
-        if (ProjectNode *picture = shownPicture()) {
-            HandleNodeClick(picture); // from the caption back to its picture
-            return;
-        }
-    }
-    // The root is the node without a parent. A sub-folder may carry the main
-    // title as its name, so the title says nothing about where we are.
-    if (!m_previewNode || !m_previewNode->parent())
+    follow(&StateLinks::returnTo);
+}
+
+void PreviewNavigator::followTimeout()
+{
+    follow(&StateLinks::timeout);
+}
+
+void PreviewNavigator::pressNumber(int number)
+{
+    if (!m_shown.isValid())
         return;
-    ProjectNode *parent = m_previewNode->parent();
-    m_tree.setSelectedNode(parent);
-    m_state.SelectedEntry = 1;
-    m_renderer.MakeMenu(parent);
-    if (m_state.EntryCount != 0) {
-        DisplayPreview();
-    } else {
-        // A folder without sub-folders has no menu page of its own: the disc
-        // returns to the menu above it.
-        if (parent->parent())
-            m_tree.setSelectedNode(parent->parent());
-        HandleNodeClick(m_tree.selectedNode());
-    }
-    m_previewNode = m_tree.selectedNode();
+    const NavigationModel model = navigation();
+    const StateLinks links = shownLinks(model);
+    if (number >= 1 && number <= links.numberKeys.size())
+        show(links.numberKeys.at(number - 1), model);
 }
 
 bool PreviewNavigator::PicPreview_MouseDown(Qt::MouseButton button, QPoint position)

@@ -6,19 +6,21 @@
 
 #include <functional>
 
+#include "authoring/NavigationModel.h"
 #include "imaging/ImgSource.h"
+#include "imaging/MenuPage.h"
 
 class ProjectNode;
 class ProjectTree;
 class Renderer;
-struct BuildState;
 struct Settings;
 
-// Shows any node of the tree as the disc will show it and follows the four
-// remote-control keys (Previous, Next, Enter, Return) from the node shown.
-// Pages are composed by the Renderer on the canvas; the preview pane receives
-// a copy scaled to its size. No widget is touched: the window passes its pane
-// size in and takes the scaled image out.
+// Shows any node of the tree as the disc will show it and follows the keys of
+// the remote (Previous, Next, Enter, Return, the number keys) from the disc
+// state shown, along the links of the navigation model that vcd.xml is
+// written from. Pages are composed by the Renderer on the canvas; the preview
+// pane receives a copy scaled to its size. No widget is touched: the window
+// passes its pane size in and takes the scaled image out.
 class PreviewNavigator
 {
 public:
@@ -29,8 +31,7 @@ public:
         std::function<void(bool)> editTextAvailable; // a picture is shown (pbEditText offered)
     };
 
-    PreviewNavigator(
-        Settings &settings, ProjectTree &tree, BuildState &state, ImgSource &canvas, Renderer &renderer);
+    PreviewNavigator(Settings &settings, ProjectTree &tree, ImgSource &canvas, Renderer &renderer);
 
     void setCallbacks(Callbacks callbacks) { m_callbacks = std::move(callbacks); }
 
@@ -41,18 +42,40 @@ public:
 
     // Shows a node's page: a folder's menu (or its first picture when it has
     // no sub-folders), a picture's still, a movie's placeholder. Nothing for
-    // no node or a node whose file or folder is gone.
+    // no node or a node whose file or folder is gone. A picture shown in its
+    // caption state is drawn again in it.
     void HandleNodeClick(ProjectNode *node);
     // The canvas scaled into the pane with the chosen filter.
     void DisplayPreview();
 
+    // A click in the tree: the node's page, never a caption state.
     void tvwStruct_NodeClick(ProjectNode *node);
+    // The keys go where the disc goes from the state shown; a key the disc
+    // has no link for does nothing.
     void pbNext_Click();
     void pbPrev_Click();
-    // Enter on a picture that has a caption shows its caption state, as the
-    // disc does; Enter or Return there goes back to the plain picture.
     void pbEnter_Click();
     void pbReturn_Click();
+    // Number key 1, 2, ... on a menu page.
+    void pressNumber(int number);
+    // What the disc shows once the state's wait is over.
+    void followTimeout();
+
+    // The disc state shown (a menu page is the state of its highlighted
+    // entry), and its id as vcd.xml names it; empty when nothing is shown.
+    DiscState shownState() const { return m_shown; }
+    QString shownStateId() const { return m_shown.selectionId(); }
+    // On a menu page, the highlighted entry and its number; else null and 0.
+    ProjectNode *highlightedEntry() const { return m_page.entryNode; }
+    int highlightedEntryNumber() const { return m_page.entryNode ? m_page.selectedEntry : 0; }
+    // Shows a disc state as the disc shows it: a menu page with its entry
+    // highlighted, a picture, its caption still or a movie.
+    void showState(const DiscState &state);
+    // Shows the menu page that highlights the entry (after it moved).
+    void showEntry(ProjectNode *entry) { showState({ entry, false }); }
+
+    // The links of the disc for the tree and settings as they are now.
+    NavigationModel navigation() const;
 
     // Stamp placement: armed by the settings window's position button; the
     // next left click in the pane moves the stamp there (in frame pixels)
@@ -62,6 +85,7 @@ public:
     bool placementArmed() const { return m_placementArmed; }
     bool PicPreview_MouseDown(Qt::MouseButton button, QPoint position);
 
+    // The node whose page is shown: the menu's folder for a menu page.
     ProjectNode *PreviewNode() const { return m_previewNode; }
     // Forgets the node shown (the tree it lived in was cleared).
     void reset();
@@ -70,18 +94,20 @@ public:
     const QImage &paneImage() const { return m_paneImage; }
 
 private:
-    // Selects the node in the tree and shows it, as the keys do.
-    void selectAndShow(ProjectNode *node);
-    // The picture shown (no menu page), or nullptr.
-    ProjectNode *shownPicture() const;
+    // The links of the state shown; a picture or movie the walk does not
+    // reach (clicked in the tree) still has its siblings.
+    StateLinks shownLinks(const NavigationModel &model) const;
+    void follow(DiscState StateLinks::*key);
+    void show(const DiscState &state, const NavigationModel &model);
 
     Settings &m_settings;
     ProjectTree &m_tree;
-    BuildState &m_state;
     ImgSource &m_canvas;
     Renderer &m_renderer;
     Callbacks m_callbacks;
     ProjectNode *m_previewNode = nullptr;
+    DiscState m_shown;
+    MenuPage m_page;
     ImgSource m_displayCopy;
     QImage m_paneImage;
     QSize m_paneSize { 352, 288 };

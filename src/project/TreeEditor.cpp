@@ -3,7 +3,6 @@
 #include <QStringList>
 
 #include "base/Prompter.h"
-#include "authoring/BuildState.h"
 #include "project/OrderFile.h"
 #include "project/ProjectTree.h"
 #include "base/StringTable.h"
@@ -15,9 +14,8 @@ QString boxTitle()
 }
 } // namespace
 
-TreeEditor::TreeEditor(ProjectTree &tree, BuildState &state, Prompter &prompter)
+TreeEditor::TreeEditor(ProjectTree &tree, Prompter &prompter)
     : m_tree(tree)
-    , m_state(state)
     , m_prompter(prompter)
 { }
 
@@ -59,26 +57,18 @@ void TreeEditor::PropagateCheck(ProjectNode *node, bool value)
     }
 }
 
-bool TreeEditor::pbUp_Click()
+bool TreeEditor::pbUp_Click(ProjectNode *entry, int entryNumber)
 {
-    ProjectNode *node = m_state.CurrentEntryNode;
-    if (!node || m_state.SelectedEntry <= 1)
+    if (!entry || entryNumber <= 1)
         return false;
-    if (!m_tree.moveUp(node))
-        return false;
-    m_state.SelectedEntry -= 1;
-    return true;
+    return m_tree.moveUp(entry);
 }
 
-bool TreeEditor::pbDown_Click()
+bool TreeEditor::pbDown_Click(ProjectNode *entry, int entryNumber)
 {
-    ProjectNode *node = m_state.CurrentEntryNode;
-    if (!node || !node->parent() || m_state.SelectedEntry >= node->parent()->childCount())
+    if (!entry || !entry->parent() || entryNumber >= entry->parent()->childCount())
         return false;
-    if (!m_tree.moveDown(node))
-        return false;
-    m_state.SelectedEntry += 1;
-    return true;
+    return m_tree.moveDown(entry);
 }
 
 QString TreeEditor::tvwStruct_OLEStartDrag() const
@@ -110,9 +100,8 @@ TreeEditor::DropResult TreeEditor::tvwStruct_OLEDragDrop(const QString &key, Pro
     return DropResult::OtherMenu;
 }
 
-bool TreeEditor::pbSaveOrder_Click()
+bool TreeEditor::pbSaveOrder_Click(ProjectNode *entry)
 {
-    ProjectNode *entry = m_state.CurrentEntryNode;
     if (!entry || !entry->parent())
         return false;
     ProjectNode *first = entry->firstSibling();

@@ -5,7 +5,6 @@
 class ProjectTree;
 class ProjectNode;
 class Prompter;
-struct BuildState;
 
 // What the user does to the tree after a scan: check boxes, moving the
 // highlighted menu entry up or down, dropping a node, saving a menu's order.
@@ -21,7 +20,7 @@ public:
         Ignored // unknown key, no target, or the root involved
     };
 
-    TreeEditor(ProjectTree &tree, BuildState &state, Prompter &prompter);
+    TreeEditor(ProjectTree &tree, Prompter &prompter);
 
     // Called after the view changed the node's check box. Updates the
     // counters; true when they changed (the capacity display should follow).
@@ -32,10 +31,11 @@ public:
     // only the node the user changed contributes its pictureBytes.
     void PropagateCheck(ProjectNode *node, bool value);
 
-    // Move CurrentEntryNode one place with its subtree and keep SelectedEntry
-    // on it. True when it moved (then the window renders the menu again).
-    bool pbUp_Click();
-    bool pbDown_Click();
+    // Move the highlighted menu entry, entry number entryNumber (from 1) of
+    // its menu, one place with its subtree. True when it moved (then the
+    // window renders the menu again, the entry still highlighted).
+    bool pbUp_Click(ProjectNode *entry, int entryNumber);
+    bool pbDown_Click(ProjectNode *entry, int entryNumber);
 
     // The drag data for the selected node: its Key; empty when none.
     QString tvwStruct_OLEStartDrag() const;
@@ -44,13 +44,12 @@ public:
     // Refusals are shown to the user through the Prompter.
     DropResult tvwStruct_OLEDragDrop(const QString &key, ProjectNode *target);
 
-    // Writes the order of CurrentEntryNode's menu to its folder's order file.
-    // False (after a message when the file could not be written) when nothing
-    // was saved.
-    bool pbSaveOrder_Click();
+    // Writes the order of the menu the entry is in to its folder's order
+    // file. False (after a message when the file could not be written) when
+    // nothing was saved.
+    bool pbSaveOrder_Click(ProjectNode *entry);
 
 private:
     ProjectTree &m_tree;
-    BuildState &m_state;
     Prompter &m_prompter;
 };

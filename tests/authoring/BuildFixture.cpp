@@ -49,7 +49,7 @@ void BuildFixture::scan()
 {
     driver.reset();
     EXPECT_TRUE(ws.scanner.cmdReadStructure_Click());
-    driver = std::make_unique<BuildDriver>(ws, output);
+    driver = std::make_unique<BuildDriver>(ws.settings, ws.tree, ws.renderer, ws.canvas, prompter, output);
 }
 
 BuildDriver::Outcome BuildFixture::build()

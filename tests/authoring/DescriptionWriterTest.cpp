@@ -11,8 +11,8 @@
 #include "TestHome.h"
 #include "base/KelvaraError.h"
 #include "base/ProgramFolder.h"
-#include "authoring/BuildState.h"
 #include "authoring/DescriptionWriter.h"
+#include "authoring/NavigationModel.h"
 #include "project/ProjectTree.h"
 #include "settings/Settings.h"
 
@@ -32,16 +32,15 @@ QString crlf(std::initializer_list<const char *> lines)
     return text;
 }
 
-// A build in miniature: a tree, the shared state and the writer, with the
-// program folder and build folder in temporary places.
+// A build in miniature: a tree, the writer and the links of each state, with
+// the program folder and build folder in temporary places.
 struct Build
 {
     TestHome home;
     QTemporaryDir buildDir;
     ProjectTree tree;
-    BuildState state;
     Settings settings;
-    DescriptionWriter writer { state, settings };
+    DescriptionWriter writer { settings };
     ProjectNode *root = nullptr;
 
     Build()
@@ -63,39 +62,34 @@ struct Build
     // caption file lies beside it.
     void picture(ProjectNode *node, bool withCaption = false)
     {
+        NavigationModel model(settings);
+        model.addPicture(node, withCaption);
         const QString stem = buildDir.path() + u'/' + node->Text().chopped(4);
-        state.CaptionFile = withCaption ? stem + QLatin1String(".txt") : QString();
-        state.CurrentFile = stem + QLatin1String(".mpg");
-        writer.AddSelectionItem(node, false);
-        writer.AddSegmentItem(node, false);
+        writer.AddSelectionItem(model.links({ node, false }));
+        writer.AddSegmentItem({ node, false }, stem + QLatin1String(".mpg"));
         if (withCaption) {
-            state.TextMode = true;
-            state.CurrentFile = stem + QLatin1String("_text.mpg");
-            writer.AddSelectionItem(node, false);
-            writer.AddSegmentItem(node, false);
-            state.TextMode = false;
+            writer.AddSelectionItem(model.links({ node, true }));
+            writer.AddSegmentItem({ node, true }, stem + QLatin1String("_text.mpg"));
         }
     }
 
-    // The calls for the menu page that highlights `entry` in slot `slot`.
-    void menuState(ProjectNode *entry, int slot, int perPage, int menuNumber)
+    // The calls for the menu page that highlights `entry`, entry number
+    // `number` of its menu.
+    void menuState(ProjectNode *entry, int number, int perPage, int menuNumber)
     {
-        state.EntrySlot = slot;
-        state.EntriesPerPage = perPage;
-        state.CaptionFile.clear();
-        state.TextMode = false;
-        state.CurrentFile
-            = buildDir.path() + QStringLiteral("/Menu_%1").arg(menuNumber, 4, 10, QLatin1Char('0'));
-        writer.AddSelectionItem(entry, true);
-        writer.AddSegmentItem(entry, true);
+        NavigationModel model(settings);
+        model.addMenuState(entry, number, perPage);
+        writer.AddSelectionItem(model.links({ entry, false }));
+        writer.AddSegmentItem({ entry, false },
+            buildDir.path() + QStringLiteral("/Menu_%1.mpg").arg(menuNumber, 4, 10, QLatin1Char('0')));
     }
 
     void movie(ProjectNode *node)
     {
-        state.CurrentFile = node->FullPath();
-        state.CaptionFile.clear();
-        writer.AddSelectionItem(node, false);
-        writer.AddSequenceItem(node);
+        NavigationModel model(settings);
+        model.addMovie(node);
+        writer.AddSelectionItem(model.links({ node, false }));
+        writer.AddSequenceItem({ node, false }, node->FullPath());
     }
 
     QByteArray written()
@@ -201,7 +195,7 @@ TEST(DescriptionWriter, CaptionStateLinksBackToItsPicture)
     b.picture(p2);
 
     const QString bd = b.buildDir.path();
-    EXPECT_EQ(b.state.PbcItems,
+    EXPECT_EQ(b.writer.pbcItems(),
         crlf({
             "\t\t<selection id=\"Selection-0002\">",
             "\t\t\t<next ref = \"Selection-0003\"/>",
@@ -228,7 +222,7 @@ TEST(DescriptionWriter, CaptionStateLinksBackToItsPicture)
             "\t\t\t<play-item ref=\"Segment-0003\"/>",
             "\t\t\t</selection>",
         }));
-    EXPECT_EQ(b.state.SegmentItems,
+    EXPECT_EQ(b.writer.segmentItems(),
         QStringLiteral("\t\t<segment-item src=\"%1/a.mpg\" id=\"Segment-0002\"/>\r\n"
                        "\t\t<segment-item src=\"%1/a_text.mpg\" id=\"Segment-text0002\"/>\r\n"
                        "\t\t<segment-item src=\"%1/b.mpg\" id=\"Segment-0003\"/>\r\n")
@@ -248,9 +242,9 @@ TEST(DescriptionWriter, MenuStatesAndEntryPictures)
     b.menuState(e1, 1, 3, 1);
     b.picture(a);
     b.movie(m);
-    const QString afterEntry1 = b.state.PbcItems;
+    const QString afterEntry1 = b.writer.pbcItems();
     b.menuState(e2, 2, 3, 2);
-    const QString emptyEntry = b.state.PbcItems.mid(afterEntry1.size());
+    const QString emptyEntry = b.writer.pbcItems().mid(afterEntry1.size());
     b.menuState(e3, 3, 3, 3);
     b.picture(t);
 
@@ -307,7 +301,7 @@ TEST(DescriptionWriter, MenuStatesAndEntryPictures)
         }));
 
     // The last entry's menu state times out to itself, its only picture back to it.
-    const QString rest = b.state.PbcItems.mid(afterEntry1.size() + emptyEntry.size());
+    const QString rest = b.writer.pbcItems().mid(afterEntry1.size() + emptyEntry.size());
     EXPECT_TRUE(rest.startsWith(crlf({ "\t\t<selection id=\"Selection-0004\">", "\t\t\t<bsn>1</bsn>",
         "\t\t\t<prev ref = \"Selection-0003\"/>", "\t\t\t<default ref = \"Selection-0007\"/>",
         "\t\t\t<timeout ref = \"Selection-0004\"/>" })))
@@ -317,15 +311,15 @@ TEST(DescriptionWriter, MenuStatesAndEntryPictures)
 
     // Menu stills are named by their stem plus ".mpg"; the movie is a sequence item
     // at its source path.
-    EXPECT_EQ(b.state.SegmentItems,
+    EXPECT_EQ(b.writer.segmentItems(),
         QStringLiteral("\t\t<segment-item src=\"%1/Menu_0001.mpg\" id=\"Segment-0002\"/>\r\n"
                        "\t\t<segment-item src=\"%1/a.mpg\" id=\"Segment-0005\"/>\r\n"
                        "\t\t<segment-item src=\"%1/Menu_0002.mpg\" id=\"Segment-0003\"/>\r\n"
                        "\t\t<segment-item src=\"%1/Menu_0003.mpg\" id=\"Segment-0004\"/>\r\n"
                        "\t\t<segment-item src=\"%1/t.mpg\" id=\"Segment-0007\"/>\r\n")
             .arg(bd));
-    EXPECT_EQ(
-        b.state.SequenceItems, s("\t\t<sequence-item src=\"/album/Beach/m.mpg\" id=\"Segment-0006\"/>\r\n"));
+    EXPECT_EQ(b.writer.sequenceItems(),
+        s("\t\t<sequence-item src=\"/album/Beach/m.mpg\" id=\"Segment-0006\"/>\r\n"));
 }
 
 TEST(DescriptionWriter, NumberKeysFollowTheVisibleWindowOfEntries)
@@ -339,19 +333,21 @@ TEST(DescriptionWriter, NumberKeysFollowTheVisibleWindowOfEntries)
     // Two entries per page, the fourth highlighted in the second slot: the page
     // shows entries 3 and 4, so key 1 opens entry 3 (empty: its own state) and
     // key 2 the first picture of entry 4.
-    b.menuState(entries[3], 2, 2, 4);
-    EXPECT_TRUE(b.state.PbcItems.endsWith(
+    b.menuState(entries[3], 4, 2, 4);
+    EXPECT_TRUE(b.writer.pbcItems().endsWith(
         crlf({ "\t\t\t<play-item ref=\"Segment-0005\"/>", "\t\t\t<select ref = \"Selection-0004\"/>",
             "\t\t\t<select ref = \"Selection-0007\"/>", "\t\t\t</selection>" })))
-        << qPrintable(b.state.PbcItems);
+        << qPrintable(b.writer.pbcItems());
 
-    // A slot past the last entry selects nothing rather than a stale state.
-    b.state.PbcItems.clear();
-    b.menuState(entries[4], 2, 3, 5);
-    EXPECT_TRUE(b.state.PbcItems.endsWith(
-        crlf({ "\t\t\t<play-item ref=\"Segment-0006\"/>", "\t\t\t<select ref = \"Selection-0007\"/>",
-            "\t\t\t<select ref = \"Selection-0006\"/>", "\t\t\t</selection>" })))
-        << qPrintable(b.state.PbcItems);
+    // A page with room for more buttons than there are entries: keys past the
+    // last entry select nothing rather than a stale state.
+    b.writer.clear();
+    b.menuState(entries[4], 5, 7, 5);
+    EXPECT_TRUE(b.writer.pbcItems().endsWith(crlf({ "\t\t\t<play-item ref=\"Segment-0006\"/>",
+        "\t\t\t<select ref = \"Selection-0002\"/>", "\t\t\t<select ref = \"Selection-0003\"/>",
+        "\t\t\t<select ref = \"Selection-0004\"/>", "\t\t\t<select ref = \"Selection-0007\"/>",
+        "\t\t\t<select ref = \"Selection-0006\"/>", "\t\t\t</selection>" })))
+        << qPrintable(b.writer.pbcItems());
 }
 
 TEST(DescriptionWriter, PictureWaitComesFromTheTimeoutSetting)
@@ -371,10 +367,11 @@ TEST(DescriptionWriter, PictureWaitComesFromTheTimeoutSetting)
         b.picture(pic);
         const QString expectedWait = QLatin1String("<wait>") + s(c.wait) + QLatin1String("</wait>");
         const QString picturePart
-            = b.state.PbcItems.mid(b.state.PbcItems.indexOf(QLatin1String("Selection-0003\">")));
+            = b.writer.pbcItems().mid(b.writer.pbcItems().indexOf(QLatin1String("Selection-0003\">")));
         EXPECT_TRUE(picturePart.contains(expectedWait)) << c.setting << " -> " << qPrintable(picturePart);
         // Menu states always wait 2000, whatever the setting.
-        EXPECT_TRUE(b.state.PbcItems.left(b.state.PbcItems.size() - picturePart.size())
+        EXPECT_TRUE(b.writer.pbcItems()
+                        .left(b.writer.pbcItems().size() - picturePart.size())
                         .contains(s("<wait>2000</wait>")))
             << c.setting;
     }
@@ -393,9 +390,9 @@ TEST(DescriptionWriter, IdsHaveAtLeastFourDigits)
             b.root, QStringLiteral("/album/%1.jpg").arg(i), QStringLiteral("%1.jpg").arg(i));
     ASSERT_EQ(last->Index(), 10002);
     b.picture(last);
-    EXPECT_TRUE(b.state.PbcItems.startsWith(crlf({ "\t\t<selection id=\"Selection-10002\">",
+    EXPECT_TRUE(b.writer.pbcItems().startsWith(crlf({ "\t\t<selection id=\"Selection-10002\">",
         "\t\t\t<prev ref = \"Selection-10001\"/>", "\t\t\t<timeout ref = \"Selection-10002\"/>" })));
-    EXPECT_TRUE(b.state.SegmentItems.endsWith(s("id=\"Segment-10002\"/>\r\n")));
+    EXPECT_TRUE(b.writer.segmentItems().endsWith(s("id=\"Segment-10002\"/>\r\n")));
 }
 
 TEST(DescriptionWriter, FrameFollowsOutputTypeAndTvFormat)
@@ -465,9 +462,7 @@ TEST(DescriptionWriter, PathsAreEscapedAndReadBackUnchanged)
     const QString folder = s("/album/R&B <live> \"2001\"\tÉté\n");
     ProjectNode *entry = b.tree.addChild(b.root, folder, folder.mid(7));
     ProjectNode *movie = b.add(entry, "a&b.mpg");
-    b.state.CurrentFile = movie->FullPath();
-    b.writer.AddSelectionItem(movie, false);
-    b.writer.AddSequenceItem(movie);
+    b.movie(movie);
     const QByteArray bytes = b.written();
     qputenv("KELVARA_HOME", QFile::encodeName(b.home.path()));
     ProgramFolder::reset();
@@ -489,14 +484,13 @@ TEST(DescriptionWriter, NameWithAControlCharacterIsRefusedClearly)
 {
     Build b;
     ProjectNode *pic = b.add(b.root, "bad\x01name.jpg");
-    b.state.CurrentFile = pic->FullPath();
     try {
-        b.writer.AddSegmentItem(pic, false);
+        b.writer.AddSegmentItem({ pic, false }, pic->FullPath());
         FAIL() << "a control character was written into vcd.xml";
     } catch (const KelvaraError &e) {
         EXPECT_TRUE(e.description().contains(s("/album/bad?name.jpg"))) << qPrintable(e.description());
     }
-    EXPECT_TRUE(b.state.SegmentItems.isEmpty());
+    EXPECT_TRUE(b.writer.segmentItems().isEmpty());
 }
 
 TEST(DescriptionWriter, FailedWriteThrowsAndLeavesNoPartialFile)

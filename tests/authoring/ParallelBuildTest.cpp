@@ -78,7 +78,7 @@ protected:
         int jobs, const std::function<void(BuildDriver &, const QString &)> &onState = {})
     {
         ws.settings.Jobs = jobs;
-        BuildDriver driver(ws, output);
+        BuildDriver driver(ws.settings, ws.tree, ws.renderer, ws.canvas, ws.prompter(), output);
         if (onState) {
             GenerationWalk::Callbacks callbacks;
             callbacks.stateStarted = [&driver, &onState](const QString &state) { onState(driver, state); };

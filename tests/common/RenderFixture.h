@@ -13,7 +13,6 @@
 #include <gtest/gtest.h>
 
 #include "FakePrompter.h"
-#include "authoring/BuildState.h"
 #include "imaging/ImgSource.h"
 #include "imaging/Renderer.h"
 #include "project/ProjectTree.h"
@@ -160,10 +159,9 @@ protected:
     QTemporaryDir m_dir;
     Settings m_settings;
     ProjectTree m_tree;
-    BuildState m_state;
     ImgSource m_canvas;
     ImgSource m_picture;
     FakePrompter m_prompter;
-    Renderer m_renderer { m_settings, m_tree, m_state, m_canvas, m_picture, m_prompter };
+    Renderer m_renderer { m_settings, m_tree, m_canvas, m_picture, m_prompter };
     ProjectNode *m_root = nullptr;
 };

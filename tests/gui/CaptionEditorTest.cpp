@@ -62,8 +62,8 @@ protected:
 
 TEST_F(CaptionEditorTest, CaptionFileSitsBesideThePicture)
 {
-    EXPECT_EQ(
-        CaptionEditor::captionPathFor(QStringLiteral("/a/b/img_0042.jpg")), QLatin1String("/a/b/img_0042.txt"));
+    EXPECT_EQ(CaptionEditor::captionPathFor(QStringLiteral("/a/b/img_0042.jpg")),
+        QLatin1String("/a/b/img_0042.txt"));
     EXPECT_EQ(CaptionEditor::captionPathFor(QStringLiteral("/a/b/IMG.JPG")), QLatin1String("/a/b/IMG.txt"));
 }
 
@@ -207,16 +207,13 @@ TEST_F(CaptionEditorTest, CaptionStateDrawsTheTextWrappedInsideThePicture)
     writeAll(m_captionPath,
         "A long caption about the beach, the sea and the sky that cannot fit on one line of the picture\r\n");
 
-    m_state.TextMode = false;
-    m_state.CaptionFile = m_captionPath;
     m_renderer.CreateStill(m_photo, m_photo->FullPath());
     const ImgSource plain = m_canvas.Copy();
     const QRect picture((704 - int(m_renderer.StillWidth())) / 2, (576 - int(m_renderer.StillHeight())) / 2,
         int(m_renderer.StillWidth()), int(m_renderer.StillHeight()));
     ASSERT_GT(picture.width(), 100);
 
-    m_state.TextMode = true;
-    m_renderer.CreateStill(m_photo, m_photo->FullPath());
+    m_renderer.CreateStill(m_photo, m_photo->FullPath(), m_captionPath);
     EXPECT_EQ(m_renderer.StillWidth(), picture.width());
 
     // Every changed pixel lies inside the picture; the text spans several lines.

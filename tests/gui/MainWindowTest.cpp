@@ -171,7 +171,7 @@ TEST_F(MainWindowTest, TreeClicksShowPagesAndTheOrderFrameOnlyForMenus)
 
     QTest::mouseClick(control<QPushButton>("pbDown"), Qt::LeftButton);
     EXPECT_EQ(root()->child(1)->Text(), QLatin1String("Lake"));
-    EXPECT_EQ(m_window.workspace().state.SelectedEntry, 2);
+    EXPECT_EQ(m_window.navigator().highlightedEntryNumber(), 2);
     EXPECT_TRUE(control<QPushButton>("pbUp")->isEnabled());
 
     QTest::mouseClick(control<QPushButton>("pbEnter"), Qt::LeftButton);

@@ -146,9 +146,9 @@ TEST_F(SettingsInMainWindow, EditTextOpensForThePictureShownAndSavingRedraws)
 
     // Enter shows the caption state; Enter again the plain picture.
     m_window.pbEnter_Click();
-    EXPECT_TRUE(m_window.workspace().state.TextMode);
+    EXPECT_TRUE(m_window.navigator().shownState().caption);
     m_window.pbEnter_Click();
-    EXPECT_FALSE(m_window.workspace().state.TextMode);
+    EXPECT_FALSE(m_window.navigator().shownState().caption);
 
     m_window.pbEditText_Click();
     CaptionEditor *editor = m_window.editTextWindow();

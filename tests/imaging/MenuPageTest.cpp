@@ -91,23 +91,28 @@ protected:
 
 TEST_F(MenuPageTest, WindowOfEntriesEndsAtTheHighlightedEntry)
 {
-    const auto entries = addFolders(m_root, 8);
-    m_state.EntriesPerPage = 4;
-    m_state.SelectedEntry = 6;
-    m_renderer.MakeMenu(m_root);
+    const auto entries = addFolders(m_root, 12);
+    const int perPage = m_renderer.entriesPerPage(m_root);
+    ASSERT_GE(perPage, 3);
+    ASSERT_LE(perPage + 2, 12);
+    const int selected = perPage + 2;
+    const MenuPage page = m_renderer.MakeMenu(m_root, selected);
 
-    EXPECT_EQ(m_state.EntryCount, 8);
-    EXPECT_EQ(m_state.EntriesPerPage, 4);
-    EXPECT_EQ(m_state.EntrySlot, 4);
-    EXPECT_EQ(m_state.CurrentEntryNode, entries[5]);
-    const QList<ProjectNode *> expected { entries[2], entries[3], entries[4], entries[5] };
+    EXPECT_EQ(page.selectedEntry, selected);
+    EXPECT_EQ(page.entryCount, 12);
+    EXPECT_EQ(page.entriesPerPage, perPage);
+    EXPECT_EQ(page.entrySlot, perPage);
+    EXPECT_EQ(page.entryNode, entries[size_t(selected - 1)]);
+    QList<ProjectNode *> expected;
+    for (int i = selected - perPage; i < selected; ++i)
+        expected.append(entries[size_t(i)]);
     EXPECT_EQ(m_renderer.pageEntries(), expected);
 
     const auto runs = buttonRuns(m_canvas.Width() / 2);
-    ASSERT_EQ(runs.size(), 4u);
+    ASSERT_EQ(int(runs.size()), perPage);
     EXPECT_FALSE(runs[0].highlighted);
-    EXPECT_FALSE(runs[2].highlighted);
-    EXPECT_TRUE(runs[3].highlighted);
+    EXPECT_FALSE(runs[runs.size() - 2].highlighted);
+    EXPECT_TRUE(runs.back().highlighted);
     EXPECT_EQ(m_orderShown, 1);
     EXPECT_TRUE(m_up);
     EXPECT_TRUE(m_down);
@@ -116,11 +121,11 @@ TEST_F(MenuPageTest, WindowOfEntriesEndsAtTheHighlightedEntry)
 TEST_F(MenuPageTest, FirstPageSetsAndShrinksEntriesPerPageLaterPagesKeepIt)
 {
     const auto entries = addFolders(m_root, 12);
-    m_state.SelectedEntry = 1;
-    m_state.EntriesPerPage = 99;
-    m_renderer.MakeMenu(m_root);
+    const MenuPage first = m_renderer.MakeMenu(m_root, 1);
 
-    const int perPage = m_state.EntriesPerPage;
+    const int perPage = first.entriesPerPage;
+    // The layout without drawing finds the same room as the drawn page.
+    EXPECT_EQ(m_renderer.entriesPerPage(m_root), perPage);
     ASSERT_GE(perPage, 2);
     ASSERT_LT(perPage, 12);
     const auto runs = buttonRuns(m_canvas.Width() / 2);
@@ -130,16 +135,15 @@ TEST_F(MenuPageTest, FirstPageSetsAndShrinksEntriesPerPageLaterPagesKeepIt)
     const int bh = runs.back().bottom - runs.back().top;
     EXPECT_GT(runs.back().bottom + 2 * bh + 10, m_canvas.Height());
     EXPECT_LE(runs[runs.size() - 2].bottom + 2 * bh + 10, m_canvas.Height());
-    EXPECT_EQ(m_state.EntrySlot, 1);
+    EXPECT_EQ(first.entrySlot, 1);
     EXPECT_FALSE(m_up);
     EXPECT_TRUE(m_down);
 
     for (int selected = 2; selected <= 12; ++selected) {
-        m_state.SelectedEntry = selected;
-        m_renderer.MakeMenu(m_root);
-        EXPECT_EQ(m_state.EntriesPerPage, perPage);
-        EXPECT_EQ(m_state.EntrySlot, std::min(selected, perPage));
-        EXPECT_EQ(m_state.CurrentEntryNode, entries[size_t(selected - 1)]);
+        const MenuPage page = m_renderer.MakeMenu(m_root, selected);
+        EXPECT_EQ(page.entriesPerPage, perPage);
+        EXPECT_EQ(page.entrySlot, std::min(selected, perPage));
+        EXPECT_EQ(page.entryNode, entries[size_t(selected - 1)]);
         ASSERT_EQ(m_renderer.pageEntries().size(), perPage);
         EXPECT_EQ(m_renderer.pageEntries().constLast(), entries[size_t(std::max(selected, perPage) - 1)]);
         EXPECT_EQ(int(buttonRuns(m_canvas.Width() / 2).size()), perPage);
@@ -190,18 +194,17 @@ TEST_F(MenuPageTest, TitleRowFollowsTheEdgeCorrection)
 {
     frame(352, 288, 576);
     edges(false, 10);
-    m_state.SelectedEntry = 1;
     m_renderer.MakeMenu(m_root);
     const int rowWithout = firstLitRow();
     ASSERT_GE(rowWithout, 0);
 
     edges(true, 10);
-    m_renderer.MakeMenu(m_root);
+    const MenuPage page = m_renderer.MakeMenu(m_root);
     // 288 x 0.1 = 28.8: the title's top moves to row 29.
     EXPECT_EQ(firstLitRow() - rowWithout, 29);
 
     // A menu without children shows the title only and leaves the order frame.
-    EXPECT_EQ(m_state.EntryCount, 0);
+    EXPECT_EQ(page.entryCount, 0);
     EXPECT_EQ(m_orderShown, 0);
     EXPECT_EQ(m_tree.selectedNode(), nullptr);
     EXPECT_EQ(m_shown, 2);
@@ -216,19 +219,15 @@ TEST_F(MenuPageTest, MenuOfPicturesOnlyHasNoEntries)
         ProjectNode *file = addFile(pics, QLatin1String(name));
         writeJpeg(file->FullPath(), 16, 16, Qt::red);
     }
-    m_state.SelectedEntry = 1;
-    m_state.CaptionFile = QStringLiteral("left over");
-    m_state.TextMode = true;
-    m_renderer.MakeMenu(pics);
+    const MenuPage page = m_renderer.MakeMenu(pics);
 
-    EXPECT_EQ(m_state.EntryCount, 0);
-    EXPECT_EQ(m_state.EntriesPerPage, 3);
+    EXPECT_EQ(page.entryCount, 0);
+    EXPECT_EQ(page.entriesPerPage, 3);
+    EXPECT_EQ(page.entryNode, nullptr);
     EXPECT_TRUE(buttonRuns(m_canvas.Width() / 2).empty());
     EXPECT_TRUE(m_renderer.pageEntries().isEmpty());
     EXPECT_EQ(m_tree.selectedNode(), pics);
     EXPECT_EQ(m_orderShown, 0);
-    EXPECT_TRUE(m_state.CaptionFile.isEmpty());
-    EXPECT_FALSE(m_state.TextMode);
     // Only the title ("Pics") is on the page.
     EXPECT_FALSE(anyLit(0, m_canvas.Height() / 2, m_canvas.Width(), m_canvas.Height()));
 }

@@ -26,7 +26,10 @@ protected:
         return node;
     }
 
-    void render(ProjectNode *node) { m_renderer.CreateStill(node, node->FullPath()); }
+    void render(ProjectNode *node, const QString &captionFile = QString())
+    {
+        m_renderer.CreateStill(node, node->FullPath(), captionFile);
+    }
 
     // The photo covers exactly [x, x + w) x [y, y + h) of the black frame.
     void expectPictureAt(int x, int y, int w, int h)
@@ -324,9 +327,7 @@ TEST_F(StillTest, CaptionStateDrawsTheCaptionInsideThePicture)
     render(node);
     const ImgSource plain = m_canvas.Copy();
 
-    m_state.TextMode = true;
-    m_state.CaptionFile = captionPath;
-    render(node);
+    render(node, captionPath);
 
     // The photo lies at x 136..567; everything outside stays black.
     int changed = 0;
@@ -347,12 +348,9 @@ TEST_F(StillTest, CaptionStateDrawsTheCaptionInsideThePicture)
     EXPECT_TRUE(isColour(350, 560, light));
 
     // The plain state ignores the caption file, and no caption file means no text.
-    m_state.TextMode = false;
     render(node);
     EXPECT_EQ(std::memcmp(plain.pRGB(), m_canvas.pRGB(), 704 * 576 * 3), 0);
-    m_state.TextMode = true;
-    m_state.CaptionFile = m_pics->FullPath() + QStringLiteral("/none.txt");
-    render(node);
+    render(node, m_pics->FullPath() + QStringLiteral("/none.txt"));
     EXPECT_EQ(std::memcmp(plain.pRGB(), m_canvas.pRGB(), 704 * 576 * 3), 0);
 }
 

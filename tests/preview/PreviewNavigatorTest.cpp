@@ -90,7 +90,7 @@ protected:
     QTemporaryDir m_dir;
     FakePrompter m_prompter;
     Workspace m_ws { m_prompter };
-    PreviewNavigator m_nav { m_ws.settings, m_ws.tree, m_ws.state, m_ws.canvas, m_ws.renderer };
+    PreviewNavigator m_nav { m_ws.settings, m_ws.tree, m_ws.canvas, m_ws.renderer };
     int m_shown = 0;
     int m_pointerRestored = 0;
     QImage m_lastShown;
@@ -101,9 +101,11 @@ TEST_F(Navigation, RootClickShowsTheMainMenuScaledIntoThePane)
     threeFolders();
     m_nav.tvwStruct_NodeClick(root());
     EXPECT_EQ(m_nav.PreviewNode(), root());
-    EXPECT_EQ(m_ws.state.EntryCount, 3);
-    EXPECT_EQ(m_ws.state.SelectedEntry, 1);
-    EXPECT_EQ(m_ws.state.CurrentEntryNode, named(root(), "Alpha"));
+    EXPECT_EQ(m_nav.highlightedEntryNumber(), 1);
+    EXPECT_EQ(m_nav.highlightedEntry(), named(root(), "Alpha"));
+    // The menu page highlighting an entry is that entry's state on the disc.
+    EXPECT_EQ(m_nav.shownStateId(),
+        QStringLiteral("Selection-%1").arg(named(root(), "Alpha")->Index(), 4, 10, QLatin1Char('0')));
     ASSERT_EQ(m_shown, 1);
     EXPECT_EQ(m_lastShown.size(), QSize(176, 144));
     // The canvas itself stays at frame size for the full-size window.
@@ -117,24 +119,39 @@ TEST_F(Navigation, LeafFolderClickShowsItsFirstPicture)
     m_nav.tvwStruct_NodeClick(alpha);
     EXPECT_EQ(m_nav.PreviewNode(), alpha->firstChild());
     EXPECT_EQ(m_ws.tree.selectedNode(), alpha->firstChild());
-    EXPECT_EQ(m_ws.state.EntryCount, 0);
+    EXPECT_EQ(m_nav.highlightedEntry(), nullptr);
+    EXPECT_EQ(m_nav.shownState(), (DiscState { alpha->firstChild(), false }));
     EXPECT_EQ(m_shown, 1);
 }
 
-TEST_F(Navigation, NextAndPreviousWrapAroundTheMenuEntries)
+TEST_F(Navigation, NextAndPreviousStopAtTheEndsOfTheMenuAsOnTheDisc)
 {
     threeFolders();
     m_nav.tvwStruct_NodeClick(root());
+    m_nav.pbPrev_Click(); // the first entry has no previous one
+    EXPECT_EQ(m_nav.highlightedEntryNumber(), 1);
     m_nav.pbNext_Click();
     m_nav.pbNext_Click();
-    EXPECT_EQ(m_ws.state.SelectedEntry, 3);
-    EXPECT_EQ(m_ws.state.CurrentEntryNode, named(root(), "Gamma"));
-    m_nav.pbNext_Click();
-    EXPECT_EQ(m_ws.state.SelectedEntry, 1);
+    EXPECT_EQ(m_nav.highlightedEntryNumber(), 3);
+    EXPECT_EQ(m_nav.highlightedEntry(), named(root(), "Gamma"));
+    m_nav.pbNext_Click(); // nor the last a next one
+    EXPECT_EQ(m_nav.highlightedEntryNumber(), 3);
     m_nav.pbPrev_Click();
-    EXPECT_EQ(m_ws.state.SelectedEntry, 3);
+    EXPECT_EQ(m_nav.highlightedEntryNumber(), 2);
     EXPECT_EQ(m_nav.PreviewNode(), root());
-    EXPECT_EQ(m_shown, 5);
+    EXPECT_EQ(m_shown, 4);
+
+    // Number keys open what the page's buttons lead to; a key past the page does nothing.
+    m_nav.pressNumber(3);
+    EXPECT_EQ(m_nav.PreviewNode(), named(root(), "Gamma")->firstChild());
+    const int shown = m_shown;
+    m_nav.pressNumber(1);
+    m_nav.pressNumber(4);
+    EXPECT_EQ(m_shown, shown);
+    // The last picture of an entry times out back to the entry's menu state.
+    m_nav.followTimeout();
+    EXPECT_EQ(m_nav.PreviewNode(), root());
+    EXPECT_EQ(m_nav.highlightedEntryNumber(), 3);
 }
 
 TEST_F(Navigation, PicturesStepThroughSiblingsAndStopAtTheEnds)
@@ -188,7 +205,9 @@ TEST_F(Navigation, MovieShowsThePlaceholderAndCaptionFileIsFound)
     caption.close();
 
     m_nav.tvwStruct_NodeClick(beta->child(0));
-    EXPECT_EQ(m_ws.state.CaptionFile, caption.fileName());
+    EXPECT_FALSE(m_nav.shownState().caption);
+    m_nav.pbEnter_Click();
+    EXPECT_EQ(m_nav.shownState(), (DiscState { beta->child(0), true }));
     m_nav.pbNext_Click();
     EXPECT_EQ(m_nav.PreviewNode(), beta->child(1));
     // The placeholder page is black apart from its text at the top.
@@ -209,7 +228,7 @@ TEST_F(Navigation, EnterTogglesACaptionedPictureAndItsCaptionState)
     m_nav.tvwStruct_NodeClick(alpha->child(0));
     int shown = m_shown;
     m_nav.pbEnter_Click();
-    EXPECT_FALSE(m_ws.state.TextMode);
+    EXPECT_FALSE(m_nav.shownState().caption);
     EXPECT_EQ(m_shown, shown);
 
     m_nav.pbNext_Click();
@@ -217,34 +236,35 @@ TEST_F(Navigation, EnterTogglesACaptionedPictureAndItsCaptionState)
     const QImage plain = m_lastShown;
     shown = m_shown;
     m_nav.pbEnter_Click();
-    EXPECT_TRUE(m_ws.state.TextMode);
+    EXPECT_TRUE(m_nav.shownState().caption);
     EXPECT_EQ(m_nav.PreviewNode(), alpha->child(1));
     EXPECT_EQ(m_shown, shown + 1);
     EXPECT_NE(m_lastShown, plain); // the caption is drawn over the picture
 
     m_nav.pbEnter_Click();
-    EXPECT_FALSE(m_ws.state.TextMode);
+    EXPECT_FALSE(m_nav.shownState().caption);
     EXPECT_EQ(m_lastShown, plain);
 
     // Return from the caption state goes back to the picture, not the menu.
     m_nav.pbEnter_Click();
     m_nav.pbReturn_Click();
-    EXPECT_FALSE(m_ws.state.TextMode);
+    EXPECT_FALSE(m_nav.shownState().caption);
     EXPECT_EQ(m_nav.PreviewNode(), alpha->child(1));
     EXPECT_EQ(m_lastShown, plain);
-    // And from the plain picture as before, to the menu above.
+    // And from the plain picture to the menu above, its entry highlighted.
     m_nav.pbReturn_Click();
     EXPECT_EQ(m_nav.PreviewNode(), root());
+    EXPECT_EQ(m_nav.highlightedEntry(), alpha);
 
     // Next from a caption state shows the next picture plainly.
     m_nav.tvwStruct_NodeClick(alpha->child(1));
     m_nav.pbEnter_Click();
     m_nav.pbNext_Click();
-    EXPECT_FALSE(m_ws.state.TextMode);
+    EXPECT_FALSE(m_nav.shownState().caption);
     EXPECT_EQ(m_nav.PreviewNode(), alpha->child(2));
 }
 
-TEST_F(Navigation, ReturnFromALeafFoldersPictureShowsTheMenuAbove)
+TEST_F(Navigation, ReturnFromAPictureHighlightsItsEntryOnTheMenuAbove)
 {
     threeFolders();
     ProjectNode *gamma = named(root(), "Gamma");
@@ -257,8 +277,8 @@ TEST_F(Navigation, ReturnFromALeafFoldersPictureShowsTheMenuAbove)
     m_nav.pbReturn_Click();
     EXPECT_EQ(m_nav.PreviewNode(), root());
     EXPECT_EQ(m_ws.tree.selectedNode(), root());
-    EXPECT_EQ(m_ws.state.EntryCount, 3);
-    EXPECT_EQ(m_ws.state.SelectedEntry, 1);
+    EXPECT_EQ(m_nav.highlightedEntryNumber(), 3);
+    EXPECT_EQ(m_nav.highlightedEntry(), gamma);
 
     const int shown = m_shown;
     m_nav.pbReturn_Click();
@@ -279,11 +299,11 @@ TEST_F(Navigation, ReturnWorksBelowAFolderNamedLikeTheMainTitle)
     m_nav.tvwStruct_NodeClick(root());
     m_nav.pbEnter_Click();
     ASSERT_EQ(m_nav.PreviewNode(), summer);
-    EXPECT_EQ(m_ws.state.EntryCount, 2);
+    EXPECT_EQ(m_nav.highlightedEntry(), named(summer, "Beach"));
 
     m_nav.pbReturn_Click();
     EXPECT_EQ(m_nav.PreviewNode(), root());
-    EXPECT_EQ(m_ws.state.CurrentEntryNode, summer);
+    EXPECT_EQ(m_nav.highlightedEntry(), summer);
 }
 
 TEST_F(Navigation, SiblingsWithTheSameTextAreStillDistinctNodes)
@@ -331,16 +351,38 @@ TEST_F(Navigation, StampPlacementOnlyWhileArmedAndInFramePixels)
 TEST_F(Navigation, UpDownAndSaveOrderChangeTheNextScan)
 {
     threeFolders();
-    TreeEditor editor(m_ws.tree, m_ws.state, m_prompter);
+    TreeEditor editor(m_ws.tree, m_prompter);
+    // As the window does it: the entry moves and stays highlighted.
+    const auto up = [&] {
+        ProjectNode *entry = m_nav.highlightedEntry();
+        if (!editor.pbUp_Click(entry, m_nav.highlightedEntryNumber()))
+            return false;
+        m_nav.showEntry(entry);
+        return true;
+    };
+    const auto down = [&] {
+        ProjectNode *entry = m_nav.highlightedEntry();
+        if (!editor.pbDown_Click(entry, m_nav.highlightedEntryNumber()))
+            return false;
+        m_nav.showEntry(entry);
+        return true;
+    };
     m_nav.tvwStruct_NodeClick(root());
-    m_nav.pbPrev_Click(); // Gamma highlighted
-    ASSERT_TRUE(editor.pbUp_Click());
-    ASSERT_TRUE(editor.pbUp_Click());
-    EXPECT_FALSE(editor.pbUp_Click());
+    m_nav.pbNext_Click();
+    m_nav.pbNext_Click(); // Gamma highlighted
+    ASSERT_TRUE(up());
+    ASSERT_TRUE(up());
+    EXPECT_FALSE(up());
     EXPECT_EQ(childTexts(root()), QLatin1String("Gamma,Alpha,Beta"));
-    ASSERT_TRUE(editor.pbDown_Click());
+    EXPECT_EQ(m_nav.highlightedEntryNumber(), 1);
+    ASSERT_TRUE(down());
     EXPECT_EQ(childTexts(root()), QLatin1String("Alpha,Gamma,Beta"));
-    ASSERT_TRUE(editor.pbSaveOrder_Click());
+    EXPECT_EQ(m_nav.highlightedEntry(), named(root(), "Gamma"));
+    // Next follows the new order.
+    m_nav.pbNext_Click();
+    EXPECT_EQ(m_nav.highlightedEntry(), named(root(), "Beta"));
+    m_nav.pbPrev_Click();
+    ASSERT_TRUE(editor.pbSaveOrder_Click(m_nav.highlightedEntry()));
 
     m_nav.reset();
     scan();

@@ -12,7 +12,6 @@
 
 #include "FakePrompter.h"
 #include "TestAlbum.h"
-#include "authoring/BuildState.h"
 #include "project/OrderFile.h"
 #include "project/ProjectTree.h"
 #include "project/Scanner.h"
@@ -31,9 +30,9 @@ struct OrderFixture
     Settings settings;
     FakePrompter prompter;
     ProjectTree tree;
-    BuildState state;
     Scanner scanner { tree, settings, prompter };
-    TreeEditor editor { tree, state, prompter };
+    TreeEditor editor { tree, prompter };
+    ProjectNode *highlighted = nullptr;
 
     OrderFixture()
     {
@@ -46,11 +45,10 @@ struct OrderFixture
         scanner.filltvw();
         return childTexts(tree.root());
     }
-    void highlight(ProjectNode *node)
-    {
-        state.CurrentEntryNode = node;
-        state.SelectedEntry = node->row() + 1;
-    }
+    void highlight(ProjectNode *node) { highlighted = node; }
+    // The highlight stays on the entry that moves.
+    bool up() { return editor.pbUp_Click(highlighted, highlighted->row() + 1); }
+    bool saveOrder() { return editor.pbSaveOrder_Click(highlighted); }
 };
 
 // Stops every change inside a folder, also for root, for as long as it lives:
@@ -173,9 +171,9 @@ TEST(OrderFile, SavedOrderComesBackOnTheNextScan)
     OrderFixture f;
     ASSERT_EQ(f.scanOrder(), s("a,b,c"));
     f.highlight(f.tree.root()->child(2));
-    EXPECT_TRUE(f.editor.pbUp_Click());
-    EXPECT_TRUE(f.editor.pbUp_Click());
-    EXPECT_TRUE(f.editor.pbSaveOrder_Click());
+    EXPECT_TRUE(f.up());
+    EXPECT_TRUE(f.up());
+    EXPECT_TRUE(f.saveOrder());
     EXPECT_EQ(f.prompter.count(), 0);
     EXPECT_EQ(f.album.read(s("kelvara.ord")), QByteArray("c\r\na\r\nb\r\n"));
     EXPECT_EQ(f.scanOrder(), s("c,a,b"));
@@ -186,8 +184,8 @@ TEST(OrderFile, SavedOrderComesBackOnTheNextScan)
     f.scanOrder();
     ProjectNode *c = f.tree.root()->child(0);
     f.highlight(c->child(1));
-    EXPECT_TRUE(f.editor.pbUp_Click());
-    EXPECT_TRUE(f.editor.pbSaveOrder_Click());
+    EXPECT_TRUE(f.up());
+    EXPECT_TRUE(f.saveOrder());
     EXPECT_EQ(f.album.read(s("c/kelvara.ord")), QByteArray("y\r\nx\r\n"));
     EXPECT_EQ(f.album.read(s("kelvara.ord")), QByteArray("c\r\na\r\nb\r\n"));
     f.scanOrder();
@@ -202,7 +200,7 @@ TEST(OrderFile, SourceWithTrailingSeparatorGetsNoDoubledOne)
     EXPECT_EQ(OrderFile::pathIn(f.tree.info(f.tree.root()).sourcePath), f.album.path() + s("/kelvara.ord"));
     EXPECT_EQ(OrderFile::pathIn(f.album.path()), f.album.path() + s("/kelvara.ord"));
     f.highlight(f.tree.root()->child(1));
-    EXPECT_TRUE(f.editor.pbSaveOrder_Click());
+    EXPECT_TRUE(f.saveOrder());
     EXPECT_EQ(f.album.read(s("kelvara.ord")), QByteArray("a\r\nb\r\nc\r\n"));
 }
 
@@ -221,9 +219,9 @@ TEST(OrderFile, UnwritableFolderShowsTheMessageAndKeepsTheOldFile)
                 "note: cannot make %s read-only here; only the next case checks the "
                 "failure message\n",
                 qPrintable(f.album.path()));
-        EXPECT_TRUE(f.editor.pbUp_Click());
+        EXPECT_TRUE(f.up());
         if (block.active()) {
-            EXPECT_FALSE(f.editor.pbSaveOrder_Click());
+            EXPECT_FALSE(f.saveOrder());
             ASSERT_EQ(f.prompter.count(), 1);
             EXPECT_EQ(f.prompter.boxes()[0].kind, FakePrompter::Kind::Inform);
             EXPECT_EQ(f.prompter.boxes()[0].title, s("Save menu order"));
@@ -237,7 +235,7 @@ TEST(OrderFile, UnwritableFolderShowsTheMessageAndKeepsTheOldFile)
     f.prompter.clear();
     QFile::remove(f.album.at(s("kelvara.ord")));
     f.album.folder(s("kelvara.ord"));
-    EXPECT_FALSE(f.editor.pbSaveOrder_Click());
+    EXPECT_FALSE(f.saveOrder());
     ASSERT_EQ(f.prompter.count(), 1);
     EXPECT_EQ(f.prompter.boxes()[0].text, expected);
     EXPECT_TRUE(QFileInfo(f.album.at(s("kelvara.ord"))).isDir());
@@ -247,8 +245,8 @@ TEST(OrderFile, NothingToSaveWithoutAHighlightedEntry)
 {
     OrderFixture f;
     f.scanOrder();
-    f.state.CurrentEntryNode = nullptr;
-    EXPECT_FALSE(f.editor.pbSaveOrder_Click());
+    f.highlight(nullptr);
+    EXPECT_FALSE(f.saveOrder());
     EXPECT_FALSE(QFile::exists(f.album.at(s("kelvara.ord"))));
     EXPECT_EQ(f.prompter.count(), 0);
 }

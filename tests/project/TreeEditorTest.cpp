@@ -2,7 +2,6 @@
 
 #include "FakePrompter.h"
 #include "TestAlbum.h"
-#include "authoring/BuildState.h"
 #include "project/ProjectTree.h"
 #include "project/Scanner.h"
 #include "project/TreeEditor.h"
@@ -22,8 +21,7 @@ struct EditFixture
     Settings settings;
     FakePrompter prompter;
     ProjectTree tree;
-    BuildState state;
-    TreeEditor editor { tree, state, prompter };
+    TreeEditor editor { tree, prompter };
     ProjectNode *group = nullptr, *x = nullptr, *y = nullptr, *leaf = nullptr, *empty = nullptr;
 
     EditFixture()
@@ -115,32 +113,20 @@ TEST(TreeEditor, UpAndDownMoveTheHighlightedEntryAndStopAtTheEnds)
     ProjectNode *root = f.tree.root();
     ASSERT_EQ(childTexts(root), s("Empty,Group,Leaf"));
 
-    f.state.CurrentEntryNode = f.empty;
-    f.state.SelectedEntry = 1;
-    EXPECT_FALSE(f.editor.pbUp_Click());
-    EXPECT_EQ(f.state.SelectedEntry, 1);
-
-    f.state.CurrentEntryNode = f.leaf;
-    f.state.SelectedEntry = 3;
-    EXPECT_FALSE(f.editor.pbDown_Click());
+    EXPECT_FALSE(f.editor.pbUp_Click(f.empty, 1));
+    EXPECT_FALSE(f.editor.pbDown_Click(f.leaf, 3));
     EXPECT_EQ(childTexts(root), s("Empty,Group,Leaf"));
 
-    f.state.CurrentEntryNode = f.group;
-    f.state.SelectedEntry = 2;
-    EXPECT_TRUE(f.editor.pbDown_Click());
+    EXPECT_TRUE(f.editor.pbDown_Click(f.group, 2));
     EXPECT_EQ(childTexts(root), s("Empty,Leaf,Group"));
-    EXPECT_EQ(f.state.SelectedEntry, 3);
-    EXPECT_EQ(f.state.CurrentEntryNode, f.group);
     EXPECT_EQ(childTexts(f.group), s("x,y")); // the subtree travels along
-    EXPECT_TRUE(f.editor.pbUp_Click());
-    EXPECT_TRUE(f.editor.pbUp_Click());
+    EXPECT_TRUE(f.editor.pbUp_Click(f.group, 3));
+    EXPECT_TRUE(f.editor.pbUp_Click(f.group, 2));
     EXPECT_EQ(childTexts(root), s("Group,Empty,Leaf"));
-    EXPECT_EQ(f.state.SelectedEntry, 1);
+    EXPECT_FALSE(f.editor.pbUp_Click(f.group, 1));
 
-    f.state.CurrentEntryNode = nullptr;
-    f.state.SelectedEntry = 2;
-    EXPECT_FALSE(f.editor.pbUp_Click());
-    EXPECT_FALSE(f.editor.pbDown_Click());
+    EXPECT_FALSE(f.editor.pbUp_Click(nullptr, 2));
+    EXPECT_FALSE(f.editor.pbDown_Click(nullptr, 2));
 }
 
 TEST(TreeEditor, DropPutsTheNodeFirstAmongTheTargetsSiblings)

@@ -1,0 +1,62 @@
+#pragma once
+
+#include <QHash>
+#include <QList>
+#include <QString>
+
+#include <functional>
+
+#include "authoring/StateLinks.h"
+
+class ProjectNode;
+struct Settings;
+
+// The links of every state of the disc (previous, next, return, enter, the
+// timeout and its wait, the number keys of a menu page), computed in one place
+// so that vcd.xml and the preview agree on where each key goes.
+//
+// forTree() visits the tree as the build walks it: every folder with folders
+// below it is a menu with one state per entry, every other folder holds the
+// pictures (each with its caption state when a caption file lies beside it)
+// and movies the disc shows one after the other. The add functions describe
+// one state each from facts the caller already knows.
+class NavigationModel
+{
+public:
+    // How many entries a page of this menu shows (the renderer knows).
+    using EntriesPerPage = std::function<int(const ProjectNode *menu)>;
+
+    // The wait of pictures and movies comes from the settings' timeout.
+    explicit NavigationModel(const Settings &settings);
+
+    static NavigationModel forTree(
+        ProjectNode *root, const Settings &settings, const EntriesPerPage &entriesPerPage);
+
+    // The menu page that highlights entry, entry number entryNumber of its
+    // menu, whose pages show entriesPerPage entries.
+    void addMenuState(ProjectNode *entry, int entryNumber, int entriesPerPage);
+    // A picture's state, and its caption state when it has a caption.
+    void addPicture(ProjectNode *picture, bool captioned);
+    void addMovie(ProjectNode *movie);
+
+    // Every state in the order the disc describes them.
+    const QList<DiscState> &states() const { return m_order; }
+    // The state's links; invalid ones for a state not on the disc.
+    StateLinks links(const DiscState &state) const { return m_links.value(state); }
+
+    // The caption file of a picture: its path with ".txt" for the extension,
+    // or empty when no such file exists.
+    static QString captionFileOf(const ProjectNode *picture);
+    // Seconds a picture or movie stays before its timeout; -1 for ever.
+    static int pictureWait(const Settings &settings);
+
+private:
+    void visitMenu(ProjectNode *menu, const EntriesPerPage &entriesPerPage);
+    void visitFiles(ProjectNode *folder);
+    StateLinks linksOf(ProjectNode *node, StateLinks::Page page) const;
+    void insert(const StateLinks &links);
+
+    int m_pictureWait = -1;
+    QList<DiscState> m_order;
+    QHash<DiscState, StateLinks> m_links;
+};

@@ -1,0 +1,266 @@
+#include <QDir>
+#include <QFile>
+#include <QFileInfo>
+#include <QMap>
+#include <QTemporaryDir>
+#include <QXmlStreamReader>
+
+#include <gtest/gtest.h>
+
+#include <functional>
+
+#include "BuildFixture.h"
+#include "FakePrompter.h"
+#include "TestHome.h"
+#include "authoring/BuildDriver.h"
+#include "authoring/BuildOutput.h"
+#include "authoring/Workspace.h"
+#include "base/Guard.h"
+#include "preview/PreviewNavigator.h"
+#include "project/ProjectNode.h"
+
+using namespace Qt::StringLiterals;
+
+namespace {
+
+// One <selection> of vcd.xml: the state each key of the player leads to.
+struct Selection
+{
+    QString prev, next, back, enter, timeout;
+    QStringList keys;
+};
+
+QMap<QString, Selection> readSelections(const QString &path, QStringList *order)
+{
+    QMap<QString, Selection> selections;
+    QFile file(path);
+    EXPECT_TRUE(file.open(QIODevice::ReadOnly)) << path.toStdString();
+    QXmlStreamReader xml(&file);
+    QString current;
+    while (!xml.atEnd()) {
+        const QXmlStreamReader::TokenType token = xml.readNext();
+        if (token == QXmlStreamReader::EndElement && xml.name() == "selection"_L1)
+            current.clear();
+        if (token != QXmlStreamReader::StartElement)
+            continue;
+        const QString ref = xml.attributes().value("ref"_L1).toString();
+        if (xml.name() == "selection"_L1) {
+            current = xml.attributes().value("id"_L1).toString();
+            selections[current];
+            order->append(current);
+        } else if (current.isEmpty()) {
+            continue;
+        } else if (xml.name() == "prev"_L1) {
+            selections[current].prev = ref;
+        } else if (xml.name() == "next"_L1) {
+            selections[current].next = ref;
+        } else if (xml.name() == "return"_L1) {
+            selections[current].back = ref;
+        } else if (xml.name() == "default"_L1) {
+            selections[current].enter = ref;
+        } else if (xml.name() == "timeout"_L1) {
+            selections[current].timeout = ref;
+        } else if (xml.name() == "select"_L1) {
+            selections[current].keys.append(ref);
+        }
+    }
+    EXPECT_FALSE(xml.hasError()) << xml.errorString().toStdString();
+    return selections;
+}
+
+// Builds an album with the real walk and tools, then drives the preview over
+// the same tree and settings.
+class DiscNavigation : public ::testing::Test
+{
+protected:
+    void SetUp() override
+    {
+        ASSERT_TRUE(m_dir.isValid());
+        m_home.installTools();
+        m_oldHandler
+            = Guard::setFatalHandler([this](const QString &procedure, int number, const QString &text) {
+                  m_fatal.append(procedure + u": "_s + QString::number(number) + u' ' + text);
+              });
+        m_nav.setPaneSize(QSize(88, 72));
+    }
+    void TearDown() override { Guard::setFatalHandler(m_oldHandler); }
+
+    QString album(const QString &relative = {}) const { return m_dir.path() + u"/album/"_s + relative; }
+
+    void picture(const QString &relative, int seed, const char *caption = nullptr)
+    {
+        QDir().mkpath(QFileInfo(album(relative)).path());
+        BuildFixture::paintJpeg(album(relative), 64, 48, seed);
+        if (!caption)
+            return;
+        QFile text(album(relative).chopped(4) + u".txt"_s);
+        ASSERT_TRUE(text.open(QIODevice::WriteOnly));
+        text.write(caption);
+    }
+
+    void build(const QString &source)
+    {
+        Settings &s = m_ws.settings;
+        s.sourcedir = source;
+        s.destinationdir = m_dir.path() + u"/build"_s;
+        QDir().mkpath(s.destinationdir);
+        s.vcd = false;
+        s.ntsc = false;
+        s.lowRes = false;
+        s.AntiFlicker = false;
+        s.FastPreview = true;
+        s.main_title = u"Holidays"_s;
+        m_ws.controller.setSizes();
+        ASSERT_TRUE(m_ws.scanner.cmdReadStructure_Click());
+
+        BuildOutput output;
+        BuildDriver driver(m_ws.settings, m_ws.tree, m_ws.renderer, m_ws.canvas, m_prompter, output);
+        ASSERT_EQ(driver.pbcreatevcd_Click(), BuildDriver::Outcome::Succeeded)
+            << m_prompter.texts().join(u'\n').toStdString();
+        ASSERT_TRUE(m_fatal.isEmpty()) << m_fatal.join(u'\n').toStdString();
+        m_selections = readSelections(s.destinationdir + u"/vcd.xml"_s, &m_order);
+        ASSERT_FALSE(m_selections.isEmpty());
+    }
+
+    DiscState stateOf(const QString &id) const
+    {
+        QString number = id.mid(QStringLiteral("Selection-").size());
+        const bool caption = number.startsWith(u"text"_s);
+        if (caption)
+            number = number.mid(4);
+        return { m_ws.tree.nodeByIndex(number.toInt()), caption };
+    }
+
+    // Pictures and movies as a click in the tree shows them; menu pages and
+    // captions as the remote reaches them.
+    void show(const QString &id)
+    {
+        const DiscState state = stateOf(id);
+        ASSERT_TRUE(state.isValid()) << id.toStdString();
+        if (!state.caption && !QFileInfo(state.node->FullPath()).isDir())
+            m_nav.tvwStruct_NodeClick(state.node);
+        else
+            m_nav.showState(state);
+        ASSERT_EQ(m_nav.shownStateId(), id);
+    }
+
+    void expectEveryKeyToFollowTheDisc()
+    {
+        // The preview knows the same states, in the order the disc lists them.
+        QStringList modelOrder;
+        const NavigationModel model = m_nav.navigation();
+        for (const DiscState &state : model.states())
+            modelOrder.append(state.selectionId());
+        EXPECT_EQ(modelOrder, m_order);
+
+        for (auto it = m_selections.cbegin(); it != m_selections.cend(); ++it) {
+            const QString &id = it.key();
+            const Selection &disc = it.value();
+            const struct
+            {
+                const char *name;
+                std::function<void()> press;
+                QString target;
+            } keys[] = {
+                { "Previous", [this] { m_nav.pbPrev_Click(); }, disc.prev },
+                { "Next", [this] { m_nav.pbNext_Click(); }, disc.next },
+                { "Return", [this] { m_nav.pbReturn_Click(); }, disc.back },
+                { "Enter", [this] { m_nav.pbEnter_Click(); }, disc.enter },
+                { "timeout", [this] { m_nav.followTimeout(); }, disc.timeout },
+            };
+            for (const auto &key : keys) {
+                show(id);
+                key.press();
+                // Without a link the player stays where it is.
+                EXPECT_EQ(m_nav.shownStateId(), key.target.isEmpty() ? id : key.target)
+                    << key.name << " from " << id.toStdString();
+            }
+            // One key past the page's last does nothing.
+            for (int k = 1; k <= disc.keys.size() + 1; ++k) {
+                show(id);
+                m_nav.pressNumber(k);
+                EXPECT_EQ(m_nav.shownStateId(), k <= disc.keys.size() ? disc.keys[k - 1] : id)
+                    << "key " << k << " from " << id.toStdString();
+            }
+        }
+    }
+
+    QString idOf(const QString &relative) const
+    {
+        const ProjectNode *node = m_ws.tree.nodeByKey(m_ws.settings.sourcedir + u'/' + relative);
+        return node ? u"Selection-"_s + DiscState::indexNumber(node->Index()) : QString();
+    }
+
+    TestHome m_home;
+    QTemporaryDir m_dir;
+    FakePrompter m_prompter;
+    Workspace m_ws { m_prompter };
+    PreviewNavigator m_nav { m_ws.settings, m_ws.tree, m_ws.canvas, m_ws.renderer };
+    QMap<QString, Selection> m_selections;
+    QStringList m_order;
+    QStringList m_fatal;
+    Guard::FatalHandler m_oldHandler;
+};
+
+TEST_F(DiscNavigation, SampleAlbumKeysLandWhereTheDiscGoes)
+{
+    const QString sample = qEnvironmentVariable("KELVARA_SOURCE_DIR") + u"/resources/sample-album"_s;
+    ASSERT_TRUE(QFileInfo(sample).isDir()) << sample.toStdString();
+    ASSERT_TRUE(QDir().mkpath(album()));
+    for (const QString &entry : QDir(sample).entryList(QDir::Dirs | QDir::NoDotAndDotDot)) {
+        QDir().mkpath(album(entry));
+        for (const QString &file : QDir(sample + u'/' + entry).entryList(QDir::Files))
+            ASSERT_TRUE(QFile::copy(sample + u'/' + entry + u'/' + file, album(entry + u'/' + file)));
+    }
+    ASSERT_NO_FATAL_FAILURE(build(album().chopped(1)));
+    expectEveryKeyToFollowTheDisc();
+
+    // Return from a picture of the third entry highlights the third entry.
+    ProjectNode *third = m_ws.tree.root()->child(2);
+    ASSERT_TRUE(third->hasChildren());
+    m_nav.tvwStruct_NodeClick(third->child(1));
+    m_nav.pbReturn_Click();
+    EXPECT_EQ(m_nav.PreviewNode(), m_ws.tree.root());
+    EXPECT_EQ(m_nav.highlightedEntry(), third);
+    EXPECT_EQ(m_nav.highlightedEntryNumber(), 3);
+    EXPECT_EQ(
+        m_nav.shownStateId(), m_selections.value(idOf(third->Text() + u'/' + third->child(1)->Text())).back);
+}
+
+TEST_F(DiscNavigation, ThreeLevelAlbumOnTwoMenuPagesKeysLandWhereTheDiscGoes)
+{
+    // The main menu, entries with folders of their own, pictures with and
+    // without captions, a movie, and more entries than one page holds.
+    for (int i = 1; i <= 12; ++i) {
+        const QString entry = u"E%1/"_s.arg(i, 2, 10, QLatin1Char('0'));
+        if (i == 3) {
+            picture(entry + u"Harbour/h1.jpg"_s, 31, "Boats at dawn");
+            picture(entry + u"Harbour/h2.jpg"_s, 32);
+            picture(entry + u"Market/m1.jpg"_s, 33);
+            picture(entry + u"Old Town/o1.jpg"_s, 34);
+            picture(entry + u"Old Town/o2.jpg"_s, 35, "The clock tower");
+            continue;
+        }
+        picture(entry + u"a.jpg"_s, i, i == 2 ? "A caption" : nullptr);
+        picture(entry + u"b.jpg"_s, i + 40, i == 11 ? "Last caption" : nullptr);
+    }
+    BuildFixture::makeMovie(album(u"E05/clip.mpg"_s), BuildFixture::Format::PalSvcd);
+    ASSERT_NO_FATAL_FAILURE(build(album().chopped(1)));
+    ProjectNode *root = m_ws.tree.root();
+    ASSERT_EQ(root->childCount(), 12);
+    ASSERT_LT(m_ws.renderer.entriesPerPage(root), 12) << "the main menu fits on one page";
+    ASSERT_EQ(root->child(2)->childCount(), 3);
+    expectEveryKeyToFollowTheDisc();
+
+    // From a sub-menu's picture Return goes to the sub-menu, its entry highlighted.
+    ProjectNode *oldTown = root->child(2)->child(2);
+    m_nav.tvwStruct_NodeClick(oldTown->child(1));
+    m_nav.pbReturn_Click();
+    EXPECT_EQ(m_nav.PreviewNode(), root->child(2));
+    EXPECT_EQ(m_nav.highlightedEntryNumber(), 3);
+    m_nav.pbReturn_Click();
+    EXPECT_EQ(m_nav.PreviewNode(), root);
+    EXPECT_EQ(m_nav.highlightedEntryNumber(), 3);
+}
+
+} // namespace
