@@ -53,10 +53,10 @@ template <typename Work> double medianMs(Work work)
 double resizeMs(const ImgSource &source, int width, int height, int code)
 {
     const double ms = medianMs([&] {
-        ImgSource image = source.Copy();
-        image.Resize(width, height, code);
+        ImgSource image = source.copy();
+        image.resize(width, height, code);
     });
-    return ms - medianMs([&] { ImgSource image = source.Copy(); });
+    return ms - medianMs([&] { ImgSource image = source.copy(); });
 }
 
 } // namespace
@@ -66,20 +66,20 @@ int main(int argc, char **argv)
     qputenv("QT_QPA_PLATFORM", "offscreen");
     QGuiApplication app(argc, argv);
     ImgSource source;
-    source.LoadPicture(photo(2000, 1500));
+    source.loadPicture(photo(2000, 1500));
 
     for (int code = Resampler::FirstFilter; code <= Resampler::LastFilter; ++code)
         std::printf("%-14s 2000x1500 -> 704x576  %7.2f ms\n", Resampler::filterName(code),
             resizeMs(source, 704, 576, code));
     // A 12-megapixel photo reaches the resampler decoded at a quarter scale.
     ImgSource quarter;
-    quarter.LoadPicture(photo(1000, 750));
+    quarter.loadPicture(photo(1000, 750));
     std::printf(
         "%-14s 1000x750 -> 704x528   %7.2f ms\n", Resampler::filterName(13), resizeMs(quarter, 704, 528, 13));
 
-    ImgSource still = source.Copy();
-    still.Resize(704, 576, 13);
-    const double flickerMs = medianMs([&] { still.AntiFlicker(); });
+    ImgSource still = source.copy();
+    still.resize(704, 576, 13);
+    const double flickerMs = medianMs([&] { still.antiFlicker(); });
     std::printf("%-14s 704x576               %7.2f ms\n", "AntiFlicker", flickerMs);
     return 0;
 }

@@ -66,7 +66,7 @@ int main(int argc, char **argv)
     }
 
     Settings settings;
-    settings.sourcedir = dir.path();
+    settings.sourceDir = dir.path();
     settings.vcd = true;
     QuietPrompter prompter;
     ProjectTree tree;
@@ -80,7 +80,7 @@ int main(int argc, char **argv)
     for (int run = 0; run < kRuns; ++run) {
         QElapsedTimer timer;
         timer.start();
-        scanner.filltvw();
+        scanner.fillTree();
         times.push_back(static_cast<double>(timer.nsecsElapsed()) / 1e6);
     }
     std::sort(times.begin(), times.end());

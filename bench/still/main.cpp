@@ -97,10 +97,10 @@ int main(int argc, char **argv)
     // PAL, high resolution, aspect and edge correction, anti-flicker, Mitchell,
     // date stamp and file name as a user leaves them: the defaults.
     Settings settings;
-    settings.FastPreview = false;
-    settings.AntiFlicker = true;
-    settings.CorrectAspect = true;
-    settings.AspectWidth = 768;
+    settings.fastPreview = false;
+    settings.antiFlicker = true;
+    settings.correctAspect = true;
+    settings.aspectWidth = 768;
     ProjectTree tree;
     ProjectNode *root = tree.addRoot(dir.path() + u'/', dir.path());
     ProjectNode *node = tree.addChild(root, photo, QStringLiteral("photo.jpg"));
@@ -124,8 +124,8 @@ int main(int argc, char **argv)
     // Alternate the two so that both see the same machine load.
     for (int run = 0; run < kRuns; ++run) {
         timer.start();
-        renderer.CreateStill(node, photo);
-        if (!canvas.SaveJpg(ours, 90)) {
+        renderer.createStill(node, photo);
+        if (!canvas.saveJpg(ours, 90)) {
             std::fprintf(stderr, "bench_still: SaveJpg failed\n");
             return 1;
         }
@@ -144,7 +144,7 @@ int main(int argc, char **argv)
     const double magick = median(convertMs);
     const double ratio = still / magick;
     std::printf("still 4000x3000 -> %dx%d (CreateStill + SaveJpg): median %.1f ms over %d runs\n",
-        canvas.Width(), canvas.Height(), still, kRuns);
+        canvas.width(), canvas.height(), still, kRuns);
     std::printf("convert -filter Mitchell -resize 704x576 ... -quality 90: median %.1f ms over %d runs\n",
         magick, kRuns);
     std::printf("ratio %.3f (target <= 0.20): %s\n", ratio, ratio <= 0.20 ? "met" : "NOT met");

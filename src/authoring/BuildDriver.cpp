@@ -79,7 +79,7 @@ BuildDriver::BuildDriver(Settings &settings, ProjectTree &tree, Renderer &render
 
 QString BuildDriver::buildFolder() const
 {
-    return withoutTrailingSeparator(m_settings.destinationdir);
+    return withoutTrailingSeparator(m_settings.destinationDir);
 }
 
 QString BuildDriver::imagePath() const
@@ -123,29 +123,29 @@ QString BuildDriver::buildPathConflict(const QString &source, const QString &bui
 BuildDriver::Outcome BuildDriver::checks()
 {
     Prompter &prompter = m_prompter;
-    const QString dest = m_settings.destinationdir;
+    const QString dest = m_settings.destinationDir;
     const QFileInfo info(dest);
     // A path that is missing or names a file cannot take a build.
     if (dest.isEmpty() || !info.isDir()) {
-        prompter.inform(LocalText(TextId::TitleInvalidBuildPath), LocalText(TextId::MsgInvalidBuildPath));
+        prompter.inform(localText(TextId::TitleInvalidBuildPath), localText(TextId::MsgInvalidBuildPath));
         m_problem = QLatin1String("the build path is not a folder: ") + dest;
         return Outcome::Refused;
     }
     if (!info.isWritable()) {
-        prompter.inform(LocalText(TextId::TitleBuildPathReadOnly), LocalText(TextId::MsgBuildPathReadOnly));
+        prompter.inform(localText(TextId::TitleBuildPathReadOnly), localText(TextId::MsgBuildPathReadOnly));
         m_problem = QLatin1String("the build path is read-only: ") + dest;
         return Outcome::Refused;
     }
     if (m_tree.isEmpty()) {
-        prompter.inform(LocalText(TextId::TitleNothingToBuild), LocalText(TextId::MsgNothingToBuild));
+        prompter.inform(localText(TextId::TitleNothingToBuild), localText(TextId::MsgNothingToBuild));
         m_problem = QStringLiteral("nothing to build: the source folder was not read");
         return Outcome::Refused;
     }
-    if (!Capacity::CheckLimits(true, m_tree.counters(), m_settings, prompter)) {
+    if (!Capacity::checkLimits(true, m_tree.counters(), m_settings, prompter)) {
         m_problem = QStringLiteral("the album exceeds the limits of a disc");
         return Outcome::Refused;
     }
-    const QString conflict = buildPathConflict(m_settings.sourcedir, dest);
+    const QString conflict = buildPathConflict(m_settings.sourceDir, dest);
     if (!conflict.isEmpty()) {
         prompter.inform(kConflictTitle, conflict);
         m_problem = conflict;
@@ -154,7 +154,7 @@ BuildDriver::Outcome BuildDriver::checks()
     return Outcome::Succeeded;
 }
 
-BuildDriver::Outcome BuildDriver::pbcreatevcd_Click()
+BuildDriver::Outcome BuildDriver::build()
 {
     // Events run inside a build; a click that reaches here then must not
     // start a second one over the first.
@@ -170,26 +170,26 @@ BuildDriver::Outcome BuildDriver::pbcreatevcd_Click()
     Guard::run(QStringLiteral("Sub pbCreateVcd_Click"), [&] {
         QFile::remove(ProgramFolder::path() + QLatin1String("/Create.Log"));
         m_building = true;
-        const bool fastPreview = m_settings.FastPreview;
+        const bool fastPreview = m_settings.fastPreview;
         IdleOnExit idle([this, fastPreview] {
-            m_settings.FastPreview = fastPreview;
+            m_settings.fastPreview = fastPreview;
             m_building = false;
             if (m_callbacks.buildingChanged)
                 m_callbacks.buildingChanged(false);
         });
         // The disc gets full quality whatever the preview uses.
-        m_settings.FastPreview = false;
+        m_settings.fastPreview = false;
         if (m_callbacks.buildingChanged)
             m_callbacks.buildingChanged(true);
         m_walk.resetProgress(m_tree.highestIndex());
         m_cancel.CancelBuild = false;
         m_walk.resetCancel();
-        outcome = createvcd();
+        outcome = buildWithoutChecks();
     });
     return outcome;
 }
 
-BuildDriver::Outcome BuildDriver::createvcd()
+BuildDriver::Outcome BuildDriver::buildWithoutChecks()
 {
     Outcome outcome = Outcome::Failed;
     Guard::run(QStringLiteral("Sub createvcd"), [&] { outcome = run(); });
@@ -207,7 +207,7 @@ BuildDriver::Outcome BuildDriver::run()
     ProjectNode *root = m_tree.root();
     m_tree.setSelectedNode(root);
     bool walked = false;
-    const int jobs = ParallelEncoder::jobsFor(m_settings.Jobs);
+    const int jobs = ParallelEncoder::jobsFor(m_settings.jobs);
     if (jobs > 1) {
         // Stills are encoded on workers while the walk renders the next
         // ones; the walk counts as done only once every still is.
@@ -218,10 +218,10 @@ BuildDriver::Outcome BuildDriver::run()
             GenerationWalk &walk;
             ~Detach() { walk.setParallelEncoder(nullptr); }
         } detach { m_walk };
-        walked = m_walk.walk_menu(root);
+        walked = m_walk.walkMenu(root);
         walked = parallel.finish() && walked;
     } else {
-        walked = m_walk.walk_menu(root);
+        walked = m_walk.walkMenu(root);
     }
     m_tree.setSelectedNode(remembered);
     if (!walked) {
@@ -235,23 +235,23 @@ BuildDriver::Outcome BuildDriver::run()
     }
 
     bool written = false;
-    Guard::run(QStringLiteral("Function createxml"), [&] { written = m_writer.createxml(); });
+    Guard::run(QStringLiteral("Function createxml"), [&] { written = m_writer.write(); });
     if (!written) {
         m_problem = QLatin1String("vcd.xml could not be written to ") + buildFolder();
         return Outcome::Failed;
     }
 
     bool image = false;
-    Guard::run(QStringLiteral("Function Build_Image"), [&] { image = m_image.Build_Image(); });
+    Guard::run(QStringLiteral("Function Build_Image"), [&] { image = m_image.build(); });
     if (!image) {
         m_problem = QLatin1String("vcdxbuild could not make the image (see ") + ProgramFolder::path()
             + QLatin1String("/build.log)");
         return Outcome::Failed;
     }
 
-    const bool burn = m_prompter.askYesNo(LocalText(TextId::TitleImageCreated),
-        LocalText(TextId::MsgImageCreated) + buildFolder() + QLatin1String("/vcd.bin).") + u'\r'
-            + LocalText(TextId::MsgAskBurn),
+    const bool burn = m_prompter.askYesNo(localText(TextId::TitleImageCreated),
+        localText(TextId::MsgImageCreated) + buildFolder() + QLatin1String("/vcd.bin).") + u'\r'
+            + localText(TextId::MsgAskBurn),
         Prompter::Icon::Exclamation, true);
     if (m_callbacks.hideOutputWindow)
         m_callbacks.hideOutputWindow();
@@ -260,12 +260,12 @@ BuildDriver::Outcome BuildDriver::run()
     return Outcome::Succeeded;
 }
 
-void BuildDriver::pbCancelBuild_Click()
+void BuildDriver::cancel()
 {
     Guard::run(QStringLiteral("Sub pbCancelBuild_Click"), [&] {
         if (!m_building)
             return;
-        if (m_prompter.askYesNo(LocalText(TextId::TitleUserAbort), LocalText(TextId::MsgCancelBuild),
+        if (m_prompter.askYesNo(localText(TextId::TitleUserAbort), localText(TextId::MsgCancelBuild),
                 Prompter::Icon::Question, true))
             m_walk.cancel();
     });

@@ -51,12 +51,12 @@ public:
     void setWalkCallbacks(GenerationWalk::Callbacks callbacks) { m_walk.setCallbacks(std::move(callbacks)); }
 
     // The click on "Create (S)VCD".
-    Outcome pbcreatevcd_Click();
+    Outcome build();
     // One build over the current tree and settings, without the checks.
-    Outcome createvcd();
+    Outcome buildWithoutChecks();
     // The click on "Cancel Build": asks, and on Yes stops the walk at its
     // next check. Does nothing while no build runs.
-    void pbCancelBuild_Click();
+    void cancel();
 
     bool isBuilding() const { return m_building; }
     // One line naming why the last build did not succeed; empty after success.

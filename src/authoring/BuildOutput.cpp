@@ -13,7 +13,7 @@ BuildOutput::BuildOutput(QObject *parent)
     : QObject(parent)
 { }
 
-void BuildOutput::Init()
+void BuildOutput::open()
 {
     if (m_log.isOpen())
         m_log.close();
@@ -26,7 +26,7 @@ void BuildOutput::Init()
     emit initialised();
 }
 
-void BuildOutput::Destruct()
+void BuildOutput::close()
 {
     if (m_log.isOpen())
         m_log.close();
@@ -40,7 +40,7 @@ void BuildOutput::clearDisplay()
     emit displayChanged(m_display);
 }
 
-void BuildOutput::chkOutput(const QString &text)
+void BuildOutput::appendOutput(const QString &text)
 {
     bool shown = false;
     for (const QChar c : text) {
@@ -67,7 +67,7 @@ void BuildOutput::finish()
 {
     if (m_collector.isEmpty())
         return;
-    chkOutput(QStringLiteral("\n"));
+    appendOutput(QStringLiteral("\n"));
 }
 
 void BuildOutput::logOnly(const QString &line)

@@ -27,12 +27,12 @@ public:
     // Opens "build.log" for writing (created or emptied) and starts with an
     // empty text and line collector. A log that cannot be opened throws
     // KelvaraError.
-    void Init();
+    void open();
     // Closes "build.log".
-    void Destruct();
+    void close();
 
     // Receiver of the tool's output.
-    void chkOutput(const QString &text);
+    void appendOutput(const QString &text);
     // Writes a line of the program's own (the command that runs, a tool that
     // could not start) to build.log, never to the shown text.
     void logOnly(const QString &line);

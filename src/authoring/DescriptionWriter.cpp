@@ -109,21 +109,21 @@ QString DescriptionWriter::fileAttribute(const QString &path) const
     return escapeAttribute(fileNameForXml(path));
 }
 
-void DescriptionWriter::AddSegmentItem(const DiscState &state, const QString &file)
+void DescriptionWriter::addSegmentItem(const DiscState &state, const QString &file)
 {
     requireState(state, "AddSegmentItem");
     m_segmentItems += kItemIndent + QLatin1String("<segment-item src=\"") + fileAttribute(file)
         + QLatin1String("\" id=\"") + state.segmentId() + QLatin1String("\"/>") + kEol;
 }
 
-void DescriptionWriter::AddSequenceItem(const DiscState &state, const QString &file)
+void DescriptionWriter::addSequenceItem(const DiscState &state, const QString &file)
 {
     requireState(state, "AddSequenceItem");
     m_sequenceItems += kItemIndent + QLatin1String("<sequence-item src=\"") + fileAttribute(file)
         + QLatin1String("\" id=\"") + state.segmentId() + QLatin1String("\"/>") + kEol;
 }
 
-void DescriptionWriter::AddSelectionItem(const StateLinks &links)
+void DescriptionWriter::addSelectionItem(const StateLinks &links)
 {
     requireState(links.state, "AddSelectionItem");
     const ProjectNode *node = links.state.node;
@@ -201,15 +201,15 @@ QString DescriptionWriter::documentText() const
 
 QString DescriptionWriter::descriptionPath() const
 {
-    QString folder = m_settings.destinationdir;
+    QString folder = m_settings.destinationDir;
     while (folder.endsWith(u'/') || folder.endsWith(QDir::separator()))
         folder.chop(1);
     return folder + QLatin1String("/vcd.xml");
 }
 
-bool DescriptionWriter::createxml()
+bool DescriptionWriter::write()
 {
-    if (m_settings.destinationdir.trimmed().isEmpty())
+    if (m_settings.destinationDir.trimmed().isEmpty())
         throw KelvaraError(76, QStringLiteral("No build folder is set, so vcd.xml cannot be written."));
     const QString path = descriptionPath();
     const QString folder = QFileInfo(path).absolutePath();

@@ -9,7 +9,7 @@ struct StateLinks;
 // Writes vcd.xml, the VideoCD XML description that vcdxbuild turns into a disc
 // image. The generation walk calls the three Add procedures for every disc
 // state, in disc order; they append lines to the writer's item lists, the
-// selections with the links the navigation model gives. createxml() then
+// selections with the links the navigation model gives. write() then
 // wraps the lists in the fixed frame and writes the file to the build folder.
 //
 // Every line ends with CR LF. State ids are node indexes written with at least
@@ -21,12 +21,12 @@ public:
     explicit DescriptionWriter(const Settings &settings);
 
     // One segment item for the still of a state, just saved as file.
-    void AddSegmentItem(const DiscState &state, const QString &file);
+    void addSegmentItem(const DiscState &state, const QString &file);
     // One sequence item for a movie's state; file is the movie's source path.
-    void AddSequenceItem(const DiscState &state, const QString &file);
+    void addSequenceItem(const DiscState &state, const QString &file);
     // One selection with the state's prev/next/return/default/timeout links,
     // wait, play item and, for a menu page, its number keys.
-    void AddSelectionItem(const StateLinks &links);
+    void addSelectionItem(const StateLinks &links);
 
     // Forgets the items added so far, before a new build.
     void clear();
@@ -37,9 +37,9 @@ public:
     // Writes build folder + "/vcd.xml" in one go (an existing file is replaced
     // only when the new one is complete). Returns true once written; throws
     // KelvaraError when the file cannot be written.
-    bool createxml();
+    bool write();
 
-    // The path where createxml() writes.
+    // The path where write() writes.
     QString descriptionPath() const;
 
     // How a file path is named inside vcd.xml, before XML escaping. The one

@@ -13,7 +13,7 @@ QString DiscState::number() const
 {
     if (!node)
         return {};
-    const QString digits = indexNumber(node->Index());
+    const QString digits = indexNumber(node->index());
     return caption ? QLatin1String("text") + digits : digits;
 }
 

@@ -14,7 +14,7 @@ bool keptAsIs(char32_t c)
 }
 } // namespace
 
-QString FilterFileName(const QString &path)
+QString filterFileName(const QString &path)
 {
     QString out;
     out.reserve(path.size());
@@ -31,7 +31,7 @@ QString FilterFileName(const QString &path)
     return out;
 }
 
-void MakeFolderPath(const QString &path)
+void makeFolderPath(const QString &path)
 {
     const QStringList pieces = path.split(u'/');
     QString accumulated = path.startsWith(u'/') ? QStringLiteral("/") : QString();
@@ -49,7 +49,7 @@ void MakeFolderPath(const QString &path)
     }
 }
 
-QString ParentFolderOf(const QString &path)
+QString parentFolderOf(const QString &path)
 {
     const qsizetype slash = path.lastIndexOf(u'/');
     if (slash < 0)
@@ -59,7 +59,7 @@ QString ParentFolderOf(const QString &path)
     return path.left(slash);
 }
 
-QString OutputPathBelow(const QString &buildPath, const QString &relativePart)
+QString outputPathBelow(const QString &buildPath, const QString &relativePart)
 {
     QString base = buildPath;
     while (base.size() > 1 && base.endsWith(u'/'))
@@ -70,5 +70,5 @@ QString OutputPathBelow(const QString &buildPath, const QString &relativePart)
     const QString below = relativePart.mid(start);
     if (below.isEmpty())
         return base;
-    return (base == QLatin1String("/") ? base : base + u'/') + FilterFileName(below);
+    return (base == QLatin1String("/") ? base : base + u'/') + filterFileName(below);
 }

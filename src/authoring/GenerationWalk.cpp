@@ -58,13 +58,13 @@ QString GenerationWalk::relativePart(const ProjectNode *node)
 {
     QString relative;
     for (const ProjectNode *n = node; n && !n->isRoot(); n = n->parent())
-        relative.prepend(u'/' + n->Text());
+        relative.prepend(u'/' + n->text());
     return relative;
 }
 
 QString GenerationWalk::buildPath() const
 {
-    return m_settings.destinationdir;
+    return m_settings.destinationDir;
 }
 
 void GenerationWalk::cancel()
@@ -106,14 +106,14 @@ void GenerationWalk::announce(const QString &state)
         m_callbacks.stateStarted(state);
 }
 
-bool GenerationWalk::walk_menu(ProjectNode *menu)
+bool GenerationWalk::walkMenu(ProjectNode *menu)
 {
     enterWalk();
     bool result = true;
     const bool finished = Guard::run(QStringLiteral("Function walk_menu"), [&] {
         const Saved saved = remember();
         m_tree.setSelectedNode(menu);
-        const int entries = m_renderer.MakeMenu(menu).entryCount;
+        const int entries = m_renderer.makeMenu(menu).entryCount;
         if (entries >= 1)
             result = menuLoop(menu, entries);
         else
@@ -128,20 +128,20 @@ bool GenerationWalk::menuLoop(ProjectNode *menu, int entries)
 {
     bool result = true;
     for (int number = 1; number <= entries; ++number) {
-        UpdateProgressBar();
-        ProjectNode *entry = m_renderer.MakeMenu(menu, number).entryNode;
+        stepProgress();
+        ProjectNode *entry = m_renderer.makeMenu(menu, number).entryNode;
         announce(QLatin1String("menu ") + shownPath(menu) + QLatin1String(", entry ")
-            + QString::number(number) + QLatin1String(" \"") + (entry ? entry->Text() : QString()) + u'"');
-        if (m_callbacks.DisplayPreview)
-            m_callbacks.DisplayPreview();
-        const QString stem = SaveFile(menu);
+            + QString::number(number) + QLatin1String(" \"") + (entry ? entry->text() : QString()) + u'"');
+        if (m_callbacks.displayPreview)
+            m_callbacks.displayPreview();
+        const QString stem = saveStill(menu);
         const DiscState state { entry, false };
-        m_writer.AddSelectionItem(m_model.links(state));
-        m_writer.AddSegmentItem(state, stem + QLatin1String(".mpg"));
+        m_writer.addSelectionItem(m_model.links(state));
+        m_writer.addSegmentItem(state, stem + QLatin1String(".mpg"));
 
         yield();
         m_tree.setSelectedNode(entry);
-        if (entry && !walk_files(entry, true))
+        if (entry && !walkFiles(entry, true))
             result = false;
         m_tree.setSelectedNode(menu);
 
@@ -153,17 +153,17 @@ bool GenerationWalk::menuLoop(ProjectNode *menu, int entries)
     return result;
 }
 
-bool GenerationWalk::walk_files(ProjectNode *entry, bool)
+bool GenerationWalk::walkFiles(ProjectNode *entry, bool)
 {
     enterWalk();
     bool result = true;
     const bool finished = Guard::run(QStringLiteral("Function walk_files"), [&] {
         const Saved saved = remember();
         m_tree.setSelectedNode(entry);
-        if (m_renderer.MakeMenu(entry).entryCount >= 1) {
+        if (m_renderer.makeMenu(entry).entryCount >= 1) {
             // An entry with folders of its own: they become menu states that
             // its menu state links to, so they are generated as a menu.
-            result = walk_menu(entry);
+            result = walkMenu(entry);
         } else {
             result = filesLoop(entry);
         }
@@ -187,15 +187,15 @@ bool GenerationWalk::filesLoop(ProjectNode *folder)
         yield();
         if (m_callbacks.scrollIntoView)
             m_callbacks.scrollIntoView(child);
-        switch (nodeKindOf(child->FullPath())) {
+        switch (nodeKindOf(child->fullPath())) {
         case NodeKind::Picture:
             pictureStates(child);
             break;
         case NodeKind::Movie: {
             announce(QLatin1String("movie ") + shownPath(child));
             const DiscState state { child, false };
-            m_writer.AddSelectionItem(m_model.links(state));
-            m_writer.AddSequenceItem(state, child->FullPath());
+            m_writer.addSelectionItem(m_model.links(state));
+            m_writer.addSequenceItem(state, child->fullPath());
             break;
         }
         case NodeKind::Menu:
@@ -215,27 +215,27 @@ bool GenerationWalk::filesLoop(ProjectNode *folder)
 
 void GenerationWalk::pictureStates(ProjectNode *picture)
 {
-    const QString source = picture->FullPath();
+    const QString source = picture->fullPath();
     const QString relative = relativePart(picture);
-    const QString still = OutputPathBelow(buildPath(), withoutExtension(relative)) + QLatin1String(".mpg");
+    const QString still = outputPathBelow(buildPath(), withoutExtension(relative)) + QLatin1String(".mpg");
 
     // One step per picture, before its still (the entry's pictures too, so
     // the progress shown names the state in work).
-    UpdateProgressBar();
+    stepProgress();
 
-    if (!QFileInfo::exists(still) || m_settings.FullRebuild) {
+    if (!QFileInfo::exists(still) || m_settings.fullRebuild) {
         announce(QLatin1String("picture ") + shownPath(picture));
-        m_renderer.CreateStill(picture, source);
-        if (m_callbacks.DisplayPreview)
-            m_callbacks.DisplayPreview();
-        SaveFile(picture);
+        m_renderer.createStill(picture, source);
+        if (m_callbacks.displayPreview)
+            m_callbacks.displayPreview();
+        saveStill(picture);
     } else {
         announce(QLatin1String("picture ") + shownPath(picture) + QLatin1String(" (still reused)"));
     }
 
     const DiscState plain { picture, false };
-    m_writer.AddSelectionItem(m_model.links(plain));
-    m_writer.AddSegmentItem(plain, still);
+    m_writer.addSelectionItem(m_model.links(plain));
+    m_writer.addSegmentItem(plain, still);
 
     // Every picture with a caption file has its caption state, wherever it
     // lies: the editor writes captions for any picture. A failed still has
@@ -244,42 +244,42 @@ void GenerationWalk::pictureStates(ProjectNode *picture)
     const StateLinks captionLinks = m_model.links(caption);
     if (captionLinks.isValid() && !m_cancel.CancelBuild) {
         announce(QLatin1String("caption ") + shownPath(picture));
-        m_renderer.CreateStill(picture, source, NavigationModel::captionFileOf(picture));
-        if (m_callbacks.DisplayPreview)
-            m_callbacks.DisplayPreview();
-        SaveFile(picture, true);
-        m_writer.AddSelectionItem(captionLinks);
-        m_writer.AddSegmentItem(caption, withoutExtension(still) + QLatin1String("_text.mpg"));
+        m_renderer.createStill(picture, source, NavigationModel::captionFileOf(picture));
+        if (m_callbacks.displayPreview)
+            m_callbacks.displayPreview();
+        saveStill(picture, true);
+        m_writer.addSelectionItem(captionLinks);
+        m_writer.addSegmentItem(caption, withoutExtension(still) + QLatin1String("_text.mpg"));
     }
 }
 
-QString GenerationWalk::SaveFile(ProjectNode *node, bool caption)
+QString GenerationWalk::saveStill(ProjectNode *node, bool caption)
 {
     QString stem;
     Guard::run(QStringLiteral("Sub SaveFile"), [&] {
-        const bool menu = nodeKindOf(node->FullPath()) == NodeKind::Menu;
+        const bool menu = nodeKindOf(node->fullPath()) == NodeKind::Menu;
         if (menu) {
             ++m_menuCounter;
-            const QString folder = OutputPathBelow(buildPath(), relativePart(node));
-            MakeFolderPath(folder + u'/');
+            const QString folder = outputPathBelow(buildPath(), relativePart(node));
+            makeFolderPath(folder + u'/');
             stem = folder + QLatin1String("/Menu_") + QString::number(m_menuCounter).rightJustified(4, u'0');
         } else {
             QString below = withoutExtension(relativePart(node));
             if (caption)
                 below += QLatin1String("_text");
-            stem = OutputPathBelow(buildPath(), below);
-            MakeFolderPath(ParentFolderOf(stem) + u'/');
+            stem = outputPathBelow(buildPath(), below);
+            makeFolderPath(parentFolderOf(stem) + u'/');
         }
 
-        if (!m_canvas.SaveJpg(stem + QLatin1String(".jpx"), 90)) {
-            m_prompter.askOkCancel(LocalText(TextId::TitleSaveJpeg),
-                LocalText(TextId::MsgCannotSaveJpg) + stem, Prompter::Icon::None);
+        if (!m_canvas.saveJpg(stem + QLatin1String(".jpx"), 90)) {
+            m_prompter.askOkCancel(localText(TextId::TitleSaveJpeg),
+                localText(TextId::MsgCannotSaveJpg) + stem, Prompter::Icon::None);
         }
 
         if (m_parallel)
             m_parallel->submit(stem);
         else
-            m_encoder.creatempeg(stem, stem);
+            m_encoder.encode(stem, stem);
         if (m_cancel.CancelBuild)
             removeUnfinished(stem);
     });
@@ -296,7 +296,7 @@ void GenerationWalk::removeUnfinished(const QString &stem)
     if (m_userCancelled) {
         // Cancelled, not failed: nothing is left to look into.
         QFile::remove(stem + QLatin1String(".jpx"));
-        QFile::remove(stem + StillEncoder::StreamSuffix(m_settings.vcd));
+        QFile::remove(stem + StillEncoder::streamSuffix(m_settings.vcd));
     }
 }
 
@@ -306,7 +306,7 @@ void GenerationWalk::resetProgress(int total)
     m_progressDone = 0;
 }
 
-void GenerationWalk::UpdateProgressBar()
+void GenerationWalk::stepProgress()
 {
     if (m_progressDone < m_progressTotal)
         ++m_progressDone;

@@ -35,7 +35,7 @@ class GenerationWalk
 public:
     struct Callbacks
     {
-        std::function<void()> DisplayPreview; // the canvas holds a new page
+        std::function<void()> displayPreview; // the canvas holds a new page
         std::function<void(int done, int total)> progress; // the build bar moved
         // A disc state is about to be made ("picture Beach/sea.jpg").
         std::function<void(const QString &state)> stateStarted;
@@ -54,16 +54,16 @@ public:
     // Walks a menu: one menu state per entry, each followed by the entry's
     // contents, or (a menu without sub-folders) its pictures and movies. True
     // when it ran to the end; false after a cancel or a failed still.
-    bool walk_menu(ProjectNode *menu);
+    bool walkMenu(ProjectNode *menu);
     // Walks one entry; the flag is unused.
-    bool walk_files(ProjectNode *entry, bool flag = true);
+    bool walkFiles(ProjectNode *entry, bool flag = true);
 
     // Saves the canvas as the temporary JPEG of the node's state (its caption
     // state when caption is set) and encodes it. Returns the still's path
     // without extension.
-    QString SaveFile(ProjectNode *node, bool caption = false);
+    QString saveStill(ProjectNode *node, bool caption = false);
     // One step of the build bar.
-    void UpdateProgressBar();
+    void stepProgress();
     // Before a build: no step done yet of total.
     void resetProgress(int total);
     int progressDone() const { return m_progressDone; }

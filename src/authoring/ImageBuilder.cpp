@@ -30,7 +30,7 @@ public:
     explicit DestructOnExit(BuildOutput &output)
         : m_output(output)
     { }
-    ~DestructOnExit() { m_output.Destruct(); }
+    ~DestructOnExit() { m_output.close(); }
     DestructOnExit(const DestructOnExit &) = delete;
     DestructOnExit &operator=(const DestructOnExit &) = delete;
 
@@ -46,7 +46,7 @@ ImageBuilder::ImageBuilder(const Settings &settings, Prompter &prompter, BuildOu
     , m_output(output)
 { }
 
-ToolJob ImageBuilder::BuildCommand(const QString &buildPath, const QString &vcdxbuild)
+ToolJob ImageBuilder::buildJob(const QString &buildPath, const QString &vcdxbuild)
 {
     const QString D = withoutTrailingSeparator(buildPath);
     const QString program = vcdxbuild.isEmpty() ? QStringLiteral("vcdxbuild") : vcdxbuild;
@@ -57,24 +57,24 @@ ToolJob ImageBuilder::BuildCommand(const QString &buildPath, const QString &vcdx
             QStringLiteral("--filename-encoding=ISO-8859-1"), D + QLatin1String("/vcd.xml") });
 }
 
-bool ImageBuilder::Build_Image()
+bool ImageBuilder::build()
 {
     const QString home = ProgramFolder::path();
     if (!QDir::setCurrent(home))
         throw KelvaraError(76, QLatin1String("Path not found: ") + QDir::toNativeSeparators(home));
 
-    const QString D = withoutTrailingSeparator(m_settings.destinationdir);
+    const QString D = withoutTrailingSeparator(m_settings.destinationDir);
     const QString bin = D + QLatin1String("/vcd.bin");
     const QString cue = D + QLatin1String("/vcd.cue");
-    ToolJob job = BuildCommand(D, ProgramFolder::findTool(QStringLiteral("vcdxbuild")));
-    job.setOutputHandler([this](const QString &text) { m_output.chkOutput(text); });
+    ToolJob job = buildJob(D, ProgramFolder::findTool(QStringLiteral("vcdxbuild")));
+    job.setOutputHandler([this](const QString &text) { m_output.appendOutput(text); });
 
     // An image of an earlier build must not pass for this one's.
     QFile::remove(bin);
     QFile::remove(cue);
 
     m_output.setLineFilter(&VcdxbuildAdapter::adaptLine);
-    m_output.Init();
+    m_output.open();
     DestructOnExit closeLog(m_output);
 
     // The command opens the log, as a line the user can paste to repeat it.
@@ -90,7 +90,7 @@ bool ImageBuilder::Build_Image()
     if (!good) {
         QFile::remove(bin);
         QFile::remove(cue);
-        m_prompter.inform(LocalText(TextId::TitleVcdCreation), LocalText(TextId::MsgImageFailed));
+        m_prompter.inform(localText(TextId::TitleVcdCreation), localText(TextId::MsgImageFailed));
     }
     return good;
 }

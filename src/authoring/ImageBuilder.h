@@ -19,7 +19,7 @@ public:
     // "finished ok", and vcd.bin and vcd.cue exist. Otherwise tells "Creation
     // of VCD image failed" and removes whatever part of the image was
     // written, so nothing later takes it for a good one.
-    bool Build_Image();
+    bool build();
 
     // The vcdxbuild exit code of the last Build_Image (128 + signal for a
     // tool ended by a signal, -2: not started).
@@ -29,7 +29,7 @@ public:
     // names of vcd.xml (written as UTF-8) byte for byte only when told the
     // names are ISO-8859-1; with its default a folder named "Été" is not
     // found.
-    static ToolJob BuildCommand(const QString &buildPath, const QString &vcdxbuild);
+    static ToolJob buildJob(const QString &buildPath, const QString &vcdxbuild);
 
 private:
     const Settings &m_settings;

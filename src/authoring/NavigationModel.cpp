@@ -21,7 +21,7 @@ DiscState stateOf(ProjectNode *node)
 
 bool isFolder(const ProjectNode *node)
 {
-    return QFileInfo(node->FullPath()).isDir();
+    return QFileInfo(node->fullPath()).isDir();
 }
 
 } // namespace
@@ -39,7 +39,7 @@ int NavigationModel::pictureWait(const Settings &settings)
 
 QString NavigationModel::captionFileOf(const ProjectNode *picture)
 {
-    const QString path = picture->FullPath();
+    const QString path = picture->fullPath();
     const QString caption = path.left(path.size() - 4) + QLatin1String(".txt");
     return QFileInfo(caption).isFile() ? caption : QString();
 }
@@ -75,7 +75,7 @@ void NavigationModel::visitFiles(ProjectNode *folder)
 {
     for (int row = 0; row < folder->childCount(); ++row) {
         ProjectNode *child = folder->child(row);
-        switch (nodeKindOf(child->FullPath())) {
+        switch (nodeKindOf(child->fullPath())) {
         case NodeKind::Picture:
             addPicture(child, !captionFileOf(child).isEmpty());
             break;

@@ -95,7 +95,7 @@ void ParallelEncoder::submit(const QString &stem)
     // The walk's stem may be relative to the current folder; the tools run
     // elsewhere.
     job->stem = QFileInfo(stem).absoluteFilePath();
-    job->stream = job->stem + StillEncoder::StreamSuffix(m_settings.vcd);
+    job->stream = job->stem + StillEncoder::streamSuffix(m_settings.vcd);
     job->head = { QStringLiteral("-----"), QLatin1String("Curdir = ") + m_logFolder,
         QLatin1String("Curdir 3rdparty = ") + native(m_workFolder) };
     // After the first still a serial build stands in the program folder.
@@ -195,7 +195,7 @@ void ParallelEncoder::flush()
         if (job->failText != 0 && !m_failed) {
             // The first failure in walk order is the one told, once.
             m_failed = true;
-            m_prompter.inform(LocalText(TextId::TitleCreateVcd), LocalText(job->failText));
+            m_prompter.inform(localText(TextId::TitleCreateVcd), localText(job->failText));
             m_state.CancelBuild = true;
         }
     }

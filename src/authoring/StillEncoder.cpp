@@ -48,7 +48,7 @@ StillEncoder::StillEncoder(const Settings &settings, Prompter &prompter, BuildSt
     , m_state(state)
 { }
 
-QString StillEncoder::StreamSuffix(bool vcd)
+QString StillEncoder::streamSuffix(bool vcd)
 {
     return vcd ? QStringLiteral(".m1v") : QStringLiteral(".m2v");
 }
@@ -70,7 +70,7 @@ ToolJob StillEncoder::encoderJob(const QString &P, const QString &Q, bool vcd, c
                                        : QStringList { QStringLiteral("-T"), QStringLiteral("200"),
                                              QStringLiteral("-q"), QStringLiteral("1"), QStringLiteral("-a"),
                                              QStringLiteral("2"), QStringLiteral("-f"), QStringLiteral("7") };
-    encoderArguments << QStringLiteral("-o") << Q + StreamSuffix(vcd);
+    encoderArguments << QStringLiteral("-o") << Q + streamSuffix(vcd);
     // Each word is quoted on its own, so no character of a path can reach
     // the shell as syntax.
     const QString script = ToolJob::shellLine(tools.jpeg2yuv, decoderArguments) + QLatin1String(" | ")
@@ -82,13 +82,13 @@ ToolJob StillEncoder::multiplexJob(const QString &P, const QString &Q, bool vcd,
 {
     return ToolJob(tools.mplex,
         { QStringLiteral("-f"), vcd ? QStringLiteral("6") : QStringLiteral("7"), QStringLiteral("-o"),
-            P + QLatin1String(".mpg"), Q + StreamSuffix(vcd) });
+            P + QLatin1String(".mpg"), Q + streamSuffix(vcd) });
 }
 
 StillEncoder::Steps StillEncoder::encodeSteps(const QString &P, const QString &Q, bool vcd,
     const Tools &tools, const QString &workFolder, const StepHooks &hooks)
 {
-    const QString stream = Q + StreamSuffix(vcd);
+    const QString stream = Q + streamSuffix(vcd);
     const QString still = P + QLatin1String(".mpg");
 
     ToolJob encoder = encoderJob(P, Q, vcd, tools);
@@ -150,27 +150,27 @@ void StillEncoder::log(const QString &line)
 {
     m_block.append(line);
     if (m_writeImmediately)
-        addlog(line, kLogName);
+        appendLog(line, kLogName);
 }
 
 void StillEncoder::writeLogBlock(const QStringList &block)
 {
     for (const QString &line : block)
-        addlog(line, kLogName);
+        appendLog(line, kLogName);
 }
 
-void StillEncoder::chkCreateMpeg(const QString &text)
+void StillEncoder::appendLogLine(const QString &text)
 {
     log(text);
 }
 
 void StillEncoder::fail(int textId)
 {
-    m_prompter.inform(LocalText(TextId::TitleCreateVcd), LocalText(textId));
+    m_prompter.inform(localText(TextId::TitleCreateVcd), localText(textId));
     m_state.CancelBuild = true;
 }
 
-void StillEncoder::creatempeg(const QString &P, const QString &Q)
+void StillEncoder::encode(const QString &P, const QString &Q)
 {
     // The tools run elsewhere; the walk's stems may be relative to here.
     const QString stem = QFileInfo(P).absoluteFilePath();
@@ -187,7 +187,7 @@ void StillEncoder::creatempeg(const QString &P, const QString &Q)
     log(QLatin1String("Curdir 3rdparty = ") + currentFolder());
 
     StepHooks hooks;
-    hooks.log = [this](const QString &line) { chkCreateMpeg(line); };
+    hooks.log = [this](const QString &line) { appendLogLine(line); };
     if (m_interruptOnCancel)
         hooks.interrupt = [this] { return m_state.CancelBuild; };
     hooks.skip = [this] { return m_state.CancelBuild; };
@@ -199,7 +199,7 @@ void StillEncoder::creatempeg(const QString &P, const QString &Q)
         // An interrupted build leaves no stream; otherwise a cancel only
         // keeps the multiplexer from starting.
         if (m_interruptOnCancel)
-            QFile::remove(streamStem + StreamSuffix(m_settings.vcd));
+            QFile::remove(streamStem + streamSuffix(m_settings.vcd));
         break;
     case Steps::EncoderFailed:
         fail(TextId::MsgTempFilesFailed);

@@ -35,10 +35,10 @@ public:
     // Encodes P + ".jpx" into P + ".mpg", with the elementary stream at Q
     // (the walk passes the same stem twice). Leaves the current folder at
     // the program folder.
-    void creatempeg(const QString &P, const QString &Q);
+    void encode(const QString &P, const QString &Q);
 
     // Receiver of the encoder's output: appends the text as one log line.
-    void chkCreateMpeg(const QString &text);
+    void appendLogLine(const QString &text);
 
     // When set, raising CancelBuild stops a running encoder and removes its
     // half-written stream. Off by default: a running tool is left to finish.
@@ -93,7 +93,7 @@ public:
     // the program folder.
     static QString toolFolder();
     // ".m1v" for VCD, ".m2v" for SVCD.
-    static QString StreamSuffix(bool vcd);
+    static QString streamSuffix(bool vcd);
 
 private:
     void log(const QString &line);

@@ -69,7 +69,7 @@ QString ProgramFolder::dataFile(const QString &fileName)
     return inFolder;
 }
 
-void addlog(const QString &text, const QString &fileName)
+void appendLog(const QString &text, const QString &fileName)
 {
     if (fileName.isEmpty())
         return;

@@ -25,4 +25,4 @@ public:
 // Appends text as one CR LF line to ProgramFolder/fileName, opening and closing
 // the file for this one line. An empty fileName writes nothing; a file that
 // cannot be opened throws KelvaraError.
-void addlog(const QString &text, const QString &fileName);
+void appendLog(const QString &text, const QString &fileName);

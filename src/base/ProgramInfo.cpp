@@ -19,7 +19,7 @@ QString ProgramInfo::version()
 
 QString ProgramInfo::versionWord()
 {
-    const QString word = LocalText(TextId::Version);
+    const QString word = localText(TextId::Version);
     return word.isEmpty() ? QStringLiteral("Version") : word;
 }
 

@@ -26,8 +26,8 @@ void StartupCheck::prepareProgramFolder()
     for (const QString &name : oldLogs)
         QFile::remove(programDir.filePath(name));
 
-    addlog(QLatin1String("apppath: ") + folder, programLogName());
-    addlog(QLatin1String("curdir0: ") + QDir::currentPath(), programLogName());
+    appendLog(QLatin1String("apppath: ") + folder, programLogName());
+    appendLog(QLatin1String("curdir0: ") + QDir::currentPath(), programLogName());
     // Every later relative check and tool call relies on this.
     if (!QDir::setCurrent(folder))
         throw KelvaraError(76, QLatin1String("Path not found: ") + folder);
@@ -37,7 +37,7 @@ void StartupCheck::prepareProgramFolder()
     // language block.
     StringTable::instance().setLanguageOffset(StartupLanguageOffset);
 
-    addlog(QLatin1String("curdir1: ") + QDir::currentPath(), programLogName());
+    appendLog(QLatin1String("curdir1: ") + QDir::currentPath(), programLogName());
 }
 
 QString StartupCheck::firstMissingTool()
@@ -51,13 +51,13 @@ QString StartupCheck::firstMissingTool()
 
 QString StartupCheck::incompleteTitle()
 {
-    const QString title = LocalText(1114);
+    const QString title = localText(1114);
     return title.isEmpty() ? QStringLiteral("Setup incomplete") : title;
 }
 
 QString StartupCheck::incompleteText()
 {
-    QString text = LocalText(1113);
+    QString text = localText(1113);
     if (text.isEmpty())
         text = QStringLiteral("Program directory is not correctly set up, please rerun setup or contact");
     // The address follows the text, unless a translation already carries it.

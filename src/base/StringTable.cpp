@@ -98,7 +98,7 @@ QList<int> StringTable::ids(int offset) const
     return result;
 }
 
-QString LocalText(int id)
+QString localText(int id)
 {
     // A full id (offset included) must not reach into another language's block.
     if (id <= 0 || id >= StringTable::LanguageStride)

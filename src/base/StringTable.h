@@ -49,4 +49,4 @@ private:
 
 // The text with this English id in the current language; the English text when
 // that one is missing or empty; empty when the id is unknown in both.
-QString LocalText(int id);
+QString localText(int id);

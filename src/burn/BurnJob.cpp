@@ -102,16 +102,16 @@ BurnJob::Discovery BurnJob::discover()
 {
     Discovery result;
     if (ProgramFolder::findTool(kCdrdao).isEmpty()) {
-        m_prompter.inform(LocalText(TextId::TitleUnableToBurn),
-            LocalText(TextId::MsgMissingTool) + thirdPartyFolder() + QLatin1String("/cdrdao.") + u'\n'
-                + LocalText(TextId::MsgDownloadFrom) + cdrdaoLocation());
+        m_prompter.inform(localText(TextId::TitleUnableToBurn),
+            localText(TextId::MsgMissingTool) + thirdPartyFolder() + QLatin1String("/cdrdao.") + u'\n'
+                + localText(TextId::MsgDownloadFrom) + cdrdaoLocation());
         result.toolMissing = true;
         return result;
     }
 
     m_outputBuffer.clear();
     const ToolJob scan = scanbusCommand();
-    addlog(QLatin1String("Run command: ") + scan.commandLine(), StartupCheck::programLogName());
+    appendLog(QLatin1String("Run command: ") + scan.commandLine(), StartupCheck::programLogName());
     const ToolJob::Result scanned = run(scan);
     result.exitCode = scanned.shellStatus();
     if (result.exitCode != 0)
@@ -119,7 +119,7 @@ BurnJob::Discovery BurnJob::discover()
             QStringLiteral("Unable to burn"), QStringLiteral("Unable to read CD burner information"));
     if (scanned.end == ToolJob::End::NotStarted)
         m_outputBuffer += QLatin1String("Could not start: ") + scanned.error;
-    addlog(m_outputBuffer, StartupCheck::programLogName());
+    appendLog(m_outputBuffer, StartupCheck::programLogName());
     result.writers = ScanbusParser::Writers(m_outputBuffer);
     return result;
 }
@@ -136,7 +136,7 @@ BurnJob::Outcome BurnJob::burn(const BurnRequest &request)
     m_log.open();
     logLine(QStringLiteral("Start burning"));
     setStatus(QStringLiteral("Start Burning."));
-    const QString dev = ScanbusParser::DeviceId(request.writer);
+    const QString dev = ScanbusParser::deviceId(request.writer);
     if (dev.isEmpty()) {
         m_log.close();
         return Outcome::NotStarted;
@@ -161,9 +161,9 @@ BurnJob::Outcome BurnJob::burn(const BurnRequest &request)
         m_outputBuffer.clear();
         run(cdrdaoScanbusCommand());
         if (m_outputBuffer.contains(QLatin1String("Can not load ASPI driver"))) {
-            m_prompter.inform(LocalText(TextId::TitleUnableToBurn),
-                LocalText(TextId::MsgNoAspiDriver) + QLatin1String(" nero ( ") + aspiLocation()
-                    + QLatin1String(" ) ") + LocalText(TextId::MsgCopyTo) + u' ' + thirdPartyFolder());
+            m_prompter.inform(localText(TextId::TitleUnableToBurn),
+                localText(TextId::MsgNoAspiDriver) + QLatin1String(" nero ( ") + aspiLocation()
+                    + QLatin1String(" ) ") + localText(TextId::MsgCopyTo) + u' ' + thirdPartyFolder());
             setBusy(false);
             m_log.close();
             return Outcome::AspiMissing;

@@ -37,7 +37,7 @@ BurnEvents BurnOutputParser::parseCdrdaoLine(const QString &line)
     if (line.startsWith(QLatin1String("Blanking disk"))) {
         events.append(BurnEvent::status(line));
     } else if (line.startsWith(QLatin1String("Starting write"))) {
-        events.append(BurnEvent::status(LocalText(TextId::WritingDisk)));
+        events.append(BurnEvent::status(localText(TextId::WritingDisk)));
     } else if (line.startsWith(QLatin1String("Writing track"))) {
         const qsizetype bracket = line.indexOf(u'(');
         events.append(BurnEvent::status(bracket < 0 ? line : line.left(bracket)));
@@ -59,7 +59,7 @@ BurnEvents BurnOutputParser::parseCdrecordLine(const QString &line)
     if (line.startsWith(QLatin1String("Blanking"))) {
         events.append(BurnEvent::status(line));
     } else if (line.startsWith(QLatin1String("Sending CUE"))) {
-        events.append(BurnEvent::status(LocalText(TextId::WritingDisk)));
+        events.append(BurnEvent::status(localText(TextId::WritingDisk)));
     } else if (line.startsWith(QLatin1String("Track")) && line.contains(QLatin1String("of"))) {
         // "Track 01:   12 of  650 MB written (fifo 100%) [buf  99%]   4.0x."
         // The counts stand right-aligned in fields of about five characters

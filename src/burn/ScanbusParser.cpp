@@ -29,7 +29,7 @@ bool ScanbusParser::isDeviceLine(const QString &line)
     return line.contains(u'\'') && address.match(line).hasMatch();
 }
 
-QString ScanbusParser::DeviceId(const QString &entry)
+QString ScanbusParser::deviceId(const QString &entry)
 {
     qsizetype start = 0;
     while (start < entry.size() && (entry.at(start) == u' ' || entry.at(start) == u'\t'))

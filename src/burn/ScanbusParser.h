@@ -19,5 +19,5 @@ public:
 
     // The device address of a writer-list entry: its text up to the first
     // blank or TAB, leading blanks skipped ("0,1,0", "10,0,0").
-    static QString DeviceId(const QString &entry);
+    static QString deviceId(const QString &entry);
 };

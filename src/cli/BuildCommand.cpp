@@ -30,7 +30,7 @@ int runBuildCommand(const CommandOptions &options, Settings &settings, Prompter 
     // A build folder named on the command line is made when missing, as
     // other tools do with their output folder.
     if (options.dest && !QFileInfo(*options.dest).exists()) {
-        const QString conflict = BuildDriver::buildPathConflict(settings.sourcedir, *options.dest);
+        const QString conflict = BuildDriver::buildPathConflict(settings.sourceDir, *options.dest);
         if (!conflict.isEmpty())
             return fail(conflict);
         if (!QDir().mkpath(*options.dest))
@@ -39,8 +39,8 @@ int runBuildCommand(const CommandOptions &options, Settings &settings, Prompter 
 
     Workspace ws(prompter);
     ws.settings = settings;
-    if (!ws.scanner.cmdReadStructure_Click())
-        return fail(QLatin1String("the source folder could not be read: ") + ws.settings.sourcedir);
+    if (!ws.scanner.scan())
+        return fail(QLatin1String("the source folder could not be read: ") + ws.settings.sourceDir);
 
     BuildOutput output;
     BuildDriver driver(ws.settings, ws.tree, ws.renderer, ws.canvas, ws.prompter(), output);
@@ -58,12 +58,12 @@ int runBuildCommand(const CommandOptions &options, Settings &settings, Prompter 
     };
     driver.setCallbacks(std::move(callbacks));
 
-    const BuildDriver::Outcome outcome = driver.pbcreatevcd_Click();
+    const BuildDriver::Outcome outcome = driver.build();
     if (outcome != BuildDriver::Outcome::Succeeded)
         return fail(driver.lastProblem().isEmpty() ? QStringLiteral("the build did not finish")
                                                    : driver.lastProblem());
     if (!QFileInfo(driver.imagePath()).isFile() || !QFileInfo(driver.cuePath()).isFile())
-        return fail(QLatin1String("vcd.bin or vcd.cue is missing in ") + ws.settings.destinationdir);
+        return fail(QLatin1String("vcd.bin or vcd.cue is missing in ") + ws.settings.destinationDir);
 
     ConsoleLine::print(stdout, QDir::toNativeSeparators(driver.cuePath()));
     ConsoleLine::print(stdout, QDir::toNativeSeparators(driver.imagePath()));

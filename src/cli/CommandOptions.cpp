@@ -5,11 +5,11 @@
 void CommandOptions::applyTo(Settings &settings) const
 {
     if (source)
-        settings.sourcedir = *source;
+        settings.sourceDir = *source;
     if (dest)
-        settings.destinationdir = *dest;
+        settings.destinationDir = *dest;
     if (title)
-        settings.main_title = *title;
+        settings.mainTitle = *title;
     if (ntsc)
         settings.ntsc = *ntsc;
     if (vcd)
@@ -19,7 +19,7 @@ void CommandOptions::applyTo(Settings &settings) const
     if (timeout)
         settings.timeout = *timeout;
     if (fullRebuild)
-        settings.FullRebuild = true;
+        settings.fullRebuild = true;
     if (jobs)
-        settings.Jobs = *jobs;
+        settings.jobs = *jobs;
 }

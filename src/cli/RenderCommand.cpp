@@ -29,7 +29,7 @@ int runRenderCommand(const CommandOptions &options, Settings &settings, Prompter
 {
     options.applyTo(settings);
     // The page as the disc gets it: the build renders without fast preview.
-    settings.FastPreview = false;
+    settings.fastPreview = false;
     SettingsController(settings, prompter).setSizes(); // the frame of the chosen format
 
     if (!options.node)
@@ -41,7 +41,7 @@ int runRenderCommand(const CommandOptions &options, Settings &settings, Prompter
 
     ProjectTree tree;
     Scanner scanner(tree, settings, prompter);
-    if (!scanner.cmdReadStructure_Click())
+    if (!scanner.scan())
         return 1; // the scanner has said why
 
     const int index = *options.node;
@@ -58,7 +58,7 @@ int runRenderCommand(const CommandOptions &options, Settings &settings, Prompter
 
     switch (node->kind()) {
     case NodeKind::Menu: {
-        MenuPage page = renderer.MakeMenu(node, 1);
+        MenuPage page = renderer.makeMenu(node, 1);
         if (options.entry > std::max(page.entryCount, 1)) {
             return fail(page.entryCount == 0
                     ? QStringLiteral("node %1 is a menu without entries; only --entry 1 "
@@ -70,29 +70,29 @@ int runRenderCommand(const CommandOptions &options, Settings &settings, Prompter
                           .arg(options.entry));
         }
         if (options.entry > 1)
-            page = renderer.MakeMenu(node, options.entry);
+            page = renderer.makeMenu(node, options.entry);
         what = page.entryCount > 0 ? QStringLiteral("menu \"%1\", entry %2 of %3")
-                                         .arg(node->Tag())
+                                         .arg(node->tag())
                                          .arg(options.entry)
                                          .arg(page.entryCount)
-                                   : QStringLiteral("menu \"%1\"").arg(node->Tag());
+                                   : QStringLiteral("menu \"%1\"").arg(node->tag());
         break;
     }
     case NodeKind::Picture:
-        renderer.CreateStill(node, node->FullPath());
-        what = QStringLiteral("picture \"%1\"").arg(node->Text());
+        renderer.createStill(node, node->fullPath());
+        what = QStringLiteral("picture \"%1\"").arg(node->text());
         break;
     case NodeKind::Movie:
-        renderer.MakeMoviePage();
-        what = QStringLiteral("movie \"%1\"").arg(node->Text());
+        renderer.makeMoviePage();
+        what = QStringLiteral("movie \"%1\"").arg(node->text());
         break;
     case NodeKind::None:
         return fail(QStringLiteral("node %1 (%2) is no longer on disk")
                         .arg(index)
-                        .arg(QDir::toNativeSeparators(node->FullPath())));
+                        .arg(QDir::toNativeSeparators(node->fullPath())));
     }
 
-    if (!canvas.SaveJpg(options.out, 90))
+    if (!canvas.saveJpg(options.out, 90))
         return fail(QStringLiteral("cannot write %1").arg(QDir::toNativeSeparators(options.out)));
     ConsoleLine::print(stdout, what + QLatin1String(" -> ") + QDir::toNativeSeparators(options.out));
     return 0;

@@ -38,8 +38,8 @@ QString kindName(const ProjectNode *node)
 // Pre-order: each menu before its entries, entries in disc order.
 void printNode(const ProjectNode *node, int depth)
 {
-    printLine(QString(depth * 2, u' ') + QString::number(node->Index()) + u' ' + kindName(node) + u' '
-        + node->Text());
+    printLine(QString(depth * 2, u' ') + QString::number(node->index()) + u' ' + kindName(node) + u' '
+        + node->text());
     for (int row = 0; row < node->childCount(); ++row)
         printNode(node->child(row), depth + 1);
 }
@@ -57,7 +57,7 @@ int runScanCommand(const CommandOptions &options, Settings &settings, Prompter &
 
     ProjectTree tree;
     Scanner scanner(tree, settings, prompter);
-    if (!scanner.cmdReadStructure_Click())
+    if (!scanner.scan())
         return 1;
 
     std::fflush(stderr);
@@ -65,7 +65,7 @@ int runScanCommand(const CommandOptions &options, Settings &settings, Prompter &
     const TreeCounters &counters = tree.counters();
     printLine(QLatin1String("Menus: ") + count(counters.MenuCount));
     printLine(QLatin1String("Items: ") + count(counters.ItemCount));
-    printLine(QLatin1String("Capacity (estimated): ") + Capacity::ShowCapacity(counters, settings).label);
+    printLine(QLatin1String("Capacity (estimated): ") + Capacity::capacityDisplay(counters, settings).label);
     std::fflush(stdout);
     return 0;
 }

@@ -58,7 +58,7 @@ AboutDialog::AboutDialog(QWidget *parent)
     layout->addWidget(support);
     layout->addLayout(buttons);
     layout->setSizeConstraint(QLayout::SetFixedSize);
-    FormLocalizer::LocalizeForm(this);
+    FormLocalizer::localizeWindow(this);
 }
 
 void AboutDialog::showVersion()

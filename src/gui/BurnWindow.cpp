@@ -77,11 +77,11 @@ BurnWindow::BurnWindow(QWidget *parent, Prompter *prompter)
     connect(m_job.get(), &BurnJob::statusChanged, m_txtStatus, &QLineEdit::setText);
     connect(m_job.get(), &BurnJob::progressChanged, m_progress, &QProgressBar::setValue);
     connect(m_job.get(), &BurnJob::busyChanged, this, &BurnWindow::onJobBusyChanged);
-    connect(m_pbBurn, &QPushButton::clicked, this, &BurnWindow::pbBurn_Click);
-    connect(m_pbCancel, &QPushButton::clicked, this, &BurnWindow::pbCancel_Click);
+    connect(m_pbBurn, &QPushButton::clicked, this, &BurnWindow::onBurnClicked);
+    connect(m_pbCancel, &QPushButton::clicked, this, &BurnWindow::onCancelClicked);
 
     // Form_Load
-    FormLocalizer::LocalizeForm(this);
+    FormLocalizer::localizeWindow(this);
 }
 
 BurnWindow::~BurnWindow() = default;
@@ -172,7 +172,7 @@ bool BurnWindow::showForBuildFolder(QWidget *parent, const QString &buildFolder,
     const QString bin = folder + QLatin1String("/vcd.bin");
     const QString cue = folder + QLatin1String("/vcd.cue");
     if (folder.isEmpty() || !QFileInfo(bin).isFile() || !QFileInfo(cue).isFile()) {
-        prompter.inform(LocalText(TextId::TitleBurnImage), LocalText(TextId::MsgNoImage));
+        prompter.inform(localText(TextId::TitleBurnImage), localText(TextId::MsgNoImage));
         return false;
     }
     openFor(parent, cue, &prompter);
@@ -245,11 +245,11 @@ void BurnWindow::showEvent(QShowEvent *event)
     // boxes.)
     if (!m_activated) {
         m_activated = true;
-        QTimer::singleShot(0, this, [this] { Form_Activate(); });
+        QTimer::singleShot(0, this, [this] { onActivated(); });
     }
 }
 
-void BurnWindow::Form_Activate()
+void BurnWindow::onActivated()
 {
     Guard::run(QStringLiteral("Sub Form_Activate"), [this] {
         m_activated = true;
@@ -260,7 +260,7 @@ void BurnWindow::Form_Activate()
         m_pbBurn->setEnabled(false);
         m_cmbBurner->setEnabled(false);
         m_cmbBurner->clear();
-        setBurnerPlaceholder(LocalText(TextId::SearchingDevices));
+        setBurnerPlaceholder(localText(TextId::SearchingDevices));
         QCoreApplication::processEvents();
 
         const BurnJob::Discovery found = m_job->discover();
@@ -273,7 +273,7 @@ void BurnWindow::Form_Activate()
         }
         m_cmbBurner->addItems(found.writers);
         if (m_cmbBurner->count() == 0) {
-            setBurnerPlaceholder(LocalText(TextId::NoDevicesFound));
+            setBurnerPlaceholder(localText(TextId::NoDevicesFound));
             return;
         }
         m_cmbBurner->setCurrentIndex(0);
@@ -282,7 +282,7 @@ void BurnWindow::Form_Activate()
     });
 }
 
-void BurnWindow::pbBurn_Click()
+void BurnWindow::onBurnClicked()
 {
     if (m_job->busy())
         return;
@@ -304,7 +304,7 @@ void BurnWindow::pbBurn_Click()
     });
 }
 
-void BurnWindow::pbCancel_Click()
+void BurnWindow::onCancelClicked()
 {
     reject();
 }

@@ -45,9 +45,9 @@ public:
 
     // The writer search; runs by itself the first time the window is shown.
     // Closes the window when cdrdao is missing.
-    void Form_Activate();
-    void pbBurn_Click();
-    void pbCancel_Click();
+    void onActivated();
+    void onBurnClicked();
+    void onCancelClicked();
 
     bool busy() const { return m_job->busy(); }
     BurnJob &job() { return *m_job; }

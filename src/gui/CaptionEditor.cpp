@@ -47,13 +47,13 @@ CaptionEditor::CaptionEditor(Prompter &prompter, QWidget *parent)
     m_pbSave->setProperty(FormLocalizer::TextIdProperty, TextId::Save);
     m_pbCancel->setObjectName(QStringLiteral("pbCancel"));
     m_pbCancel->setProperty(FormLocalizer::TextIdProperty, TextId::Cancel);
-    connect(m_pbSave, &QPushButton::clicked, this, &CaptionEditor::pbSave_Click);
-    connect(m_pbCancel, &QPushButton::clicked, this, &CaptionEditor::pbCancel_Click);
+    connect(m_pbSave, &QPushButton::clicked, this, &CaptionEditor::onSaveClicked);
+    connect(m_pbCancel, &QPushButton::clicked, this, &CaptionEditor::onCancelClicked);
 
     m_txtText->setGeometry(Margin, Margin, 320, 240);
     // Form_Load
-    FormLocalizer::LocalizeForm(this);
-    SizeForm();
+    FormLocalizer::localizeWindow(this);
+    fitToStill();
 }
 
 QString CaptionEditor::captionPathFor(const QString &picturePath)
@@ -73,13 +73,13 @@ CaptionEditor *CaptionEditor::openFor(const ProjectNode *node, const Settings &s
 {
     if (!node)
         return nullptr;
-    const QString picture = node->FullPath();
+    const QString picture = node->fullPath();
     if (QFileInfo(picture).isDir())
         return nullptr;
     auto *editor = new CaptionEditor(prompter, parent);
     editor->prepare(settings, stillWidth, stillHeight);
-    editor->LoadFile(captionPathFor(picture));
-    editor->SizeForm();
+    editor->loadFile(captionPathFor(picture));
+    editor->fitToStill();
     editor->show();
     editor->raise();
     editor->activateWindow();
@@ -93,22 +93,22 @@ void CaptionEditor::prepare(const Settings &settings, double stillWidth, double 
     int w = Numeric::roundHalfEven(stillWidth);
     int h = Numeric::roundHalfEven(stillHeight);
     if (w <= 0 || h <= 0) {
-        w = std::max(settings.FrameWidth / 2, 160);
-        h = std::max(settings.FrameHeight / 2, 120);
+        w = std::max(settings.frameWidth / 2, 160);
+        h = std::max(settings.frameHeight / 2, 120);
     }
     m_txtText->resize(w, h);
 
-    const int nominal = Numeric::roundHalfEven(Numeric::val(settings.PictureFontSize));
+    const int nominal = Numeric::roundHalfEven(Numeric::val(settings.pictureFontSize));
     if (nominal <= 0)
         return; // no picture text is drawn; the default font serves
     // The library draws FontSize in pixels, the window in points: scale the
     // box's font so ten X's are as wide in it as on the still.
     ImgSource measure;
-    measure.Font = settings.FontPicture;
+    measure.Font = settings.pictureFont;
     measure.FontSize = nominal;
-    const int libraryWidth = measure.GetTextWidth(TenX);
+    const int libraryWidth = measure.textWidth(TenX);
 
-    QFont font(settings.FontPicture);
+    QFont font(settings.pictureFont);
     font.setPointSizeF(nominal);
     const int windowWidth = QFontMetrics(font).horizontalAdvance(TenX);
     const double size = matchedFontSize(nominal, windowWidth, libraryWidth);
@@ -128,7 +128,7 @@ QString CaptionEditor::readCaption(const QString &path, bool *ok)
     return CaptionText::decode(file.readAll());
 }
 
-void CaptionEditor::LoadFile(const QString &path)
+void CaptionEditor::loadFile(const QString &path)
 {
     m_path = path;
     if (!QFileInfo::exists(path))
@@ -137,7 +137,7 @@ void CaptionEditor::LoadFile(const QString &path)
     QString text = readCaption(path, &ok);
     if (!ok) {
         m_prompter.inform(
-            LocalText(TextId::TitleReadText), LocalText(TextId::MsgCannotReadFile) + path + QLatin1Char('.'));
+            localText(TextId::TitleReadText), localText(TextId::MsgCannotReadFile) + path + QLatin1Char('.'));
         return;
     }
     text.replace(QLatin1String("\r\n"), QLatin1String("\n"));
@@ -152,7 +152,7 @@ void CaptionEditor::LoadFile(const QString &path)
     m_txtText->setPlainText(boxText);
 }
 
-void CaptionEditor::SizeForm()
+void CaptionEditor::fitToStill()
 {
     const int buttonHeight = m_pbSave->sizeHint().height();
     const int buttonWidth = std::max(m_pbSave->sizeHint().width(), m_pbCancel->sizeHint().width());
@@ -165,7 +165,7 @@ void CaptionEditor::SizeForm()
     setFixedSize(width, buttonsTop + buttonHeight + Margin);
 }
 
-void CaptionEditor::pbSave_Click()
+void CaptionEditor::onSaveClicked()
 {
     const QString text = m_txtText->toPlainText();
     if (text.isEmpty()) {
@@ -178,8 +178,8 @@ void CaptionEditor::pbSave_Click()
         // Written aside and renamed, so a failed write leaves the old caption whole.
         QSaveFile file(m_path);
         if (!file.open(QIODevice::WriteOnly) || file.write(fileText.toUtf8()) < 0 || !file.commit()) {
-            m_prompter.inform(LocalText(TextId::TitleWriteText),
-                LocalText(TextId::MsgCannotWriteFile) + m_path + QLatin1Char('.'));
+            m_prompter.inform(localText(TextId::TitleWriteText),
+                localText(TextId::MsgCannotWriteFile) + m_path + QLatin1Char('.'));
             // The editor stays open so the typed text is not lost.
             return;
         }
@@ -188,7 +188,7 @@ void CaptionEditor::pbSave_Click()
     close();
 }
 
-void CaptionEditor::pbCancel_Click()
+void CaptionEditor::onCancelClicked()
 {
     close();
 }

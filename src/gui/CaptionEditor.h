@@ -39,12 +39,12 @@ public:
     // Sizes the box, sets and scales its font from the picture font.
     void prepare(const Settings &settings, double stillWidth, double stillHeight);
     // Remembers the path and loads the caption; each line ends with a line end.
-    void LoadFile(const QString &path);
+    void loadFile(const QString &path);
     // Sizes the window around the box, the buttons level below it.
-    void SizeForm();
+    void fitToStill();
 
-    void pbSave_Click();
-    void pbCancel_Click();
+    void onSaveClicked();
+    void onCancelClicked();
 
     QString path() const { return m_path; }
     QPlainTextEdit *textBox() const { return m_txtText; }

@@ -52,12 +52,12 @@ void relabelControl(QObject *object)
 {
     // An unknown id keeps the caption rather than blanking the control.
     if (const int id = propertyId(object, FormLocalizer::TextIdProperty)) {
-        const QString text = LocalText(id);
+        const QString text = localText(id);
         if (!text.isEmpty())
             setCaption(object, text);
     }
     if (const int id = propertyId(object, FormLocalizer::TipIdProperty)) {
-        const QString text = LocalText(id);
+        const QString text = localText(id);
         if (!text.isEmpty())
             setTip(object, text);
     }
@@ -71,7 +71,7 @@ FormLocalizer &FormLocalizer::instance()
     return localizer;
 }
 
-void FormLocalizer::LocalizeForm(QWidget *window)
+void FormLocalizer::localizeWindow(QWidget *window)
 {
     if (!window)
         return;
@@ -85,7 +85,7 @@ void FormLocalizer::LocalizeForm(QWidget *window)
                 window->setWindowTitle(title);
         }
         if (const int id = propertyId(window, TipIdProperty)) {
-            const QString tip = LocalText(id);
+            const QString tip = localText(id);
             if (!tip.isEmpty())
                 window->setToolTip(tip);
         }
@@ -113,29 +113,29 @@ void FormLocalizer::LocalizeForm(QWidget *window)
     }
 }
 
-void FormLocalizer::LocalizeAllForms()
+void FormLocalizer::localizeAllWindows()
 {
     const QList<QWidget *> windows = QApplication::topLevelWidgets();
     for (QWidget *window : windows)
-        LocalizeForm(window);
+        localizeWindow(window);
 }
 
-int FormLocalizer::SetLanguage(int index)
+int FormLocalizer::setLanguage(int index)
 {
     if (index < 0 || index >= StringTable::LanguageCount)
         index = 0;
     StringTable::instance().setLanguageOffset(index * StringTable::LanguageStride);
-    LocalizeAllForms();
+    localizeAllWindows();
     emit instance().languageChanged(index);
     return index;
 }
 
-int FormLocalizer::CurrentLanguage()
+int FormLocalizer::currentLanguage()
 {
     return StringTable::instance().languageOffset() / StringTable::LanguageStride;
 }
 
-QStringList FormLocalizer::LanguageNames()
+QStringList FormLocalizer::languageNames()
 {
     return { QStringLiteral("English"), QStringLiteral("Dutch"), QStringLiteral("German"),
         QStringLiteral("Portuguese"), QStringLiteral("Italian"), QStringLiteral("French") };

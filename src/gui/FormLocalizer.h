@@ -23,22 +23,22 @@ public:
     // The window's title becomes its text only when the current language has
     // one (no English fallback for titles); every control with a textId gets
     // LocalText of it. An id unknown in every language leaves the caption as is.
-    static void LocalizeForm(QWidget *window);
+    static void localizeWindow(QWidget *window);
 
     // LocalizeForm on every top-level widget, shown or hidden.
-    static void LocalizeAllForms();
+    static void localizeAllWindows();
 
     // Switches the interface language (0 English, 1 Dutch, 2 German,
     // 3 Portuguese, 4 Italian, 5 French), relabels all windows and emits
     // languageChanged. An index outside the list selects English. Returns the
     // index applied.
-    static int SetLanguage(int index);
+    static int setLanguage(int index);
 
     // The index of the current language block.
-    static int CurrentLanguage();
+    static int currentLanguage();
 
     // The names shown in the language list, in index order.
-    static QStringList LanguageNames();
+    static QStringList languageNames();
 
 signals:
     // For windows whose texts are composed in code rather than by textId.

@@ -114,7 +114,7 @@ void MainWindow::createMenu()
     m_mnuExit = mnuFile->addAction(QStringLiteral("E&xit"));
     m_mnuExit->setObjectName(QStringLiteral("mnuExit"));
     setTextId(m_mnuExit, TextId::MenuExit);
-    connect(m_mnuExit, &QAction::triggered, this, &MainWindow::mnuExit_Click);
+    connect(m_mnuExit, &QAction::triggered, this, &MainWindow::onExitTriggered);
 
     QMenu *mnuHelp = menuBar()->addMenu(QStringLiteral("&Help"));
     mnuHelp->setObjectName(QStringLiteral("mnuHelp"));
@@ -122,7 +122,7 @@ void MainWindow::createMenu()
     m_mnuAbout = mnuHelp->addAction(QStringLiteral("&About"));
     m_mnuAbout->setObjectName(QStringLiteral("mnuAbout"));
     setTextId(m_mnuAbout, TextId::MenuAbout);
-    connect(m_mnuAbout, &QAction::triggered, this, &MainWindow::mnuAbout_Click);
+    connect(m_mnuAbout, &QAction::triggered, this, &MainWindow::onAboutTriggered);
 }
 
 void MainWindow::createControls()
@@ -151,8 +151,8 @@ void MainWindow::createControls()
     setCentralWidget(central);
 
     m_preview = new PreviewWindow(nullptr);
-    m_preview->setKeys({ [this] { m_navigator.pbPrev_Click(); }, [this] { m_navigator.pbNext_Click(); },
-        [this] { m_navigator.pbEnter_Click(); }, [this] { m_navigator.pbReturn_Click(); } });
+    m_preview->setKeys({ [this] { m_navigator.pressPrevious(); }, [this] { m_navigator.pressNext(); },
+        [this] { m_navigator.pressEnter(); }, [this] { m_navigator.pressReturn(); } });
     connect(m_preview, &PreviewWindow::visibilityChanged, m_chkFullPreview, [this](bool visible) {
         const QSignalBlocker block(m_chkFullPreview);
         m_chkFullPreview->setChecked(visible);
@@ -230,7 +230,7 @@ QWidget *MainWindow::createPreviewSide()
     m_picPreview->setAlignment(Qt::AlignLeft | Qt::AlignTop);
     m_picPreview->setStyleSheet(QStringLiteral("background: black;"));
     m_picPreview->installEventFilter(this);
-    const QSize pane(PaneWidth, PreviewNavigator::paneHeightFor(PaneWidth, m_ws->settings.TvLines));
+    const QSize pane(PaneWidth, PreviewNavigator::paneHeightFor(PaneWidth, m_ws->settings.tvLines));
     m_picPreview->setFixedSize(pane);
     m_navigator.setPaneSize(pane);
     frame->addWidget(m_picPreview, 0, Qt::AlignHCenter);
@@ -356,10 +356,10 @@ void MainWindow::connectCore()
 {
     // Settings that change the preview, the counters or the pane.
     SettingsController::Hooks hooks;
-    hooks.languageChanged = [](int language) { FormLocalizer::SetLanguage(language); };
+    hooks.languageChanged = [](int language) { FormLocalizer::setLanguage(language); };
     hooks.redrawSelected = [this] {
         if (!isBusy())
-            m_navigator.HandleNodeClick(m_ws->tree.selectedNode());
+            m_navigator.showNode(m_ws->tree.selectedNode());
     };
     hooks.refreshCapacity = [this] { refreshCounters(); };
     hooks.treeHasNodes = [this] { return !m_ws->tree.isEmpty(); };
@@ -406,7 +406,7 @@ void MainWindow::connectCore()
     };
     m_driver.setCallbacks(build);
     GenerationWalk::Callbacks walk;
-    walk.DisplayPreview = [this] { m_navigator.DisplayPreview(); };
+    walk.displayPreview = [this] { m_navigator.displayPreview(); };
     walk.progress = [this](int done, int total) {
         m_buildProgressBar->setValue(total > 0 ? qBound(0, done * 100 / total, 100) : 0);
     };
@@ -443,7 +443,7 @@ void MainWindow::connectCore()
     connect(m_tvwStruct, &QTreeView::clicked, this, [this](const QModelIndex &index) {
         ProjectNode *node = ProjectTreeModel::nodeOf(index);
         m_ws->tree.setSelectedNode(node);
-        tvwStruct_NodeClick(node);
+        onTreeNodeClicked(node);
     });
 
     // Scans show their progress as they go, with a repaint now and then.
@@ -459,39 +459,39 @@ void MainWindow::connectCore()
     scan.capacityChanged = [this](const CapacityDisplay &display) { showCapacity(display); };
     m_ws->scanner.setCallbacks(scan);
 
-    connect(m_cmdReadStructure, &QPushButton::clicked, this, &MainWindow::cmdReadStructure_Click);
-    connect(m_pbcreatevcd, &QPushButton::clicked, this, &MainWindow::pbcreatevcd_Click);
-    connect(m_pbCancelBuild, &QPushButton::clicked, this, &MainWindow::pbCancelBuild_Click);
-    connect(m_pbBurn, &QPushButton::clicked, this, &MainWindow::pbBurn_Click);
-    connect(m_pbSettings, &QPushButton::clicked, this, &MainWindow::pbSettings_Click);
-    connect(m_pbPrev, &QPushButton::clicked, this, &MainWindow::pbPrev_Click);
-    connect(m_pbNext, &QPushButton::clicked, this, &MainWindow::pbNext_Click);
-    connect(m_pbEnter, &QPushButton::clicked, this, &MainWindow::pbEnter_Click);
-    connect(m_pbReturn, &QPushButton::clicked, this, &MainWindow::pbReturn_Click);
-    connect(m_pbUp, &QPushButton::clicked, this, &MainWindow::pbUp_Click);
-    connect(m_pbDown, &QPushButton::clicked, this, &MainWindow::pbDown_Click);
-    connect(m_pbSaveOrder, &QPushButton::clicked, this, &MainWindow::pbSaveOrder_Click);
-    connect(m_pbEditText, &QPushButton::clicked, this, &MainWindow::pbEditText_Click);
-    connect(m_chkFullPreview, &QCheckBox::clicked, this, &MainWindow::chkFullPreview_Click);
+    connect(m_cmdReadStructure, &QPushButton::clicked, this, &MainWindow::onReadStructureClicked);
+    connect(m_pbcreatevcd, &QPushButton::clicked, this, &MainWindow::onCreateClicked);
+    connect(m_pbCancelBuild, &QPushButton::clicked, this, &MainWindow::onCancelBuildClicked);
+    connect(m_pbBurn, &QPushButton::clicked, this, &MainWindow::onBurnClicked);
+    connect(m_pbSettings, &QPushButton::clicked, this, &MainWindow::onSettingsClicked);
+    connect(m_pbPrev, &QPushButton::clicked, this, &MainWindow::onPreviousClicked);
+    connect(m_pbNext, &QPushButton::clicked, this, &MainWindow::onNextClicked);
+    connect(m_pbEnter, &QPushButton::clicked, this, &MainWindow::onEnterClicked);
+    connect(m_pbReturn, &QPushButton::clicked, this, &MainWindow::onReturnClicked);
+    connect(m_pbUp, &QPushButton::clicked, this, &MainWindow::onUpClicked);
+    connect(m_pbDown, &QPushButton::clicked, this, &MainWindow::onDownClicked);
+    connect(m_pbSaveOrder, &QPushButton::clicked, this, &MainWindow::onSaveOrderClicked);
+    connect(m_pbEditText, &QPushButton::clicked, this, &MainWindow::onEditTextClicked);
+    connect(m_chkFullPreview, &QCheckBox::clicked, this, &MainWindow::onFullPreviewToggled);
     connect(
-        m_chkFastPreview, &QCheckBox::toggled, this, [this](bool on) { m_ws->settings.FastPreview = on; });
+        m_chkFastPreview, &QCheckBox::toggled, this, [this](bool on) { m_ws->settings.fastPreview = on; });
     connect(
-        m_chkFullRebuild, &QCheckBox::toggled, this, [this](bool on) { m_ws->settings.FullRebuild = on; });
+        m_chkFullRebuild, &QCheckBox::toggled, this, [this](bool on) { m_ws->settings.fullRebuild = on; });
 }
 
 bool MainWindow::start()
 {
     bool complete = false;
-    if (!Guard::run(QStringLiteral("Sub Form_Initialize"), [&] { complete = Form_Initialize(); }))
+    if (!Guard::run(QStringLiteral("Sub Form_Initialize"), [&] { complete = initialize(); }))
         return false;
     if (!complete)
         return false;
-    if (!Guard::run(QStringLiteral("Sub Form_Load"), [&] { Form_Load(); }))
+    if (!Guard::run(QStringLiteral("Sub Form_Load"), [&] { load(); }))
         return false;
     return true;
 }
 
-bool MainWindow::Form_Initialize()
+bool MainWindow::initialize()
 {
     if (m_splashEnabled) {
         SplashScreen splash;
@@ -510,18 +510,18 @@ bool MainWindow::Form_Initialize()
     return Guard::run(QStringLiteral("Sub readSettings"), [&] { m_ws->controller.readSettings(); });
 }
 
-void MainWindow::Form_Load()
+void MainWindow::load()
 {
     if (m_ownPrompter)
         m_ownPrompter->setParentWidget(this);
     Guard::run(QStringLiteral("Sub setSizes"), [&] { m_ws->controller.setSizes(); });
-    m_preview->setFrameSize(QSize(m_ws->settings.FrameWidth, m_ws->settings.FrameHeight));
-    m_preview->Form_Load();
+    m_preview->setFrameSize(QSize(m_ws->settings.frameWidth, m_ws->settings.frameHeight));
+    m_preview->load();
     syncSettingsControls();
-    if (m_ws->settings.screenXpos > 0 || m_ws->settings.screenYpos > 0)
-        move(m_ws->settings.screenXpos / TwipsPerPixel, m_ws->settings.screenYpos / TwipsPerPixel);
-    FormLocalizer::LocalizeForm(this);
-    settings(m_ws->settings.dispsettings);
+    if (m_ws->settings.screenX > 0 || m_ws->settings.screenY > 0)
+        move(m_ws->settings.screenX / TwipsPerPixel, m_ws->settings.screenY / TwipsPerPixel);
+    FormLocalizer::localizeWindow(this);
+    settings(m_ws->settings.showSettings);
 }
 
 void MainWindow::showVersion()
@@ -529,7 +529,7 @@ void MainWindow::showVersion()
     m_labVersion->setText(ProgramInfo::versionCaption());
 }
 
-void MainWindow::Form_Activate()
+void MainWindow::onActivated()
 {
     ++m_activations;
     {
@@ -543,14 +543,14 @@ void MainWindow::Form_Activate()
         m_frameOrder->hide();
 }
 
-void MainWindow::Form_Unload()
+void MainWindow::unload()
 {
     if (m_unloaded)
         return;
     m_unloaded = true;
-    m_ws->settings.screenXpos = x() * TwipsPerPixel;
-    m_ws->settings.screenYpos = y() * TwipsPerPixel;
-    m_ws->settings.dispsettings = m_settingsVisible;
+    m_ws->settings.screenX = x() * TwipsPerPixel;
+    m_ws->settings.screenY = y() * TwipsPerPixel;
+    m_ws->settings.showSettings = m_settingsVisible;
     Guard::run(QStringLiteral("Sub saveSettings"), [&] { m_ws->controller.saveSettings(); });
     if (m_about)
         m_about->close();
@@ -560,12 +560,12 @@ void MainWindow::Form_Unload()
         m_endProgram();
 }
 
-void MainWindow::mnuExit_Click()
+void MainWindow::onExitTriggered()
 {
     close();
 }
 
-void MainWindow::mnuAbout_Click()
+void MainWindow::onAboutTriggered()
 {
     Guard::run(QStringLiteral("Sub mnuAbout_Click"), [&] {
         if (!m_about) {
@@ -578,7 +578,7 @@ void MainWindow::mnuAbout_Click()
     });
 }
 
-void MainWindow::cmdReadStructure_Click()
+void MainWindow::onReadStructureClicked()
 {
     Guard::run(QStringLiteral("Sub cmdReadStructure_Click"), [&] {
         if (isBusy())
@@ -589,7 +589,7 @@ void MainWindow::cmdReadStructure_Click()
         m_navigator.reset();
         m_frameOrder->hide();
         m_pbEditText->hide();
-        const bool scanned = m_ws->scanner.cmdReadStructure_Click();
+        const bool scanned = m_ws->scanner.scan();
         m_scanning = false;
         updateCommands();
         if (!scanned)
@@ -601,18 +601,18 @@ void MainWindow::cmdReadStructure_Click()
     });
 }
 
-void MainWindow::pbcreatevcd_Click()
+void MainWindow::onCreateClicked()
 {
     Guard::run(QStringLiteral("Sub pbcreatevcd_Click"), [&] {
         if (m_scanning || m_driver.isBuilding())
             return;
-        m_driver.pbcreatevcd_Click();
+        m_driver.build();
     });
 }
 
-void MainWindow::pbCancelBuild_Click()
+void MainWindow::onCancelBuildClicked()
 {
-    Guard::run(QStringLiteral("Sub pbCancelBuild_Click"), [&] { m_driver.pbCancelBuild_Click(); });
+    Guard::run(QStringLiteral("Sub pbCancelBuild_Click"), [&] { m_driver.cancel(); });
 }
 
 void MainWindow::onBuildingChanged(bool building)
@@ -657,16 +657,16 @@ void MainWindow::updateCommands()
     }
 }
 
-void MainWindow::pbBurn_Click()
+void MainWindow::onBurnClicked()
 {
     Guard::run(QStringLiteral("Sub pbBurn_Click"), [&] {
         if (isBusy())
             return;
-        const QString folder = m_ws->settings.destinationdir;
+        const QString folder = m_ws->settings.destinationDir;
         const QString image = folder + QLatin1String("/vcd.bin");
         const QString cue = folder + QLatin1String("/vcd.cue");
         if (folder.isEmpty() || !QFileInfo(image).isFile() || !QFileInfo(cue).isFile()) {
-            m_prompter->inform(LocalText(TextId::TitleBurnImage), LocalText(TextId::MsgNoImage));
+            m_prompter->inform(localText(TextId::TitleBurnImage), localText(TextId::MsgNoImage));
             return;
         }
         if (m_openBurn)
@@ -674,7 +674,7 @@ void MainWindow::pbBurn_Click()
     });
 }
 
-void MainWindow::pbSettings_Click()
+void MainWindow::onSettingsClicked()
 {
     Guard::run(QStringLiteral("Sub pbSettings_Click"), [&] { settings(!m_settingsVisible); });
 }
@@ -682,84 +682,84 @@ void MainWindow::pbSettings_Click()
 void MainWindow::settings(bool visible)
 {
     m_settingsVisible = visible;
-    m_ws->settings.dispsettings = visible;
+    m_ws->settings.showSettings = visible;
     const int id = visible ? TextId::HideSettings : TextId::ShowSettings;
     setTextId(m_pbSettings, id);
-    m_pbSettings->setText(LocalText(id));
+    m_pbSettings->setText(localText(id));
     if (m_settingsWindow)
         m_settingsWindow(visible);
 }
 
-void MainWindow::tvwStruct_NodeClick(ProjectNode *node)
+void MainWindow::onTreeNodeClicked(ProjectNode *node)
 {
     // Errors here are reported under the procedure that does the work.
     Guard::run(QStringLiteral("Sub HandleNodeClick"), [&] {
         if (!isBusy())
-            m_navigator.tvwStruct_NodeClick(node);
+            m_navigator.showFromTree(node);
     });
 }
 
-void MainWindow::pbPrev_Click()
+void MainWindow::onPreviousClicked()
 {
     Guard::run(QStringLiteral("Sub pbPrev_Click"), [&] {
         if (!isBusy())
-            m_navigator.pbPrev_Click();
+            m_navigator.pressPrevious();
     });
 }
 
-void MainWindow::pbNext_Click()
+void MainWindow::onNextClicked()
 {
     Guard::run(QStringLiteral("Sub pbNext_Click"), [&] {
         if (!isBusy())
-            m_navigator.pbNext_Click();
+            m_navigator.pressNext();
     });
 }
 
-void MainWindow::pbEnter_Click()
+void MainWindow::onEnterClicked()
 {
     Guard::run(QStringLiteral("Sub pbEnter_Click"), [&] {
         if (!isBusy())
-            m_navigator.pbEnter_Click();
+            m_navigator.pressEnter();
     });
 }
 
-void MainWindow::pbReturn_Click()
+void MainWindow::onReturnClicked()
 {
     Guard::run(QStringLiteral("Sub pbReturn_Click"), [&] {
         if (!isBusy())
-            m_navigator.pbReturn_Click();
+            m_navigator.pressReturn();
     });
 }
 
-void MainWindow::pbUp_Click()
+void MainWindow::onUpClicked()
 {
     Guard::run(QStringLiteral("Sub pbUp_Click"), [&] {
         ProjectNode *entry = m_navigator.highlightedEntry();
-        if (isBusy() || !m_editor.pbUp_Click(entry, m_navigator.highlightedEntryNumber()))
+        if (isBusy() || !m_editor.moveUp(entry, m_navigator.highlightedEntryNumber()))
             return;
         m_navigator.showEntry(entry);
     });
 }
 
-void MainWindow::pbDown_Click()
+void MainWindow::onDownClicked()
 {
     Guard::run(QStringLiteral("Sub pbDown_Click"), [&] {
         ProjectNode *entry = m_navigator.highlightedEntry();
-        if (isBusy() || !m_editor.pbDown_Click(entry, m_navigator.highlightedEntryNumber()))
+        if (isBusy() || !m_editor.moveDown(entry, m_navigator.highlightedEntryNumber()))
             return;
         m_navigator.showEntry(entry);
     });
 }
 
-void MainWindow::pbSaveOrder_Click()
+void MainWindow::onSaveOrderClicked()
 {
     Guard::run(QStringLiteral("Sub pbSaveOrder_Click"), [&] {
         if (!isBusy())
-            m_editor.pbSaveOrder_Click(m_navigator.highlightedEntry());
+            m_editor.saveOrder(m_navigator.highlightedEntry());
     });
 }
 
-void MainWindow::pbEditText_Click()
+void MainWindow::onEditTextClicked()
 {
     Guard::run(QStringLiteral("Sub pbEditText_Click"), [&] {
         if (!isBusy() && m_editText)
@@ -767,7 +767,7 @@ void MainWindow::pbEditText_Click()
     });
 }
 
-void MainWindow::chkFullPreview_Click(bool checked)
+void MainWindow::onFullPreviewToggled(bool checked)
 {
     Guard::run(QStringLiteral("Sub chkFullPreview_Click"), [&] {
         if (checked) {
@@ -796,13 +796,13 @@ void MainWindow::setPreviewHeight(int tvLines)
     const QSize pane(PaneWidth, PreviewNavigator::paneHeightFor(PaneWidth, tvLines));
     m_picPreview->setFixedSize(pane);
     m_navigator.setPaneSize(pane);
-    m_preview->setFrameSize(QSize(m_ws->settings.FrameWidth, m_ws->settings.FrameHeight));
+    m_preview->setFrameSize(QSize(m_ws->settings.frameWidth, m_ws->settings.frameHeight));
 }
 
 void MainWindow::refreshCounters()
 {
     showCounters(m_ws->tree.counters());
-    showCapacity(Capacity::ShowCapacity(m_ws->tree.counters(), m_ws->settings));
+    showCapacity(Capacity::capacityDisplay(m_ws->tree.counters(), m_ws->settings));
 }
 
 void MainWindow::showCounters(const TreeCounters &counters)
@@ -821,8 +821,8 @@ void MainWindow::syncSettingsControls()
 {
     const QSignalBlocker fast(m_chkFastPreview);
     const QSignalBlocker rebuild(m_chkFullRebuild);
-    m_chkFastPreview->setChecked(m_ws->settings.FastPreview);
-    m_chkFullRebuild->setChecked(m_ws->settings.FullRebuild);
+    m_chkFastPreview->setChecked(m_ws->settings.fastPreview);
+    m_chkFullRebuild->setChecked(m_ws->settings.fullRebuild);
     if (m_frmSettings)
         m_frmSettings->showRecord();
 }
@@ -833,7 +833,7 @@ bool MainWindow::eventFilter(QObject *watched, QEvent *event)
         auto *mouse = static_cast<QMouseEvent *>(event);
         Guard::run(QStringLiteral("Sub PicPreview_MouseDown"), [&] {
             if (!isBusy())
-                m_navigator.PicPreview_MouseDown(mouse->button(), mouse->position().toPoint());
+                m_navigator.placeStampAt(mouse->button(), mouse->position().toPoint());
         });
         return true;
     }
@@ -842,7 +842,7 @@ bool MainWindow::eventFilter(QObject *watched, QEvent *event)
 
 void MainWindow::closeEvent(QCloseEvent *event)
 {
-    Guard::run(QStringLiteral("Sub Form_Unload"), [&] { Form_Unload(); });
+    Guard::run(QStringLiteral("Sub Form_Unload"), [&] { unload(); });
     event->accept();
 }
 
@@ -850,7 +850,7 @@ void MainWindow::changeEvent(QEvent *event)
 {
     QMainWindow::changeEvent(event);
     if (event->type() == QEvent::ActivationChange && isActiveWindow())
-        Guard::run(QStringLiteral("Sub Form_Activate"), [&] { Form_Activate(); });
+        Guard::run(QStringLiteral("Sub Form_Activate"), [&] { onActivated(); });
 }
 
 CaptionEditor *MainWindow::editTextWindow() const
@@ -900,12 +900,12 @@ void MainWindow::createSettingsWindows()
         if (m_frmEditText)
             m_frmEditText->close();
         m_frmEditText = CaptionEditor::openFor(m_ws->tree.selectedNode(), m_ws->settings,
-            m_ws->renderer.StillWidth(), m_ws->renderer.StillHeight(), *m_prompter, this);
+            m_ws->renderer.stillWidth(), m_ws->renderer.stillHeight(), *m_prompter, this);
         if (m_frmEditText)
             connect(m_frmEditText, &CaptionEditor::saved, this, [this] {
                 Guard::run(QStringLiteral("Sub HandleNodeClick"), [&] {
                     if (!isBusy())
-                        m_navigator.HandleNodeClick(m_ws->tree.selectedNode());
+                        m_navigator.showNode(m_ws->tree.selectedNode());
                 });
             });
     };

@@ -51,35 +51,35 @@ public:
     bool start();
 
     // Returns false when the program folder is incomplete (box shown).
-    bool Form_Initialize();
-    void Form_Load();
-    void Form_Activate();
-    void Form_Unload();
+    bool initialize();
+    void load();
+    void onActivated();
+    void unload();
 
-    void mnuExit_Click();
-    void mnuAbout_Click();
+    void onExitTriggered();
+    void onAboutTriggered();
 
     // Commands. Each runs in its guard; scan and build refuse to start while
     // either is running.
-    void cmdReadStructure_Click();
-    void pbcreatevcd_Click();
-    void pbCancelBuild_Click();
-    void pbBurn_Click();
-    void pbSettings_Click();
+    void onReadStructureClicked();
+    void onCreateClicked();
+    void onCancelBuildClicked();
+    void onBurnClicked();
+    void onSettingsClicked();
     // Shows or hides the settings window; the button says what a click does next.
     void settings(bool visible);
 
     // Preview keys and the tree (the same handlers serve the full-size window).
-    void tvwStruct_NodeClick(ProjectNode *node);
-    void pbPrev_Click();
-    void pbNext_Click();
-    void pbEnter_Click();
-    void pbReturn_Click();
-    void pbUp_Click();
-    void pbDown_Click();
-    void pbSaveOrder_Click();
-    void pbEditText_Click();
-    void chkFullPreview_Click(bool checked);
+    void onTreeNodeClicked(ProjectNode *node);
+    void onPreviousClicked();
+    void onNextClicked();
+    void onEnterClicked();
+    void onReturnClicked();
+    void onUpClicked();
+    void onDownClicked();
+    void onSaveOrderClicked();
+    void onEditTextClicked();
+    void onFullPreviewToggled(bool checked);
     // The settings window's position button: the next click in the pane
     // places the date/time stamp (cross-hair pointer until then).
     void armStampPlacement();

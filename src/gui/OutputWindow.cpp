@@ -56,17 +56,17 @@ OutputWindow::OutputWindow(BuildOutput &output, QWidget *parent)
     m_cmdClose->setProperty(FormLocalizer::TextIdProperty, TextId::CloseWindow);
     row->addWidget(m_cmdClose);
 
-    connect(m_chkDebug, &QCheckBox::toggled, this, &OutputWindow::chkDebug_Click);
+    connect(m_chkDebug, &QCheckBox::toggled, this, &OutputWindow::onDebugToggled);
     connect(m_cmdClose, &QPushButton::clicked, this, &QWidget::hide);
     connect(&m_output, &BuildOutput::initialised, this, &OutputWindow::onOutputInitialised);
     connect(&m_output, &BuildOutput::displayChanged, this, &OutputWindow::onDisplayChanged);
 
-    Form_Load();
+    load();
 }
 
-void OutputWindow::Form_Load()
+void OutputWindow::load()
 {
-    FormLocalizer::LocalizeForm(this);
+    FormLocalizer::localizeWindow(this);
 }
 
 QString OutputWindow::displayText() const
@@ -74,7 +74,7 @@ QString OutputWindow::displayText() const
     return m_txtDisplay->toPlainText();
 }
 
-void OutputWindow::chkDebug_Click(bool checked)
+void OutputWindow::onDebugToggled(bool checked)
 {
     m_output.setDebug(checked);
 }

@@ -18,7 +18,7 @@ public:
     explicit OutputWindow(BuildOutput &output, QWidget *parent = nullptr);
 
     QString displayText() const;
-    void Form_Load();
+    void load();
 
 protected:
     void showEvent(QShowEvent *event) override;
@@ -26,7 +26,7 @@ protected:
 private:
     void onOutputInitialised();
     void onDisplayChanged(const QString &text);
-    void chkDebug_Click(bool checked);
+    void onDebugToggled(bool checked);
 
     BuildOutput &m_output;
     QPlainTextEdit *m_txtDisplay = nullptr;

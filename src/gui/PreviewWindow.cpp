@@ -65,7 +65,7 @@ PreviewWindow::PreviewWindow(QWidget *parent)
     connect(close, &QPushButton::clicked, this, &QWidget::hide);
 
     setFrameSize(QSize(704, 576));
-    Form_Load();
+    load();
 }
 
 QPushButton *PreviewWindow::addKey(const QString &name, const QString &caption, int textId)
@@ -79,9 +79,9 @@ QPushButton *PreviewWindow::addKey(const QString &name, const QString &caption, 
     return button;
 }
 
-void PreviewWindow::Form_Load()
+void PreviewWindow::load()
 {
-    FormLocalizer::LocalizeForm(this);
+    FormLocalizer::localizeWindow(this);
     const QString marker = ProgramFolder::path() + QStringLiteral("/textpresent.bmp");
     QPixmap picture;
     m_textPresentLoaded = QFileInfo::exists(marker) && picture.load(marker);

@@ -35,7 +35,7 @@ public:
     // True when "textpresent.bmp" was found beside the program.
     bool textPresentLoaded() const { return m_textPresentLoaded; }
 
-    void Form_Load();
+    void load();
 
 signals:
     void visibilityChanged(bool visible);

@@ -80,12 +80,12 @@ QVariant ProjectTreeModel::data(const QModelIndex &index, int role) const
         return {};
     switch (role) {
     case Qt::DisplayRole:
-        return node->Text();
+        return node->text();
     case Qt::ToolTipRole:
-        return node->FullPath();
+        return node->fullPath();
     case Qt::DecorationRole: {
         // Told by name, not by asking the disk: the view paints often.
-        const QString &text = node->Text();
+        const QString &text = node->text();
         QStyle::StandardPixmap icon = QStyle::SP_DirIcon;
         if (!node->isRoot() && !node->hasChildren()) {
             if (text.endsWith(QLatin1String(".jpg"), Qt::CaseInsensitive))
@@ -96,7 +96,7 @@ QVariant ProjectTreeModel::data(const QModelIndex &index, int role) const
         return QApplication::style()->standardIcon(icon);
     }
     case Qt::CheckStateRole:
-        return node->Checked() ? Qt::Checked : Qt::Unchecked;
+        return node->isChecked() ? Qt::Checked : Qt::Unchecked;
     case Qt::BackgroundRole:
         if (node == m_tree.highlightedNode())
             return QBrush(QColor(0x1f, 0x5f, 0xbf));
@@ -116,7 +116,7 @@ bool ProjectTreeModel::setData(const QModelIndex &index, const QVariant &value, 
     if (!node || role != Qt::CheckStateRole)
         return false;
     m_tree.setChecked(node, value.toInt() == Qt::Checked);
-    if (m_editor.tvwStruct_NodeCheck(node) && m_countersChanged)
+    if (m_editor.setChecked(node) && m_countersChanged)
         m_countersChanged();
     return true;
 }
@@ -141,7 +141,7 @@ QMimeData *ProjectTreeModel::mimeData(const QModelIndexList &indexes) const
     if (indexes.isEmpty() || !nodeOf(indexes.first()))
         return nullptr;
     auto *data = new QMimeData;
-    data->setText(nodeOf(indexes.first())->Key());
+    data->setText(nodeOf(indexes.first())->key());
     return data;
 }
 
@@ -171,7 +171,7 @@ bool ProjectTreeModel::dropMimeData(
     ProjectNode *target = dropTarget(row, parent);
     if (!target)
         return false;
-    m_editor.tvwStruct_OLEDragDrop(data->text(), target);
+    m_editor.drop(data->text(), target);
     // The tree moved the node itself; the view must not remove the source row.
     return false;
 }
@@ -231,7 +231,7 @@ void ProjectTreeModel::nodeChanged(ProjectNode *node)
 {
     const QModelIndex index = indexOf(node);
     emit dataChanged(index, index);
-    emit expansionRequested(index, node->Expanded());
+    emit expansionRequested(index, node->isExpanded());
 }
 
 void ProjectTreeModel::selectionChanged(ProjectNode *node)

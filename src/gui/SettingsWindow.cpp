@@ -82,7 +82,7 @@ SettingsWindow::SettingsWindow(SettingsController &controller, Prompter &prompte
     showRecord();
     connectControls();
     // Form_Load
-    FormLocalizer::LocalizeForm(this);
+    FormLocalizer::localizeWindow(this);
 }
 
 void SettingsWindow::createControls()
@@ -283,7 +283,7 @@ void SettingsWindow::createControls()
         = named(new QGroupBox(QStringLiteral("Resize method")), "fraResize", TextId::ResizeMethod);
     (new QVBoxLayout(resizeGroup))->addWidget(m_cmbResize);
     m_cmbLanguage = named(new QComboBox, "cmbLanguage");
-    m_cmbLanguage->addItems(FormLocalizer::LanguageNames());
+    m_cmbLanguage->addItems(FormLocalizer::languageNames());
     m_chkAddImages
         = named(new QCheckBox(QStringLiteral("Add original images")), "chkAddImages", TextId::AddImages);
     m_chkAddMovies
@@ -300,10 +300,10 @@ void SettingsWindow::createControls()
     // How many stills a build encodes at once; 0 leaves it to the machine.
     m_spnJobs = named(new QSpinBox, "spnJobs");
     m_spnJobs->setRange(0, 64);
-    m_spnJobs->setSpecialValueText(LocalText(TextId::OnePerCore));
+    m_spnJobs->setSpecialValueText(localText(TextId::OnePerCore));
     // A spin box's special text is no caption the relabeller knows.
     connect(&FormLocalizer::instance(), &FormLocalizer::languageChanged, m_spnJobs,
-        [spin = m_spnJobs](int) { spin->setSpecialValueText(LocalText(TextId::OnePerCore)); });
+        [spin = m_spnJobs](int) { spin->setSpecialValueText(localText(TextId::OnePerCore)); });
     auto *jobsRow = new QHBoxLayout;
     jobsRow->addWidget(label(QStringLiteral("Encodings at once:"), "lblJobs", TextId::EncodingsAtOnce));
     jobsRow->addWidget(m_spnJobs, 1);
@@ -342,27 +342,27 @@ void SettingsWindow::connectControls()
     };
     SettingsController &c = m_controller;
     Settings &s = m_settings;
-    check(m_chkAddImages, "Sub chkAddImages_Click", [&c](bool on) { c.chkAddImages_Click(on); });
-    check(m_chkAddMovies, "Sub chkAddMovies_Click", [&c](bool on) { c.chkAddMovies_Click(on); });
+    check(m_chkAddImages, "Sub chkAddImages_Click", [&c](bool on) { c.setAddImages(on); });
+    check(m_chkAddMovies, "Sub chkAddMovies_Click", [&c](bool on) { c.setAddMovies(on); });
     check(m_chkDisplayInfo, "Sub chkDisplayInfo_Click", [&c, &s](bool on) {
-        s.DisplayInfo = on;
+        s.displayInfo = on;
         c.redraw();
     });
     check(m_chkUseFilename, "Sub chkUseFilename_Click", [&c, &s](bool on) {
-        s.UseFileName = on;
+        s.useFileName = on;
         c.redraw();
     });
     check(m_chkShortcuts, "Sub chkShortcuts_Click", [&c, &s](bool on) {
-        s.Shortcuts = on;
+        s.shortcuts = on;
         c.redraw();
     });
-    check(m_chkDisplayDate, "Sub chkDisplayDate_Click", [&c](bool on) { c.chkDisplayDate_Click(on); });
+    check(m_chkDisplayDate, "Sub chkDisplayDate_Click", [&c](bool on) { c.setDisplayDate(on); });
     check(m_chkDisplayFileName, "Sub chkDisplayFilename_Click",
-        [&c](bool on) { c.chkDisplayFileName_Click(on); });
-    check(m_chkAntiFlicker, "Sub chkAntiFlicker_Click", [&c](bool on) { c.chkAntiFlicker_Click(on); });
-    check(m_chkCorrectAspect, "Sub chkCorrectAspect_Click", [&c](bool on) { c.chkCorrectAspect_Click(on); });
-    check(m_chkCorrectEdges, "Sub chkCorrectEdges_Click", [&c](bool on) { c.chkCorrectEdges_Click(on); });
-    check(m_chkImageCentered, "Sub chkImageCentered_Click", [&c](bool on) { c.chkImageCentered_Click(on); });
+        [&c](bool on) { c.setDisplayFileName(on); });
+    check(m_chkAntiFlicker, "Sub chkAntiFlicker_Click", [&c](bool on) { c.setAntiFlicker(on); });
+    check(m_chkCorrectAspect, "Sub chkCorrectAspect_Click", [&c](bool on) { c.setCorrectAspect(on); });
+    check(m_chkCorrectEdges, "Sub chkCorrectEdges_Click", [&c](bool on) { c.setCorrectEdges(on); });
+    check(m_chkImageCentered, "Sub chkImageCentered_Click", [&c](bool on) { c.setImageCentered(on); });
 
     for (QRadioButton *option : { m_OptPal, m_OptNTSC, m_OptSVCD, m_OptVCD, m_opthighres, m_optLowres })
         connect(option, &QRadioButton::toggled, this,
@@ -372,17 +372,17 @@ void SettingsWindow::connectControls()
         if (m_showing || index < 0)
             return;
         handle("Sub cmbResize_Click", [&] {
-            m_settings.Resize = index;
+            m_settings.resizeFilter = index;
             m_controller.redraw();
         });
     });
     connect(m_spnJobs, &QSpinBox::valueChanged, this, [this](int value) {
         if (!m_showing)
-            m_settings.Jobs = value;
+            m_settings.jobs = value;
     });
     connect(m_cmbLanguage, &QComboBox::currentIndexChanged, this, [this](int index) {
         if (!m_showing && index >= 0)
-            cmbLanguage_Click();
+            onLanguageChosen();
     });
 
     // Typed values live in the record at once; the handlers that act on them
@@ -390,22 +390,22 @@ void SettingsWindow::connectControls()
     connect(m_txtTimeout, &QLineEdit::textEdited, this,
         [this](const QString &text) { m_settings.timeout = text; });
     connect(m_txtmaintitle, &QLineEdit::textEdited, this,
-        [this](const QString &text) { m_settings.main_title = text; });
+        [this](const QString &text) { m_settings.mainTitle = text; });
     connect(m_txtDestination, &QLineEdit::textChanged, this, [this](const QString &text) {
         if (!m_showing)
-            m_settings.destinationdir = text; // txtDestination_Change does nothing more
+            m_settings.destinationDir = text; // txtDestination_Change does nothing more
     });
     connect(m_txtSource, &QLineEdit::textChanged, this, [this] {
         if (!m_showing)
-            txtSource_Change();
+            onSourceEdited();
     });
     const struct
     {
         QLineEdit *field;
         QString Settings::*value;
     } sizes[]
-        = { { m_txtFontTitleSize, &Settings::TitleFontSize }, { m_txtFontMenuSize, &Settings::MenuFontSize },
-              { m_txtFontPictureSize, &Settings::PictureFontSize } };
+        = { { m_txtFontTitleSize, &Settings::titleFontSize }, { m_txtFontMenuSize, &Settings::menuFontSize },
+              { m_txtFontPictureSize, &Settings::pictureFontSize } };
     for (const auto &size : sizes) {
         QString Settings::*value = size.value;
         connect(size.field, &QLineEdit::textEdited, this,
@@ -416,9 +416,9 @@ void SettingsWindow::connectControls()
         QComboBox *list;
         QString Settings::*value;
         const char *procedure;
-    } lists[] = { { m_cmbFontTitle, &Settings::FontTitle, "Sub cmbFontTitle_Validate" },
-        { m_cmbFontMenu, &Settings::FontMenu, "Sub cmbFontMenu_Validate" },
-        { m_cmbFontPicture, &Settings::FontPicture, "Sub cmbFontPicture_Validate" } };
+    } lists[] = { { m_cmbFontTitle, &Settings::titleFont, "Sub cmbFontTitle_Validate" },
+        { m_cmbFontMenu, &Settings::menuFont, "Sub cmbFontMenu_Validate" },
+        { m_cmbFontPicture, &Settings::pictureFont, "Sub cmbFontPicture_Validate" } };
     for (const auto &font : lists) {
         QComboBox *list = font.list;
         QString Settings::*value = font.value;
@@ -440,13 +440,13 @@ void SettingsWindow::connectControls()
              m_cmbFontMenu, m_cmbFontPicture })
         field->installEventFilter(this);
 
-    connect(m_cmdSelectSource, &QPushButton::clicked, this, &SettingsWindow::cmdSelectSource_Click);
-    connect(m_cmdSelectDestination, &QPushButton::clicked, this, &SettingsWindow::cmdSelectDestination_Click);
-    connect(m_picColorTitle, &QToolButton::clicked, this, &SettingsWindow::picColorTitle_Click);
-    connect(m_picColorMenu, &QToolButton::clicked, this, &SettingsWindow::picColorMenu_Click);
-    connect(m_picColorPicture, &QToolButton::clicked, this, &SettingsWindow::picColorPicture_Click);
-    connect(m_cmdPosition, &QPushButton::clicked, this, &SettingsWindow::cmdPosition_Click);
-    connect(m_pbClose, &QPushButton::clicked, this, &SettingsWindow::pbClose_Click);
+    connect(m_cmdSelectSource, &QPushButton::clicked, this, &SettingsWindow::onSelectSourceClicked);
+    connect(m_cmdSelectDestination, &QPushButton::clicked, this, &SettingsWindow::onSelectDestinationClicked);
+    connect(m_picColorTitle, &QToolButton::clicked, this, &SettingsWindow::onTitleColorClicked);
+    connect(m_picColorMenu, &QToolButton::clicked, this, &SettingsWindow::onMenuColorClicked);
+    connect(m_picColorPicture, &QToolButton::clicked, this, &SettingsWindow::onPictureColorClicked);
+    connect(m_cmdPosition, &QPushButton::clicked, this, &SettingsWindow::onPositionClicked);
+    connect(m_pbClose, &QPushButton::clicked, this, &SettingsWindow::onCloseClicked);
 }
 
 void SettingsWindow::handle(const char *procedure, const std::function<void()> &body)
@@ -471,9 +471,9 @@ void SettingsWindow::showRecord()
     const QScopedValueRollback<bool> quiet(m_showing, true);
     const Settings &s = m_settings;
 
-    setText(m_txtSource, s.sourcedir);
-    setText(m_txtDestination, s.destinationdir);
-    setText(m_txtmaintitle, s.main_title);
+    setText(m_txtSource, s.sourceDir);
+    setText(m_txtDestination, s.destinationDir);
+    setText(m_txtmaintitle, s.mainTitle);
     setText(m_txtTimeout, s.timeout);
 
     m_OptNTSC->setChecked(s.ntsc);
@@ -483,44 +483,44 @@ void SettingsWindow::showRecord()
     m_optLowres->setChecked(s.lowRes);
     m_opthighres->setChecked(!s.lowRes);
 
-    setText(m_txtWidth, QString::number(s.FrameWidth));
-    setText(m_txtHeight, QString::number(s.FrameHeight));
-    m_chkAntiFlicker->setChecked(s.AntiFlicker);
-    m_chkCorrectAspect->setChecked(s.CorrectAspect);
-    m_chkCorrectEdges->setChecked(s.CorrectEdges);
-    setText(m_txtpercentage, s.CorrectPercentage);
+    setText(m_txtWidth, QString::number(s.frameWidth));
+    setText(m_txtHeight, QString::number(s.frameHeight));
+    m_chkAntiFlicker->setChecked(s.antiFlicker);
+    m_chkCorrectAspect->setChecked(s.correctAspect);
+    m_chkCorrectEdges->setChecked(s.correctEdges);
+    setText(m_txtpercentage, s.correctPercentage);
     m_txtpercentage->setEnabled(s.percentageEnabled());
 
-    setText(m_txtXCenter, s.XCenter);
-    setText(m_txtYCenter, s.YCenter);
-    m_chkImageCentered->setChecked(s.ImageCentered);
+    setText(m_txtXCenter, s.xCenter);
+    setText(m_txtYCenter, s.yCenter);
+    m_chkImageCentered->setChecked(s.imageCentered);
     m_txtXCenter->setEnabled(s.centreFieldsEnabled());
     m_txtYCenter->setEnabled(s.centreFieldsEnabled());
 
-    setEditText(m_cmbFontTitle, s.FontTitle);
-    setEditText(m_cmbFontMenu, s.FontMenu);
-    setEditText(m_cmbFontPicture, s.FontPicture);
-    setText(m_txtFontTitleSize, s.TitleFontSize);
-    setText(m_txtFontMenuSize, s.MenuFontSize);
-    setText(m_txtFontPictureSize, s.PictureFontSize);
-    m_picColorTitle->setStyleSheet(swatchStyle(s.TitleColor));
-    m_picColorMenu->setStyleSheet(swatchStyle(s.MenuColor));
-    m_picColorPicture->setStyleSheet(swatchStyle(s.PictureColor));
-    m_chkShortcuts->setChecked(s.Shortcuts);
+    setEditText(m_cmbFontTitle, s.titleFont);
+    setEditText(m_cmbFontMenu, s.menuFont);
+    setEditText(m_cmbFontPicture, s.pictureFont);
+    setText(m_txtFontTitleSize, s.titleFontSize);
+    setText(m_txtFontMenuSize, s.menuFontSize);
+    setText(m_txtFontPictureSize, s.pictureFontSize);
+    m_picColorTitle->setStyleSheet(swatchStyle(s.titleColor));
+    m_picColorMenu->setStyleSheet(swatchStyle(s.menuColor));
+    m_picColorPicture->setStyleSheet(swatchStyle(s.pictureColor));
+    m_chkShortcuts->setChecked(s.shortcuts);
 
-    m_chkDisplayDate->setChecked(s.DisplayDate);
-    m_chkDisplayFileName->setChecked(s.DisplayFileName);
-    m_chkUseFilename->setChecked(s.UseFileName);
+    m_chkDisplayDate->setChecked(s.displayDate);
+    m_chkDisplayFileName->setChecked(s.displayFileName);
+    m_chkUseFilename->setChecked(s.useFileName);
     m_chkUseFilename->setEnabled(s.useFilenameEnabled());
-    m_chkDisplayInfo->setChecked(s.DisplayInfo);
+    m_chkDisplayInfo->setChecked(s.displayInfo);
 
-    if (s.Resize >= 0 && s.Resize < m_cmbResize->count())
-        m_cmbResize->setCurrentIndex(s.Resize);
-    if (s.Language >= 0 && s.Language < m_cmbLanguage->count())
-        m_cmbLanguage->setCurrentIndex(s.Language);
-    m_chkAddImages->setChecked(s.AddImages);
-    m_chkAddMovies->setChecked(s.AddMovies);
-    m_spnJobs->setValue(s.Jobs);
+    if (s.resizeFilter >= 0 && s.resizeFilter < m_cmbResize->count())
+        m_cmbResize->setCurrentIndex(s.resizeFilter);
+    if (s.language >= 0 && s.language < m_cmbLanguage->count())
+        m_cmbLanguage->setCurrentIndex(s.language);
+    m_chkAddImages->setChecked(s.addImages);
+    m_chkAddMovies->setChecked(s.addMovies);
+    m_spnJobs->setValue(s.jobs);
 }
 
 void SettingsWindow::onOptionToggled(QRadioButton *option, bool checked)
@@ -530,17 +530,17 @@ void SettingsWindow::onOptionToggled(QRadioButton *option, bool checked)
         return;
     SettingsController &c = m_controller;
     if (option == m_OptPal)
-        handle("Sub OptPal_Click", [&] { c.OptPal_Click(); });
+        handle("Sub OptPal_Click", [&] { c.choosePal(); });
     else if (option == m_OptNTSC)
-        handle("Sub OptNTSC_Click", [&] { c.OptNTSC_Click(); });
+        handle("Sub OptNTSC_Click", [&] { c.chooseNtsc(); });
     else if (option == m_OptSVCD)
-        handle("Sub OptSVCD_Click", [&] { c.OptSVCD_Click(); });
+        handle("Sub OptSVCD_Click", [&] { c.chooseSvcd(); });
     else if (option == m_OptVCD)
-        handle("Sub OptVCD_Click", [&] { c.OptVCD_Click(); });
+        handle("Sub OptVCD_Click", [&] { c.chooseVcd(); });
     else if (option == m_opthighres)
-        handle("Sub opthighres_Click", [&] { c.opthighres_Click(); });
+        handle("Sub opthighres_Click", [&] { c.chooseHighResolution(); });
     else if (option == m_optLowres)
-        handle("Sub optLowres_Click", [&] { c.optLowres_Click(); });
+        handle("Sub optLowres_Click", [&] { c.chooseLowResolution(); });
 }
 
 bool SettingsWindow::eventFilter(QObject *watched, QEvent *event)
@@ -563,34 +563,34 @@ bool SettingsWindow::eventFilter(QObject *watched, QEvent *event)
     };
     if (watched == m_txtXCenter) {
         if (!leavingWindow)
-            centre(m_txtXCenter, txtXCenter_Validate());
+            centre(m_txtXCenter, onXCenterEdited());
     } else if (watched == m_txtYCenter) {
         if (!leavingWindow)
-            centre(m_txtYCenter, txtYCenter_Validate());
+            centre(m_txtYCenter, onYCenterEdited());
     } else if (watched == m_txtpercentage) {
-        txtpercentage_LostFocus();
+        onPercentageEdited();
     } else if (watched == m_txtmaintitle) {
-        txtmaintitle_Validate();
+        onMainTitleEdited();
     } else if (watched == m_txtFontTitleSize) {
         handle("Sub txtFontTitleSize_Change", [&] {
-            m_settings.TitleFontSize = m_txtFontTitleSize->text();
+            m_settings.titleFontSize = m_txtFontTitleSize->text();
             redraw();
         });
     } else if (watched == m_txtFontMenuSize) {
         handle("Sub txtFontMenuSize_Change", [&] {
-            m_settings.MenuFontSize = m_txtFontMenuSize->text();
+            m_settings.menuFontSize = m_txtFontMenuSize->text();
             redraw();
         });
     } else if (watched == m_txtFontPictureSize) {
         handle("Sub txtFontPictureSize_Change", [&] {
-            m_settings.PictureFontSize = m_txtFontPictureSize->text();
+            m_settings.pictureFontSize = m_txtFontPictureSize->text();
             redraw();
         });
     } else if (watched == m_cmbFontTitle || watched == m_cmbFontMenu || watched == m_cmbFontPicture) {
         auto *list = static_cast<QComboBox *>(watched);
-        QString Settings::*value = list == m_cmbFontTitle ? &Settings::FontTitle
-            : list == m_cmbFontMenu                       ? &Settings::FontMenu
-                                                          : &Settings::FontPicture;
+        QString Settings::*value = list == m_cmbFontTitle ? &Settings::titleFont
+            : list == m_cmbFontMenu                       ? &Settings::menuFont
+                                                          : &Settings::pictureFont;
         const char *procedure = list == m_cmbFontTitle ? "Sub cmbFontTitle_Validate"
             : list == m_cmbFontMenu                    ? "Sub cmbFontMenu_Validate"
                                                        : "Sub cmbFontPicture_Validate";
@@ -602,37 +602,37 @@ bool SettingsWindow::eventFilter(QObject *watched, QEvent *event)
     return QWidget::eventFilter(watched, event);
 }
 
-bool SettingsWindow::txtXCenter_Validate()
+bool SettingsWindow::onXCenterEdited()
 {
     bool valid = true;
     handle(
-        "Sub txtXCenter_Validate", [&] { valid = m_controller.txtXCenter_Validate(m_txtXCenter->text()); });
+        "Sub txtXCenter_Validate", [&] { valid = m_controller.setXCenter(m_txtXCenter->text()); });
     return valid;
 }
 
-bool SettingsWindow::txtYCenter_Validate()
+bool SettingsWindow::onYCenterEdited()
 {
     bool valid = true;
     handle(
-        "Sub txtYCenter_Validate", [&] { valid = m_controller.txtYCenter_Validate(m_txtYCenter->text()); });
+        "Sub txtYCenter_Validate", [&] { valid = m_controller.setYCenter(m_txtYCenter->text()); });
     return valid;
 }
 
-void SettingsWindow::txtpercentage_LostFocus()
+void SettingsWindow::onPercentageEdited()
 {
     handle("Sub txtpercentage_Lostfocus",
-        [&] { m_controller.txtpercentage_LostFocus(m_txtpercentage->text()); });
+        [&] { m_controller.setCorrectPercentage(m_txtpercentage->text()); });
 }
 
-void SettingsWindow::txtmaintitle_Validate()
+void SettingsWindow::onMainTitleEdited()
 {
-    handle("Sub txtmaintitle_Validate", [&] { m_controller.txtmaintitle_Validate(m_txtmaintitle->text()); });
+    handle("Sub txtmaintitle_Validate", [&] { m_controller.setMainTitle(m_txtmaintitle->text()); });
 }
 
-void SettingsWindow::cmdSelectSource_Click()
+void SettingsWindow::onSelectSourceClicked()
 {
     handle("Sub cmdSelectSource_Click", [&] {
-        const QString title = LocalText(TextId::SelectSourcePath);
+        const QString title = localText(TextId::SelectSourcePath);
         const QString start = m_txtSource->text();
         const QString chosen = m_browseFolder ? m_browseFolder(this, title, start)
                                               : FolderDialog::browse(this, title, start);
@@ -641,10 +641,10 @@ void SettingsWindow::cmdSelectSource_Click()
     });
 }
 
-void SettingsWindow::cmdSelectDestination_Click()
+void SettingsWindow::onSelectDestinationClicked()
 {
     handle("Sub cmdSelectDestination_Click", [&] {
-        const QString title = LocalText(TextId::SelectBuildPath);
+        const QString title = localText(TextId::SelectBuildPath);
         const QString start = m_txtDestination->text();
         const QString chosen = m_browseFolder ? m_browseFolder(this, title, start)
                                               : FolderDialog::browse(this, title, start);
@@ -653,9 +653,9 @@ void SettingsWindow::cmdSelectDestination_Click()
     });
 }
 
-void SettingsWindow::txtSource_Change()
+void SettingsWindow::onSourceEdited()
 {
-    m_settings.sourcedir = m_txtSource->text();
+    m_settings.sourceDir = m_txtSource->text();
     // The tree shows the old folder; it must be read again.
     if (m_callbacks.sourceChanged)
         m_callbacks.sourceChanged();
@@ -670,22 +670,22 @@ void SettingsWindow::pickColour(const char *procedure, QToolButton *swatch, std:
     });
 }
 
-void SettingsWindow::picColorTitle_Click()
+void SettingsWindow::onTitleColorClicked()
 {
-    pickColour("Sub picColorTitle_Click", m_picColorTitle, &Settings::TitleColor);
+    pickColour("Sub picColorTitle_Click", m_picColorTitle, &Settings::titleColor);
 }
 
-void SettingsWindow::picColorMenu_Click()
+void SettingsWindow::onMenuColorClicked()
 {
-    pickColour("Sub picColorMenu_Click", m_picColorMenu, &Settings::MenuColor);
+    pickColour("Sub picColorMenu_Click", m_picColorMenu, &Settings::menuColor);
 }
 
-void SettingsWindow::picColorPicture_Click()
+void SettingsWindow::onPictureColorClicked()
 {
-    pickColour("Sub picColorPicture_Click", m_picColorPicture, &Settings::PictureColor);
+    pickColour("Sub picColorPicture_Click", m_picColorPicture, &Settings::pictureColor);
 }
 
-void SettingsWindow::cmdPosition_Click()
+void SettingsWindow::onPositionClicked()
 {
     handle("Sub cmdPosition_Click", [&] {
         // A second press while the cross-hair shows cancels the placement.
@@ -694,24 +694,24 @@ void SettingsWindow::cmdPosition_Click()
                 m_callbacks.setPlacementArmed(false);
             return;
         }
-        if (m_prompter.askOkCancel(LocalText(TextId::TitleSetPosition), LocalText(TextId::MsgSetPosition))
+        if (m_prompter.askOkCancel(localText(TextId::TitleSetPosition), localText(TextId::MsgSetPosition))
             && m_callbacks.setPlacementArmed)
             m_callbacks.setPlacementArmed(true);
     });
 }
 
-void SettingsWindow::cmbLanguage_Click()
+void SettingsWindow::onLanguageChosen()
 {
     const int index = m_cmbLanguage->currentIndex();
-    m_settings.Language = FormLocalizer::SetLanguage(index);
+    m_settings.language = FormLocalizer::setLanguage(index);
 }
 
-void SettingsWindow::pbClose_Click()
+void SettingsWindow::onCloseClicked()
 {
     if (m_callbacks.showRequested) {
         m_callbacks.showRequested(false);
     } else {
-        m_settings.dispsettings = false;
+        m_settings.showSettings = false;
         hide();
     }
 }
@@ -731,7 +731,7 @@ void SettingsWindow::closeEvent(QCloseEvent *event)
         return;
     }
     event->ignore();
-    pbClose_Click();
+    onCloseClicked();
 }
 
 QPoint SettingsWindow::placement(const QRect &mainWindowFrame, const QSize &ownFrameSize, const QRect &screen)
@@ -744,7 +744,7 @@ QPoint SettingsWindow::placement(const QRect &mainWindowFrame, const QSize &ownF
 
 void SettingsWindow::settings(bool visible, const QRect &mainWindowFrame)
 {
-    m_settings.dispsettings = visible;
+    m_settings.showSettings = visible;
     setVisible(visible);
     if (!visible)
         return;

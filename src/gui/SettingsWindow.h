@@ -59,19 +59,19 @@ public:
     void unload();
 
     // The handlers, as the controls run them.
-    bool txtXCenter_Validate();
-    bool txtYCenter_Validate();
-    void txtpercentage_LostFocus();
-    void txtmaintitle_Validate();
-    void cmdSelectSource_Click();
-    void cmdSelectDestination_Click();
-    void txtSource_Change();
-    void picColorTitle_Click();
-    void picColorMenu_Click();
-    void picColorPicture_Click();
-    void cmdPosition_Click();
-    void cmbLanguage_Click();
-    void pbClose_Click();
+    bool onXCenterEdited();
+    bool onYCenterEdited();
+    void onPercentageEdited();
+    void onMainTitleEdited();
+    void onSelectSourceClicked();
+    void onSelectDestinationClicked();
+    void onSourceEdited();
+    void onTitleColorClicked();
+    void onMenuColorClicked();
+    void onPictureColorClicked();
+    void onPositionClicked();
+    void onLanguageChosen();
+    void onCloseClicked();
 
     // The colours the three fonts are painted in, as the swatches show them.
     static QString swatchStyle(std::uint32_t colour);

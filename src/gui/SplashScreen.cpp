@@ -99,10 +99,10 @@ SplashScreen::SplashScreen(QWidget *parent)
     setFixedSize(kPictureSize);
 
     m_timer.setInterval(TickIntervalMs);
-    connect(&m_timer, &QTimer::timeout, this, &SplashScreen::tmrSplash_Timer);
+    connect(&m_timer, &QTimer::timeout, this, &SplashScreen::onTimerTimeout);
 }
 
-void SplashScreen::tmrSplash_Timer()
+void SplashScreen::onTimerTimeout()
 {
     if (++m_ticks >= TickLimit)
         finish();

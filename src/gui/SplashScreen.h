@@ -21,7 +21,7 @@ public:
     int ticks() const { return m_ticks; }
 
     // One tick of the timer; the TickLimit-th closes the window.
-    void tmrSplash_Timer();
+    void onTimerTimeout();
 
     // The picture: product name, version and a disc, at the given size.
     static QPixmap paintPicture(const QSize &size, qreal devicePixelRatio = 1.0);

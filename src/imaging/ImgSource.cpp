@@ -117,33 +117,33 @@ KELVARA_VECTOR_CLONES void blendRows(const std::uint8_t *__restrict up, const st
 
 } // namespace
 
-void ImgSource::GetLine(int row, std::uint8_t *line) const
+void ImgSource::line(int row, std::uint8_t *line) const
 {
     if (hasPixels())
         std::memcpy(
             line, m_rgb.data() + static_cast<size_t>(row) * m_width * 3, static_cast<size_t>(m_width) * 3);
 }
 
-void ImgSource::SetLine(int row, const std::uint8_t *line)
+void ImgSource::setLine(int row, const std::uint8_t *line)
 {
     if (hasPixels())
         std::memcpy(
             m_rgb.data() + static_cast<size_t>(row) * m_width * 3, line, static_cast<size_t>(m_width) * 3);
 }
 
-void ImgSource::GetPixel(int x, int y, std::uint8_t *pixel) const
+void ImgSource::pixel(int x, int y, std::uint8_t *pixel) const
 {
     if (hasPixels())
         std::memcpy(pixel, m_rgb.data() + (static_cast<size_t>(y) * m_width + x) * 3, 3);
 }
 
-void ImgSource::SetPixel(int x, int y, const std::uint8_t *pixel)
+void ImgSource::setPixel(int x, int y, const std::uint8_t *pixel)
 {
     if (hasPixels())
         std::memcpy(m_rgb.data() + (static_cast<size_t>(y) * m_width + x) * 3, pixel, 3);
 }
 
-void ImgSource::AntiFlicker(const std::function<void(int)> &progress)
+void ImgSource::antiFlicker(const std::function<void(int)> &progress)
 {
     if (!hasPixels())
         return;
@@ -173,7 +173,7 @@ void ImgSource::AntiFlicker(const std::function<void(int)> &progress)
     }
 }
 
-bool ImgSource::SetBrightnessContrast(double brightness, double contrast)
+bool ImgSource::setBrightnessContrast(double brightness, double contrast)
 {
     if (!hasPixels() || !(brightness >= -1.0 && brightness <= 1.0) || !(contrast >= -1.0 && contrast <= 1.0))
         return false;
@@ -188,7 +188,7 @@ bool ImgSource::SetBrightnessContrast(double brightness, double contrast)
     return true;
 }
 
-int ImgSource::GetTextHeight(const QString &text) const
+int ImgSource::textHeight(const QString &text) const
 {
     Q_UNUSED(text) // one line's height does not depend on its letters
     if (FontSize <= 0)
@@ -196,7 +196,7 @@ int ImgSource::GetTextHeight(const QString &text) const
     return QFontMetrics(fontOf(Font, FontSize, true)).height();
 }
 
-int ImgSource::GetTextWidth(const QString &text) const
+int ImgSource::textWidth(const QString &text) const
 {
     if (FontSize <= 0)
         return 0;
@@ -207,7 +207,7 @@ int ImgSource::GetTextWidth(const QString &text) const
     return widest;
 }
 
-bool ImgSource::LoadPicture(const QImage &picture)
+bool ImgSource::loadPicture(const QImage &picture)
 {
     std::vector<std::uint8_t>().swap(m_rgb);
     if (picture.isNull()) {
@@ -230,7 +230,7 @@ bool ImgSource::LoadPicture(const QImage &picture)
     return true;
 }
 
-QString ImgSource::GetExifTag(const QString &fileName, int tag)
+QString ImgSource::exifTag(const QString &fileName, int tag)
 {
     QFile file(fileName);
     if (!file.open(QIODevice::ReadOnly))
@@ -241,7 +241,7 @@ QString ImgSource::GetExifTag(const QString &fileName, int tag)
     return ExifBlock(head.exif()).tagText(tag);
 }
 
-QSize ImgSource::GetJpegSize(const QString &fileName)
+QSize ImgSource::jpegSize(const QString &fileName)
 {
     QFile file(fileName);
     if (!file.open(QIODevice::ReadOnly))
@@ -253,13 +253,13 @@ QSize ImgSource::GetJpegSize(const QString &fileName)
     return orientation >= 5 ? QSize(head.height(), head.width()) : QSize(head.width(), head.height());
 }
 
-bool ImgSource::Overlay(const ImgSource &image, int x, int y, double opacity, int mode)
+bool ImgSource::overlay(const ImgSource &image, int x, int y, double opacity, int mode)
 {
     if (!hasPixels() || !image.hasPixels() || mode != 0)
         return false;
     if (&image == this) {
-        const ImgSource copy = Copy();
-        return Overlay(copy, x, y, opacity, mode);
+        const ImgSource same = copy();
+        return overlay(same, x, y, opacity, mode);
     }
     if (!(opacity > 0.0))
         return true;
@@ -304,7 +304,7 @@ bool ImgSource::fill(std::uint32_t colour)
     return true;
 }
 
-void ImgSource::Create(int width, int height)
+void ImgSource::create(int width, int height)
 {
     const size_t bytes = bufferBytes(width, height);
     std::vector<std::uint8_t>().swap(m_rgb); // the old buffer goes first
@@ -313,7 +313,7 @@ void ImgSource::Create(int width, int height)
     m_rgb.resize(bytes);
 }
 
-ImgSource ImgSource::Copy() const
+ImgSource ImgSource::copy() const
 {
     ImgSource copy;
     copy.Font = Font;
@@ -327,7 +327,7 @@ ImgSource ImgSource::Copy() const
     return copy;
 }
 
-bool ImgSource::PaintText(const QString &text, int x, int y, bool smooth)
+bool ImgSource::paintText(const QString &text, int x, int y, bool smooth)
 {
     if (!hasPixels() || FontSize <= 0)
         return false;
@@ -366,7 +366,7 @@ QImage ImgSource::toImage() const
     return QImage(m_rgb.data(), m_width, m_height, m_width * 3, QImage::Format_RGB888).copy();
 }
 
-bool ImgSource::SaveJpg(const QString &fileName, int quality) const
+bool ImgSource::saveJpg(const QString &fileName, int quality) const
 {
     if (!hasPixels())
         return false;
@@ -384,12 +384,12 @@ bool ImgSource::SaveJpg(const QString &fileName, int quality) const
     return file.commit();
 }
 
-bool ImgSource::LoadFile(const QString &fileName)
+bool ImgSource::loadFile(const QString &fileName)
 {
-    return LoadFile(fileName, 0, 0);
+    return loadFile(fileName, 0, 0);
 }
 
-bool ImgSource::LoadFile(const QString &fileName, int minWidth, int minHeight)
+bool ImgSource::loadFile(const QString &fileName, int minWidth, int minHeight)
 {
     std::vector<std::uint8_t>().swap(m_rgb);
 
@@ -435,7 +435,7 @@ bool ImgSource::LoadFile(const QString &fileName, int minWidth, int minHeight)
     return true;
 }
 
-bool ImgSource::Resize(int newWidth, int newHeight, int filterCode)
+bool ImgSource::resize(int newWidth, int newHeight, int filterCode)
 {
     if (!Resampler::isValidFilter(filterCode) || newWidth < 1 || newHeight < 1)
         return false;

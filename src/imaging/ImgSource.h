@@ -22,91 +22,91 @@ public:
 
     // Row and pixel access; coordinates are not checked (callers keep them in
     // range). Without pixels they do nothing.
-    void GetLine(int row, std::uint8_t *line) const;
-    void SetLine(int row, const std::uint8_t *line);
-    void GetPixel(int x, int y, std::uint8_t *pixel) const;
-    void SetPixel(int x, int y, const std::uint8_t *pixel);
+    void line(int row, std::uint8_t *line) const;
+    void setLine(int row, const std::uint8_t *line);
+    void pixel(int x, int y, std::uint8_t *pixel) const;
+    void setPixel(int x, int y, const std::uint8_t *pixel);
 
     // Vertical [1 2 1]/4 blend of every row with its neighbours, halves to even;
     // always from the unfiltered rows, edge rows count themselves three times.
     // progress (optional) receives 0..100 as rows are done (each value once).
-    void AntiFlicker(const std::function<void(int)> &progress = {});
+    void antiFlicker(const std::function<void(int)> &progress = {});
 
     // brightness -1..1 adds that fraction of full scale; contrast -1..1 scales
     // the distance from mid-grey by tan((contrast + 1) * pi / 4): 0 keeps it,
     // -1 gives flat grey, towards 1 a hard threshold. False for values outside
     // those ranges or an object without pixels.
-    bool SetBrightnessContrast(double brightness, double contrast);
+    bool setBrightnessContrast(double brightness, double contrast);
 
     // Text measured in Font at FontSize pixels (a missing typeface falls back
     // to a similar one). Height is that of one line; width that of the widest
     // line. Both 0 when FontSize is 0 or less. Needs a QGuiApplication.
-    int GetTextHeight(const QString &text) const;
-    int GetTextWidth(const QString &text) const;
+    int textHeight(const QString &text) const;
+    int textWidth(const QString &text) const;
 
     // Takes the pixels of a picture (the button artwork) as a 24-bit raster;
     // transparent parts come out over black. False for a null image.
-    bool LoadPicture(const QImage &picture);
+    bool loadPicture(const QImage &picture);
 
     // The text of an EXIF tag of a JPEG file; empty when missing or unreadable.
     // Reads only the markers ahead of the image data. Dates come in the
     // 19-character form "YYYY:MM:DD HH:MM:SS", whole numbers in decimal.
-    static QString GetExifTag(const QString &fileName, int tag);
-    QString GetExifTagOf(const QString &fileName, int tag) const { return GetExifTag(fileName, tag); }
+    static QString exifTag(const QString &fileName, int tag);
+    QString exifTagOf(const QString &fileName, int tag) const { return exifTag(fileName, tag); }
 
     // The upright size (after EXIF orientation) of a JPEG file, read from its
     // head without decoding; an invalid QSize when it cannot be read.
-    static QSize GetJpegSize(const QString &fileName);
+    static QSize jpegSize(const QString &fileName);
 
     // Copies image onto this one with its top-left at (x, y), clipped at every
     // edge (x and y may be negative). opacity 1.0 copies; below 1 blends, 0 or
     // less draws nothing. Only mode 0 exists. False when either object has no
     // pixels or the mode is unknown; a picture wholly outside draws nothing (true).
-    bool Overlay(const ImgSource &image, int x, int y, double opacity = 1.0, int mode = 0);
+    bool overlay(const ImgSource &image, int x, int y, double opacity = 1.0, int mode = 0);
     // Fills the whole raster with a Windows colour value 0x00BBGGRR.
     bool fill(std::uint32_t colour);
     // New raster of that size; contents undefined until filled. Throws
     // KelvaraError for a negative size or one whose buffer (width * height * 3)
     // exceeds the 32-bit signed range.
-    void Create(int width, int height);
+    void create(int width, int height);
     // A new object with its own copy of the pixels and the same font settings.
-    ImgSource Copy() const;
+    ImgSource copy() const;
 
     // Draws text with its top-left at (x, y) in Font, FontSize (pixels) and
     // FontColor (0x00BBGGRR), clipped to the rectangle from (x, y) to the
     // raster's bottom-right corner. A carriage return or line feed starts a new
     // line. smooth selects anti-aliased glyphs. False without pixels or with a
     // FontSize of 0 or less (nothing drawn).
-    bool PaintText(const QString &text, int x, int y, bool smooth);
+    bool paintText(const QString &text, int x, int y, bool smooth);
 
     // A QImage (RGB888) view copy of the raster, for showing it in a window.
     QImage toImage() const;
 
     // Writes a baseline JPEG of the given quality (1..100); false on failure.
-    bool SaveJpg(const QString &fileName, int quality) const;
+    bool saveJpg(const QString &fileName, int quality) const;
 
     // Decodes a JPEG; false (and no pixels) when it cannot be read. The photo is
-    // turned upright by its EXIF orientation. On failure Width() and Height()
+    // turned upright by its EXIF orientation. On failure width() and height()
     // keep their earlier values while hasPixels() is false; every operation
     // checks for pixels, so nothing reads the stale size.
-    bool LoadFile(const QString &fileName);
+    bool loadFile(const QString &fileName);
     // The same, but may decode at 1/2, 1/4 or 1/8 scale when the result stays at
     // least minWidth x minHeight after turning upright: a photo far larger than
     // its fitted size is never decoded whole.
-    bool LoadFile(const QString &fileName, int minWidth, int minHeight);
+    bool loadFile(const QString &fileName, int minWidth, int minHeight);
 
     // Resamples to the new size with a filter code: 1 nearest, 2 bilinear,
     // 3 bicubic, 4..17 the kernels Box .. Catrom (see Resampler). Code 0 or
     // below, an unknown code, a size below 1, no pixels, or memory that cannot
     // be had: false and the image stays as it was. A new size whose buffer
     // exceeds the 32-bit signed range throws KelvaraError.
-    bool Resize(int newWidth, int newHeight, int filterCode);
+    bool resize(int newWidth, int newHeight, int filterCode);
 
-    int Width() const { return m_width; }
-    int Height() const { return m_height; }
+    int width() const { return m_width; }
+    int height() const { return m_height; }
     bool hasPixels() const { return !m_rgb.empty(); }
-    std::uint8_t *pRGB() { return m_rgb.empty() ? nullptr : m_rgb.data(); }
-    const std::uint8_t *pRGB() const { return m_rgb.empty() ? nullptr : m_rgb.data(); }
+    std::uint8_t *rgbData() { return m_rgb.empty() ? nullptr : m_rgb.data(); }
+    const std::uint8_t *rgbData() const { return m_rgb.empty() ? nullptr : m_rgb.data(); }
 
     QString Font;
     int FontSize = 0;

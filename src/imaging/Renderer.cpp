@@ -31,7 +31,7 @@ constexpr int kExifDateTimeOriginal = 36867;
 // Interface text by id, with the English text when the table has none.
 QString textOf(int id, const QString &english)
 {
-    const QString text = LocalText(id);
+    const QString text = localText(id);
     return text.isEmpty() ? english : text;
 }
 
@@ -90,7 +90,7 @@ QStringList wrapText(const ImgSource &measure, const QString &text, int maxWidth
         QString line;
         for (QString word : words) {
             const QString candidate = line.isEmpty() ? word : line + u' ' + word;
-            if (measure.GetTextWidth(candidate) <= maxWidth) {
+            if (measure.textWidth(candidate) <= maxWidth) {
                 line = candidate;
                 continue;
             }
@@ -98,9 +98,9 @@ QStringList wrapText(const ImgSource &measure, const QString &text, int maxWidth
                 lines.append(line);
             line.clear();
             // A word wider than the box is broken where it reaches the edge.
-            while (measure.GetTextWidth(word) > maxWidth && word.size() > 1) {
+            while (measure.textWidth(word) > maxWidth && word.size() > 1) {
                 int fit = 1;
-                while (fit < word.size() && measure.GetTextWidth(word.left(fit + 1)) <= maxWidth)
+                while (fit < word.size() && measure.textWidth(word.left(fit + 1)) <= maxWidth)
                     ++fit;
                 lines.append(word.left(fit));
                 word = word.mid(fit);
@@ -158,10 +158,10 @@ void Renderer::endRender()
 
 bool Renderer::fastPreview() const
 {
-    return m_settings.FastPreview;
+    return m_settings.fastPreview;
 }
 
-MenuPage Renderer::MakeMenu(ProjectNode *node, int selectedEntry)
+MenuPage Renderer::makeMenu(ProjectNode *node, int selectedEntry)
 {
     beginRender();
     m_pageEntries.clear();
@@ -171,30 +171,30 @@ MenuPage Renderer::MakeMenu(ProjectNode *node, int selectedEntry)
     page.entriesPerPage = selectedEntry == 1 ? node->childCount() : entriesPerPage(node);
 
     const bool smooth = !fastPreview();
-    m_canvas.Create(m_settings.FrameWidth, m_settings.FrameHeight);
+    m_canvas.create(m_settings.frameWidth, m_settings.frameHeight);
     m_canvas.fill(0);
-    const int W = m_canvas.Width();
-    const int H = m_canvas.Height();
+    const int W = m_canvas.width();
+    const int H = m_canvas.height();
 
-    m_canvas.Font = m_settings.FontTitle;
-    m_canvas.FontSize = roundHalfEven(val(m_settings.TitleFontSize));
-    m_canvas.FontColor = m_settings.TitleColor;
-    const QString title = node->Tag();
-    int y = m_settings.CorrectEdges ? roundHalfEven(H * m_settings.EdgeFraction) : 0;
-    m_canvas.PaintText(title, roundHalfEven((W - m_canvas.GetTextWidth(title)) / 2.0), y, smooth);
+    m_canvas.Font = m_settings.titleFont;
+    m_canvas.FontSize = roundHalfEven(val(m_settings.titleFontSize));
+    m_canvas.FontColor = m_settings.titleColor;
+    const QString title = node->tag();
+    int y = m_settings.correctEdges ? roundHalfEven(H * m_settings.edgeFraction) : 0;
+    m_canvas.paintText(title, roundHalfEven((W - m_canvas.textWidth(title)) / 2.0), y, smooth);
     // The buttons start one "X" below the title's top, whatever the title holds.
-    y += m_canvas.GetTextHeight(QStringLiteral("X"));
+    y += m_canvas.textHeight(QStringLiteral("X"));
 
     if (node->hasChildren()) {
         m_tree.setSelectedNode(node);
-        m_canvas.Font = m_settings.FontMenu;
-        m_canvas.FontSize = roundHalfEven(val(m_settings.MenuFontSize));
-        m_canvas.FontColor = m_settings.MenuColor;
+        m_canvas.Font = m_settings.menuFont;
+        m_canvas.FontSize = roundHalfEven(val(m_settings.menuFontSize));
+        m_canvas.FontColor = m_settings.menuColor;
         layOutButtons(node, page, y, true);
     }
 
-    if (m_settings.AntiFlicker && !fastPreview())
-        m_canvas.AntiFlicker(m_callbacks.progress);
+    if (m_settings.antiFlicker && !fastPreview())
+        m_canvas.antiFlicker(m_callbacks.progress);
     if (m_callbacks.canvasChanged)
         m_callbacks.canvasChanged();
     if (m_callbacks.hideEditText)
@@ -213,18 +213,18 @@ int Renderer::entriesPerPage(const ProjectNode *node)
         return page.entriesPerPage;
     // The same start as MakeMenu's: below the title row.
     ImgSource measure;
-    measure.Font = m_settings.FontTitle;
-    measure.FontSize = roundHalfEven(val(m_settings.TitleFontSize));
-    int y = m_settings.CorrectEdges ? roundHalfEven(m_settings.FrameHeight * m_settings.EdgeFraction) : 0;
-    y += measure.GetTextHeight(QStringLiteral("X"));
+    measure.Font = m_settings.titleFont;
+    measure.FontSize = roundHalfEven(val(m_settings.titleFontSize));
+    int y = m_settings.correctEdges ? roundHalfEven(m_settings.frameHeight * m_settings.edgeFraction) : 0;
+    y += measure.textHeight(QStringLiteral("X"));
     layOutButtons(node, page, y, false);
     return page.entriesPerPage;
 }
 
 void Renderer::layOutButtons(const ProjectNode *node, MenuPage &page, int y, bool draw)
 {
-    const double sy = 576.0 / m_settings.FrameHeight;
-    const int H = m_settings.FrameHeight;
+    const double sy = 576.0 / m_settings.frameHeight;
+    const int H = m_settings.frameHeight;
     const int normalHeight = buttonHeight(false);
     const int highlightedHeight = buttonHeight(true);
     int drawn = 0;
@@ -234,7 +234,7 @@ void Renderer::layOutButtons(const ProjectNode *node, MenuPage &page, int y, boo
         ProjectNode *child = node->child(i);
         if (draw && drawn < 10)
             setProgress((drawn + 1) * 10);
-        if (QFileInfo(child->FullPath()).isDir()) {
+        if (QFileInfo(child->fullPath()).isDir()) {
             ++page.entryCount;
             // Entries before the window that ends at the highlighted one are skipped.
             if (page.selectedEntry < page.entriesPerPage + page.entryCount) {
@@ -263,43 +263,43 @@ int Renderer::buttonHeight(bool highlighted) const
     // Scaled exactly as drawButton scales it, so a layout without drawing
     // matches the drawn page.
     ImgSource button;
-    button.LoadPicture(highlighted ? m_selectedButton : m_normalButton);
-    const double sx = 720.0 / m_settings.FrameWidth;
-    const double sy = 576.0 / m_settings.FrameHeight;
-    button.Resize(
-        roundHalfEven(button.Width() / sx), roundHalfEven(button.Height() / sy), m_settings.filterCode());
-    return button.Height();
+    button.loadPicture(highlighted ? m_selectedButton : m_normalButton);
+    const double sx = 720.0 / m_settings.frameWidth;
+    const double sy = 576.0 / m_settings.frameHeight;
+    button.resize(
+        roundHalfEven(button.width() / sx), roundHalfEven(button.height() / sy), m_settings.filterCode());
+    return button.height();
 }
 
 void Renderer::drawButton(ProjectNode *entry, int buttonNumber, int entryNumber, bool highlighted, int top)
 {
     const bool smooth = !fastPreview();
-    const double sx = 720.0 / m_settings.FrameWidth;
-    const double sy = 576.0 / m_settings.FrameHeight;
-    const int W = m_canvas.Width();
+    const double sx = 720.0 / m_settings.frameWidth;
+    const double sy = 576.0 / m_settings.frameHeight;
+    const int W = m_canvas.width();
 
     ImgSource button;
-    button.LoadPicture(highlighted ? m_selectedButton : m_normalButton);
+    button.loadPicture(highlighted ? m_selectedButton : m_normalButton);
     m_pageEntries.append(entry);
     addProgress(2);
 
-    const int bw = button.Width();
-    const int bh = button.Height();
+    const int bw = button.width();
+    const int bh = button.height();
     const int x = roundHalfEven(W / 2.0 - bw / (2.0 * sx));
-    button.Resize(roundHalfEven(bw / sx), roundHalfEven(bh / sy), m_settings.filterCode());
-    const int bw2 = button.Width();
-    const int bh2 = button.Height();
-    m_canvas.Overlay(button, x, top, 1.0, 0);
+    button.resize(roundHalfEven(bw / sx), roundHalfEven(bh / sy), m_settings.filterCode());
+    const int bw2 = button.width();
+    const int bh2 = button.height();
+    m_canvas.overlay(button, x, top, 1.0, 0);
     addProgress(2);
 
-    const int tw = m_canvas.GetTextWidth(QString::number(entryNumber) + QStringLiteral(". ") + entry->Tag());
-    const int th = m_canvas.GetTextHeight(QStringLiteral("AAAAAAAAAAAAAAAAAAAAAA"));
+    const int tw = m_canvas.textWidth(QString::number(entryNumber) + QStringLiteral(". ") + entry->tag());
+    const int th = m_canvas.textHeight(QStringLiteral("AAAAAAAAAAAAAAAAAAAAAA"));
     const int textTop = roundHalfEven(top + bh2 / 2.0 - th / 2.0);
-    if (m_settings.Shortcuts)
-        m_canvas.PaintText(QStringLiteral("  ") + QString::number(buttonNumber) + u'.', x, textTop, smooth);
+    if (m_settings.shortcuts)
+        m_canvas.paintText(QStringLiteral("  ") + QString::number(buttonNumber) + u'.', x, textTop, smooth);
     addProgress(2);
 
-    m_canvas.PaintText(m_tree.info(entry).caption, roundHalfEven(x + bw2 / 2.0 - tw / 2.0), textTop, smooth);
+    m_canvas.paintText(m_tree.info(entry).caption, roundHalfEven(x + bw2 / 2.0 - tw / 2.0), textTop, smooth);
     addProgress(2);
 }
 
@@ -319,7 +319,7 @@ QString Renderer::dateCaption(const QString &exifDate) const
     return QLocale::system().toString(date, QLocale::ShortFormat) + u' ' + exifDate.mid(11, 5);
 }
 
-void Renderer::CreateStill(ProjectNode *node, const QString &picturePath, const QString &captionFile)
+void Renderer::createStill(ProjectNode *node, const QString &picturePath, const QString &captionFile)
 {
     beginRender();
     if (m_callbacks.hideOrderFrame)
@@ -330,8 +330,8 @@ void Renderer::CreateStill(ProjectNode *node, const QString &picturePath, const 
     // A date the camera never set ("0000:00:00 ...") counts as no date, so the
     // file name is shown in its place.
     QString exifDate;
-    if (m_settings.DisplayDate) {
-        const QString tagText = ImgSource::GetExifTag(picturePath, kExifDateTimeOriginal);
+    if (m_settings.displayDate) {
+        const QString tagText = ImgSource::exifTag(picturePath, kExifDateTimeOriginal);
         info.caption = dateCaption(tagText);
         if (!info.caption.isEmpty())
             exifDate = tagText;
@@ -340,32 +340,32 @@ void Renderer::CreateStill(ProjectNode *node, const QString &picturePath, const 
 
     QString stamp = info.caption;
     QString name;
-    if ((exifDate.isEmpty() || m_settings.DisplayFileName)
-        && ((m_settings.DisplayDate && m_settings.UseFileName) || m_settings.DisplayFileName)) {
-        name = node->Tag();
+    if ((exifDate.isEmpty() || m_settings.displayFileName)
+        && ((m_settings.displayDate && m_settings.useFileName) || m_settings.displayFileName)) {
+        name = node->tag();
         const int cut = name.indexOf(QLatin1String(".jpg"), 0, Qt::CaseInsensitive);
         if (cut >= 0)
             name.truncate(cut);
     }
 
-    const int fW = m_settings.FrameWidth;
-    const int fH = m_settings.FrameHeight;
-    const double XC = val(m_settings.XCenter);
-    const double YC = val(m_settings.YCenter);
-    const int aspectWidth = m_settings.AspectWidth;
-    const int tvLines = m_settings.TvLines;
-    const double edge = m_settings.EdgeFraction;
+    const int fW = m_settings.frameWidth;
+    const int fH = m_settings.frameHeight;
+    const double XC = val(m_settings.xCenter);
+    const double YC = val(m_settings.yCenter);
+    const int aspectWidth = m_settings.aspectWidth;
+    const int tvLines = m_settings.tvLines;
+    const double edge = m_settings.edgeFraction;
 
     // The fitting frame: twice the distance from the centre to the nearer edge
     // of the reference frame (768 square pixels wide with aspect correction).
-    const int Wf = m_settings.CorrectAspect
+    const int Wf = m_settings.correctAspect
         ? roundHalfEven(aspectWidth - std::abs(aspectWidth - 2.0 * aspectWidth * XC / fW))
         : roundHalfEven(aspectWidth - std::abs(aspectWidth - 2.0 * XC));
     const int Hf = roundHalfEven(tvLines - std::abs(tvLines - 2.0 * YC));
     // The fitting frame is measured in reference pixels with aspect correction
     // and in frame pixels without; this maps it onto the frame.
-    const double toFrame = m_settings.CorrectAspect ? double(fW) / aspectWidth : 1.0;
-    const double keep = m_settings.CorrectEdges ? 1.0 - 2.0 * edge : 1.0;
+    const double toFrame = m_settings.correctAspect ? double(fW) / aspectWidth : 1.0;
+    const double keep = m_settings.correctEdges ? 1.0 - 2.0 * edge : 1.0;
 
     // The still's size follows from the photo's own size, read from the header
     // so that a large photo can be decoded at a DCT scale just above it.
@@ -374,7 +374,7 @@ void Renderer::CreateStill(ProjectNode *node, const QString &picturePath, const 
         int h = roundHalfEven(ph / r);
         int w = roundHalfEven(pw / r);
         w = roundHalfEven(toFrame * w);
-        if (m_settings.CorrectEdges) {
+        if (m_settings.correctEdges) {
             h = roundHalfEven(keep * h);
             w = roundHalfEven(keep * w);
         }
@@ -388,12 +388,12 @@ void Renderer::CreateStill(ProjectNode *node, const QString &picturePath, const 
     QSize target;
     if (hasFrame && !header.isEmpty()) {
         target = fittedSize(header.width(), header.height());
-        m_picture.LoadFile(picturePath, std::max(target.width(), 1), std::max(target.height(), 1));
+        m_picture.loadFile(picturePath, std::max(target.width(), 1), std::max(target.height(), 1));
     } else if (!hasFrame) {
         // Nothing of the photo will be shown: the smallest decode serves.
-        m_picture.LoadFile(picturePath, 1, 1);
+        m_picture.loadFile(picturePath, 1, 1);
     } else {
-        m_picture.LoadFile(picturePath);
+        m_picture.loadFile(picturePath);
     }
     setProgress(20);
 
@@ -401,63 +401,63 @@ void Renderer::CreateStill(ProjectNode *node, const QString &picturePath, const 
     // frame without area), leaves the black frame with its text.
     int w = 0;
     int h = 0;
-    if (hasFrame && m_picture.hasPixels() && m_picture.Width() > 0 && m_picture.Height() > 0) {
-        if (target.isEmpty() || !isScaledDecodeOf(m_picture.Width(), m_picture.Height(), header))
-            target = fittedSize(m_picture.Width(), m_picture.Height());
+    if (hasFrame && m_picture.hasPixels() && m_picture.width() > 0 && m_picture.height() > 0) {
+        if (target.isEmpty() || !isScaledDecodeOf(m_picture.width(), m_picture.height(), header))
+            target = fittedSize(m_picture.width(), m_picture.height());
         w = target.width();
         h = target.height();
         if (w > 0 && h > 0)
-            m_picture.Resize(w, h, m_settings.filterCode());
+            m_picture.resize(w, h, m_settings.filterCode());
     }
     setProgress(30);
 
-    m_canvas.Create(fW, fH);
+    m_canvas.create(fW, fH);
     m_canvas.fill(0);
     const int x = roundHalfEven((2.0 * XC - w) / 2.0);
     const int y = roundHalfEven((2.0 * YC - h) / 2.0);
     if (w > 0 && h > 0 && m_picture.hasPixels())
-        m_canvas.Overlay(m_picture, x, y, 1.0, 0);
+        m_canvas.overlay(m_picture, x, y, 1.0, 0);
     setProgress(40);
     m_stillWidth = w;
     m_stillHeight = h;
 
-    m_canvas.Font = m_settings.FontPicture;
-    m_canvas.FontSize = roundHalfEven(val(m_settings.PictureFontSize));
-    m_canvas.FontColor = m_settings.PictureColor;
+    m_canvas.Font = m_settings.pictureFont;
+    m_canvas.FontSize = roundHalfEven(val(m_settings.pictureFontSize));
+    m_canvas.FontColor = m_settings.pictureColor;
 
     if (!captionFile.isEmpty() && w > 0 && h > 0)
         drawCaptionText(captionFile, x, y, w, h);
 
-    const int captionHeight = m_canvas.GetTextHeight(info.caption);
-    if (m_settings.textYpos + captionHeight > fH) {
+    const int captionHeight = m_canvas.textHeight(info.caption);
+    if (m_settings.stampY + captionHeight > fH) {
         m_prompter.inform(textOf(1131, QStringLiteral("Position mismatch")),
             textOf(1130,
                 QStringLiteral("Vertical Position of text is out of screen, "
                                "correction made.")));
-        m_settings.textYpos = m_canvas.Height() - captionHeight;
+        m_settings.stampY = m_canvas.height() - captionHeight;
     }
-    const int captionWidth = m_canvas.GetTextWidth(info.caption);
-    if (m_settings.textXpos + captionWidth > fW) {
+    const int captionWidth = m_canvas.textWidth(info.caption);
+    if (m_settings.stampX + captionWidth > fW) {
         m_prompter.inform(textOf(1131, QStringLiteral("Position mismatch")),
             textOf(1132,
                 QStringLiteral("Horizontal Position of text is out of "
                                "screen, correction made.")));
-        m_settings.textXpos = m_canvas.Width() - captionWidth;
+        m_settings.stampX = m_canvas.width() - captionWidth;
     }
 
-    if (val(m_settings.PictureFontSize) > 0) {
+    if (val(m_settings.pictureFontSize) > 0) {
         if (stamp.isEmpty()) {
             stamp = name;
             name.clear();
         }
         const QString text = name.isEmpty() ? stamp : stamp + u'\r' + name + u'\r';
         setProgress(50);
-        m_canvas.PaintText(text, m_settings.textXpos, m_settings.textYpos, !fastPreview());
+        m_canvas.paintText(text, m_settings.stampX, m_settings.stampY, !fastPreview());
     }
 
     setProgress(80);
-    if (m_settings.AntiFlicker && !fastPreview())
-        m_canvas.AntiFlicker(m_callbacks.progress);
+    if (m_settings.antiFlicker && !fastPreview())
+        m_canvas.antiFlicker(m_callbacks.progress);
     if (m_callbacks.canvasChanged)
         m_callbacks.canvasChanged();
     setProgress(90);
@@ -476,12 +476,12 @@ void Renderer::drawCaptionText(const QString &captionFile, int left, int top, in
     // Only the part of the picture that lies on the canvas can carry text.
     const int x0 = std::max(left, 0);
     const int y0 = std::max(top, 0);
-    const int x1 = std::min(left + width, m_canvas.Width());
-    const int y1 = std::min(top + height, m_canvas.Height());
+    const int x1 = std::min(left + width, m_canvas.width());
+    const int y1 = std::min(top + height, m_canvas.height());
     if (x1 <= x0 || y1 <= y0)
         return;
 
-    const int lineHeight = std::max(m_canvas.GetTextHeight(QStringLiteral("Xg")), 1);
+    const int lineHeight = std::max(m_canvas.textHeight(QStringLiteral("Xg")), 1);
     const int pad = std::max(lineHeight / 6, 2);
     QStringList lines = wrapText(m_canvas, text, std::max(x1 - x0 - 2 * pad, 1));
     const int room = (y1 - y0 - 2 * pad) / lineHeight;
@@ -492,8 +492,8 @@ void Renderer::drawCaptionText(const QString &captionFile, int left, int top, in
 
     // A dark translucent band under the text keeps it readable on light photos.
     const int bandBottom = std::min(y0 + 2 * pad + static_cast<int>(lines.size()) * lineHeight, y1);
-    std::uint8_t *rgb = m_canvas.pRGB();
-    const int stride = m_canvas.Width() * 3;
+    std::uint8_t *rgb = m_canvas.rgbData();
+    const int stride = m_canvas.width() * 3;
     for (int row = y0; row < bandBottom; ++row) {
         std::uint8_t *p = rgb + static_cast<std::size_t>(row) * stride + 3 * x0;
         for (int i = 0; i < (x1 - x0) * 3; ++i)
@@ -502,20 +502,20 @@ void Renderer::drawCaptionText(const QString &captionFile, int left, int top, in
 
     const bool smooth = !fastPreview();
     for (int i = 0; i < lines.size(); ++i)
-        m_canvas.PaintText(lines[i], x0 + pad, y0 + pad + i * lineHeight, smooth);
+        m_canvas.paintText(lines[i], x0 + pad, y0 + pad + i * lineHeight, smooth);
 }
 
-void Renderer::MakeMoviePage()
+void Renderer::makeMoviePage()
 {
-    m_canvas.Create(m_settings.FrameWidth, m_settings.FrameHeight);
+    m_canvas.create(m_settings.frameWidth, m_settings.frameHeight);
     m_canvas.fill(0);
-    m_canvas.Font = m_settings.FontTitle;
-    m_canvas.FontSize = roundHalfEven(val(m_settings.TitleFontSize));
-    m_canvas.FontColor = m_settings.TitleColor;
+    m_canvas.Font = m_settings.titleFont;
+    m_canvas.FontSize = roundHalfEven(val(m_settings.titleFontSize));
+    m_canvas.FontColor = m_settings.titleColor;
     const QString text = QStringLiteral("Movie, no preview.");
-    const int x = roundHalfEven((m_canvas.Width() - m_canvas.GetTextWidth(text)) / 2.0);
-    const int y = m_settings.CorrectEdges ? roundHalfEven(m_canvas.Height() * m_settings.EdgeFraction) : 0;
-    m_canvas.PaintText(text, x, y, true);
+    const int x = roundHalfEven((m_canvas.width() - m_canvas.textWidth(text)) / 2.0);
+    const int y = m_settings.correctEdges ? roundHalfEven(m_canvas.height() * m_settings.edgeFraction) : 0;
+    m_canvas.paintText(text, x, y, true);
     if (m_callbacks.canvasChanged)
         m_callbacks.canvasChanged();
 }

@@ -47,7 +47,7 @@ public:
     // Renders the menu page of a folder node with entry selectedEntry (from 1)
     // highlighted and returns its layout; marks the node selected in the tree.
     // A later page shows as many entries as the first page has room for.
-    MenuPage MakeMenu(ProjectNode *node, int selectedEntry = 1);
+    MenuPage makeMenu(ProjectNode *node, int selectedEntry = 1);
 
     // How many entries a page of the node's menu shows, as MakeMenu lays the
     // first page out, without drawing anything.
@@ -59,15 +59,15 @@ public:
     // position in the settings back inside the frame (telling the user). With a
     // caption file (the picture's caption state) its text is drawn over the
     // picture as well; an empty one gives the plain still.
-    void CreateStill(ProjectNode *node, const QString &picturePath, const QString &captionFile = QString());
+    void createStill(ProjectNode *node, const QString &picturePath, const QString &captionFile = QString());
 
     // The page shown for a movie: "Movie, no preview." at the top, centred.
-    void MakeMoviePage();
+    void makeMoviePage();
 
     // Size in frame pixels the photograph received on the last still (the
     // caption editor sizes its box from these).
-    double StillWidth() const { return m_stillWidth; }
-    double StillHeight() const { return m_stillHeight; }
+    double stillWidth() const { return m_stillWidth; }
+    double stillHeight() const { return m_stillHeight; }
 
     // The entry nodes drawn as buttons on the last menu page, top to bottom.
     const QList<ProjectNode *> &pageEntries() const { return m_pageEntries; }

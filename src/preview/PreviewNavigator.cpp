@@ -40,29 +40,29 @@ NavigationModel PreviewNavigator::navigation() const
         [this](const ProjectNode *menu) { return m_renderer.entriesPerPage(menu); });
 }
 
-void PreviewNavigator::HandleNodeClick(ProjectNode *node)
+void PreviewNavigator::showNode(ProjectNode *node)
 {
     if (!node)
         return;
     m_previewNode = node;
-    const QString path = node->FullPath();
+    const QString path = node->fullPath();
     const QFileInfo file(path);
     if (!file.exists())
         return;
 
     if (file.isDir()) {
-        const MenuPage page = m_renderer.MakeMenu(node, 1);
+        const MenuPage page = m_renderer.makeMenu(node, 1);
         if (m_callbacks.editTextAvailable)
             m_callbacks.editTextAvailable(false);
         if (page.entryCount != 0) {
             m_page = page;
             m_shown = { page.entryNode, false };
-            DisplayPreview();
+            displayPreview();
         } else if (node->hasChildren()) {
             // A folder without sub-folders is reached on the disc through its
             // first picture or movie.
             m_tree.setSelectedNode(node->firstChild());
-            HandleNodeClick(m_tree.selectedNode());
+            showNode(m_tree.selectedNode());
         } else {
             // An empty folder is only its entry on the menu above.
             m_page = {};
@@ -76,34 +76,34 @@ void PreviewNavigator::HandleNodeClick(ProjectNode *node)
     if (path.endsWith(QLatin1String(".jpg"), Qt::CaseInsensitive)) {
         const QString captionFile = caption ? NavigationModel::captionFileOf(node) : QString();
         caption = !captionFile.isEmpty();
-        m_renderer.CreateStill(node, path, captionFile);
+        m_renderer.createStill(node, path, captionFile);
         if (m_callbacks.editTextAvailable)
             m_callbacks.editTextAvailable(true);
     } else {
         caption = false;
-        m_renderer.MakeMoviePage();
+        m_renderer.makeMoviePage();
         if (m_callbacks.editTextAvailable)
             m_callbacks.editTextAvailable(false);
     }
     m_shown = { node, caption };
-    DisplayPreview();
+    displayPreview();
 }
 
-void PreviewNavigator::DisplayPreview()
+void PreviewNavigator::displayPreview()
 {
-    m_displayCopy = m_canvas.Copy();
+    m_displayCopy = m_canvas.copy();
     if (!m_displayCopy.hasPixels())
         return;
-    m_displayCopy.Resize(m_paneSize.width(), m_paneSize.height(), m_settings.filterCode());
+    m_displayCopy.resize(m_paneSize.width(), m_paneSize.height(), m_settings.filterCode());
     m_paneImage = m_displayCopy.toImage();
     if (m_callbacks.showPane)
         m_callbacks.showPane(m_paneImage);
 }
 
-void PreviewNavigator::tvwStruct_NodeClick(ProjectNode *node)
+void PreviewNavigator::showFromTree(ProjectNode *node)
 {
     m_shown = {};
-    HandleNodeClick(node);
+    showNode(node);
 }
 
 StateLinks PreviewNavigator::shownLinks(const NavigationModel &model) const
@@ -112,7 +112,7 @@ StateLinks PreviewNavigator::shownLinks(const NavigationModel &model) const
     if (links.isValid() || !m_shown.isValid() || !m_shown.node->parent())
         return links;
     NavigationModel single(m_settings);
-    switch (nodeKindOf(m_shown.node->FullPath())) {
+    switch (nodeKindOf(m_shown.node->fullPath())) {
     case NodeKind::Picture:
         single.addPicture(m_shown.node, !NavigationModel::captionFileOf(m_shown.node).isEmpty());
         break;
@@ -142,20 +142,20 @@ void PreviewNavigator::show(const DiscState &state, const NavigationModel &model
     if (links.page == StateLinks::Page::Menu) {
         ProjectNode *menu = state.node->parent();
         m_tree.setSelectedNode(menu);
-        m_page = m_renderer.MakeMenu(menu, links.entryNumber);
+        m_page = m_renderer.makeMenu(menu, links.entryNumber);
         m_previewNode = menu;
         // The state is the entry the page really highlights.
         m_shown = { m_page.entryNode, false };
         if (m_callbacks.editTextAvailable)
             m_callbacks.editTextAvailable(false);
-        DisplayPreview();
+        displayPreview();
         return;
     }
     // A picture, its caption or a movie; a node the disc does not show is
     // shown as a click in the tree shows it.
     m_tree.setSelectedNode(state.node);
     m_shown = state;
-    HandleNodeClick(state.node);
+    showNode(state.node);
 }
 
 void PreviewNavigator::showState(const DiscState &state)
@@ -164,22 +164,22 @@ void PreviewNavigator::showState(const DiscState &state)
         show(state, navigation());
 }
 
-void PreviewNavigator::pbNext_Click()
+void PreviewNavigator::pressNext()
 {
     follow(&StateLinks::next);
 }
 
-void PreviewNavigator::pbPrev_Click()
+void PreviewNavigator::pressPrevious()
 {
     follow(&StateLinks::previous);
 }
 
-void PreviewNavigator::pbEnter_Click()
+void PreviewNavigator::pressEnter()
 {
     follow(&StateLinks::enter);
 }
 
-void PreviewNavigator::pbReturn_Click()
+void PreviewNavigator::pressReturn()
 {
     follow(&StateLinks::returnTo);
 }
@@ -199,19 +199,19 @@ void PreviewNavigator::pressNumber(int number)
         show(links.numberKeys.at(number - 1), model);
 }
 
-bool PreviewNavigator::PicPreview_MouseDown(Qt::MouseButton button, QPoint position)
+bool PreviewNavigator::placeStampAt(Qt::MouseButton button, QPoint position)
 {
     if (button != Qt::LeftButton || !m_placementArmed)
         return false;
     if (m_paneSize.width() < 1 || m_paneSize.height() < 1)
         return false;
-    m_settings.textXpos
-        = roundHalfEven(static_cast<double>(m_settings.FrameWidth) / m_paneSize.width() * position.x());
-    m_settings.textYpos
-        = roundHalfEven(static_cast<double>(m_settings.FrameHeight) / m_paneSize.height() * position.y());
+    m_settings.stampX
+        = roundHalfEven(static_cast<double>(m_settings.frameWidth) / m_paneSize.width() * position.x());
+    m_settings.stampY
+        = roundHalfEven(static_cast<double>(m_settings.frameHeight) / m_paneSize.height() * position.y());
     m_placementArmed = false;
     if (m_callbacks.restorePointer)
         m_callbacks.restorePointer();
-    HandleNodeClick(m_previewNode);
+    showNode(m_previewNode);
     return true;
 }

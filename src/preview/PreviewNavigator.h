@@ -44,18 +44,18 @@ public:
     // no sub-folders), a picture's still, a movie's placeholder. Nothing for
     // no node or a node whose file or folder is gone. A picture shown in its
     // caption state is drawn again in it.
-    void HandleNodeClick(ProjectNode *node);
+    void showNode(ProjectNode *node);
     // The canvas scaled into the pane with the chosen filter.
-    void DisplayPreview();
+    void displayPreview();
 
     // A click in the tree: the node's page, never a caption state.
-    void tvwStruct_NodeClick(ProjectNode *node);
+    void showFromTree(ProjectNode *node);
     // The keys go where the disc goes from the state shown; a key the disc
     // has no link for does nothing.
-    void pbNext_Click();
-    void pbPrev_Click();
-    void pbEnter_Click();
-    void pbReturn_Click();
+    void pressNext();
+    void pressPrevious();
+    void pressEnter();
+    void pressReturn();
     // Number key 1, 2, ... on a menu page.
     void pressNumber(int number);
     // What the disc shows once the state's wait is over.
@@ -83,13 +83,13 @@ public:
     void armPlacement() { m_placementArmed = true; }
     void disarmPlacement() { m_placementArmed = false; }
     bool placementArmed() const { return m_placementArmed; }
-    bool PicPreview_MouseDown(Qt::MouseButton button, QPoint position);
+    bool placeStampAt(Qt::MouseButton button, QPoint position);
 
     // The node whose page is shown: the menu's folder for a menu page.
-    ProjectNode *PreviewNode() const { return m_previewNode; }
+    ProjectNode *previewNode() const { return m_previewNode; }
     // Forgets the node shown (the tree it lived in was cleared).
     void reset();
-    const ImgSource &DisplayCopy() const { return m_displayCopy; }
+    const ImgSource &displayCopy() const { return m_displayCopy; }
     // The last image handed to the pane.
     const QImage &paneImage() const { return m_paneImage; }
 

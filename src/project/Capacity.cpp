@@ -13,8 +13,8 @@ int CapacityDisplay::clampedPosition() const
 
 CapacityEstimate Capacity::estimate(const TreeCounters &counters, const Settings &settings)
 {
-    const double baseBytes = (settings.AddImages ? counters.PictureBytesTotal : 0.0)
-        + (settings.AddMovies ? counters.MovieBytesTotal : 0.0);
+    const double baseBytes = (settings.addImages ? counters.PictureBytesTotal : 0.0)
+        + (settings.addMovies ? counters.MovieBytesTotal : 0.0);
     const double perEntry = settings.vcd ? BytesPerEntryVcd : BytesPerEntrySvcd;
 
     CapacityEstimate result;
@@ -24,7 +24,7 @@ CapacityEstimate Capacity::estimate(const TreeCounters &counters, const Settings
     return result;
 }
 
-CapacityDisplay Capacity::ShowCapacity(const TreeCounters &counters, const Settings &settings)
+CapacityDisplay Capacity::capacityDisplay(const TreeCounters &counters, const Settings &settings)
 {
     const CapacityEstimate e = estimate(counters, settings);
     const double entryFill = static_cast<double>(CdLimitMb) / MaxEntries * e.entries;
@@ -40,7 +40,7 @@ CapacityDisplay Capacity::ShowCapacity(const TreeCounters &counters, const Setti
     return display;
 }
 
-bool Capacity::CheckLimits(
+bool Capacity::checkLimits(
     bool ask, const TreeCounters &counters, const Settings &settings, Prompter &prompter)
 {
     const CapacityEstimate e = estimate(counters, settings);

@@ -43,12 +43,12 @@ public:
 
     // The bar follows whichever limit is tighter: the size in MB, or the entry
     // count scaled so that MaxEntries fills the bar.
-    static CapacityDisplay ShowCapacity(const TreeCounters &counters, const Settings &settings);
+    static CapacityDisplay capacityDisplay(const TreeCounters &counters, const Settings &settings);
 
     // Warns when a limit is exceeded (the entry limit first; then the size is
     // not tested). With ask the user chooses Yes or No (No is the default) and
     // the result is false only for No; without ask the box has OK and the
     // result is true.
-    static bool CheckLimits(
+    static bool checkLimits(
         bool ask, const TreeCounters &counters, const Settings &settings, Prompter &prompter);
 };

@@ -1,10 +1,10 @@
 #include "project/ProjectNode.h"
 
-QString ProjectNode::FullPath() const
+QString ProjectNode::fullPath() const
 {
     if (!m_parent)
         return m_text;
-    return m_parent->FullPath() + u'/' + m_text;
+    return m_parent->fullPath() + u'/' + m_text;
 }
 
 ProjectNode *ProjectNode::child(int row) const

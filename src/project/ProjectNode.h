@@ -14,21 +14,21 @@ class ProjectTree;
 class ProjectNode
 {
 public:
-    int Index() const { return m_index; }
-    const QString &Key() const { return m_key; }
-    const QString &Text() const { return m_text; }
+    int index() const { return m_index; }
+    const QString &key() const { return m_key; }
+    const QString &text() const { return m_text; }
 
     // Changed through ProjectTree, which tells the view. Setting Checked in
     // code raises no check event; the editing model handles those.
-    const QString &Tag() const { return m_tag; }
-    bool Checked() const { return m_checked; }
-    bool Expanded() const { return m_expanded; }
+    const QString &tag() const { return m_tag; }
+    bool isChecked() const { return m_checked; }
+    bool isExpanded() const { return m_expanded; }
 
     // The root's Text and every Text on the way down, joined with "/": the
     // node's absolute path on disk (a doubled separator after a root entered
     // with a trailing one is harmless).
-    QString FullPath() const;
-    NodeKind kind() const { return nodeKindOf(FullPath()); }
+    QString fullPath() const;
+    NodeKind kind() const { return nodeKindOf(fullPath()); }
 
     ProjectNode *parent() const { return m_parent; }
     bool isRoot() const { return m_parent == nullptr; }

@@ -167,7 +167,7 @@ ProjectTree::MoveResult ProjectTree::moveToFirstChild(ProjectNode *node, Project
     return MoveResult::Moved;
 }
 
-void ProjectTree::CollapseAll(ProjectNode *node)
+void ProjectTree::collapseAll(ProjectNode *node)
 {
     if (!node)
         return;
@@ -177,7 +177,7 @@ void ProjectTree::CollapseAll(ProjectNode *node)
             m_listener->nodeChanged(node);
     }
     for (auto &child : node->m_children)
-        CollapseAll(child.get());
+        collapseAll(child.get());
 }
 
 void ProjectTree::makeVisible(ProjectNode *node)

@@ -60,7 +60,7 @@ public:
     // grows to the largest Index as nodes are added.
     NodeInfo &info(int index);
     const NodeInfo &info(int index) const;
-    NodeInfo &info(const ProjectNode *node) { return info(node->Index()); }
+    NodeInfo &info(const ProjectNode *node) { return info(node->index()); }
 
     TreeCounters &counters() { return m_counters; }
     const TreeCounters &counters() const { return m_counters; }
@@ -78,7 +78,7 @@ public:
     MoveResult moveToFirstChild(ProjectNode *node, ProjectNode *newParent);
 
     // Expanded = false on the node and, recursively, on all its children.
-    void CollapseAll(ProjectNode *node);
+    void collapseAll(ProjectNode *node);
     // Expands every ancestor so the node can be seen.
     void makeVisible(ProjectNode *node);
 

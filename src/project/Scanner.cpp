@@ -56,25 +56,25 @@ bool Scanner::isValidSource(const QString &path)
     return !path.isEmpty() && QFileInfo(path).isDir();
 }
 
-bool Scanner::cmdReadStructure_Click()
+bool Scanner::scan()
 {
     if (m_running)
         return false;
-    if (!isValidSource(m_settings.sourcedir)) {
-        m_prompter.inform(LocalText(1129), LocalText(1128));
+    if (!isValidSource(m_settings.sourceDir)) {
+        m_prompter.inform(localText(1129), localText(1128));
         return false;
     }
-    filltvw();
+    fillTree();
     return true;
 }
 
-void Scanner::filltvw()
+void Scanner::fillTree()
 {
     if (m_running)
         return;
     RunningFlag running(m_running);
 
-    const QString source = m_settings.sourcedir;
+    const QString source = m_settings.sourceDir;
     m_tree.clear();
     m_tree.counters() = TreeCounters {};
 
@@ -83,7 +83,7 @@ void Scanner::filltvw()
         path += u'/';
 
     ProjectNode *root = m_tree.addRoot(path, source);
-    m_tree.setTag(root, m_settings.main_title);
+    m_tree.setTag(root, m_settings.mainTitle);
     m_tree.setChecked(root, true);
     NodeInfo &info = m_tree.info(root);
     info = NodeInfo {};
@@ -97,11 +97,11 @@ void Scanner::filltvw()
     if (DirectoryListing::identify(path, rootId.device, rootId.inode))
         m_ancestors.push_back(rootId);
 
-    ScanFolder(path, root);
+    scanFolder(path, root);
 
     showCapacity();
-    Capacity::CheckLimits(false, m_tree.counters(), m_settings, m_prompter);
-    m_tree.CollapseAll(root);
+    Capacity::checkLimits(false, m_tree.counters(), m_settings, m_prompter);
+    m_tree.collapseAll(root);
 }
 
 bool Scanner::isAncestor(std::uint64_t device, std::uint64_t inode) const
@@ -113,7 +113,7 @@ bool Scanner::isAncestor(std::uint64_t device, std::uint64_t inode) const
     return false;
 }
 
-void Scanner::ScanFolder(QString folderPath, ProjectNode *parent)
+void Scanner::scanFolder(QString folderPath, ProjectNode *parent)
 {
     if (!folderPath.endsWith(u'/'))
         folderPath += u'/';
@@ -186,7 +186,7 @@ void Scanner::ScanFolder(QString folderPath, ProjectNode *parent)
         const bool known = DirectoryListing::identify(subFolder, id.device, id.inode);
         if (known)
             m_ancestors.push_back(id);
-        ScanFolder(subFolder, folders[i]);
+        scanFolder(subFolder, folders[i]);
         if (known)
             m_ancestors.pop_back();
     }
@@ -200,7 +200,7 @@ void Scanner::addItem(
     counters.ItemCount += 1;
     NodeInfo &info = m_tree.info(node);
     info = NodeInfo {};
-    info.sourcePath = node->Key();
+    info.sourcePath = node->key();
     info.included = true;
     NodeInfo &parentInfo = m_tree.info(parent);
     if (movie) {
@@ -241,5 +241,5 @@ ProjectNode *Scanner::addFolder(ProjectNode *parent, const QString &folderPath, 
 void Scanner::showCapacity()
 {
     if (m_callbacks.capacityChanged)
-        m_callbacks.capacityChanged(Capacity::ShowCapacity(m_tree.counters(), m_settings));
+        m_callbacks.capacityChanged(Capacity::capacityDisplay(m_tree.counters(), m_settings));
 }

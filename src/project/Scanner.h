@@ -38,12 +38,12 @@ public:
     // "Read Structure": scans when the source path is a directory; otherwise
     // shows "You should select a valid source path" and leaves the tree as it
     // was. False when nothing was scanned (also while a scan already runs).
-    bool cmdReadStructure_Click();
+    bool scan();
 
     // Rebuilds the whole tree from the source folder of the settings, warns
     // (without asking) when a limit is exceeded, and leaves the tree collapsed.
     // Does nothing when called again from a callback during a scan.
-    void filltvw();
+    void fillTree();
 
     bool isRunning() const { return m_running; }
 
@@ -56,7 +56,7 @@ private:
         std::uint64_t inode = 0;
     };
 
-    void ScanFolder(QString folderPath, ProjectNode *parent);
+    void scanFolder(QString folderPath, ProjectNode *parent);
     void addItem(
         ProjectNode *parent, const QString &folderPath, const QString &name, std::int64_t size, bool movie);
     ProjectNode *addFolder(ProjectNode *parent, const QString &folderPath, const QString &name);

@@ -19,12 +19,12 @@ TreeEditor::TreeEditor(ProjectTree &tree, Prompter &prompter)
     , m_prompter(prompter)
 { }
 
-bool TreeEditor::tvwStruct_NodeCheck(ProjectNode *node)
+bool TreeEditor::setChecked(ProjectNode *node)
 {
     if (!node)
         return false;
     NodeInfo &info = m_tree.info(node);
-    const bool checked = node->Checked();
+    const bool checked = node->isChecked();
     if (info.included == checked)
         return false;
     info.included = checked;
@@ -35,13 +35,13 @@ bool TreeEditor::tvwStruct_NodeCheck(ProjectNode *node)
     if (!node->hasChildren()) {
         counters.ItemCount += step;
     } else {
-        PropagateCheck(node, checked);
+        propagateCheck(node, checked);
         counters.MenuCount += step;
     }
     return true;
 }
 
-void TreeEditor::PropagateCheck(ProjectNode *node, bool value)
+void TreeEditor::propagateCheck(ProjectNode *node, bool value)
 {
     TreeCounters &counters = m_tree.counters();
     const double step = value ? 1.0 : -1.0;
@@ -50,34 +50,34 @@ void TreeEditor::PropagateCheck(ProjectNode *node, bool value)
         m_tree.setChecked(child, value);
         if (child->hasChildren()) {
             counters.MenuCount += step;
-            PropagateCheck(child, value);
+            propagateCheck(child, value);
         } else {
             counters.ItemCount += step;
         }
     }
 }
 
-bool TreeEditor::pbUp_Click(ProjectNode *entry, int entryNumber)
+bool TreeEditor::moveUp(ProjectNode *entry, int entryNumber)
 {
     if (!entry || entryNumber <= 1)
         return false;
     return m_tree.moveUp(entry);
 }
 
-bool TreeEditor::pbDown_Click(ProjectNode *entry, int entryNumber)
+bool TreeEditor::moveDown(ProjectNode *entry, int entryNumber)
 {
     if (!entry || !entry->parent() || entryNumber >= entry->parent()->childCount())
         return false;
     return m_tree.moveDown(entry);
 }
 
-QString TreeEditor::tvwStruct_OLEStartDrag() const
+QString TreeEditor::startDrag() const
 {
     const ProjectNode *node = m_tree.selectedNode();
-    return node ? node->Key() : QString();
+    return node ? node->key() : QString();
 }
 
-TreeEditor::DropResult TreeEditor::tvwStruct_OLEDragDrop(const QString &key, ProjectNode *target)
+TreeEditor::DropResult TreeEditor::drop(const QString &key, ProjectNode *target)
 {
     ProjectNode *node = key.isEmpty() ? nullptr : m_tree.nodeByKey(key);
     if (!node || !target || node->isRoot() || !target->parent())
@@ -100,7 +100,7 @@ TreeEditor::DropResult TreeEditor::tvwStruct_OLEDragDrop(const QString &key, Pro
     return DropResult::OtherMenu;
 }
 
-bool TreeEditor::pbSaveOrder_Click(ProjectNode *entry)
+bool TreeEditor::saveOrder(ProjectNode *entry)
 {
     if (!entry || !entry->parent())
         return false;
@@ -110,10 +110,10 @@ bool TreeEditor::pbSaveOrder_Click(ProjectNode *entry)
     const QString path = OrderFile::pathIn(m_tree.info(menu).sourcePath);
     QStringList names;
     for (ProjectNode *node = first; node; node = node->next())
-        names.append(node->Tag());
+        names.append(node->tag());
 
     if (!OrderFile::write(path, names)) {
-        m_prompter.inform(LocalText(1112), LocalText(1110) + path + LocalText(1111));
+        m_prompter.inform(localText(1112), localText(1110) + path + localText(1111));
         return false;
     }
     return true;

@@ -24,30 +24,30 @@ public:
 
     // Called after the view changed the node's check box. Updates the
     // counters; true when they changed (the capacity display should follow).
-    bool tvwStruct_NodeCheck(ProjectNode *node);
+    bool setChecked(ProjectNode *node);
 
     // Sets every descendant's box to value and counts them as menus or items.
     // Neither `included` nor PictureBytesTotal changes for the descendants:
     // only the node the user changed contributes its pictureBytes.
-    void PropagateCheck(ProjectNode *node, bool value);
+    void propagateCheck(ProjectNode *node, bool value);
 
     // Move the highlighted menu entry, entry number entryNumber (from 1) of
     // its menu, one place with its subtree. True when it moved (then the
     // window renders the menu again, the entry still highlighted).
-    bool pbUp_Click(ProjectNode *entry, int entryNumber);
-    bool pbDown_Click(ProjectNode *entry, int entryNumber);
+    bool moveUp(ProjectNode *entry, int entryNumber);
+    bool moveDown(ProjectNode *entry, int entryNumber);
 
     // The drag data for the selected node: its Key; empty when none.
-    QString tvwStruct_OLEStartDrag() const;
+    QString startDrag() const;
 
     // Moves the node with that Key to the top of the target's sibling list.
     // Refusals are shown to the user through the Prompter.
-    DropResult tvwStruct_OLEDragDrop(const QString &key, ProjectNode *target);
+    DropResult drop(const QString &key, ProjectNode *target);
 
     // Writes the order of the menu the entry is in to its folder's order
     // file. False (after a message when the file could not be written) when
     // nothing was saved.
-    bool pbSaveOrder_Click(ProjectNode *entry);
+    bool saveOrder(ProjectNode *entry);
 
 private:
     ProjectTree &m_tree;

@@ -96,7 +96,7 @@ QString Registry::expandEnvironmentStrings(const QString &text)
     return out;
 }
 
-QVariant Registry::Value()
+QVariant Registry::value()
 {
     const auto stored = m_store->readValue(quint32(m_classKey), m_sectionKey, m_valueKey);
     if (!stored)

@@ -47,7 +47,7 @@ public:
     void setDefault(const QVariant &value) { m_default = value; }
 
     // Text types give QString, the DWORD types int, any other type QByteArray.
-    QVariant Value();
+    QVariant value();
     // Types 1 and 2 write text (REG_EXPAND_SZ when it holds two "%" at least
     // two characters apart), 3 a QByteArray (anything else raises), 4 and 5 a
     // 16- or 32-bit integer (short or int; other values are skipped).

@@ -9,69 +9,69 @@
 // Registry value names are given beside each field.
 struct Settings
 {
-    QString sourcedir; // sourcedir
-    QString destinationdir; // destinationdir
-    QString main_title = QStringLiteral("Your title"); // main_title
+    QString sourceDir; // sourcedir
+    QString destinationDir; // destinationdir
+    QString mainTitle = QStringLiteral("Your title"); // main_title
     QString timeout = QStringLiteral("6"); // timeout (seconds, 0 = for ever)
 
     bool ntsc = false; // TVFormat: "NTSC" selects NTSC, anything else PAL
     bool vcd = false; // OutputType: "VCD" selects VCD, anything else SVCD
     bool lowRes = false; // Resolution: "LOW" selects low, anything else high
 
-    QString XCenter = QStringLiteral("352");
-    QString YCenter = QStringLiteral("288");
-    QString CorrectPercentage = QStringLiteral("6");
+    QString xCenter = QStringLiteral("352");
+    QString yCenter = QStringLiteral("288");
+    QString correctPercentage = QStringLiteral("6");
 
-    QString FontTitle = QStringLiteral("Arial");
-    QString FontMenu = QStringLiteral("Arial");
-    QString FontPicture = QStringLiteral("Arial");
+    QString titleFont = QStringLiteral("Arial");
+    QString menuFont = QStringLiteral("Arial");
+    QString pictureFont = QStringLiteral("Arial");
 
-    int Resize = 12; // index into the filter list; 12 = "Mitchell"
-    bool FastPreview = false;
-    bool dispsettings = true;
-    int Language = 0; // 0 English, 1 Dutch, 2 German, 3 Portuguese, 4 Italian, 5 French
-    int screenXpos = 0; // main window left edge, twips
-    int screenYpos = 0; // main window top edge, twips
-    std::int32_t textXpos = 0;
-    std::int32_t textYpos = 0;
+    int resizeFilter = 12; // index into the filter list; 12 = "Mitchell"
+    bool fastPreview = false;
+    bool showSettings = true;
+    int language = 0; // 0 English, 1 Dutch, 2 German, 3 Portuguese, 4 Italian, 5 French
+    int screenX = 0; // main window left edge, twips
+    int screenY = 0; // main window top edge, twips
+    std::int32_t stampX = 0;
+    std::int32_t stampY = 0;
 
-    QString TitleFontSize = QStringLiteral("60");
-    QString MenuFontSize = QStringLiteral("36");
-    QString PictureFontSize = QStringLiteral("36");
+    QString titleFontSize = QStringLiteral("60");
+    QString menuFontSize = QStringLiteral("36");
+    QString pictureFontSize = QStringLiteral("36");
 
-    std::uint32_t TitleColor = 0xFFFFFF; // Windows colour 0x00BBGGRR
-    std::uint32_t MenuColor = 0x000000;
-    std::uint32_t PictureColor = 0xFFFFFF;
+    std::uint32_t titleColor = 0xFFFFFF; // Windows colour 0x00BBGGRR
+    std::uint32_t menuColor = 0x000000;
+    std::uint32_t pictureColor = 0xFFFFFF;
 
-    bool AddImages = false;
-    bool AddMovies = false;
-    bool DisplayInfo = true;
-    bool UseFileName = true;
-    bool DisplayFileName = false;
-    bool DisplayDate = true;
-    bool ImageCentered = true;
-    bool Shortcuts = true;
-    bool FullRebuild = false;
-    bool AntiFlicker = true;
-    bool CorrectEdges = true;
-    bool CorrectAspect = true;
-    int Jobs = 0; // Jobs: still encodings run at once; 0 = one per processor core
+    bool addImages = false;
+    bool addMovies = false;
+    bool displayInfo = true;
+    bool useFileName = true;
+    bool displayFileName = false;
+    bool displayDate = true;
+    bool imageCentered = true;
+    bool shortcuts = true;
+    bool fullRebuild = false;
+    bool antiFlicker = true;
+    bool correctEdges = true;
+    bool correctAspect = true;
+    int jobs = 0; // Jobs: still encodings run at once; 0 = one per processor core
 
     // Derived by setSizes.
-    int FrameWidth = 704;
-    int FrameHeight = 576;
-    int TvLines = 576;
-    int AspectWidth = 768;
-    double EdgeFraction = 0.06;
+    int frameWidth = 704;
+    int frameHeight = 576;
+    int tvLines = 576;
+    int aspectWidth = 768;
+    double edgeFraction = 0.06;
 
     // Enabled states the window mirrors (derived from the values above).
-    bool useFilenameEnabled() const { return DisplayDate && !DisplayFileName; }
-    bool centreFieldsEnabled() const { return !ImageCentered; }
-    bool percentageEnabled() const { return CorrectEdges; }
+    bool useFilenameEnabled() const { return displayDate && !displayFileName; }
+    bool centreFieldsEnabled() const { return !imageCentered; }
+    bool percentageEnabled() const { return correctEdges; }
 
     bool operator==(const Settings &) const = default;
 
     // The filter code the imaging operations take: list position + 1, or 1
     // (nearest pixel) when fast preview is on.
-    int filterCode() const { return FastPreview ? 1 : Resize + 1; }
+    int filterCode() const { return fastPreview ? 1 : resizeFilter + 1; }
 };

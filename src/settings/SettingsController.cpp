@@ -26,7 +26,7 @@ public:
     {
         m_reg.setValueKey(QLatin1String(name));
         m_reg.setDefault(fallback);
-        return m_reg.Value();
+        return m_reg.value();
     }
 
     QString text(const char *name, const QVariant &fallback) { return raw(name, fallback).toString(); }
@@ -101,7 +101,7 @@ void SettingsController::readSettings()
     Settings &s = m_settings;
     // Restoring the options runs their handlers; with Full Rebuild on they stay
     // quiet. The stored value replaces it further down.
-    s.FullRebuild = true;
+    s.fullRebuild = true;
 
     std::unique_ptr<FileRegistryStore> ownStore;
     RegistryStore *store = m_store;
@@ -117,9 +117,9 @@ void SettingsController::readSettings()
     reg.setValueType(Registry::REG_SZ);
     SettingsReader in(reg);
 
-    s.sourcedir = in.text("sourcedir", QString());
-    s.destinationdir = in.text("destinationdir", QString());
-    s.main_title = in.text("main_title", QStringLiteral("Your title"));
+    s.sourceDir = in.text("sourcedir", QString());
+    s.destinationDir = in.text("destinationdir", QString());
+    s.mainTitle = in.text("main_title", QStringLiteral("Your title"));
     s.timeout = in.text("timeout", 6);
 
     // The options start from the window's first choices, as a fresh window has
@@ -128,65 +128,65 @@ void SettingsController::readSettings()
     s.vcd = false;
     s.lowRes = false;
     if (in.text("TVFormat", QStringLiteral("PAL")) == QLatin1String("NTSC"))
-        OptNTSC_Click();
+        chooseNtsc();
     else
-        OptPal_Click();
+        choosePal();
     if (in.text("OutputType", QStringLiteral("SVCD")) == QLatin1String("VCD"))
-        OptVCD_Click();
+        chooseVcd();
     else
-        OptSVCD_Click();
+        chooseSvcd();
     if (in.text("Resolution", QStringLiteral("HIGH")) == QLatin1String("LOW"))
-        optLowres_Click();
+        chooseLowResolution();
     else
-        opthighres_Click();
+        chooseHighResolution();
 
-    s.XCenter = in.text("XCenter", QStringLiteral("352"));
-    s.YCenter = in.text("YCenter", QStringLiteral("288"));
-    s.CorrectPercentage = in.text("CorrectPercentage", 6);
-    s.EdgeFraction = Numeric::val(s.CorrectPercentage) / 100.0;
+    s.xCenter = in.text("XCenter", QStringLiteral("352"));
+    s.yCenter = in.text("YCenter", QStringLiteral("288"));
+    s.correctPercentage = in.text("CorrectPercentage", 6);
+    s.edgeFraction = Numeric::val(s.correctPercentage) / 100.0;
 
-    s.FontTitle = in.text("FontTitle", QStringLiteral("Arial"));
-    s.FontMenu = in.text("FontMenu", QStringLiteral("Arial"));
-    s.FontPicture = in.text("FontPicture", QStringLiteral("Arial"));
+    s.titleFont = in.text("FontTitle", QStringLiteral("Arial"));
+    s.menuFont = in.text("FontMenu", QStringLiteral("Arial"));
+    s.pictureFont = in.text("FontPicture", QStringLiteral("Arial"));
 
     reg.setValueType(Registry::REG_DWORD);
-    s.Resize = in.listIndex("Resize", 12, ResizeFilterCount);
-    s.FastPreview = in.check("FastPreview", false);
+    s.resizeFilter = in.listIndex("Resize", 12, ResizeFilterCount);
+    s.fastPreview = in.check("FastPreview", false);
 
-    s.dispsettings = in.check("dispsettings", true);
+    s.showSettings = in.check("dispsettings", true);
     if (m_hooks.showSettings)
-        m_hooks.showSettings(s.dispsettings);
+        m_hooks.showSettings(s.showSettings);
 
-    s.Language = in.listIndex("Language", 0, LanguageCount);
-    StringTable::instance().setLanguageOffset(s.Language * StringTable::LanguageStride);
+    s.language = in.listIndex("Language", 0, LanguageCount);
+    StringTable::instance().setLanguageOffset(s.language * StringTable::LanguageStride);
     if (m_hooks.languageChanged)
-        m_hooks.languageChanged(s.Language);
+        m_hooks.languageChanged(s.language);
 
     // screenXpos and screenYpos are only written.
-    s.textXpos = in.number("textXpos", 0);
-    s.textYpos = in.number("textYpos", 0);
+    s.stampX = in.number("textXpos", 0);
+    s.stampY = in.number("textYpos", 0);
 
-    s.TitleFontSize = in.size("TitleFontSize", 60);
-    s.MenuFontSize = in.size("MenuFontSize", 36);
-    s.PictureFontSize = in.size("PictureFontSize", 36);
-    s.TitleColor = static_cast<std::uint32_t>(in.number("TitleColor", 0xFFFFFF));
-    s.MenuColor = static_cast<std::uint32_t>(in.number("MenuColor", 0));
-    s.PictureColor = static_cast<std::uint32_t>(in.number("PictureColor", 0xFFFFFF));
+    s.titleFontSize = in.size("TitleFontSize", 60);
+    s.menuFontSize = in.size("MenuFontSize", 36);
+    s.pictureFontSize = in.size("PictureFontSize", 36);
+    s.titleColor = static_cast<std::uint32_t>(in.number("TitleColor", 0xFFFFFF));
+    s.menuColor = static_cast<std::uint32_t>(in.number("MenuColor", 0));
+    s.pictureColor = static_cast<std::uint32_t>(in.number("PictureColor", 0xFFFFFF));
 
-    s.AddImages = in.check("AddImages", false);
-    s.AddMovies = in.check("AddMovies", false);
-    s.DisplayInfo = in.check("DisplayInfo", true);
-    s.UseFileName = in.check("UseFileName", true);
-    s.DisplayFileName = in.check("DisplayFileName", false);
-    s.DisplayDate = in.check("DisplayDate", true);
-    s.ImageCentered = in.check("ImageCentered", true);
-    s.Shortcuts = in.check("Shortcuts", true);
-    s.FullRebuild = in.check("FullRebuild", false);
-    s.AntiFlicker = in.check("AntiFlicker", true);
-    s.CorrectEdges = in.check("CorrectEdges", true);
-    s.CorrectAspect = in.check("CorrectAspect", true);
+    s.addImages = in.check("AddImages", false);
+    s.addMovies = in.check("AddMovies", false);
+    s.displayInfo = in.check("DisplayInfo", true);
+    s.useFileName = in.check("UseFileName", true);
+    s.displayFileName = in.check("DisplayFileName", false);
+    s.displayDate = in.check("DisplayDate", true);
+    s.imageCentered = in.check("ImageCentered", true);
+    s.shortcuts = in.check("Shortcuts", true);
+    s.fullRebuild = in.check("FullRebuild", false);
+    s.antiFlicker = in.check("AntiFlicker", true);
+    s.correctEdges = in.check("CorrectEdges", true);
+    s.correctAspect = in.check("CorrectAspect", true);
     // A negative count means nothing sensible: one per core then.
-    s.Jobs = std::max(0, in.number("Jobs", 0));
+    s.jobs = std::max(0, in.number("Jobs", 0));
 
     // The geometry must match the restored options and corrections before
     // anything is drawn or built from them.
@@ -210,76 +210,76 @@ void SettingsController::saveSettings()
     reg.setSectionKey(registryKey());
 
     reg.setValueType(Registry::REG_SZ);
-    put(reg, "sourcedir", s.sourcedir);
-    put(reg, "destinationdir", s.destinationdir);
-    put(reg, "main_title", s.main_title);
+    put(reg, "sourcedir", s.sourceDir);
+    put(reg, "destinationdir", s.destinationDir);
+    put(reg, "main_title", s.mainTitle);
     put(reg, "timeout", s.timeout);
     put(reg, "TVFormat", s.ntsc ? QStringLiteral("NTSC") : QStringLiteral("PAL"));
     put(reg, "OutputType", s.vcd ? QStringLiteral("VCD") : QStringLiteral("SVCD"));
     put(reg, "Resolution", s.lowRes ? QStringLiteral("LOW") : QStringLiteral("HIGH"));
-    put(reg, "XCenter", s.XCenter);
-    put(reg, "YCenter", s.YCenter);
-    put(reg, "CorrectPercentage", s.CorrectPercentage);
-    put(reg, "FontTitle", s.FontTitle);
-    put(reg, "FontMenu", s.FontMenu);
-    put(reg, "FontPicture", s.FontPicture);
+    put(reg, "XCenter", s.xCenter);
+    put(reg, "YCenter", s.yCenter);
+    put(reg, "CorrectPercentage", s.correctPercentage);
+    put(reg, "FontTitle", s.titleFont);
+    put(reg, "FontMenu", s.menuFont);
+    put(reg, "FontPicture", s.pictureFont);
 
     reg.setValueType(Registry::REG_DWORD);
-    putInt(reg, "Resize", s.Resize);
-    putCheck(reg, "FastPreview", s.FastPreview);
-    putCheck(reg, "dispsettings", s.dispsettings);
-    putInt(reg, "Language", s.Language);
-    putInt(reg, "screenXpos", asInt16(s.screenXpos));
-    putInt(reg, "screenYpos", asInt16(s.screenYpos));
-    putInt(reg, "textXpos", s.textXpos);
-    putInt(reg, "textYpos", s.textYpos);
-    putInt(reg, "TitleFontSize", asInt16(Numeric::val(s.TitleFontSize)));
-    putInt(reg, "MenuFontSize", asInt16(Numeric::val(s.MenuFontSize)));
-    putInt(reg, "PictureFontSize", asInt16(Numeric::val(s.PictureFontSize)));
-    putInt(reg, "TitleColor", static_cast<int>(s.TitleColor));
-    putInt(reg, "MenuColor", static_cast<int>(s.MenuColor));
-    putInt(reg, "PictureColor", static_cast<int>(s.PictureColor));
-    putCheck(reg, "ImageCentered", s.ImageCentered);
-    putCheck(reg, "Shortcuts", s.Shortcuts);
-    putCheck(reg, "AddImages", s.AddImages);
-    putCheck(reg, "AddMovies", s.AddMovies);
-    putCheck(reg, "CorrectEdges", s.CorrectEdges);
-    putCheck(reg, "DisplayInfo", s.DisplayInfo);
-    putCheck(reg, "UseFileName", s.UseFileName);
-    putCheck(reg, "DisplayFileName", s.DisplayFileName);
-    putCheck(reg, "DisplayDate", s.DisplayDate);
-    putCheck(reg, "FullRebuild", s.FullRebuild);
-    putCheck(reg, "AntiFlicker", s.AntiFlicker);
-    putCheck(reg, "CorrectAspect", s.CorrectAspect);
-    putInt(reg, "Jobs", s.Jobs);
+    putInt(reg, "Resize", s.resizeFilter);
+    putCheck(reg, "FastPreview", s.fastPreview);
+    putCheck(reg, "dispsettings", s.showSettings);
+    putInt(reg, "Language", s.language);
+    putInt(reg, "screenXpos", asInt16(s.screenX));
+    putInt(reg, "screenYpos", asInt16(s.screenY));
+    putInt(reg, "textXpos", s.stampX);
+    putInt(reg, "textYpos", s.stampY);
+    putInt(reg, "TitleFontSize", asInt16(Numeric::val(s.titleFontSize)));
+    putInt(reg, "MenuFontSize", asInt16(Numeric::val(s.menuFontSize)));
+    putInt(reg, "PictureFontSize", asInt16(Numeric::val(s.pictureFontSize)));
+    putInt(reg, "TitleColor", static_cast<int>(s.titleColor));
+    putInt(reg, "MenuColor", static_cast<int>(s.menuColor));
+    putInt(reg, "PictureColor", static_cast<int>(s.pictureColor));
+    putCheck(reg, "ImageCentered", s.imageCentered);
+    putCheck(reg, "Shortcuts", s.shortcuts);
+    putCheck(reg, "AddImages", s.addImages);
+    putCheck(reg, "AddMovies", s.addMovies);
+    putCheck(reg, "CorrectEdges", s.correctEdges);
+    putCheck(reg, "DisplayInfo", s.displayInfo);
+    putCheck(reg, "UseFileName", s.useFileName);
+    putCheck(reg, "DisplayFileName", s.displayFileName);
+    putCheck(reg, "DisplayDate", s.displayDate);
+    putCheck(reg, "FullRebuild", s.fullRebuild);
+    putCheck(reg, "AntiFlicker", s.antiFlicker);
+    putCheck(reg, "CorrectAspect", s.correctAspect);
+    putInt(reg, "Jobs", s.jobs);
 }
 
 void SettingsController::setSizes()
 {
     Settings &s = m_settings;
-    s.EdgeFraction = Numeric::val(s.CorrectPercentage) / 100.0;
+    s.edgeFraction = Numeric::val(s.correctPercentage) / 100.0;
 
-    s.TvLines = s.ntsc ? 480 : 576;
+    s.tvLines = s.ntsc ? 480 : 576;
     if (!s.lowRes) {
-        s.FrameWidth = 704;
-        s.FrameHeight = s.TvLines;
+        s.frameWidth = 704;
+        s.frameHeight = s.tvLines;
     } else if (s.vcd) {
-        s.FrameWidth = 352;
-        s.FrameHeight = s.TvLines / 2;
+        s.frameWidth = 352;
+        s.frameHeight = s.tvLines / 2;
     } else {
-        s.FrameWidth = 480;
-        s.FrameHeight = s.TvLines;
+        s.frameWidth = 480;
+        s.frameHeight = s.tvLines;
     }
     // The pane follows the new line count, not the one before this change.
     if (m_hooks.setPreviewHeight)
-        m_hooks.setPreviewHeight(s.TvLines);
+        m_hooks.setPreviewHeight(s.tvLines);
 
     // The width of a 4:3 picture in square pixels at this line count.
-    s.AspectWidth = s.CorrectAspect ? (s.ntsc ? 640 : 768) : 704;
+    s.aspectWidth = s.correctAspect ? (s.ntsc ? 640 : 768) : 704;
 
-    if (s.ImageCentered) {
-        s.XCenter = QString::number(s.FrameWidth / 2);
-        s.YCenter = QString::number(s.FrameHeight / 2);
+    if (s.imageCentered) {
+        s.xCenter = QString::number(s.frameWidth / 2);
+        s.yCenter = QString::number(s.frameHeight / 2);
     }
 
     redraw();
@@ -300,95 +300,95 @@ void SettingsController::changed()
         m_hooks.recordChanged();
 }
 
-void SettingsController::chkDisplayDate_Click(bool checked)
+void SettingsController::setDisplayDate(bool checked)
 {
-    m_settings.DisplayDate = checked;
+    m_settings.displayDate = checked;
     changed();
     redraw();
 }
 
-void SettingsController::chkDisplayFileName_Click(bool checked)
+void SettingsController::setDisplayFileName(bool checked)
 {
-    m_settings.DisplayFileName = checked;
+    m_settings.displayFileName = checked;
     changed();
     redraw();
 }
 
-void SettingsController::chkAddImages_Click(bool checked)
+void SettingsController::setAddImages(bool checked)
 {
-    m_settings.AddImages = checked;
+    m_settings.addImages = checked;
     if (m_hooks.refreshCapacity)
         m_hooks.refreshCapacity();
     changed();
 }
 
-void SettingsController::chkAddMovies_Click(bool checked)
+void SettingsController::setAddMovies(bool checked)
 {
-    m_settings.AddMovies = checked;
+    m_settings.addMovies = checked;
     if (m_hooks.refreshCapacity)
         m_hooks.refreshCapacity();
     changed();
 }
 
-void SettingsController::chkAntiFlicker_Click(bool checked)
+void SettingsController::setAntiFlicker(bool checked)
 {
-    m_settings.AntiFlicker = checked;
+    m_settings.antiFlicker = checked;
     setSizes();
 }
 
-void SettingsController::chkCorrectAspect_Click(bool checked)
+void SettingsController::setCorrectAspect(bool checked)
 {
-    m_settings.CorrectAspect = checked;
+    m_settings.correctAspect = checked;
     setSizes();
 }
 
-void SettingsController::chkCorrectEdges_Click(bool checked)
+void SettingsController::setCorrectEdges(bool checked)
 {
-    m_settings.CorrectEdges = checked;
+    m_settings.correctEdges = checked;
     setSizes();
 }
 
-void SettingsController::chkImageCentered_Click(bool checked)
+void SettingsController::setImageCentered(bool checked)
 {
-    m_settings.ImageCentered = checked;
+    m_settings.imageCentered = checked;
     if (checked)
         setSizes();
     else
         changed(); // only the centre fields' enabled state changes
 }
 
-bool SettingsController::txtXCenter_Validate(const QString &text)
+bool SettingsController::setXCenter(const QString &text)
 {
     const double v = Numeric::val(text);
-    if (v < 0 || v > m_settings.FrameWidth)
+    if (v < 0 || v > m_settings.frameWidth)
         return false;
-    m_settings.XCenter = text;
+    m_settings.xCenter = text;
     redraw();
     return true;
 }
 
-bool SettingsController::txtYCenter_Validate(const QString &text)
+bool SettingsController::setYCenter(const QString &text)
 {
     const double v = Numeric::val(text);
-    if (v < 0 || v > m_settings.FrameHeight)
+    if (v < 0 || v > m_settings.frameHeight)
         return false;
-    m_settings.YCenter = text;
+    m_settings.yCenter = text;
     redraw();
     return true;
 }
 
-QString SettingsController::txtpercentage_LostFocus(const QString &text)
+QString SettingsController::setCorrectPercentage(const QString &text)
 {
     // + 0.0 turns a clamped -0 into 0, so the field never shows "-0".
     const double v = std::clamp(Numeric::val(text), 0.0, double(MaxMarginPercent)) + 0.0;
-    m_settings.CorrectPercentage = QString::number(v);
+    m_settings.correctPercentage = QString::number(v);
     setSizes();
-    return m_settings.CorrectPercentage;
+    return m_settings.correctPercentage;
 }
 
-void SettingsController::txtmaintitle_Validate(const QString &text)
+void SettingsController::setMainTitle(const QString &text)
 {
-    m_settings.main_title = text;
+    m_settings.mainTitle = text;
     if (m_hooks.treeHasNodes && m_hooks.treeHasNodes()) {
         if (m_hooks.setRootTag)
             m_hooks.setRootTag(text);
@@ -398,43 +398,43 @@ void SettingsController::txtmaintitle_Validate(const QString &text)
 
 void SettingsController::requireFullRebuild(int messageId, int titleId)
 {
-    if (m_settings.FullRebuild)
+    if (m_settings.fullRebuild)
         return;
-    m_prompter.inform(LocalText(titleId), LocalText(messageId));
-    m_settings.FullRebuild = true;
+    m_prompter.inform(localText(titleId), localText(messageId));
+    m_settings.fullRebuild = true;
 }
 
 void SettingsController::refuseLowResVcd()
 {
-    m_prompter.inform(LocalText(TextId::TitleLowResVcd), LocalText(TextId::MsgLowResVcd));
+    m_prompter.inform(localText(TextId::TitleLowResVcd), localText(TextId::MsgLowResVcd));
 }
 
-void SettingsController::OptPal_Click()
+void SettingsController::choosePal()
 {
     m_settings.ntsc = false;
     requireFullRebuild(TextId::MsgTvFormatChanged, TextId::TitleTvFormatChanged);
     setSizes();
 }
 
-void SettingsController::OptNTSC_Click()
+void SettingsController::chooseNtsc()
 {
     m_settings.ntsc = true;
     requireFullRebuild(TextId::MsgTvFormatChanged, TextId::TitleTvFormatChanged);
     setSizes();
 }
 
-void SettingsController::OptSVCD_Click()
+void SettingsController::chooseSvcd()
 {
     m_settings.vcd = false;
     requireFullRebuild(TextId::MsgOutputTypeChanged, TextId::TitleOutputTypeChanged);
     setSizes();
 }
 
-void SettingsController::OptVCD_Click()
+void SettingsController::chooseVcd()
 {
     if (m_settings.lowRes) {
         refuseLowResVcd();
-        OptSVCD_Click();
+        chooseSvcd();
         return;
     }
     m_settings.vcd = true;
@@ -442,18 +442,18 @@ void SettingsController::OptVCD_Click()
     setSizes();
 }
 
-void SettingsController::opthighres_Click()
+void SettingsController::chooseHighResolution()
 {
     m_settings.lowRes = false;
     requireFullRebuild(TextId::MsgResolutionChanged, TextId::TitleResolutionChanged);
     setSizes();
 }
 
-void SettingsController::optLowres_Click()
+void SettingsController::chooseLowResolution()
 {
     if (m_settings.vcd) {
         refuseLowResVcd();
-        opthighres_Click();
+        chooseHighResolution();
         return;
     }
     m_settings.lowRes = true;

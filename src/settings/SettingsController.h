@@ -64,40 +64,40 @@ public:
     void redraw();
 
     // Date and file-name options; chkUseFilename follows Settings::useFilenameEnabled().
-    void chkDisplayDate_Click(bool checked);
-    void chkDisplayFileName_Click(bool checked);
+    void setDisplayDate(bool checked);
+    void setDisplayFileName(bool checked);
 
     // Options that count the source files in the capacity estimate.
-    void chkAddImages_Click(bool checked);
-    void chkAddMovies_Click(bool checked);
+    void setAddImages(bool checked);
+    void setAddMovies(bool checked);
 
     // Geometry options.
-    void chkAntiFlicker_Click(bool checked);
-    void chkCorrectAspect_Click(bool checked);
-    void chkCorrectEdges_Click(bool checked);
-    void chkImageCentered_Click(bool checked);
+    void setAntiFlicker(bool checked);
+    void setCorrectAspect(bool checked);
+    void setCorrectEdges(bool checked);
+    void setImageCentered(bool checked);
 
     // Centre fields: true accepts the text (stored, redrawn); false when its
     // value lies outside 0 to the frame size, and the field keeps the focus.
-    bool txtXCenter_Validate(const QString &text);
-    bool txtYCenter_Validate(const QString &text);
+    bool setXCenter(const QString &text);
+    bool setYCenter(const QString &text);
 
     // Safe-area margin: the value clamped to 0..25 ("abc" is 0); returns the
     // text the field shows from now on.
-    QString txtpercentage_LostFocus(const QString &text);
+    QString setCorrectPercentage(const QString &text);
 
     // Main title: stored, and copied to the top menu node when there is a tree.
-    void txtmaintitle_Validate(const QString &text);
+    void setMainTitle(const QString &text);
 
     // Disc format options, called when the option becomes selected. Each marks
     // the next build as a full rebuild (telling the user once) and calls setSizes.
     // Low resolution VCD is refused: the partner option is selected instead.
-    void OptPal_Click();
-    void OptNTSC_Click();
-    void OptSVCD_Click();
-    void OptVCD_Click();
-    void opthighres_Click();
-    void optLowres_Click();
+    void choosePal();
+    void chooseNtsc();
+    void chooseSvcd();
+    void chooseVcd();
+    void chooseHighResolution();
+    void chooseLowResolution();
 
 private:
     // Shows the message once when Full Rebuild is off, and turns it on.

@@ -98,8 +98,8 @@ TEST_P(BuildE2ETest, ImageReadsBackAsTheTreeDescribesIt)
             f.dest(), &code);
         const QStringList fields = probe.trimmed().split(u',', Qt::SkipEmptyParts);
         EXPECT_EQ(fields.join(u',').toStdString(),
-            QString((vcd ? u"mpeg1video,"_s : u"mpeg2video,"_s) + QString::number(f.ws.settings.FrameWidth)
-                + u',' + QString::number(f.ws.settings.FrameHeight))
+            QString((vcd ? u"mpeg1video,"_s : u"mpeg2video,"_s) + QString::number(f.ws.settings.frameWidth)
+                + u',' + QString::number(f.ws.settings.frameHeight))
                 .toStdString())
             << still.toStdString();
         ++stills;
@@ -112,7 +112,7 @@ TEST_P(BuildE2ETest, ImageReadsBackAsTheTreeDescribesIt)
     const auto id = [&](const QString &relative, const QString &prefix = u"Selection-"_s) {
         const ProjectNode *node = f.ws.tree.nodeByKey(f.source() + u'/' + relative);
         EXPECT_NE(node, nullptr) << relative.toStdString();
-        return prefix + DescriptionWriter::stateNumber(node ? node->Index() : 0);
+        return prefix + DescriptionWriter::stateNumber(node ? node->index() : 0);
     };
     const Selection &city = described.at(0);
     EXPECT_EQ(city.id, id(u"City"_s));

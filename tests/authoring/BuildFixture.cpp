@@ -30,12 +30,12 @@ BuildFixture::BuildFixture(Format f)
     makeMovie(sourceFile(u"City/clip.mpg"_s), format);
 
     Settings &s = ws.settings;
-    s.sourcedir = source();
-    s.destinationdir = dest();
+    s.sourceDir = source();
+    s.destinationDir = dest();
     s.vcd = format != Format::PalSvcd;
     s.ntsc = format == Format::NtscVcd;
     s.lowRes = false;
-    s.main_title = u"Holidays"_s;
+    s.mainTitle = u"Holidays"_s;
     ws.controller.setSizes();
     scan();
 }
@@ -48,13 +48,13 @@ BuildFixture::~BuildFixture()
 void BuildFixture::scan()
 {
     driver.reset();
-    EXPECT_TRUE(ws.scanner.cmdReadStructure_Click());
+    EXPECT_TRUE(ws.scanner.scan());
     driver = std::make_unique<BuildDriver>(ws.settings, ws.tree, ws.renderer, ws.canvas, prompter, output);
 }
 
 BuildDriver::Outcome BuildFixture::build()
 {
-    return driver->pbcreatevcd_Click();
+    return driver->build();
 }
 
 void BuildFixture::paintJpeg(const QString &path, int width, int height, int seed)

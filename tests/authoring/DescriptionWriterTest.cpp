@@ -49,13 +49,13 @@ struct Build
             QFile f(home.file(QString::fromLatin1(name)));
             f.open(QIODevice::WriteOnly);
         }
-        settings.destinationdir = buildDir.path();
+        settings.destinationDir = buildDir.path();
         root = tree.addRoot(s("/album/"), s("/album"));
     }
 
     ProjectNode *add(ProjectNode *parent, const char *name)
     {
-        return tree.addChild(parent, parent->FullPath() + u'/' + s(name), s(name));
+        return tree.addChild(parent, parent->fullPath() + u'/' + s(name), s(name));
     }
 
     // The calls the walk makes for one picture, and its caption state when a
@@ -64,12 +64,12 @@ struct Build
     {
         NavigationModel model(settings);
         model.addPicture(node, withCaption);
-        const QString stem = buildDir.path() + u'/' + node->Text().chopped(4);
-        writer.AddSelectionItem(model.links({ node, false }));
-        writer.AddSegmentItem({ node, false }, stem + QLatin1String(".mpg"));
+        const QString stem = buildDir.path() + u'/' + node->text().chopped(4);
+        writer.addSelectionItem(model.links({ node, false }));
+        writer.addSegmentItem({ node, false }, stem + QLatin1String(".mpg"));
         if (withCaption) {
-            writer.AddSelectionItem(model.links({ node, true }));
-            writer.AddSegmentItem({ node, true }, stem + QLatin1String("_text.mpg"));
+            writer.addSelectionItem(model.links({ node, true }));
+            writer.addSegmentItem({ node, true }, stem + QLatin1String("_text.mpg"));
         }
     }
 
@@ -79,8 +79,8 @@ struct Build
     {
         NavigationModel model(settings);
         model.addMenuState(entry, number, perPage);
-        writer.AddSelectionItem(model.links({ entry, false }));
-        writer.AddSegmentItem({ entry, false },
+        writer.addSelectionItem(model.links({ entry, false }));
+        writer.addSegmentItem({ entry, false },
             buildDir.path() + QStringLiteral("/Menu_%1.mpg").arg(menuNumber, 4, 10, QLatin1Char('0')));
     }
 
@@ -88,13 +88,13 @@ struct Build
     {
         NavigationModel model(settings);
         model.addMovie(node);
-        writer.AddSelectionItem(model.links({ node, false }));
-        writer.AddSequenceItem({ node, false }, node->FullPath());
+        writer.addSelectionItem(model.links({ node, false }));
+        writer.addSequenceItem({ node, false }, node->fullPath());
     }
 
     QByteArray written()
     {
-        EXPECT_TRUE(writer.createxml());
+        EXPECT_TRUE(writer.write());
         QFile f(buildDir.path() + QLatin1String("/vcd.xml"));
         EXPECT_TRUE(f.open(QIODevice::ReadOnly));
         return f.readAll();
@@ -388,7 +388,7 @@ TEST(DescriptionWriter, IdsHaveAtLeastFourDigits)
     for (int i = 0; i < 10001; ++i)
         last = b.tree.addChild(
             b.root, QStringLiteral("/album/%1.jpg").arg(i), QStringLiteral("%1.jpg").arg(i));
-    ASSERT_EQ(last->Index(), 10002);
+    ASSERT_EQ(last->index(), 10002);
     b.picture(last);
     EXPECT_TRUE(b.writer.pbcItems().startsWith(crlf({ "\t\t<selection id=\"Selection-10002\">",
         "\t\t\t<prev ref = \"Selection-10001\"/>", "\t\t\t<timeout ref = \"Selection-10002\"/>" })));
@@ -477,7 +477,7 @@ TEST(DescriptionWriter, PathsAreEscapedAndReadBackUnchanged)
             sources << xml.attributes().value(QLatin1String("src")).toString();
     }
     ASSERT_FALSE(xml.hasError()) << qPrintable(xml.errorString());
-    EXPECT_EQ(sources, QStringList({ programFolder + s("/PAL_SVCD.mpg"), movie->FullPath() }));
+    EXPECT_EQ(sources, QStringList({ programFolder + s("/PAL_SVCD.mpg"), movie->fullPath() }));
 }
 
 TEST(DescriptionWriter, NameWithAControlCharacterIsRefusedClearly)
@@ -485,7 +485,7 @@ TEST(DescriptionWriter, NameWithAControlCharacterIsRefusedClearly)
     Build b;
     ProjectNode *pic = b.add(b.root, "bad\x01name.jpg");
     try {
-        b.writer.AddSegmentItem({ pic, false }, pic->FullPath());
+        b.writer.addSegmentItem({ pic, false }, pic->fullPath());
         FAIL() << "a control character was written into vcd.xml";
     } catch (const KelvaraError &e) {
         EXPECT_TRUE(e.description().contains(s("/album/bad?name.jpg"))) << qPrintable(e.description());
@@ -498,9 +498,9 @@ TEST(DescriptionWriter, FailedWriteThrowsAndLeavesNoPartialFile)
     {
         // Missing build folder.
         Build b;
-        b.settings.destinationdir = b.buildDir.path() + s("/missing");
+        b.settings.destinationDir = b.buildDir.path() + s("/missing");
         try {
-            b.writer.createxml();
+            b.writer.write();
             FAIL() << "createxml reported success without a build folder";
         } catch (const KelvaraError &e) {
             EXPECT_TRUE(e.description().contains(b.buildDir.path() + s("/missing")))
@@ -512,7 +512,7 @@ TEST(DescriptionWriter, FailedWriteThrowsAndLeavesNoPartialFile)
         // vcd.xml cannot be replaced (a folder stands in its place).
         Build b;
         ASSERT_TRUE(QDir(b.buildDir.path()).mkdir(s("vcd.xml")));
-        EXPECT_THROW(b.writer.createxml(), KelvaraError);
+        EXPECT_THROW(b.writer.write(), KelvaraError);
         EXPECT_EQ(QDir(b.buildDir.path()).entryList(QDir::AllEntries | QDir::NoDotAndDotDot | QDir::Hidden),
             QStringList { s("vcd.xml") });
     }

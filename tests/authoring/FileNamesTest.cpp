@@ -10,40 +10,40 @@
 
 TEST(FilterFileName, ReplacesAccentsAndApostropheKeepingSeparators)
 {
-    EXPECT_EQ(FilterFileName(QStringLiteral("/home/ann/Foto's/Été 2003.jpg")),
+    EXPECT_EQ(filterFileName(QStringLiteral("/home/ann/Foto's/Été 2003.jpg")),
         QStringLiteral("/home/ann/Foto_s/_t_ 2003.jpg"));
 }
 
 TEST(FilterFileName, KeepsOnlyTheAllowedCharacters)
 {
     const QString allowed = QStringLiteral("AZaz09-() :./");
-    EXPECT_EQ(FilterFileName(allowed), allowed);
-    EXPECT_EQ(FilterFileName(QStringLiteral("a&b!c,d_e\\f\"g$h`i")), QStringLiteral("a_b_c_d_e_f_g_h_i"));
+    EXPECT_EQ(filterFileName(allowed), allowed);
+    EXPECT_EQ(filterFileName(QStringLiteral("a&b!c,d_e\\f\"g$h`i")), QStringLiteral("a_b_c_d_e_f_g_h_i"));
 }
 
 TEST(FilterFileName, OneUnderscorePerCharacter)
 {
     // A letter outside the basic plane is one character, so one "_".
     const QString input = QStringLiteral("x") + QString::fromUcs4(U"\U0001F600") + QStringLiteral("y");
-    EXPECT_EQ(FilterFileName(input), QStringLiteral("x_y"));
+    EXPECT_EQ(filterFileName(input), QStringLiteral("x_y"));
     const QString long_ = QStringLiteral("ÄÖÜ/ñ/ø'&");
-    EXPECT_EQ(FilterFileName(long_).size(), long_.size());
+    EXPECT_EQ(filterFileName(long_).size(), long_.size());
 }
 
 TEST(OutputPathBelow, OnlyThePartBelowTheBuildPathIsFiltered)
 {
     // Filtering the whole path would write into "/data/_t__s build", a
     // folder the user never chose.
-    EXPECT_EQ(OutputPathBelow(QStringLiteral("/data/Été's build"), QStringLiteral("/Foto's/a b.jpg")),
+    EXPECT_EQ(outputPathBelow(QStringLiteral("/data/Été's build"), QStringLiteral("/Foto's/a b.jpg")),
         QStringLiteral("/data/Été's build/Foto_s/a b.jpg"));
 }
 
 TEST(OutputPathBelow, JoinsWithExactlyOneSeparator)
 {
-    EXPECT_EQ(OutputPathBelow(QStringLiteral("/out/"), QStringLiteral("/a/b")), QStringLiteral("/out/a/b"));
-    EXPECT_EQ(OutputPathBelow(QStringLiteral("/out"), QStringLiteral("a/b")), QStringLiteral("/out/a/b"));
-    EXPECT_EQ(OutputPathBelow(QStringLiteral("/out//"), QString()), QStringLiteral("/out"));
-    EXPECT_EQ(OutputPathBelow(QStringLiteral("/"), QStringLiteral("/x")), QStringLiteral("/x"));
+    EXPECT_EQ(outputPathBelow(QStringLiteral("/out/"), QStringLiteral("/a/b")), QStringLiteral("/out/a/b"));
+    EXPECT_EQ(outputPathBelow(QStringLiteral("/out"), QStringLiteral("a/b")), QStringLiteral("/out/a/b"));
+    EXPECT_EQ(outputPathBelow(QStringLiteral("/out//"), QString()), QStringLiteral("/out"));
+    EXPECT_EQ(outputPathBelow(QStringLiteral("/"), QStringLiteral("/x")), QStringLiteral("/x"));
 }
 
 TEST(MakeFolderPath, CreatesEveryMissingLevel)
@@ -51,10 +51,10 @@ TEST(MakeFolderPath, CreatesEveryMissingLevel)
     QTemporaryDir dir;
     const QString base = dir.path() + QStringLiteral("/out");
     QDir().mkpath(base);
-    MakeFolderPath(base + QStringLiteral("/a//b/c/"));
+    makeFolderPath(base + QStringLiteral("/a//b/c/"));
     EXPECT_TRUE(QFileInfo(base + QStringLiteral("/a/b/c")).isDir());
     // Existing levels are fine.
-    MakeFolderPath(base + QStringLiteral("/a/b/d/"));
+    makeFolderPath(base + QStringLiteral("/a/b/d/"));
     EXPECT_TRUE(QFileInfo(base + QStringLiteral("/a/b/d")).isDir());
 }
 
@@ -64,12 +64,12 @@ TEST(MakeFolderPath, AFileInTheWayIsAnError)
     QFile file(dir.path() + QStringLiteral("/taken"));
     ASSERT_TRUE(file.open(QIODevice::WriteOnly));
     file.close();
-    EXPECT_THROW(MakeFolderPath(dir.path() + QStringLiteral("/taken/sub/")), KelvaraError);
+    EXPECT_THROW(makeFolderPath(dir.path() + QStringLiteral("/taken/sub/")), KelvaraError);
 }
 
 TEST(ParentFolderOf, TextBeforeTheLastSeparator)
 {
-    EXPECT_EQ(ParentFolderOf(QStringLiteral("x/y")), QStringLiteral("x"));
-    EXPECT_EQ(ParentFolderOf(QStringLiteral("/a/b/c.jpg")), QStringLiteral("/a/b"));
-    EXPECT_THROW(ParentFolderOf(QStringLiteral("plain")), KelvaraError);
+    EXPECT_EQ(parentFolderOf(QStringLiteral("x/y")), QStringLiteral("x"));
+    EXPECT_EQ(parentFolderOf(QStringLiteral("/a/b/c.jpg")), QStringLiteral("/a/b"));
+    EXPECT_THROW(parentFolderOf(QStringLiteral("plain")), KelvaraError);
 }

@@ -127,9 +127,9 @@ protected:
 
 TEST_F(BuildOutputTest, ShowsInformationLinesAndLogsEveryLine)
 {
-    m_output.Init();
-    m_output.chkOutput(u"   INFO: one\nsomething else\n**ERROR: bad\n   INFO: two\n"_s);
-    m_output.Destruct();
+    m_output.open();
+    m_output.appendOutput(u"   INFO: one\nsomething else\n**ERROR: bad\n   INFO: two\n"_s);
+    m_output.close();
     EXPECT_EQ(m_output.displayText(), u"   INFO: one\r\n   INFO: two\r\n"_s);
     EXPECT_EQ(buildLog(), u"   INFO: one\r\nsomething else\r\n**ERROR: bad\r\n   INFO: two\r\n"_s);
 }
@@ -137,19 +137,19 @@ TEST_F(BuildOutputTest, ShowsInformationLinesAndLogsEveryLine)
 TEST_F(BuildOutputTest, DebugLoggingShowsEveryLine)
 {
     m_output.setDebug(true);
-    m_output.Init();
-    m_output.chkOutput(u"   INFO: one\nsomething else\n"_s);
+    m_output.open();
+    m_output.appendOutput(u"   INFO: one\nsomething else\n"_s);
     EXPECT_EQ(m_output.displayText(), u"   INFO: one\r\nsomething else\r\n"_s);
 }
 
 TEST_F(BuildOutputTest, ALineSplitBetweenChunksIsOneLine)
 {
-    m_output.Init();
-    m_output.chkOutput(u"   IN"_s);
-    m_output.chkOutput(u"FO: finished "_s);
-    m_output.chkOutput(u"ok\n   INFO: tail"_s);
+    m_output.open();
+    m_output.appendOutput(u"   IN"_s);
+    m_output.appendOutput(u"FO: finished "_s);
+    m_output.appendOutput(u"ok\n   INFO: tail"_s);
     m_output.finish();
-    m_output.Destruct();
+    m_output.close();
     EXPECT_EQ(m_output.displayText(), u"   INFO: finished ok\r\n   INFO: tail\r\n"_s);
     EXPECT_EQ(buildLog(), u"   INFO: finished ok\r\n   INFO: tail\r\n"_s);
     EXPECT_TRUE(m_output.finishedOk());
@@ -157,13 +157,13 @@ TEST_F(BuildOutputTest, ALineSplitBetweenChunksIsOneLine)
 
 TEST_F(BuildOutputTest, KeepsRoughlyTheLast2000Characters)
 {
-    m_output.Init();
+    m_output.open();
     QString all;
     qsizetype lineSize = 0;
     for (int i = 0; i < 60; ++i) {
         const QString line
             = u"   INFO: line "_s + QString::number(i).rightJustified(3, u'0') + QString(50, u'.');
-        m_output.chkOutput(line + u'\n');
+        m_output.appendOutput(line + u'\n');
         all += line + u"\r\n"_s;
         lineSize = line.size() + 2;
     }
@@ -178,11 +178,11 @@ TEST_F(BuildOutputTest, KeepsRoughlyTheLast2000Characters)
 TEST_F(BuildOutputTest, RecordedOutputInReadSizedPieces)
 {
     m_output.setLineFilter(&VcdxbuildAdapter::adaptLine);
-    m_output.Init();
+    m_output.open();
     const QString output = recorded("vcdxbuild-good.txt");
     for (qsizetype at = 0; at < output.size(); at += 1023)
-        m_output.chkOutput(output.mid(at, 1023));
-    m_output.Destruct();
+        m_output.appendOutput(output.mid(at, 1023));
+    m_output.close();
     EXPECT_TRUE(m_output.finishedOk());
     for (const QString &line : m_output.displayText().split(u"\r\n"_s, Qt::SkipEmptyParts))
         EXPECT_TRUE(line.startsWith(u"   INFO: "_s)) << line.toStdString();
@@ -197,12 +197,12 @@ protected:
         m_home.installTools();
         m_startFolder = QDir::currentPath();
         // An accent and a space in the build path: vcdxbuild must still find the files.
-        m_settings.destinationdir = m_dir.path() + u"/Été build"_s;
-        QDir().mkpath(m_settings.destinationdir);
+        m_settings.destinationDir = m_dir.path() + u"/Été build"_s;
+        QDir().mkpath(m_settings.destinationDir);
     }
     void TearDown() override { QDir::setCurrent(m_startFolder); }
 
-    QString file(const QString &name) const { return m_settings.destinationdir + u'/' + name; }
+    QString file(const QString &name) const { return m_settings.destinationDir + u'/' + name; }
 
     // One real VCD menu still, encoded as a build encodes it.
     QString encodeStill()
@@ -213,7 +213,7 @@ protected:
         EXPECT_TRUE(image.save(stem + u".jpx"_s, "JPEG"));
         m_settings.vcd = true;
         BuildState state;
-        StillEncoder(m_settings, m_prompter, state).creatempeg(stem, stem);
+        StillEncoder(m_settings, m_prompter, state).encode(stem, stem);
         EXPECT_FALSE(state.CancelBuild);
         return stem + u".mpg"_s;
     }
@@ -233,7 +233,7 @@ TEST_F(ImageBuilderTest, AGoodDescriptionGivesAnImage)
     writeFile(file(u"vcd.bin"_s), "left from an earlier build");
 
     ImageBuilder builder(m_settings, m_prompter, m_output);
-    EXPECT_TRUE(builder.Build_Image());
+    EXPECT_TRUE(builder.build());
 
     EXPECT_EQ(m_prompter.count(), 0) << readFile(m_home.file(u"build.log"_s)).toStdString();
     EXPECT_EQ(builder.lastExitCode(), 0);
@@ -257,7 +257,7 @@ TEST_F(ImageBuilderTest, AFailedBuildIsReportedAndLeavesNoImage)
     writeFile(file(u"vcd.cue"_s), "left from an earlier build");
 
     ImageBuilder builder(m_settings, m_prompter, m_output);
-    EXPECT_FALSE(builder.Build_Image());
+    EXPECT_FALSE(builder.build());
 
     ASSERT_EQ(m_prompter.count(), 1);
     EXPECT_EQ(m_prompter.boxes().first().title, u"VCD Creation"_s);
@@ -285,7 +285,7 @@ TEST_F(ImageBuilderTest, TheSequenceFilesAreAcceptedWithoutAWarning)
         writeFile(file(u"vcd.xml"_s), descriptionXml(sequence.vcd, QString(), path));
 
         ImageBuilder builder(m_settings, m_prompter, m_output);
-        EXPECT_TRUE(builder.Build_Image());
+        EXPECT_TRUE(builder.build());
         const QString log = readFile(m_home.file(u"build.log"_s));
         EXPECT_FALSE(log.contains(u"++ WARN"_s)) << log.toStdString();
         EXPECT_FALSE(log.contains(u"**ERROR"_s)) << log.toStdString();

@@ -48,14 +48,14 @@ protected:
         caption.close();
 
         Settings &s = ws.settings;
-        s.sourcedir = src;
-        s.destinationdir = dest();
+        s.sourceDir = src;
+        s.destinationDir = dest();
         s.vcd = false;
         s.ntsc = false;
         s.lowRes = true; // small stills encode fast
-        s.FullRebuild = true;
+        s.fullRebuild = true;
         ws.controller.setSizes();
-        ASSERT_TRUE(ws.scanner.cmdReadStructure_Click());
+        ASSERT_TRUE(ws.scanner.scan());
     }
 
     void TearDown() override { Guard::setFatalHandler(m_oldHandler); }
@@ -77,14 +77,14 @@ protected:
     BuildDriver::Outcome build(
         int jobs, const std::function<void(BuildDriver &, const QString &)> &onState = {})
     {
-        ws.settings.Jobs = jobs;
+        ws.settings.jobs = jobs;
         BuildDriver driver(ws.settings, ws.tree, ws.renderer, ws.canvas, ws.prompter(), output);
         if (onState) {
             GenerationWalk::Callbacks callbacks;
             callbacks.stateStarted = [&driver, &onState](const QString &state) { onState(driver, state); };
             driver.setWalkCallbacks(std::move(callbacks));
         }
-        return driver.pbcreatevcd_Click();
+        return driver.build();
     }
 
     // Every file below the build folder, relative, sorted.
@@ -176,7 +176,7 @@ TEST_F(ParallelBuild, CancelLeavesNoDescriptionAndNoUnfinishedStill)
     int states = 0;
     const auto outcome = build(3, [&states](BuildDriver &driver, const QString &) {
         if (++states == 4)
-            driver.pbCancelBuild_Click();
+            driver.cancel();
     });
     EXPECT_EQ(outcome, BuildDriver::Outcome::Cancelled);
     EXPECT_FALSE(QFile::exists(dest() + u"/vcd.xml"_s));
@@ -210,7 +210,7 @@ TEST_F(ParallelBuild, FailingEncoderStopsTheBuildOnce)
 
     EXPECT_EQ(build(4), BuildDriver::Outcome::Failed);
     EXPECT_FALSE(QFile::exists(dest() + u"/vcd.xml"_s));
-    const QString message = LocalText(TextId::MsgTempFilesFailed);
+    const QString message = localText(TextId::MsgTempFilesFailed);
     EXPECT_EQ(prompter.texts().filter(message).size(), 1) << prompter.texts().join(u'\n').toStdString();
     EXPECT_FALSE(QFile::exists(dest() + u"/Beach/a.mpg"_s));
     EXPECT_FALSE(QFile::exists(dest() + u"/Beach/b.mpg"_s));

@@ -99,7 +99,7 @@ TEST_F(StillEncoderTest, EncodesAVcdStillAndLogsEachStep)
     QDir::setCurrent(m_build.path());
 
     StillEncoder encoder(m_settings, m_prompter, m_state);
-    encoder.creatempeg(stem, stem);
+    encoder.encode(stem, stem);
 
     EXPECT_EQ(m_prompter.count(), 0);
     EXPECT_FALSE(m_state.CancelBuild);
@@ -133,7 +133,7 @@ TEST_F(StillEncoderTest, EncodesAnSvcdStill)
     const QString stem = paintStill(m_build.path() + u"/picture"_s, QSize(480, 576));
 
     StillEncoder encoder(m_settings, m_prompter, m_state);
-    encoder.creatempeg(stem, stem);
+    encoder.encode(stem, stem);
 
     EXPECT_EQ(m_prompter.count(), 0);
     EXPECT_TRUE(exists(stem + u".mpg"_s));
@@ -152,7 +152,7 @@ TEST_F(StillEncoderTest, PathsWithQuotesSpacesAndDollarsAreSafe)
     const QString stem = paintStill(folder + u"/a b"_s, QSize(704, 576));
 
     StillEncoder encoder(m_settings, m_prompter, m_state);
-    encoder.creatempeg(stem, stem);
+    encoder.encode(stem, stem);
 
     EXPECT_EQ(m_prompter.count(), 0) << m_prompter.texts().join(u'\n').toStdString();
     EXPECT_TRUE(exists(stem + u".mpg"_s));
@@ -175,7 +175,7 @@ TEST_F(StillEncoderTest, AnUnreadableJpegStopsTheBuildAndKeepsTheInput)
     old.close();
 
     StillEncoder encoder(m_settings, m_prompter, m_state);
-    encoder.creatempeg(stem, stem);
+    encoder.encode(stem, stem);
 
     ASSERT_EQ(m_prompter.count(), 1);
     EXPECT_EQ(m_prompter.boxes().first().title, u"Create (S)VCD"_s);
@@ -198,7 +198,7 @@ TEST_F(StillEncoderTest, AFailedMultiplexerLeavesNoStill)
     const QString stem = paintStill(m_build.path() + u"/pic"_s, QSize(704, 576));
 
     StillEncoder encoder(m_settings, m_prompter, m_state);
-    encoder.creatempeg(stem, stem);
+    encoder.encode(stem, stem);
 
     ASSERT_EQ(m_prompter.count(), 1);
     EXPECT_EQ(m_prompter.boxes().first().text, kMpgFilesError);
@@ -217,7 +217,7 @@ TEST_F(StillEncoderTest, ACancelDuringTheEncoderSkipsTheMultiplexer)
     QTimer::singleShot(0, [this] { m_state.CancelBuild = true; });
 
     StillEncoder encoder(m_settings, m_prompter, m_state);
-    encoder.creatempeg(stem, stem);
+    encoder.encode(stem, stem);
 
     EXPECT_EQ(m_prompter.count(), 0);
     EXPECT_TRUE(exists(stem + u".jpx"_s));
@@ -243,7 +243,7 @@ TEST_F(StillEncoderTest, AnInterruptedEncoderLeavesNoHalfWrittenStream)
 
     StillEncoder encoder(m_settings, m_prompter, m_state);
     encoder.setInterruptOnCancel(true);
-    encoder.creatempeg(stem, stem);
+    encoder.encode(stem, stem);
 
     EXPECT_TRUE(m_state.CancelBuild);
     EXPECT_EQ(m_prompter.count(), 0);
@@ -259,8 +259,8 @@ TEST_F(StillEncoderTest, TwoStillsMakeTwoLogBlocks)
     const QString second = paintStill(m_build.path() + u"/two"_s, QSize(704, 576));
 
     StillEncoder encoder(m_settings, m_prompter, m_state);
-    encoder.creatempeg(first, first);
-    encoder.creatempeg(second, second);
+    encoder.encode(first, first);
+    encoder.encode(second, second);
 
     const QList<QByteArray> lines = createLog().split('\n');
     EXPECT_EQ(lines.count("-----\r"), 2);
@@ -276,7 +276,7 @@ TEST_F(StillEncoderTest, ACollectedBlockIsWrittenWhole)
 
     StillEncoder encoder(m_settings, m_prompter, m_state);
     encoder.setWriteLogImmediately(false);
-    encoder.creatempeg(stem, stem);
+    encoder.encode(stem, stem);
     EXPECT_TRUE(createLog().isEmpty());
 
     StillEncoder::writeLogBlock(encoder.logBlock());

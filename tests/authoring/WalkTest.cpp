@@ -73,7 +73,7 @@ TEST_F(WalkTest, MirrorsTheAlbumBelowTheBuildPathOnly)
     EXPECT_EQ(beside, (QStringList { u"build dir"_s, u"src"_s }));
 
     // The caption inside an entry has its state, linked from its picture.
-    const QString a = DescriptionWriter::stateNumber(nodeAt(f, u"Été d'Or/a.jpg"_s)->Index());
+    const QString a = DescriptionWriter::stateNumber(nodeAt(f, u"Été d'Or/a.jpg"_s)->index());
     const QString xml = readText(f.destFile(u"vcd.xml"_s));
     EXPECT_TRUE(xml.contains(u"<selection id=\"Selection-text"_s + a + u"\">"_s));
     EXPECT_TRUE(xml.contains(u"<default ref = \"Selection-text"_s + a + u"\"/>"_s));
@@ -98,7 +98,7 @@ TEST_F(WalkTest, SecondBuildReusesPictureStillsAndRedrawsTheRest)
     for (const QString &file : redrawn)
         EXPECT_FALSE(isAged(f.destFile(file))) << file.toStdString();
 
-    f.ws.settings.FullRebuild = true;
+    f.ws.settings.fullRebuild = true;
     ASSERT_EQ(f.build(), BuildDriver::Outcome::Succeeded);
     for (const QString &file : pictures)
         EXPECT_FALSE(isAged(f.destFile(file))) << file.toStdString();
@@ -113,7 +113,7 @@ TEST_F(WalkTest, CancelDuringAnEntryStopsAfterThePictureAndLeavesNoPartialStill)
         states.append(state);
         if (state == u"picture Été d'Or/a.jpg"_s) {
             f.prompter.scriptAnswer(true);
-            f.driver->pbCancelBuild_Click();
+            f.driver->cancel();
         }
     };
     f.driver->setWalkCallbacks(callbacks);
@@ -136,7 +136,7 @@ TEST_F(WalkTest, CancelDuringAnEntryStopsAfterThePictureAndLeavesNoPartialStill)
     f.prompter.clear();
     callbacks.stateStarted = [&](const QString &) {
         f.prompter.scriptAnswer(false);
-        f.driver->pbCancelBuild_Click();
+        f.driver->cancel();
     };
     f.driver->setWalkCallbacks(callbacks);
     EXPECT_EQ(f.build(), BuildDriver::Outcome::Succeeded);
@@ -176,7 +176,7 @@ TEST_F(WalkTest, ASecondCreateWhileBuildingDoesNothing)
         if (boxesBefore >= 0)
             return;
         boxesBefore = f.prompter.count();
-        nested = f.driver->pbcreatevcd_Click();
+        nested = f.driver->build();
         EXPECT_EQ(f.prompter.count(), boxesBefore);
         EXPECT_TRUE(f.driver->isBuilding());
     };
@@ -189,7 +189,7 @@ TEST_F(WalkTest, ASecondCreateWhileBuildingDoesNothing)
 TEST_F(WalkTest, RefusesBuildPathsThatCannotTakeTheBuild)
 {
     // Inside the source folder the next scan would read the stills as photos.
-    f.ws.settings.destinationdir = f.sourceFile(u"City"_s);
+    f.ws.settings.destinationDir = f.sourceFile(u"City"_s);
     EXPECT_EQ(f.build(), BuildDriver::Outcome::Refused);
     ASSERT_EQ(f.prompter.count(), 1);
     EXPECT_EQ(f.prompter.boxes().last().title, u"Conflict"_s);
@@ -198,12 +198,12 @@ TEST_F(WalkTest, RefusesBuildPathsThatCannotTakeTheBuild)
     // The same folder through a link.
     const QString link = f.dest() + u"/link to source"_s;
     ASSERT_TRUE(QFile::link(f.source(), link));
-    f.ws.settings.destinationdir = link;
+    f.ws.settings.destinationDir = link;
     EXPECT_EQ(f.build(), BuildDriver::Outcome::Refused);
     EXPECT_EQ(f.prompter.boxes().last().text, u"Source and destination should not be the same !"_s);
 
     for (const QString &bad : QStringList { f.dest() + u"/missing"_s, f.sourceFile(u"City/c.jpg"_s) }) {
-        f.ws.settings.destinationdir = bad;
+        f.ws.settings.destinationDir = bad;
         EXPECT_EQ(f.build(), BuildDriver::Outcome::Refused);
         EXPECT_EQ(f.prompter.boxes().last().text, u"You should select a valid build path"_s);
         EXPECT_EQ(f.prompter.boxes().last().title, u"No valid directory"_s);
@@ -211,7 +211,7 @@ TEST_F(WalkTest, RefusesBuildPathsThatCannotTakeTheBuild)
     EXPECT_FALSE(exists(f.sourceFile(u"City/c.mpg"_s)));
     EXPECT_FALSE(exists(f.sourceFile(u"Menu_0001.mpg"_s)));
 
-    f.ws.settings.destinationdir = f.dest();
+    f.ws.settings.destinationDir = f.dest();
     f.ws.tree.clear();
     EXPECT_EQ(f.build(), BuildDriver::Outcome::Refused);
     EXPECT_EQ(f.prompter.boxes().last().text, u"Nothing to build, read structure first."_s);

@@ -30,7 +30,7 @@ TEST(StartupLog, SecondStartKeepsOnlyItsOwnLines)
     QDir::setCurrent(elsewhere.path());
 
     StartupCheck::prepareProgramFolder();
-    addlog(QStringLiteral("a line of the first run"), StartupCheck::programLogName());
+    appendLog(QStringLiteral("a line of the first run"), StartupCheck::programLogName());
 
     QDir::setCurrent(elsewhere.path());
     StartupCheck::prepareProgramFolder();

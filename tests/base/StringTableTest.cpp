@@ -41,10 +41,10 @@ TEST_F(StringTableTest, TextMissingInFrenchFallsBackToEnglish)
 {
     ASSERT_FALSE(StringTable::instance().contains(French + TextId::DebugLogging));
     use(French);
-    EXPECT_EQ(LocalText(TextId::DebugLogging), QStringLiteral("Debug logging"));
-    EXPECT_EQ(LocalText(TextId::TipDaoGeneric), QStringLiteral("Use when normal mode fails"));
+    EXPECT_EQ(localText(TextId::DebugLogging), QStringLiteral("Debug logging"));
+    EXPECT_EQ(localText(TextId::TipDaoGeneric), QStringLiteral("Use when normal mode fails"));
     // A text French does have is not replaced by English.
-    EXPECT_EQ(LocalText(TextId::ReadStructure), QStringLiteral("Lire la structure"));
+    EXPECT_EQ(localText(TextId::ReadStructure), QStringLiteral("Lire la structure"));
 }
 
 TEST_F(StringTableTest, EveryLanguageHasItsOwnTextForACaption)
@@ -52,36 +52,36 @@ TEST_F(StringTableTest, EveryLanguageHasItsOwnTextForACaption)
     QSet<QString> seen;
     for (int index = 0; index < StringTable::LanguageCount; ++index) {
         use(index * StringTable::LanguageStride);
-        const QString text = LocalText(TextId::ReadStructure);
+        const QString text = localText(TextId::ReadStructure);
         EXPECT_FALSE(text.isEmpty()) << index;
         seen.insert(text);
     }
     EXPECT_EQ(seen.size(), StringTable::LanguageCount);
     use(0);
-    EXPECT_EQ(LocalText(TextId::ReadStructure), QStringLiteral("Read Structure"));
+    EXPECT_EQ(localText(TextId::ReadStructure), QStringLiteral("Read Structure"));
     use(StringTable::LanguageStride);
-    EXPECT_EQ(LocalText(TextId::ReadStructure), QStringLiteral("Structuur inlezen"));
+    EXPECT_EQ(localText(TextId::ReadStructure), QStringLiteral("Structuur inlezen"));
 }
 
 TEST_F(StringTableTest, UnknownIdsGiveEmptyText)
 {
-    EXPECT_TRUE(LocalText(9999).isEmpty());
-    EXPECT_TRUE(LocalText(0).isEmpty());
-    EXPECT_TRUE(LocalText(-4).isEmpty());
+    EXPECT_TRUE(localText(9999).isEmpty());
+    EXPECT_TRUE(localText(0).isEmpty());
+    EXPECT_TRUE(localText(-4).isEmpty());
     use(French);
-    EXPECT_TRUE(LocalText(9999).isEmpty());
+    EXPECT_TRUE(localText(9999).isEmpty());
     // A full id must not reach the text of another language.
     use(0);
-    EXPECT_TRUE(LocalText(StringTable::LanguageStride + TextId::ReadStructure).isEmpty());
+    EXPECT_TRUE(localText(StringTable::LanguageStride + TextId::ReadStructure).isEmpty());
 }
 
 TEST_F(StringTableTest, EmptyOrAbsentLanguageBlockFallsBackToEnglish)
 {
     // Offset 90000 is no language: nothing is there until the test loads an empty entry.
     use(9 * StringTable::LanguageStride);
-    EXPECT_EQ(LocalText(TextId::ReadStructure), QStringLiteral("Read Structure"));
+    EXPECT_EQ(localText(TextId::ReadStructure), QStringLiteral("Read Structure"));
     StringTable::instance().load(QStringLiteral("101\t\n"), 9 * StringTable::LanguageStride);
-    EXPECT_EQ(LocalText(TextId::ReadStructure), QStringLiteral("Read Structure"));
+    EXPECT_EQ(localText(TextId::ReadStructure), QStringLiteral("Read Structure"));
 }
 
 TEST_F(StringTableTest, TranslationsCoverEveryEnglishText)
@@ -146,24 +146,24 @@ TEST_F(StringTableTest, PrefixTextsKeepTheirBlankInEveryLanguage)
 
 TEST_F(StringTableTest, QuotedEnglishTextsAreKeptLetterForLetter)
 {
-    EXPECT_EQ(LocalText(TextId::BurnImage), QStringLiteral("Burn Image"));
-    EXPECT_EQ(LocalText(TextId::TitleBurnImage), QStringLiteral("Burn image"));
-    EXPECT_EQ(LocalText(TextId::Directories), QStringLiteral("Directories"));
+    EXPECT_EQ(localText(TextId::BurnImage), QStringLiteral("Burn Image"));
+    EXPECT_EQ(localText(TextId::TitleBurnImage), QStringLiteral("Burn image"));
+    EXPECT_EQ(localText(TextId::Directories), QStringLiteral("Directories"));
     EXPECT_EQ(
-        LocalText(TextId::MsgImageCreated), QStringLiteral("Image created succesfull in your build path ("));
-    EXPECT_EQ(LocalText(TextId::MsgSetPosition),
+        localText(TextId::MsgImageCreated), QStringLiteral("Image created succesfull in your build path ("));
+    EXPECT_EQ(localText(TextId::MsgSetPosition),
         QStringLiteral("Click on the possition in the preview window where you want the date/time stamp to "
                        "be positioned"));
-    EXPECT_EQ(LocalText(TextId::TipCorrectEdges),
+    EXPECT_EQ(localText(TextId::TipCorrectEdges),
         QStringLiteral("When this is enabled the output photo will stay of the adges for xx%. This way you "
                        "will not loose information when displayed on TV."));
-    EXPECT_EQ(LocalText(TextId::MsgNoAspiDriver), QStringLiteral("No apsi driver present. Download it from"));
-    EXPECT_TRUE(LocalText(TextId::MsgSetupIncomplete)
+    EXPECT_EQ(localText(TextId::MsgNoAspiDriver), QStringLiteral("No apsi driver present. Download it from"));
+    EXPECT_TRUE(localText(TextId::MsgSetupIncomplete)
                     .startsWith(QStringLiteral(
                         "Program directory is not correctly set up, please rerun setup or contact ")));
     for (int index = 0; index < StringTable::LanguageCount; ++index) {
         use(index * StringTable::LanguageStride);
-        EXPECT_TRUE(LocalText(TextId::MsgSetupIncomplete).contains(QStringLiteral("support@kelvara.example")))
+        EXPECT_TRUE(localText(TextId::MsgSetupIncomplete).contains(QStringLiteral("support@kelvara.example")))
             << index;
     }
 }

@@ -130,7 +130,7 @@ TEST_F(BurnJobTest, DiscoveryWithoutCdrdaoStops)
     EXPECT_TRUE(found.toolMissing);
     EXPECT_TRUE(tools.calls().isEmpty());
     ASSERT_EQ(prompter.count(), 1);
-    EXPECT_EQ(prompter.boxes().at(0).title, LocalText(TextId::TitleUnableToBurn));
+    EXPECT_EQ(prompter.boxes().at(0).title, localText(TextId::TitleUnableToBurn));
     EXPECT_TRUE(prompter.boxes().at(0).text.startsWith(
         QStringLiteral("Missing ") + home.file(QStringLiteral("3rdparty/cdrdao."))));
     EXPECT_TRUE(prompter.boxes().at(0).text.contains(QStringLiteral("Download this from ")));
@@ -239,7 +239,7 @@ TEST_F(BurnJobTest, CdrecordSuccessLogStatusAndProgress)
     EXPECT_EQ(prompter.boxes().at(0).text, QStringLiteral("Burning was succesfull."));
     EXPECT_EQ(statuses,
         (QStringList { QStringLiteral("Start Burning."), QStringLiteral("Burning image..."),
-            LocalText(TextId::WritingDisk), QStringLiteral("Done.") }));
+            localText(TextId::WritingDisk), QStringLiteral("Done.") }));
     EXPECT_EQ(progress, (QList<int> { 0, 0, 2, 50 }));
     EXPECT_EQ(job.lastStatus(), QStringLiteral("Done."));
     EXPECT_FALSE(job.busy());
@@ -323,10 +323,10 @@ TEST_F(BurnJobTest, MissingAspiLayerStopsTheCdrdaoModes)
     EXPECT_EQ(job.burn(request(BurnMode::Generic)), BurnJob::Outcome::AspiMissing);
     EXPECT_EQ(tools.calls(), QStringList { QStringLiteral("cdrdao [scanbus]") });
     ASSERT_EQ(prompter.count(), 1);
-    EXPECT_EQ(prompter.boxes().at(0).title, LocalText(TextId::TitleUnableToBurn));
+    EXPECT_EQ(prompter.boxes().at(0).title, localText(TextId::TitleUnableToBurn));
     EXPECT_EQ(prompter.boxes().at(0).text,
-        LocalText(TextId::MsgNoAspiDriver) + QStringLiteral(" nero ( ") + BurnJob::aspiLocation()
-            + QStringLiteral(" ) ") + LocalText(TextId::MsgCopyTo) + u' '
+        localText(TextId::MsgNoAspiDriver) + QStringLiteral(" nero ( ") + BurnJob::aspiLocation()
+            + QStringLiteral(" ) ") + localText(TextId::MsgCopyTo) + u' '
             + home.file(QStringLiteral("3rdparty")));
     EXPECT_FALSE(job.busy());
 }

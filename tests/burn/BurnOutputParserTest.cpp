@@ -57,7 +57,7 @@ TEST(BurnOutputParser, CdrdaoStatusLines)
     EXPECT_EQ(
         textsOf(BurnOutputParser::parseLine(Tool::Cdrdao, QStringLiteral("Starting write at speed 4...")),
             Kind::Status),
-        QStringList { LocalText(TextId::WritingDisk) });
+        QStringList { localText(TextId::WritingDisk) });
     EXPECT_EQ(textsOf(BurnOutputParser::parseLine(Tool::Cdrdao,
                           QStringLiteral("Writing track 01 (mode MODE2_FORM_MIX/MODE2_FORM_MIX)...")),
                   Kind::Status),
@@ -100,7 +100,7 @@ TEST(BurnOutputParser, CdrecordStatusAndProgress)
     EXPECT_EQ(textsOf(line("Blanking PMA, TOC, pregap"), Kind::Status),
         QStringList { QStringLiteral("Blanking PMA, TOC, pregap") });
     EXPECT_EQ(
-        textsOf(line("Sending CUE sheet..."), Kind::Status), QStringList { LocalText(TextId::WritingDisk) });
+        textsOf(line("Sending CUE sheet..."), Kind::Status), QStringList { localText(TextId::WritingDisk) });
     // As wodim prints it: "%4d of %4d" after "Track 01: ".
     EXPECT_EQ(progressOf(line("Track 01:   12 of  650 MB written (fifo 100%) [buf  99%]   4.0x.")),
         QList<int> { 2 });
@@ -143,7 +143,7 @@ TEST(BurnOutputParser, RecordedCdrecordWrite)
 {
     const BurnEvents events = feedInPieces(Tool::CdRecord, readData(QStringLiteral("cdrecord-write.txt")), 5);
     EXPECT_EQ(progressOf(events), (QList<int> { 0, 2, 50 }));
-    EXPECT_EQ(textsOf(events, Kind::Status), QStringList { LocalText(TextId::WritingDisk) });
+    EXPECT_EQ(textsOf(events, Kind::Status), QStringList { localText(TextId::WritingDisk) });
     EXPECT_EQ(textsOf(events, Kind::LastStatus), QStringList { QStringLiteral("Done.") });
     // Every line reaches the log, the empty one after the CR LF too.
     const QStringList log = textsOf(events, Kind::LogLine);
@@ -157,7 +157,7 @@ TEST(BurnOutputParser, RecordedCdrdaoWrite)
     const BurnEvents events = feedInPieces(Tool::Cdrdao, readData(QStringLiteral("cdrdao-write.txt")), 5);
     EXPECT_EQ(progressOf(events), (QList<int> { 0, 50, 100, 100 }));
     EXPECT_EQ(textsOf(events, Kind::Status),
-        (QStringList { LocalText(TextId::WritingDisk), QStringLiteral("Writing track 01 ") }));
+        (QStringList { localText(TextId::WritingDisk), QStringLiteral("Writing track 01 ") }));
     EXPECT_EQ(textsOf(events, Kind::LastStatus).last(), QStringLiteral("Writing finished successfully."));
 }
 

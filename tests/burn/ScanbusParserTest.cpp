@@ -56,9 +56,9 @@ TEST(ScanbusParser, TheRealToolWithoutADriveListsNothing)
 
 TEST(ScanbusParser, DeviceIdIsTheAddressWhateverItsLength)
 {
-    EXPECT_EQ(ScanbusParser::DeviceId(QStringLiteral(" 0,1,0  1) 'A' 'B'")), QStringLiteral("0,1,0"));
-    EXPECT_EQ(ScanbusParser::DeviceId(QStringLiteral(" 10,0,0 1000) 'A' 'B'")), QStringLiteral("10,0,0"));
-    EXPECT_EQ(ScanbusParser::DeviceId(QStringLiteral("\t1,12,0\t  1) 'A'")), QStringLiteral("1,12,0"));
-    EXPECT_EQ(ScanbusParser::DeviceId(QStringLiteral("   ")), QString());
-    EXPECT_EQ(ScanbusParser::DeviceId(QString()), QString());
+    EXPECT_EQ(ScanbusParser::deviceId(QStringLiteral(" 0,1,0  1) 'A' 'B'")), QStringLiteral("0,1,0"));
+    EXPECT_EQ(ScanbusParser::deviceId(QStringLiteral(" 10,0,0 1000) 'A' 'B'")), QStringLiteral("10,0,0"));
+    EXPECT_EQ(ScanbusParser::deviceId(QStringLiteral("\t1,12,0\t  1) 'A'")), QStringLiteral("1,12,0"));
+    EXPECT_EQ(ScanbusParser::deviceId(QStringLiteral("   ")), QString());
+    EXPECT_EQ(ScanbusParser::deviceId(QString()), QString());
 }

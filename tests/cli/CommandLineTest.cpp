@@ -69,17 +69,17 @@ TEST(CommandLineParse, OptionsLeftOutKeepTheStoredSettings)
     ASSERT_EQ(parsed.action, CommandLine::Action::Run) << parsed.error.toStdString();
 
     Settings settings;
-    settings.sourcedir = QStringLiteral("/stored/source");
-    settings.main_title = QStringLiteral("Stored title");
+    settings.sourceDir = QStringLiteral("/stored/source");
+    settings.mainTitle = QStringLiteral("Stored title");
     settings.ntsc = true;
     settings.vcd = true;
     parsed.options.applyTo(settings);
-    EXPECT_EQ(settings.sourcedir, QLatin1String("/stored/source"));
-    EXPECT_EQ(settings.main_title, QLatin1String("Stored title"));
+    EXPECT_EQ(settings.sourceDir, QLatin1String("/stored/source"));
+    EXPECT_EQ(settings.mainTitle, QLatin1String("Stored title"));
     EXPECT_TRUE(settings.ntsc);
     EXPECT_FALSE(settings.vcd);
     EXPECT_TRUE(settings.lowRes);
-    EXPECT_FALSE(settings.FullRebuild);
+    EXPECT_FALSE(settings.fullRebuild);
 }
 
 TEST(CommandLineParse, RenderOptions)

@@ -44,15 +44,15 @@ protected:
     int indexOf(const QString &relative)
     {
         Settings settings;
-        settings.sourcedir = m_source;
+        settings.sourceDir = m_source;
         ProjectTree tree;
         FakePrompter quiet;
         Scanner scanner(tree, settings, quiet);
-        scanner.filltvw();
+        scanner.fillTree();
         const QString path = relative.isEmpty() ? m_source : m_source + u'/' + relative;
         for (int i = 1; i <= tree.highestIndex(); ++i) {
             const ProjectNode *node = tree.nodeByIndex(i);
-            if (node && QDir::cleanPath(node->FullPath()) == QDir::cleanPath(path))
+            if (node && QDir::cleanPath(node->fullPath()) == QDir::cleanPath(path))
                 return i;
         }
         ADD_FAILURE() << "no node for " << relative.toStdString();

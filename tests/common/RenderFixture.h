@@ -27,12 +27,12 @@ protected:
     void SetUp() override
     {
         ASSERT_TRUE(m_dir.isValid());
-        m_settings.AntiFlicker = false;
-        m_settings.DisplayDate = false;
-        m_settings.UseFileName = false;
-        m_settings.DisplayFileName = false;
+        m_settings.antiFlicker = false;
+        m_settings.displayDate = false;
+        m_settings.useFileName = false;
+        m_settings.displayFileName = false;
         m_root = m_tree.addRoot(m_dir.path() + u'/', m_dir.path());
-        m_tree.setTag(m_root, m_settings.main_title);
+        m_tree.setTag(m_root, m_settings.mainTitle);
         m_renderer.setButtonImages(solid(480, 45, Qt::blue), solid(480, 45, Qt::green));
     }
 
@@ -46,7 +46,7 @@ protected:
     // A folder on disk below parent with its node (caption = name, as a scan gives it).
     ProjectNode *addFolder(ProjectNode *parent, const QString &name)
     {
-        const QString path = parent->FullPath() + u'/' + name;
+        const QString path = parent->fullPath() + u'/' + name;
         EXPECT_TRUE(QDir().mkpath(path));
         ProjectNode *node = m_tree.addChild(parent, path, name);
         m_tree.setTag(node, name);
@@ -57,7 +57,7 @@ protected:
     // A file node below parent, the file written by the caller (or not at all).
     ProjectNode *addFile(ProjectNode *parent, const QString &name)
     {
-        const QString path = parent->FullPath() + u'/' + name;
+        const QString path = parent->fullPath() + u'/' + name;
         ProjectNode *node = m_tree.addChild(parent, path, name);
         m_tree.setTag(node, name);
         return node;
@@ -111,7 +111,7 @@ protected:
     };
     Rgb pixel(int x, int y) const
     {
-        const std::uint8_t *p = m_canvas.pRGB() + (std::size_t(y) * m_canvas.Width() + x) * 3;
+        const std::uint8_t *p = m_canvas.rgbData() + (std::size_t(y) * m_canvas.width() + x) * 3;
         return { p[0], p[1], p[2] };
     }
     bool isBlack(int x, int y, int tolerance = 12) const
@@ -138,22 +138,22 @@ protected:
     // Sets the frame geometry that setSizes would derive.
     void frame(int width, int height, int tvLines)
     {
-        m_settings.FrameWidth = width;
-        m_settings.FrameHeight = height;
-        m_settings.TvLines = tvLines;
-        m_settings.XCenter = QString::number(width / 2);
-        m_settings.YCenter = QString::number(height / 2);
+        m_settings.frameWidth = width;
+        m_settings.frameHeight = height;
+        m_settings.tvLines = tvLines;
+        m_settings.xCenter = QString::number(width / 2);
+        m_settings.yCenter = QString::number(height / 2);
     }
     void aspect(bool on)
     {
-        m_settings.CorrectAspect = on;
-        m_settings.AspectWidth = on ? 768 : 704;
+        m_settings.correctAspect = on;
+        m_settings.aspectWidth = on ? 768 : 704;
     }
     void edges(bool on, int percent)
     {
-        m_settings.CorrectEdges = on;
-        m_settings.CorrectPercentage = QString::number(percent);
-        m_settings.EdgeFraction = percent / 100.0;
+        m_settings.correctEdges = on;
+        m_settings.correctPercentage = QString::number(percent);
+        m_settings.edgeFraction = percent / 100.0;
     }
 
     QTemporaryDir m_dir;

@@ -35,7 +35,7 @@ TEST(BurnWindow, SearchFillsTheWriterList)
     tools.setOutput(QStringLiteral("cdrecord"), QStringLiteral("scanbus"), QStringLiteral("scanbus.txt"));
     FakePrompter prompter;
     BurnWindow window(nullptr, &prompter);
-    window.Form_Activate();
+    window.onActivated();
 
     ASSERT_EQ(window.cmbBurner()->count(), 2);
     EXPECT_EQ(window.cmbBurner()->currentIndex(), 0);
@@ -56,7 +56,7 @@ TEST(BurnWindow, NoWriterOnThisMachine)
 
     EXPECT_EQ(prompter.texts(), QStringList { QStringLiteral("Unable to read CD burner information") });
     EXPECT_EQ(window.cmbBurner()->count(), 0);
-    EXPECT_EQ(window.burnerText(), LocalText(TextId::NoDevicesFound));
+    EXPECT_EQ(window.burnerText(), localText(TextId::NoDevicesFound));
     EXPECT_FALSE(window.pbBurn()->isEnabled());
     EXPECT_FALSE(window.cmbBurner()->isEnabled());
     EXPECT_TRUE(window.isVisible());
@@ -105,7 +105,7 @@ TEST(BurnWindow, BurnShowsStatusAndProgressAndCannotBeClosedMeanwhile)
         EXPECT_FALSE(window.close());
         window.reject();
         // A second Start while the first runs does nothing.
-        window.pbBurn_Click();
+        window.onBurnClicked();
     });
     window.pbBurn()->click();
 
@@ -151,8 +151,8 @@ TEST(BurnWindow, BurnImageNeedsAnImage)
     QDir().mkpath(build);
     EXPECT_FALSE(BurnWindow::showForBuildFolder(nullptr, build, prompter));
     ASSERT_EQ(prompter.count(), 1);
-    EXPECT_EQ(prompter.boxes().at(0).title, LocalText(TextId::TitleBurnImage));
-    EXPECT_EQ(prompter.boxes().at(0).text, LocalText(TextId::MsgNoImage));
+    EXPECT_EQ(prompter.boxes().at(0).title, localText(TextId::TitleBurnImage));
+    EXPECT_EQ(prompter.boxes().at(0).text, localText(TextId::MsgNoImage));
 
     // With both files the window opens modally for the cue sheet.
     for (const char *name : { "vcd.bin", "vcd.cue" }) {

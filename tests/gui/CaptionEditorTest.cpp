@@ -36,8 +36,8 @@ protected:
         RenderFixture::SetUp();
         m_album = addFolder(m_root, QStringLiteral("album"));
         m_photo = addFile(m_album, QStringLiteral("img_0042.jpg"));
-        writeJpeg(m_photo->FullPath(), 640, 480, QColor(40, 90, 160));
-        m_captionPath = m_album->FullPath() + QLatin1String("/img_0042.txt");
+        writeJpeg(m_photo->fullPath(), 640, 480, QColor(40, 90, 160));
+        m_captionPath = m_album->fullPath() + QLatin1String("/img_0042.txt");
     }
 
     void TearDown() override
@@ -101,15 +101,15 @@ TEST_F(CaptionEditorTest, BoxFontIsScaledToTheLibrarysTextWidth)
     EXPECT_DOUBLE_EQ(CaptionEditor::matchedFontSize(36, 100, 200), 72.0);
     EXPECT_DOUBLE_EQ(CaptionEditor::matchedFontSize(36, 0, 200), 36.0);
 
-    m_settings.FontPicture = QStringLiteral("DejaVu Sans");
-    m_settings.PictureFontSize = QStringLiteral("36");
+    m_settings.pictureFont = QStringLiteral("DejaVu Sans");
+    m_settings.pictureFontSize = QStringLiteral("36");
     CaptionEditor *editor = open(m_photo);
     ASSERT_NE(editor, nullptr);
     ImgSource library;
-    library.Font = m_settings.FontPicture;
+    library.Font = m_settings.pictureFont;
     library.FontSize = 36;
     const QString tenX = QStringLiteral("XXXXXXXXXX");
-    const int expected = library.GetTextWidth(tenX);
+    const int expected = library.textWidth(tenX);
     const int shown = QFontMetrics(editor->textBox()->font()).horizontalAdvance(tenX);
     EXPECT_NEAR(shown, expected, expected * 0.03);
     EXPECT_EQ(editor->textBox()->font().family(), QLatin1String("DejaVu Sans"));
@@ -122,7 +122,7 @@ TEST_F(CaptionEditorTest, LoadAndSaveAddsOneLineEnd)
     ASSERT_NE(editor, nullptr);
     EXPECT_EQ(editor->textBox()->toPlainText(), QLatin1String("Beach at noon\nsecond line\n"));
     QSignalSpy saved(editor, &CaptionEditor::saved);
-    editor->pbSave_Click();
+    editor->onSaveClicked();
     EXPECT_EQ(readAll(m_captionPath), QByteArray("Beach at noon\r\nsecond line\r\n\r\n"));
     EXPECT_EQ(saved.count(), 1);
     EXPECT_EQ(m_prompter.count(), 0);
@@ -131,7 +131,7 @@ TEST_F(CaptionEditorTest, LoadAndSaveAddsOneLineEnd)
     writeAll(m_captionPath, "one\ntwo");
     editor = open(m_photo);
     EXPECT_EQ(editor->textBox()->toPlainText(), QLatin1String("one\ntwo\n"));
-    editor->pbSave_Click();
+    editor->onSaveClicked();
     EXPECT_EQ(readAll(m_captionPath), QByteArray("one\r\ntwo\r\n\r\n"));
 }
 
@@ -139,7 +139,7 @@ TEST_F(CaptionEditorTest, TextIsKeptAsUtf8)
 {
     CaptionEditor *editor = open(m_photo);
     editor->textBox()->setPlainText(QStringLiteral("Été à Nice"));
-    editor->pbSave_Click();
+    editor->onSaveClicked();
     EXPECT_EQ(readAll(m_captionPath), QStringLiteral("Été à Nice\r\n").toUtf8());
     editor = open(m_photo);
     EXPECT_EQ(editor->textBox()->toPlainText(), QStringLiteral("Été à Nice\n"));
@@ -150,13 +150,13 @@ TEST_F(CaptionEditorTest, SavingAnEmptyBoxDeletesTheCaption)
     writeAll(m_captionPath, "old\r\n");
     CaptionEditor *editor = open(m_photo);
     editor->textBox()->clear();
-    editor->pbSave_Click();
+    editor->onSaveClicked();
     EXPECT_FALSE(QFileInfo::exists(m_captionPath));
 
     // No caption to delete is no error.
     editor = open(m_photo);
     QSignalSpy saved(editor, &CaptionEditor::saved);
-    editor->pbSave_Click();
+    editor->onSaveClicked();
     EXPECT_EQ(saved.count(), 1);
     EXPECT_EQ(m_prompter.count(), 0);
 }
@@ -186,7 +186,7 @@ TEST_F(CaptionEditorTest, ReadAndWriteFailuresAreReported)
 
     editor->textBox()->setPlainText(QStringLiteral("new caption"));
     QSignalSpy saved(editor, &CaptionEditor::saved);
-    editor->pbSave_Click();
+    editor->onSaveClicked();
     ASSERT_EQ(m_prompter.count(), 2);
     EXPECT_EQ(m_prompter.boxes()[1].title, QLatin1String("Write text"));
     EXPECT_EQ(m_prompter.boxes()[1].text, QLatin1String("Unable to write file: ") + m_captionPath + u'.');
@@ -198,30 +198,30 @@ TEST_F(CaptionEditorTest, ReadAndWriteFailuresAreReported)
 
 TEST_F(CaptionEditorTest, CaptionStateDrawsTheTextWrappedInsideThePicture)
 {
-    m_settings.FontPicture = QStringLiteral("DejaVu Sans");
-    m_settings.PictureFontSize = QStringLiteral("24");
-    m_settings.PictureColor = 0xFFFFFF;
+    m_settings.pictureFont = QStringLiteral("DejaVu Sans");
+    m_settings.pictureFontSize = QStringLiteral("24");
+    m_settings.pictureColor = 0xFFFFFF;
     frame(704, 576, 576);
     aspect(false);
     edges(false, 0);
     writeAll(m_captionPath,
         "A long caption about the beach, the sea and the sky that cannot fit on one line of the picture\r\n");
 
-    m_renderer.CreateStill(m_photo, m_photo->FullPath());
-    const ImgSource plain = m_canvas.Copy();
-    const QRect picture((704 - int(m_renderer.StillWidth())) / 2, (576 - int(m_renderer.StillHeight())) / 2,
-        int(m_renderer.StillWidth()), int(m_renderer.StillHeight()));
+    m_renderer.createStill(m_photo, m_photo->fullPath());
+    const ImgSource plain = m_canvas.copy();
+    const QRect picture((704 - int(m_renderer.stillWidth())) / 2, (576 - int(m_renderer.stillHeight())) / 2,
+        int(m_renderer.stillWidth()), int(m_renderer.stillHeight()));
     ASSERT_GT(picture.width(), 100);
 
-    m_renderer.CreateStill(m_photo, m_photo->FullPath(), m_captionPath);
-    EXPECT_EQ(m_renderer.StillWidth(), picture.width());
+    m_renderer.createStill(m_photo, m_photo->fullPath(), m_captionPath);
+    EXPECT_EQ(m_renderer.stillWidth(), picture.width());
 
     // Every changed pixel lies inside the picture; the text spans several lines.
     int top = 576, bottom = -1, outside = 0, lit = 0;
     for (int y = 0; y < 576; ++y) {
         for (int x = 0; x < 704; ++x) {
-            const std::uint8_t *a = plain.pRGB() + (std::size_t(y) * 704 + x) * 3;
-            const std::uint8_t *b = m_canvas.pRGB() + (std::size_t(y) * 704 + x) * 3;
+            const std::uint8_t *a = plain.rgbData() + (std::size_t(y) * 704 + x) * 3;
+            const std::uint8_t *b = m_canvas.rgbData() + (std::size_t(y) * 704 + x) * 3;
             if (a[0] == b[0] && a[1] == b[1] && a[2] == b[2])
                 continue;
             if (!picture.contains(x, y))
@@ -236,9 +236,9 @@ TEST_F(CaptionEditorTest, CaptionStateDrawsTheTextWrappedInsideThePicture)
     EXPECT_EQ(outside, 0);
     EXPECT_GT(lit, 200);
     ImgSource measure;
-    measure.Font = m_settings.FontPicture;
+    measure.Font = m_settings.pictureFont;
     measure.FontSize = 24;
-    EXPECT_GT(bottom - top, measure.GetTextHeight(QStringLiteral("Xg"))) << "the caption should wrap";
+    EXPECT_GT(bottom - top, measure.textHeight(QStringLiteral("Xg"))) << "the caption should wrap";
 }
 
 TEST(ColorChooser, CancelReturnsTheGivenColour)

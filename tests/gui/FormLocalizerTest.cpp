@@ -29,7 +29,7 @@ QString textIn(Language language, int id)
 class FormLocalizerTest : public ::testing::Test
 {
 protected:
-    void TearDown() override { FormLocalizer::SetLanguage(English); }
+    void TearDown() override { FormLocalizer::setLanguage(English); }
 };
 
 } // namespace
@@ -77,8 +77,8 @@ TEST_F(FormLocalizerTest, RelabelsControlsThatCarryAnIdAndLeavesTheOthers)
             static_cast<QWidget *>(unknownId), static_cast<QWidget *>(field) })
         layout->addWidget(w);
 
-    FormLocalizer::SetLanguage(Dutch);
-    FormLocalizer::LocalizeForm(&window);
+    FormLocalizer::setLanguage(Dutch);
+    FormLocalizer::localizeWindow(&window);
 
     EXPECT_EQ(window.windowTitle(), QStringLiteral("Instellingen"));
     EXPECT_EQ(button->text(), QStringLiteral("Structuur inlezen"));
@@ -97,8 +97,8 @@ TEST_F(FormLocalizerTest, RelabelsControlsThatCarryAnIdAndLeavesTheOthers)
     EXPECT_EQ(field->text(), QStringLiteral("Your title"));
 
     // And back: English replaces the Dutch captions, not only the design ones.
-    FormLocalizer::SetLanguage(English);
-    FormLocalizer::LocalizeForm(&window);
+    FormLocalizer::setLanguage(English);
+    FormLocalizer::localizeWindow(&window);
     EXPECT_EQ(window.windowTitle(), QStringLiteral("Settings"));
     EXPECT_EQ(button->text(), QStringLiteral("Read Structure"));
     EXPECT_EQ(label->text(), QStringLiteral("Directories"));
@@ -114,18 +114,18 @@ TEST_F(FormLocalizerTest, TitleChangesOnlyWhenTheLanguageHasIt)
     auto *label = new QLabel(QStringLiteral("label"), &window);
     label->setProperty(FormLocalizer::TextIdProperty, TextId::DebugLogging);
 
-    FormLocalizer::SetLanguage(French);
-    FormLocalizer::LocalizeForm(&window);
+    FormLocalizer::setLanguage(French);
+    FormLocalizer::localizeWindow(&window);
     EXPECT_EQ(window.windowTitle(), QStringLiteral("before"));
     // A control falls back to English where the title does not.
     EXPECT_EQ(label->text(), QStringLiteral("Debug logging"));
 
-    FormLocalizer::SetLanguage(German);
-    FormLocalizer::LocalizeForm(&window);
+    FormLocalizer::setLanguage(German);
+    FormLocalizer::localizeWindow(&window);
     EXPECT_EQ(window.windowTitle(), QStringLiteral("Debug-Protokoll"));
 
-    FormLocalizer::SetLanguage(French);
-    FormLocalizer::LocalizeForm(&window);
+    FormLocalizer::setLanguage(French);
+    FormLocalizer::localizeWindow(&window);
     EXPECT_EQ(window.windowTitle(), QStringLiteral("Debug-Protokoll"));
     EXPECT_EQ(label->text(), QStringLiteral("Debug logging"));
 }
@@ -151,8 +151,8 @@ TEST_F(FormLocalizerTest, LanguageSwitchRelabelsEveryWindowShownOrHidden)
     QObject::connect(&FormLocalizer::instance(), &FormLocalizer::languageChanged,
         [&signalled](int index) { signalled = index; });
 
-    EXPECT_EQ(FormLocalizer::SetLanguage(Portuguese), Portuguese);
-    EXPECT_EQ(FormLocalizer::CurrentLanguage(), Portuguese);
+    EXPECT_EQ(FormLocalizer::setLanguage(Portuguese), Portuguese);
+    EXPECT_EQ(FormLocalizer::currentLanguage(), Portuguese);
     EXPECT_EQ(signalled, Portuguese);
     EXPECT_EQ(read->text(), textIn(Portuguese, TextId::ReadStructure));
     EXPECT_EQ(hidden.windowTitle(), textIn(Portuguese, TextId::BurnWindow));
@@ -162,16 +162,16 @@ TEST_F(FormLocalizerTest, LanguageSwitchRelabelsEveryWindowShownOrHidden)
     EXPECT_FALSE(hidden.isVisible());
 
     // A stored index outside the list (a hand-edited setting) gives English, not an empty interface.
-    EXPECT_EQ(FormLocalizer::SetLanguage(9), English);
-    EXPECT_EQ(FormLocalizer::CurrentLanguage(), English);
+    EXPECT_EQ(FormLocalizer::setLanguage(9), English);
+    EXPECT_EQ(FormLocalizer::currentLanguage(), English);
     EXPECT_EQ(signalled, English);
     EXPECT_EQ(read->text(), QStringLiteral("Read Structure"));
-    EXPECT_EQ(FormLocalizer::SetLanguage(-1), English);
+    EXPECT_EQ(FormLocalizer::setLanguage(-1), English);
 }
 
 TEST_F(FormLocalizerTest, LanguageListMatchesTheTextBlocks)
 {
-    const QStringList names = FormLocalizer::LanguageNames();
+    const QStringList names = FormLocalizer::languageNames();
     ASSERT_EQ(names.size(), StringTable::LanguageCount);
     EXPECT_EQ(names.first(), QStringLiteral("English"));
     EXPECT_EQ(names.at(French), QStringLiteral("French"));

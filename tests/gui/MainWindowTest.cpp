@@ -41,11 +41,11 @@ protected:
         m_window.setEndProgram([] {});
         ASSERT_TRUE(m_window.start());
         Settings &s = m_window.settings();
-        s.sourcedir = m_album.path();
-        s.destinationdir = m_build.path();
-        s.AntiFlicker = false;
-        s.DisplayDate = false;
-        s.FastPreview = true;
+        s.sourceDir = m_album.path();
+        s.destinationDir = m_build.path();
+        s.antiFlicker = false;
+        s.displayDate = false;
+        s.fastPreview = true;
         m_window.show();
     }
 
@@ -64,7 +64,7 @@ protected:
         photo(QStringLiteral("Lake/l1.jpg"));
         photo(QStringLiteral("Lake/l2.jpg"), Qt::darkBlue);
         photo(QStringLiteral("Town/t1.jpg"), Qt::darkRed);
-        m_window.cmdReadStructure_Click();
+        m_window.onReadStructureClicked();
         ASSERT_NE(root(), nullptr);
     }
 
@@ -123,7 +123,7 @@ TEST_F(MainWindowTest, SettingsButtonSwitchesItsCaptionAndCallsTheWindow)
     EXPECT_EQ(button->property(FormLocalizer::TextIdProperty).toInt(), before ? 106 : 105);
     EXPECT_EQ(shown, (QList<bool> { !before, before }));
     // The relabelling of a language switch keeps the current caption.
-    FormLocalizer::LocalizeForm(&m_window);
+    FormLocalizer::localizeWindow(&m_window);
     EXPECT_EQ(button->text(), before ? QLatin1String("Hide Settings") : QLatin1String("Show Settings"));
 }
 
@@ -146,7 +146,7 @@ TEST_F(MainWindowTest, CheckBoxChangeMovesCountersAtOnce)
     ProjectTreeModel *model = m_window.treeModel();
     ProjectNode *lake = root()->child(0);
     ASSERT_TRUE(model->setData(model->indexOf(lake), Qt::Unchecked, Qt::CheckStateRole));
-    EXPECT_FALSE(lake->child(0)->Checked());
+    EXPECT_FALSE(lake->child(0)->isChecked());
     EXPECT_EQ(labelText("labDirs"), QLatin1String("1"));
     EXPECT_EQ(labelText("labFiles"), QLatin1String("1"));
     EXPECT_EQ(model->data(model->indexOf(lake->child(1)), Qt::CheckStateRole).toInt(), Qt::Unchecked);
@@ -159,7 +159,7 @@ TEST_F(MainWindowTest, TreeClicksShowPagesAndTheOrderFrameOnlyForMenus)
     twoFolders();
     auto *pane = control<QLabel>("PicPreview");
     auto *order = control<QGroupBox>("frameOrder");
-    m_window.tvwStruct_NodeClick(root());
+    m_window.onTreeNodeClicked(root());
     ASSERT_FALSE(pane->pixmap().isNull());
     EXPECT_EQ(pane->pixmap().size(), pane->size());
     EXPECT_TRUE(order->isVisible());
@@ -167,15 +167,15 @@ TEST_F(MainWindowTest, TreeClicksShowPagesAndTheOrderFrameOnlyForMenus)
     EXPECT_TRUE(control<QPushButton>("pbDown")->isEnabled());
     // The full-size window holds the page at frame size.
     EXPECT_EQ(m_window.previewWindow()->picsaveSize(),
-        QSize(m_window.settings().FrameWidth, m_window.settings().FrameHeight));
+        QSize(m_window.settings().frameWidth, m_window.settings().frameHeight));
 
     QTest::mouseClick(control<QPushButton>("pbDown"), Qt::LeftButton);
-    EXPECT_EQ(root()->child(1)->Text(), QLatin1String("Lake"));
+    EXPECT_EQ(root()->child(1)->text(), QLatin1String("Lake"));
     EXPECT_EQ(m_window.navigator().highlightedEntryNumber(), 2);
     EXPECT_TRUE(control<QPushButton>("pbUp")->isEnabled());
 
     QTest::mouseClick(control<QPushButton>("pbEnter"), Qt::LeftButton);
-    EXPECT_EQ(m_window.navigator().PreviewNode(), root()->child(1)->firstChild());
+    EXPECT_EQ(m_window.navigator().previewNode(), root()->child(1)->firstChild());
     EXPECT_FALSE(order->isVisible());
     EXPECT_TRUE(control<QPushButton>("pbEditText")->isVisible());
     // The view follows the tree's selection.
@@ -188,9 +188,9 @@ TEST_F(MainWindowTest, FullSizeWindowKeysDriveTheMainWindowAndCloseOnlyHides)
     PreviewWindow *preview = m_window.previewWindow();
     QTest::mouseClick(control<QCheckBox>("chkFullPreview"), Qt::LeftButton);
     ASSERT_TRUE(preview->isVisible());
-    m_window.tvwStruct_NodeClick(root()->child(0));
+    m_window.onTreeNodeClicked(root()->child(0));
     QTest::mouseClick(preview->findChild<QPushButton *>(QStringLiteral("pbNext")), Qt::LeftButton);
-    EXPECT_EQ(m_window.navigator().PreviewNode(), root()->child(0)->child(1));
+    EXPECT_EQ(m_window.navigator().previewNode(), root()->child(0)->child(1));
     preview->close();
     EXPECT_FALSE(preview->isVisible());
     EXPECT_FALSE(control<QCheckBox>("chkFullPreview")->isChecked());
@@ -203,7 +203,7 @@ TEST_F(MainWindowTest, DroppingANodeOntoItsOwnChildIsRefused)
     ProjectTreeModel *model = m_window.treeModel();
     ProjectNode *lake = root()->child(0);
     QMimeData data;
-    data.setText(lake->Key());
+    data.setText(lake->key());
     model->dropMimeData(&data, Qt::MoveAction, -1, 0, model->indexOf(lake->child(0)));
     ASSERT_EQ(m_prompter.count(), 1);
     EXPECT_EQ(m_prompter.boxes()[0].text, QLatin1String("Can't create circular relations"));
@@ -211,7 +211,7 @@ TEST_F(MainWindowTest, DroppingANodeOntoItsOwnChildIsRefused)
 
     ProjectNode *town = root()->child(1);
     std::unique_ptr<QMimeData> dragged(model->mimeData({ model->indexOf(town) }));
-    EXPECT_EQ(dragged->text(), town->Key());
+    EXPECT_EQ(dragged->text(), town->key());
     model->dropMimeData(dragged.get(), Qt::MoveAction, -1, 0, model->indexOf(lake));
     EXPECT_EQ(root()->child(0), town);
 }
@@ -223,7 +223,7 @@ TEST_F(MainWindowTest, BurnNeedsBothImageFiles)
     QFile bin(m_build.filePath(QStringLiteral("vcd.bin")));
     ASSERT_TRUE(bin.open(QIODevice::WriteOnly));
     bin.close();
-    m_window.pbBurn_Click();
+    m_window.onBurnClicked();
     ASSERT_EQ(m_prompter.count(), 1);
     EXPECT_EQ(m_prompter.boxes()[0].title, QLatin1String("Burn image"));
     EXPECT_EQ(m_prompter.boxes()[0].text,
@@ -233,7 +233,7 @@ TEST_F(MainWindowTest, BurnNeedsBothImageFiles)
     QFile cue(m_build.filePath(QStringLiteral("vcd.cue")));
     ASSERT_TRUE(cue.open(QIODevice::WriteOnly));
     cue.close();
-    m_window.pbBurn_Click();
+    m_window.onBurnClicked();
     EXPECT_EQ(opened, QStringList { cue.fileName() });
 }
 
@@ -241,19 +241,19 @@ TEST_F(MainWindowTest, OutputWindowShowsInformationLinesAndScrollsToTheNewest)
 {
     BuildOutput &output = m_window.buildOutput();
     OutputWindow *window = m_window.outputWindow();
-    output.Init();
+    output.open();
     EXPECT_TRUE(window->isVisible());
-    output.chkOutput(QStringLiteral("   INFO scanning\r\nnoise\r\n"));
+    output.appendOutput(QStringLiteral("   INFO scanning\r\nnoise\r\n"));
     EXPECT_TRUE(window->displayText().contains(QLatin1String("scanning")));
     EXPECT_FALSE(window->displayText().contains(QLatin1String("noise")));
 
     window->findChild<QCheckBox *>(QStringLiteral("chkDebug"))->click();
     for (int i = 0; i < 80; ++i)
-        output.chkOutput(QStringLiteral("line %1\r\n").arg(i));
+        output.appendOutput(QStringLiteral("line %1\r\n").arg(i));
     EXPECT_TRUE(window->displayText().contains(QLatin1String("line 79")));
     auto *display = window->findChild<QPlainTextEdit *>(QStringLiteral("txtDisplay"));
     EXPECT_EQ(display->verticalScrollBar()->value(), display->verticalScrollBar()->maximum());
-    output.Destruct();
+    output.close();
     window->findChild<QPushButton *>(QStringLiteral("cmdClose"))->click();
     EXPECT_FALSE(window->isVisible());
 }
@@ -262,9 +262,9 @@ TEST_F(MainWindowTest, BuildFromTheWindowReachesTheEndAndRestoresTheButtons)
 {
     photo(QStringLiteral("Lake/l1.jpg"));
     photo(QStringLiteral("Town/t1.jpg"), Qt::darkRed);
-    m_window.cmdReadStructure_Click();
+    m_window.onReadStructureClicked();
     ASSERT_NE(root(), nullptr);
-    m_window.settings().FastPreview = true;
+    m_window.settings().fastPreview = true;
 
     auto *bar = control<QProgressBar>("BuildProgressBar");
     auto *create = control<QPushButton>("pbcreatevcd");
@@ -288,14 +288,14 @@ TEST_F(MainWindowTest, BuildFromTheWindowReachesTheEndAndRestoresTheButtons)
         EXPECT_FALSE(read->isEnabled());
         EXPECT_TRUE(bar->isVisible());
         EXPECT_FALSE(m_window.findChild<QCheckBox *>(QStringLiteral("chkFastPreview"))->isChecked());
-        m_window.pbcreatevcd_Click();
-        m_window.cmdReadStructure_Click();
+        m_window.onCreateClicked();
+        m_window.onReadStructureClicked();
         QTest::mouseClick(read, Qt::LeftButton);
         EXPECT_EQ(root(), rootBefore);
     });
 
     m_prompter.scriptAnswer(false); // no burning now
-    m_window.pbcreatevcd_Click();
+    m_window.onCreateClicked();
 
     EXPECT_TRUE(checked);
     EXPECT_EQ(builds, 1);
@@ -309,7 +309,7 @@ TEST_F(MainWindowTest, BuildFromTheWindowReachesTheEndAndRestoresTheButtons)
     EXPECT_FALSE(cancel->isVisible());
     EXPECT_TRUE(read->isEnabled());
     EXPECT_FALSE(bar->isVisible());
-    EXPECT_TRUE(m_window.settings().FastPreview);
+    EXPECT_TRUE(m_window.settings().fastPreview);
     EXPECT_TRUE(m_window.findChild<QCheckBox *>(QStringLiteral("chkFastPreview"))->isChecked());
     EXPECT_FALSE(m_window.outputWindow()->isVisible());
 }
@@ -319,7 +319,7 @@ TEST_F(MainWindowTest, CancelledBuildWritesNoDescriptionAndRestoresTheButtons)
     photo(QStringLiteral("Lake/l1.jpg"));
     photo(QStringLiteral("Lake/l2.jpg"));
     photo(QStringLiteral("Town/t1.jpg"), Qt::darkRed);
-    m_window.cmdReadStructure_Click();
+    m_window.onReadStructureClicked();
     ASSERT_NE(root(), nullptr);
 
     bool asked = false;
@@ -330,7 +330,7 @@ TEST_F(MainWindowTest, CancelledBuildWritesNoDescriptionAndRestoresTheButtons)
         m_prompter.scriptAnswer(true);
         QTest::mouseClick(m_window.findChild<QPushButton *>(QStringLiteral("pbCancelBuild")), Qt::LeftButton);
     });
-    m_window.pbcreatevcd_Click();
+    m_window.onCreateClicked();
 
     EXPECT_TRUE(asked);
     ASSERT_GE(m_prompter.count(), 1);

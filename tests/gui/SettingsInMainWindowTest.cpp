@@ -37,9 +37,9 @@ protected:
         m_window.setEndProgram([] {});
         ASSERT_TRUE(m_window.start());
         Settings &s = m_window.settings();
-        s.AntiFlicker = false;
-        s.DisplayDate = false;
-        s.FastPreview = true;
+        s.antiFlicker = false;
+        s.displayDate = false;
+        s.fastPreview = true;
         m_window.show();
         for (const char *name : { "Lake/l1.jpg", "Lake/l2.jpg", "Town/t1.jpg" }) {
             const QString path = m_album.filePath(QLatin1String(name));
@@ -53,13 +53,13 @@ protected:
         ASSERT_TRUE(caption.open(QIODevice::WriteOnly));
         caption.write("By the water\r\n");
         caption.close();
-        s.sourcedir = m_album.path();
+        s.sourceDir = m_album.path();
         m_window.settingsWindow()->showRecord();
-        m_window.cmdReadStructure_Click();
+        m_window.onReadStructureClicked();
         ASSERT_NE(m_window.workspace().tree.root(), nullptr);
     }
 
-    void TearDown() override { FormLocalizer::SetLanguage(0); }
+    void TearDown() override { FormLocalizer::setLanguage(0); }
 
     template <class T> T *control(QWidget *window, const char *name)
     {
@@ -72,7 +72,7 @@ protected:
     {
         ProjectNode *root = m_window.workspace().tree.root();
         for (int i = 0; i < root->childCount(); ++i)
-            if (root->child(i)->Text() == QLatin1String(folder))
+            if (root->child(i)->text() == QLatin1String(folder))
                 return root->child(i)->child(row);
         return nullptr;
     }
@@ -94,20 +94,20 @@ TEST_F(SettingsInMainWindow, ButtonShowsTheWindowBelowAndTheCloseBoxHidesIt)
     QApplication::processEvents();
     ASSERT_TRUE(m_window.settingsVisible());
     EXPECT_TRUE(settings->isVisible());
-    m_window.pbSettings_Click();
+    m_window.onSettingsClicked();
     ASSERT_FALSE(settings->isVisible());
     EXPECT_EQ(button->text(), QLatin1String("Show Settings"));
 
-    m_window.pbSettings_Click();
+    m_window.onSettingsClicked();
     EXPECT_TRUE(settings->isVisible());
     EXPECT_EQ(button->text(), QLatin1String("Hide Settings"));
     EXPECT_EQ(settings->frameGeometry().left(), m_window.frameGeometry().left());
-    EXPECT_TRUE(m_window.settings().dispsettings);
+    EXPECT_TRUE(m_window.settings().showSettings);
 
     settings->close();
     EXPECT_FALSE(settings->isVisible());
     EXPECT_EQ(button->text(), QLatin1String("Show Settings"));
-    EXPECT_FALSE(m_window.settings().dispsettings);
+    EXPECT_FALSE(m_window.settings().showSettings);
     EXPECT_FALSE(m_window.settingsVisible());
 }
 
@@ -119,20 +119,20 @@ TEST_F(SettingsInMainWindow, LanguageChoiceRelabelsTheMainWindow)
     EXPECT_EQ(control<QPushButton>(&m_window, "cmdReadStructure")->text(), dutch(TextId::ReadStructure));
     EXPECT_EQ(control<QCheckBox>(&m_window, "chkFullRebuild")->text(), dutch(TextId::FullRebuild));
     EXPECT_EQ(m_window.settingsWindow()->windowTitle(), dutch(TextId::SettingsWindow));
-    EXPECT_EQ(m_window.settings().Language, 1);
+    EXPECT_EQ(m_window.settings().language, 1);
 }
 
 TEST_F(SettingsInMainWindow, SourceChangeEmptiesTheTreeAndFullRebuildShows)
 {
     SettingsWindow *settings = m_window.settingsWindow();
-    m_window.settings().FullRebuild = false;
+    m_window.settings().fullRebuild = false;
     control<QRadioButton>(settings, "OptNTSC")->click();
     EXPECT_TRUE(control<QCheckBox>(&m_window, "chkFullRebuild")->isChecked());
     EXPECT_EQ(m_prompter.count(), 1);
 
     QTest::keyClick(control<QLineEdit>(settings, "txtSource"), Qt::Key_X);
     EXPECT_TRUE(m_window.workspace().tree.isEmpty());
-    EXPECT_EQ(m_window.navigator().PreviewNode(), nullptr);
+    EXPECT_EQ(m_window.navigator().previewNode(), nullptr);
 }
 
 TEST_F(SettingsInMainWindow, EditTextOpensForThePictureShownAndSavingRedraws)
@@ -141,26 +141,26 @@ TEST_F(SettingsInMainWindow, EditTextOpensForThePictureShownAndSavingRedraws)
     ProjectNode *withCaption = node("Lake", 1);
     ASSERT_NE(withCaption, nullptr);
     m_window.workspace().tree.setSelectedNode(withCaption);
-    m_window.tvwStruct_NodeClick(withCaption);
+    m_window.onTreeNodeClicked(withCaption);
     EXPECT_TRUE(editButton->isVisible());
 
     // Enter shows the caption state; Enter again the plain picture.
-    m_window.pbEnter_Click();
+    m_window.onEnterClicked();
     EXPECT_TRUE(m_window.navigator().shownState().caption);
-    m_window.pbEnter_Click();
+    m_window.onEnterClicked();
     EXPECT_FALSE(m_window.navigator().shownState().caption);
 
-    m_window.pbEditText_Click();
+    m_window.onEditTextClicked();
     CaptionEditor *editor = m_window.editTextWindow();
     ASSERT_NE(editor, nullptr);
     EXPECT_EQ(editor->textBox()->toPlainText(), QLatin1String("By the water\n"));
-    EXPECT_EQ(editor->textBox()->width(), qRound(m_window.workspace().renderer.StillWidth()));
+    EXPECT_EQ(editor->textBox()->width(), qRound(m_window.workspace().renderer.stillWidth()));
     editor->textBox()->clear();
-    editor->pbSave_Click();
+    editor->onSaveClicked();
     EXPECT_FALSE(QFileInfo::exists(m_album.filePath(QStringLiteral("Lake/l2.txt"))));
 
     // A menu page offers no caption editing.
-    m_window.tvwStruct_NodeClick(m_window.workspace().tree.root());
+    m_window.onTreeNodeClicked(m_window.workspace().tree.root());
     EXPECT_FALSE(editButton->isVisible());
 }
 

@@ -28,7 +28,7 @@ class SettingsWindowTest : public ::testing::Test
 protected:
     void SetUp() override
     {
-        FormLocalizer::SetLanguage(0);
+        FormLocalizer::setLanguage(0);
         SettingsController::Hooks hooks;
         hooks.redrawSelected = [this] { ++m_redraws; };
         hooks.recordChanged = [this] {
@@ -45,7 +45,7 @@ protected:
     {
         if (m_window)
             m_window->unload();
-        FormLocalizer::SetLanguage(0);
+        FormLocalizer::setLanguage(0);
     }
 
     template <class T> T *control(const char *name)
@@ -92,7 +92,7 @@ protected:
 
 TEST_F(SettingsWindowTest, LowResolutionVcdIsRefusedEitherWay)
 {
-    m_settings.FullRebuild = true;
+    m_settings.fullRebuild = true;
     option("optLowres")->click();
     ASSERT_TRUE(m_settings.lowRes);
     EXPECT_EQ(m_prompter.count(), 0);
@@ -120,14 +120,14 @@ TEST_F(SettingsWindowTest, LowResolutionVcdIsRefusedEitherWay)
 
 TEST_F(SettingsWindowTest, FullRebuildMessageOnlyWhileItIsOff)
 {
-    m_settings.FullRebuild = false;
+    m_settings.fullRebuild = false;
     option("OptNTSC")->click();
     ASSERT_EQ(m_prompter.count(), 1);
     EXPECT_EQ(m_prompter.boxes()[0].title, QLatin1String("TV Format changed"));
     EXPECT_EQ(m_prompter.boxes()[0].text,
         QLatin1String("Changing the TV Format requires a Full Rebuild. Full Rebuild is set."));
     EXPECT_EQ(m_prompter.boxes()[0].icon, Prompter::Icon::None);
-    EXPECT_TRUE(m_settings.FullRebuild);
+    EXPECT_TRUE(m_settings.fullRebuild);
 
     option("OptPal")->click();
     option("OptVCD")->click();
@@ -135,7 +135,7 @@ TEST_F(SettingsWindowTest, FullRebuildMessageOnlyWhileItIsOff)
     option("optLowres")->click();
     EXPECT_EQ(m_prompter.count(), 1);
 
-    m_settings.FullRebuild = false;
+    m_settings.fullRebuild = false;
     option("opthighres")->click();
     ASSERT_EQ(m_prompter.count(), 2);
     EXPECT_EQ(m_prompter.boxes()[1].title, QLatin1String("Resolution changed"));
@@ -148,7 +148,7 @@ TEST_F(SettingsWindowTest, MarginIsClampedWhenTheFieldIsLeft)
     typeInto(margin, QStringLiteral("30"));
     moveFocusTo(field("txtTimeout"));
     EXPECT_EQ(margin->text(), QLatin1String("25"));
-    EXPECT_DOUBLE_EQ(m_settings.EdgeFraction, 0.25);
+    EXPECT_DOUBLE_EQ(m_settings.edgeFraction, 0.25);
 
     typeInto(margin, QStringLiteral("-3"));
     moveFocusTo(field("txtTimeout"));
@@ -157,12 +157,12 @@ TEST_F(SettingsWindowTest, MarginIsClampedWhenTheFieldIsLeft)
     typeInto(margin, QStringLiteral("abc"));
     moveFocusTo(field("txtTimeout"));
     EXPECT_EQ(margin->text(), QLatin1String("0"));
-    EXPECT_EQ(m_settings.CorrectPercentage, QLatin1String("0"));
+    EXPECT_EQ(m_settings.correctPercentage, QLatin1String("0"));
 }
 
 TEST_F(SettingsWindowTest, NtscSvcdLowCentredShowsFrameAndCentre)
 {
-    m_settings.FullRebuild = true;
+    m_settings.fullRebuild = true;
     ASSERT_TRUE(check("chkImageCentered")->isChecked());
     option("OptNTSC")->click();
     option("optLowres")->click();
@@ -189,13 +189,13 @@ TEST_F(SettingsWindowTest, CentreOutsideTheFrameKeepsTheFocus)
     typeInto(x, QStringLiteral("800"));
     moveFocusTo(y);
     EXPECT_EQ(QApplication::focusWidget(), x);
-    EXPECT_EQ(m_settings.XCenter, QLatin1String("352"));
+    EXPECT_EQ(m_settings.xCenter, QLatin1String("352"));
     EXPECT_EQ(m_prompter.count(), 0); // refused without a message
 
     typeInto(x, QStringLiteral("704"));
     moveFocusTo(y);
     EXPECT_EQ(QApplication::focusWidget(), y);
-    EXPECT_EQ(m_settings.XCenter, QLatin1String("704"));
+    EXPECT_EQ(m_settings.xCenter, QLatin1String("704"));
     EXPECT_GT(m_redraws, 0);
 
     typeInto(y, QStringLiteral("577"));
@@ -219,10 +219,10 @@ TEST_F(SettingsWindowTest, CloseBoxOnlyHidesTheWindow)
     m_window->close();
     EXPECT_FALSE(m_window->isVisible());
     EXPECT_EQ(requests, QList<bool>({ false }));
-    EXPECT_FALSE(m_settings.dispsettings);
+    EXPECT_FALSE(m_settings.showSettings);
     // Hiding keeps every value.
     EXPECT_FALSE(check("chkShortcuts")->isChecked());
-    EXPECT_FALSE(m_settings.Shortcuts);
+    EXPECT_FALSE(m_settings.shortcuts);
 
     control<QPushButton>("pbClose")->click();
     EXPECT_EQ(requests.size(), 2);
@@ -250,32 +250,32 @@ TEST_F(SettingsWindowTest, ChangingTheSourceFolderEmptiesTheTree)
         asked << title << start;
         return answer;
     });
-    m_settings.sourcedir = QStringLiteral("/photos");
+    m_settings.sourceDir = QStringLiteral("/photos");
     m_window->showRecord();
     EXPECT_FALSE(tree.isEmpty()); // showing the record is no change
 
-    m_window->cmdSelectSource_Click(); // cancelled
+    m_window->onSelectSourceClicked(); // cancelled
     EXPECT_EQ(asked, QStringList({ QStringLiteral("Select Source Path"), QStringLiteral("/photos") }));
     EXPECT_FALSE(tree.isEmpty());
 
     answer = QStringLiteral("/holiday");
-    m_window->cmdSelectSource_Click();
+    m_window->onSelectSourceClicked();
     EXPECT_TRUE(tree.isEmpty());
-    EXPECT_EQ(m_settings.sourcedir, QLatin1String("/holiday"));
+    EXPECT_EQ(m_settings.sourceDir, QLatin1String("/holiday"));
     EXPECT_EQ(field("txtSource")->text(), QLatin1String("/holiday"));
 
     tree.addRoot(QStringLiteral("/holiday/"), QStringLiteral("holiday"));
     QTest::keyClick(field("txtSource"), Qt::Key_2);
     EXPECT_TRUE(tree.isEmpty());
-    EXPECT_EQ(m_settings.sourcedir, QLatin1String("/holiday2"));
+    EXPECT_EQ(m_settings.sourceDir, QLatin1String("/holiday2"));
 
     // The build folder has a browser of its own and leaves the tree alone.
     tree.addRoot(QStringLiteral("/holiday2/"), QStringLiteral("holiday2"));
     asked.clear();
     answer = QStringLiteral("/build");
-    m_window->cmdSelectDestination_Click();
+    m_window->onSelectDestinationClicked();
     EXPECT_EQ(asked.value(0), QLatin1String("Select Build Path"));
-    EXPECT_EQ(m_settings.destinationdir, QLatin1String("/build"));
+    EXPECT_EQ(m_settings.destinationDir, QLatin1String("/build"));
     EXPECT_FALSE(tree.isEmpty());
 }
 
@@ -293,7 +293,7 @@ TEST_F(SettingsWindowTest, LanguageRelabelsEveryOpenWindow)
     const auto german
         = [](int id) { return StringTable::instance().entry(2 * StringTable::LanguageStride + id); };
     ASSERT_FALSE(german(TextId::SettingsWindow).isEmpty());
-    EXPECT_EQ(m_settings.Language, 2);
+    EXPECT_EQ(m_settings.language, 2);
     EXPECT_EQ(m_window->windowTitle(), german(TextId::SettingsWindow));
     EXPECT_EQ(control<QLabel>("Label1")->text(), german(TextId::SourcePath));
     EXPECT_EQ(check("chkCorrectEdges")->toolTip(), german(TextId::TipCorrectEdges));
@@ -331,7 +331,7 @@ TEST_F(SettingsWindowTest, ControlsShowTheRecord)
     check("chkDisplayFileName")->click();
     check("chkDisplayDate")->click();
     EXPECT_FALSE(check("chkUseFilename")->isEnabled());
-    EXPECT_FALSE(m_settings.DisplayDate);
+    EXPECT_FALSE(m_settings.displayDate);
 
     // The margin follows Correct edges.
     check("chkCorrectEdges")->click();
@@ -348,14 +348,14 @@ TEST_F(SettingsWindowTest, ColourSwatchesAskAndKeepOnCancel)
     });
     control<QToolButton>("picColorMenu")->click();
     EXPECT_EQ(offered, QColor(0, 0, 0));
-    EXPECT_EQ(m_settings.MenuColor, 0x0000FFu); // 0x00BBGGRR
+    EXPECT_EQ(m_settings.menuColor, 0x0000FFu); // 0x00BBGGRR
     EXPECT_EQ(m_redraws, 1);
     EXPECT_TRUE(control<QToolButton>("picColorMenu")->styleSheet().contains(QLatin1String("#ff0000")));
 
     answer = QColor(); // cancelled
     control<QToolButton>("picColorTitle")->click();
     EXPECT_EQ(offered, QColor(255, 255, 255));
-    EXPECT_EQ(m_settings.TitleColor, 0xFFFFFFu);
+    EXPECT_EQ(m_settings.titleColor, 0xFFFFFFu);
 }
 
 TEST_F(SettingsWindowTest, PositionButtonArmsAndCancelsThePlacement)
@@ -388,13 +388,13 @@ TEST_F(SettingsWindowTest, LookOnlyEditsRedrawWhenTheFieldIsLeft)
     showActive();
     QLineEdit *size = field("txtFontPictureSize");
     typeInto(size, QStringLiteral("48"));
-    EXPECT_EQ(m_settings.PictureFontSize, QLatin1String("48"));
+    EXPECT_EQ(m_settings.pictureFontSize, QLatin1String("48"));
     EXPECT_EQ(m_redraws, 0);
     moveFocusTo(field("txtTimeout"));
     EXPECT_EQ(m_redraws, 1);
 
     control<QComboBox>("cmbResize")->setCurrentIndex(3);
-    EXPECT_EQ(m_settings.Resize, 3);
+    EXPECT_EQ(m_settings.resizeFilter, 3);
     EXPECT_EQ(m_redraws, 2);
 
     typeInto(field("txtTimeout"), QStringLiteral("0"));

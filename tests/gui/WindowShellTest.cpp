@@ -40,9 +40,9 @@ TEST(Splash, ClosesOnTheHundredthTick)
     SplashScreen splash;
     splash.show();
     for (int i = 0; i < SplashScreen::TickLimit - 1; ++i)
-        splash.tmrSplash_Timer();
+        splash.onTimerTimeout();
     EXPECT_TRUE(splash.isVisible());
-    splash.tmrSplash_Timer();
+    splash.onTimerTimeout();
     EXPECT_FALSE(splash.isVisible());
     EXPECT_EQ(splash.ticks(), 100);
     EXPECT_EQ(splash.result(), QDialog::Accepted);
@@ -178,8 +178,8 @@ TEST(MainWindowShell, SettingsAreReadAtStartAndSavedAtExit)
         window.setSplashEnabled(false);
         window.setEndProgram([] {});
         ASSERT_TRUE(window.start());
-        EXPECT_EQ(window.settings().main_title, QLatin1String("Your title"));
-        window.settings().main_title = QStringLiteral("Holiday");
+        EXPECT_EQ(window.settings().mainTitle, QLatin1String("Your title"));
+        window.settings().mainTitle = QStringLiteral("Holiday");
         window.settings().ntsc = true;
         window.close();
     }
@@ -187,7 +187,7 @@ TEST(MainWindowShell, SettingsAreReadAtStartAndSavedAtExit)
     MainWindow again(&prompter);
     again.setSplashEnabled(false);
     ASSERT_TRUE(again.start());
-    EXPECT_EQ(again.settings().main_title, QLatin1String("Holiday"));
+    EXPECT_EQ(again.settings().mainTitle, QLatin1String("Holiday"));
     EXPECT_TRUE(again.settings().ntsc);
-    EXPECT_EQ(again.settings().FrameHeight, 480);
+    EXPECT_EQ(again.settings().frameHeight, 480);
 }

@@ -20,15 +20,15 @@ namespace {
 
 std::uint8_t at(const ImgSource &image, int x, int y, int channel = 0)
 {
-    return image.pRGB()[(y * image.Width() + x) * 3 + channel];
+    return image.rgbData()[(y * image.width() + x) * 3 + channel];
 }
 
 ImgSource rowsOf(int width, const std::vector<std::vector<std::uint8_t>> &rows)
 {
     ImgSource image;
-    image.Create(width, static_cast<int>(rows.size()));
+    image.create(width, static_cast<int>(rows.size()));
     for (size_t y = 0; y < rows.size(); ++y)
-        image.SetLine(static_cast<int>(y), rows[y].data());
+        image.setLine(static_cast<int>(y), rows[y].data());
     return image;
 }
 
@@ -36,8 +36,8 @@ ImgSource rowsOf(int width, const std::vector<std::vector<std::uint8_t>> &rows)
 QRect changedArea(const ImgSource &image, std::uint8_t background = 0)
 {
     QRect box;
-    for (int y = 0; y < image.Height(); ++y)
-        for (int x = 0; x < image.Width(); ++x)
+    for (int y = 0; y < image.height(); ++y)
+        for (int x = 0; x < image.width(); ++x)
             for (int c = 0; c < 3; ++c)
                 if (at(image, x, y, c) != background)
                     box |= QRect(x, y, 1, 1);
@@ -47,7 +47,7 @@ QRect changedArea(const ImgSource &image, std::uint8_t background = 0)
 ImgSource canvas(int w, int h)
 {
     ImgSource image;
-    image.Create(w, h);
+    image.create(w, h);
     image.fill(0);
     image.Font = QStringLiteral("Arial");
     image.FontSize = 24;
@@ -66,20 +66,20 @@ TEST(AntiFlicker, TwoRowsWeighThemselvesThreeQuartersWithHalvesToEven)
     //   a=2,   b=4:  10 -> 2,                14 -> 4
     //   a=255, b=0: 765 -> 191 (191.25),    255 -> 64 (63.75)
     ImgSource image = rowsOf(3, { { 0, 2, 255, 7, 7, 7, 1, 1, 1 }, { 2, 4, 0, 7, 7, 7, 3, 3, 3 } });
-    image.AntiFlicker();
+    image.antiFlicker();
     const std::vector<std::uint8_t> top = { 0, 2, 191, 7, 7, 7, 2, 2, 2 }; // 6/4 = 1.5 -> 2
     const std::vector<std::uint8_t> bottom = { 2, 4, 64, 7, 7, 7, 2, 2, 2 }; // 10/4 = 2.5 -> 2
     std::vector<std::uint8_t> line(9);
-    image.GetLine(0, line.data());
+    image.line(0, line.data());
     EXPECT_EQ(line, top);
-    image.GetLine(1, line.data());
+    image.line(1, line.data());
     EXPECT_EQ(line, bottom);
 }
 
 TEST(AntiFlicker, NeighbourSumsOfTwoAndSixGoToTheEvenValue)
 {
     ImgSource image = rowsOf(1, { { 0, 1, 255 }, { 1, 2, 255 }, { 0, 1, 255 } });
-    image.AntiFlicker();
+    image.antiFlicker();
     EXPECT_EQ(at(image, 0, 1, 0), 0); // 0 + 2 + 0 = 2 -> 0
     EXPECT_EQ(at(image, 0, 1, 1), 2); // 1 + 4 + 1 = 6 -> 2
     EXPECT_EQ(at(image, 0, 1, 2), 255);
@@ -89,11 +89,11 @@ TEST(AntiFlicker, UniformImageStaysAsItIs)
 {
     for (const std::uint32_t colour : { 0x000000u, 0xFFFFFFu, 0x7F0180u }) {
         ImgSource image;
-        image.Create(17, 9);
+        image.create(17, 9);
         image.fill(colour);
-        const ImgSource before = image.Copy();
-        image.AntiFlicker();
-        EXPECT_EQ(0, std::memcmp(image.pRGB(), before.pRGB(), 17 * 9 * 3));
+        const ImgSource before = image.copy();
+        image.antiFlicker();
+        EXPECT_EQ(0, std::memcmp(image.rgbData(), before.rgbData(), 17 * 9 * 3));
     }
 }
 
@@ -104,17 +104,17 @@ TEST(AntiFlicker, EveryRowIsFilteredFromTheUnfilteredRows)
     // the largest sums are met too.
     for (const auto &[width, height] : { std::pair { 13, 11 }, std::pair { 333, 7 } }) {
         ImgSource image;
-        image.Create(width, height);
+        image.create(width, height);
         QRandomGenerator random(5);
         const int bytes = width * height * 3;
         for (int i = 0; i < bytes; ++i) {
             const int pick = random.bounded(4);
-            image.pRGB()[i] = pick == 0 ? 0
+            image.rgbData()[i] = pick == 0 ? 0
                 : pick == 1             ? 255
                                         : static_cast<std::uint8_t>(random.bounded(256));
         }
-        const ImgSource original = image.Copy();
-        image.AntiFlicker();
+        const ImgSource original = image.copy();
+        image.antiFlicker();
         for (int y = 0; y < height; ++y)
             for (int x = 0; x < width; ++x)
                 for (int c = 0; c < 3; ++c) {
@@ -130,16 +130,16 @@ TEST(AntiFlicker, ReportsProgressUpToAHundredAlsoForASingleRow)
 {
     std::vector<int> seen;
     ImgSource image;
-    image.Create(4, 5);
+    image.create(4, 5);
     image.fill(0);
-    image.AntiFlicker([&seen](int p) { seen.push_back(p); });
+    image.antiFlicker([&seen](int p) { seen.push_back(p); });
     EXPECT_EQ(seen, (std::vector<int> { 0, 25, 50, 75, 100 }));
 
     seen.clear();
     ImgSource line;
-    line.Create(4, 1);
+    line.create(4, 1);
     line.fill(0x102030);
-    line.AntiFlicker([&seen](int p) { seen.push_back(p); });
+    line.antiFlicker([&seen](int p) { seen.push_back(p); });
     EXPECT_EQ(seen, std::vector<int> { 100 });
     EXPECT_EQ(at(line, 0, 0, 0), 0x30);
 }
@@ -149,17 +149,17 @@ TEST(AntiFlicker, ReportsProgressUpToAHundredAlsoForASingleRow)
 TEST(ImgSourceBuffer, FillTakesWindowsColourOrderAndCopyIsIndependent)
 {
     ImgSource image;
-    image.Create(3, 2);
+    image.create(3, 2);
     EXPECT_TRUE(image.fill(0x00336699)); // blue 0x33, green 0x66, red 0x99
     EXPECT_EQ(at(image, 2, 1, 0), 0x99);
     EXPECT_EQ(at(image, 2, 1, 1), 0x66);
     EXPECT_EQ(at(image, 2, 1, 2), 0x33);
 
     image.Font = QStringLiteral("Arial");
-    ImgSource copy = image.Copy();
+    ImgSource copy = image.copy();
     copy.fill(0);
     EXPECT_EQ(at(image, 0, 0, 0), 0x99);
-    EXPECT_EQ(copy.Width(), 3);
+    EXPECT_EQ(copy.width(), 3);
     EXPECT_EQ(copy.Font, image.Font);
 
     const QImage view = image.toImage();
@@ -170,12 +170,12 @@ TEST(ImgSourceBuffer, FillTakesWindowsColourOrderAndCopyIsIndependent)
 TEST(ImgSourceBuffer, OversizedOrNegativeSizesRaiseAnError)
 {
     ImgSource image;
-    EXPECT_THROW(image.Create(40000, 40000), KelvaraError); // 4.8 GB
-    EXPECT_THROW(image.Create(-1, 5), KelvaraError);
-    image.Create(8, 8);
+    EXPECT_THROW(image.create(40000, 40000), KelvaraError); // 4.8 GB
+    EXPECT_THROW(image.create(-1, 5), KelvaraError);
+    image.create(8, 8);
     image.fill(0);
-    EXPECT_THROW(image.Resize(30000, 30000, 13), KelvaraError);
-    EXPECT_EQ(image.Width(), 8);
+    EXPECT_THROW(image.resize(30000, 30000, 13), KelvaraError);
+    EXPECT_EQ(image.width(), 8);
     EXPECT_TRUE(image.hasPixels());
 }
 
@@ -184,13 +184,13 @@ TEST(ImgSourceBuffer, EmptyObjectRefusesWork)
     ImgSource empty;
     EXPECT_FALSE(empty.hasPixels());
     EXPECT_FALSE(empty.fill(0));
-    EXPECT_FALSE(empty.PaintText(QStringLiteral("x"), 0, 0, true));
-    EXPECT_FALSE(empty.SaveJpg(QStringLiteral("/tmp/never-written.jpg"), 90));
+    EXPECT_FALSE(empty.paintText(QStringLiteral("x"), 0, 0, true));
+    EXPECT_FALSE(empty.saveJpg(QStringLiteral("/tmp/never-written.jpg"), 90));
     EXPECT_TRUE(empty.toImage().isNull());
-    EXPECT_FALSE(empty.Copy().hasPixels());
+    EXPECT_FALSE(empty.copy().hasPixels());
     ImgSource target = canvas(4, 4);
-    EXPECT_FALSE(target.Overlay(empty, 0, 0));
-    EXPECT_FALSE(empty.Overlay(target, 0, 0));
+    EXPECT_FALSE(target.overlay(empty, 0, 0));
+    EXPECT_FALSE(empty.overlay(target, 0, 0));
 }
 
 class OverlayClipping : public ::testing::TestWithParam<QPoint>
@@ -201,15 +201,15 @@ TEST_P(OverlayClipping, CopiesExactlyThePartInsideTheCanvas)
 {
     ImgSource target = canvas(10, 8);
     ImgSource piece;
-    piece.Create(4, 3);
+    piece.create(4, 3);
     for (int y = 0; y < 3; ++y)
         for (int x = 0; x < 4; ++x) {
             const std::uint8_t p[3]
                 = { static_cast<std::uint8_t>(10 + x), static_cast<std::uint8_t>(20 + y), 99 };
-            piece.SetPixel(x, y, p);
+            piece.setPixel(x, y, p);
         }
     const QPoint pos = GetParam();
-    EXPECT_TRUE(target.Overlay(piece, pos.x(), pos.y(), 1.0, 0));
+    EXPECT_TRUE(target.overlay(piece, pos.x(), pos.y(), 1.0, 0));
     for (int y = 0; y < 8; ++y)
         for (int x = 0; x < 10; ++x) {
             const int px = x - pos.x();
@@ -234,13 +234,13 @@ TEST(ImgSourceBuffer, OverlayBlendsBelowFullOpacityAndSkipsAtZero)
 {
     ImgSource target = canvas(2, 1);
     ImgSource white;
-    white.Create(2, 1);
+    white.create(2, 1);
     white.fill(0xFFFFFF);
-    EXPECT_TRUE(target.Overlay(white, 0, 0, 0.0));
+    EXPECT_TRUE(target.overlay(white, 0, 0, 0.0));
     EXPECT_EQ(at(target, 0, 0), 0);
-    EXPECT_TRUE(target.Overlay(white, 0, 0, 0.5));
+    EXPECT_TRUE(target.overlay(white, 0, 0, 0.5));
     EXPECT_EQ(at(target, 0, 0), 128);
-    EXPECT_FALSE(target.Overlay(white, 0, 0, 1.0, 3));
+    EXPECT_FALSE(target.overlay(white, 0, 0, 1.0, 3));
 }
 
 TEST(ImgSourceBuffer, LoadPictureTakesAnyQImageOverBlack)
@@ -249,33 +249,33 @@ TEST(ImgSourceBuffer, LoadPictureTakesAnyQImageOverBlack)
     picture.fill(Qt::transparent);
     picture.setPixelColor(1, 2, QColor(200, 100, 50));
     ImgSource image;
-    ASSERT_TRUE(image.LoadPicture(picture));
-    EXPECT_EQ(image.Width(), 5);
-    EXPECT_EQ(image.Height(), 4);
+    ASSERT_TRUE(image.loadPicture(picture));
+    EXPECT_EQ(image.width(), 5);
+    EXPECT_EQ(image.height(), 4);
     EXPECT_EQ(at(image, 0, 0, 0), 0);
     EXPECT_EQ(at(image, 1, 2, 0), 200);
     EXPECT_EQ(at(image, 1, 2, 1), 100);
     EXPECT_EQ(at(image, 1, 2, 2), 50);
-    EXPECT_FALSE(image.LoadPicture(QImage()));
+    EXPECT_FALSE(image.loadPicture(QImage()));
     EXPECT_FALSE(image.hasPixels());
 }
 
 TEST(ImgSourceBuffer, BrightnessAndContrast)
 {
     ImgSource image;
-    image.Create(4, 1);
+    image.create(4, 1);
     const std::uint8_t line[12] = { 0, 64, 128, 192, 255, 10, 20, 30, 40, 50, 60, 70 };
-    image.SetLine(0, line);
-    ASSERT_TRUE(image.SetBrightnessContrast(0.0, 0.0));
-    EXPECT_EQ(0, std::memcmp(image.pRGB(), line, 12));
-    ASSERT_TRUE(image.SetBrightnessContrast(0.0, -1.0));
+    image.setLine(0, line);
+    ASSERT_TRUE(image.setBrightnessContrast(0.0, 0.0));
+    EXPECT_EQ(0, std::memcmp(image.rgbData(), line, 12));
+    ASSERT_TRUE(image.setBrightnessContrast(0.0, -1.0));
     for (int i = 0; i < 12; ++i)
-        EXPECT_EQ(image.pRGB()[i], 128);
-    ASSERT_TRUE(image.SetBrightnessContrast(1.0, 0.0));
+        EXPECT_EQ(image.rgbData()[i], 128);
+    ASSERT_TRUE(image.setBrightnessContrast(1.0, 0.0));
     for (int i = 0; i < 12; ++i)
-        EXPECT_EQ(image.pRGB()[i], 255);
-    EXPECT_FALSE(image.SetBrightnessContrast(1.5, 0.0));
-    EXPECT_FALSE(image.SetBrightnessContrast(0.0, std::nan("")));
+        EXPECT_EQ(image.rgbData()[i], 255);
+    EXPECT_FALSE(image.setBrightnessContrast(1.5, 0.0));
+    EXPECT_FALSE(image.setBrightnessContrast(0.0, std::nan("")));
 }
 
 // ---- text ----------------------------------------------------------------------
@@ -283,51 +283,51 @@ TEST(ImgSourceBuffer, BrightnessAndContrast)
 TEST(ImgSourceText, MeasuresInPixelSizeAndZeroSizeMeasuresNothing)
 {
     ImgSource image = canvas(10, 10);
-    const int narrow = image.GetTextWidth(QStringLiteral("i"));
-    const int wide = image.GetTextWidth(QStringLiteral("WWWWWWWWWW"));
+    const int narrow = image.textWidth(QStringLiteral("i"));
+    const int wide = image.textWidth(QStringLiteral("WWWWWWWWWW"));
     EXPECT_GT(narrow, 0);
     EXPECT_GT(wide, 10 * narrow);
-    const int height = image.GetTextHeight(QStringLiteral("X"));
+    const int height = image.textHeight(QStringLiteral("X"));
     EXPECT_GE(height, 24);
     EXPECT_LE(height, 32);
 
     image.FontSize = 48;
-    EXPECT_GT(image.GetTextWidth(QStringLiteral("WWWWWWWWWW")), wide * 3 / 2);
-    EXPECT_EQ(image.GetTextWidth(QString()), 0);
+    EXPECT_GT(image.textWidth(QStringLiteral("WWWWWWWWWW")), wide * 3 / 2);
+    EXPECT_EQ(image.textWidth(QString()), 0);
 
     image.FontSize = 0;
-    EXPECT_EQ(image.GetTextWidth(QStringLiteral("Holiday")), 0);
-    EXPECT_EQ(image.GetTextHeight(QStringLiteral("Holiday")), 0);
-    EXPECT_FALSE(image.PaintText(QStringLiteral("Holiday"), 0, 0, true));
+    EXPECT_EQ(image.textWidth(QStringLiteral("Holiday")), 0);
+    EXPECT_EQ(image.textHeight(QStringLiteral("Holiday")), 0);
+    EXPECT_FALSE(image.paintText(QStringLiteral("Holiday"), 0, 0, true));
 
     image.FontSize = 24;
     image.Font = QStringLiteral("No Such Typeface 123");
-    EXPECT_GT(image.GetTextWidth(QStringLiteral("Holiday")), 0); // falls back to another face
+    EXPECT_GT(image.textWidth(QStringLiteral("Holiday")), 0); // falls back to another face
 }
 
 TEST(ImgSourceText, DrawsBelowAndRightOfItsTopLeftCornerWithinTheMeasuredBox)
 {
     ImgSource image = canvas(300, 80);
     const QString text = QStringLiteral("Holiday 2021");
-    ASSERT_TRUE(image.PaintText(text, 40, 20, true));
+    ASSERT_TRUE(image.paintText(text, 40, 20, true));
     const QRect box = changedArea(image);
     ASSERT_FALSE(box.isEmpty());
     EXPECT_GE(box.left(), 40);
     EXPECT_LE(box.left(), 46);
     EXPECT_GE(box.top(), 20);
-    EXPECT_LE(box.bottom(), 20 + image.GetTextHeight(text));
-    EXPECT_LE(box.right(), 40 + image.GetTextWidth(text) + 2);
-    EXPECT_GE(box.right(), 40 + image.GetTextWidth(text) * 3 / 4);
+    EXPECT_LE(box.bottom(), 20 + image.textHeight(text));
+    EXPECT_LE(box.right(), 40 + image.textWidth(text) + 2);
+    EXPECT_GE(box.right(), 40 + image.textWidth(text) * 3 / 4);
 }
 
 TEST(ImgSourceText, ColourComesFromWindowsValueAndSmoothingSelectsGreyEdges)
 {
     ImgSource sharp = canvas(200, 60);
     sharp.FontColor = 0x000000FF; // red
-    ASSERT_TRUE(sharp.PaintText(QStringLiteral("Sharp edges"), 5, 5, false));
+    ASSERT_TRUE(sharp.paintText(QStringLiteral("Sharp edges"), 5, 5, false));
     int drawn = 0;
     for (int i = 0; i < 200 * 60; ++i) {
-        const std::uint8_t *p = sharp.pRGB() + i * 3;
+        const std::uint8_t *p = sharp.rgbData() + i * 3;
         if (p[0] || p[1] || p[2]) {
             ++drawn;
             ASSERT_EQ(p[0], 255); // without smoothing every pixel is the pure colour
@@ -338,10 +338,10 @@ TEST(ImgSourceText, ColourComesFromWindowsValueAndSmoothingSelectsGreyEdges)
     EXPECT_GT(drawn, 50);
 
     ImgSource smooth = canvas(200, 60);
-    ASSERT_TRUE(smooth.PaintText(QStringLiteral("Smooth edges"), 5, 5, true));
+    ASSERT_TRUE(smooth.paintText(QStringLiteral("Smooth edges"), 5, 5, true));
     int grey = 0;
     for (int i = 0; i < 200 * 60 * 3; ++i)
-        if (smooth.pRGB()[i] > 0 && smooth.pRGB()[i] < 255)
+        if (smooth.rgbData()[i] > 0 && smooth.rgbData()[i] < 255)
             ++grey;
     EXPECT_GT(grey, 20);
 }
@@ -351,13 +351,13 @@ TEST(ImgSourceText, CarriageReturnOrLineFeedStartsASecondLine)
     for (const QString &text : { QStringLiteral("04.07.2021 14:05\rIMG_0042\r"),
              QStringLiteral("04.07.2021 14:05\nIMG_0042"), QStringLiteral("04.07.2021 14:05\r\nIMG_0042") }) {
         ImgSource image = canvas(300, 120);
-        const int line = image.GetTextHeight(QStringLiteral("X"));
-        ASSERT_TRUE(image.PaintText(text, 10, 10, true));
+        const int line = image.textHeight(QStringLiteral("X"));
+        ASSERT_TRUE(image.paintText(text, 10, 10, true));
         const QRect box = changedArea(image);
         EXPECT_GT(box.bottom(), 10 + line) << "no second line";
         EXPECT_LE(box.bottom(), 10 + 2 * line + 2);
-        EXPECT_LT(box.right(), 10 + image.GetTextWidth(QStringLiteral("04.07.2021 14:05")) + 3);
-        EXPECT_EQ(image.GetTextWidth(text), image.GetTextWidth(QStringLiteral("04.07.2021 14:05")));
+        EXPECT_LT(box.right(), 10 + image.textWidth(QStringLiteral("04.07.2021 14:05")) + 3);
+        EXPECT_EQ(image.textWidth(text), image.textWidth(QStringLiteral("04.07.2021 14:05")));
     }
 }
 
@@ -365,14 +365,14 @@ TEST(ImgSourceText, ClipsAtTheRasterAndLeavesTheRestAlone)
 {
     ImgSource image = canvas(60, 30);
     const QString title = QStringLiteral("A title far wider than this small frame");
-    EXPECT_TRUE(image.PaintText(title, -40, 3, true)); // a centred title wider than the frame
+    EXPECT_TRUE(image.paintText(title, -40, 3, true)); // a centred title wider than the frame
     EXPECT_FALSE(changedArea(image).isEmpty());
     ImgSource untouched = canvas(60, 30);
-    EXPECT_TRUE(untouched.PaintText(title, 60, 0, true));
-    EXPECT_TRUE(untouched.PaintText(title, 0, 30, true));
+    EXPECT_TRUE(untouched.paintText(title, 60, 0, true));
+    EXPECT_TRUE(untouched.paintText(title, 0, 30, true));
     EXPECT_TRUE(changedArea(untouched).isEmpty());
     ImgSource below = canvas(60, 30);
-    EXPECT_TRUE(below.PaintText(QStringLiteral("Xg"), 0, 15, true)); // cut off at the bottom
+    EXPECT_TRUE(below.paintText(QStringLiteral("Xg"), 0, 15, true)); // cut off at the bottom
     ASSERT_FALSE(changedArea(below).isEmpty());
     EXPECT_GE(changedArea(below).top(), 15);
 }
@@ -402,7 +402,7 @@ TEST(ButtonArt, TwoOpaqueBarsTheHighlightedOneBrighterAndColoured)
     EXPECT_GT(luma(normal.pixelColor(240, 22)), 100);
 
     ImgSource captured;
-    ASSERT_TRUE(captured.LoadPicture(highlighted));
-    EXPECT_EQ(captured.Width(), 480);
-    EXPECT_EQ(captured.Height(), 45);
+    ASSERT_TRUE(captured.loadPicture(highlighted));
+    EXPECT_EQ(captured.width(), 480);
+    EXPECT_EQ(captured.height(), 45);
 }

@@ -88,9 +88,9 @@ protected:
     QString writeJpeg(const QString &name, const QImage &image, int quality = 95)
     {
         ImgSource source;
-        EXPECT_TRUE(source.LoadPicture(image));
+        EXPECT_TRUE(source.loadPicture(image));
         const QString file = path(name);
-        EXPECT_TRUE(source.SaveJpg(file, quality));
+        EXPECT_TRUE(source.saveJpg(file, quality));
         return file;
     }
 
@@ -101,10 +101,10 @@ double meanDifference(const ImgSource &a, const QImage &b)
 {
     const QImage rgb = b.convertToFormat(QImage::Format_RGB888);
     double sum = 0;
-    for (int y = 0; y < a.Height(); ++y)
-        for (int x = 0; x < a.Width() * 3; ++x)
-            sum += std::abs(a.pRGB()[y * a.Width() * 3 + x] - rgb.constScanLine(y)[x]);
-    return sum / (a.Width() * a.Height() * 3);
+    for (int y = 0; y < a.height(); ++y)
+        for (int x = 0; x < a.width() * 3; ++x)
+            sum += std::abs(a.rgbData()[y * a.width() * 3 + x] - rgb.constScanLine(y)[x]);
+    return sum / (a.width() * a.height() * 3);
 }
 
 } // namespace
@@ -114,9 +114,9 @@ TEST_F(JpegFiles, SaveAndLoadRoundTrip)
     const QImage original = photo(96, 72);
     const QString file = writeJpeg(QStringLiteral("round.jpg"), original, 95);
     ImgSource loaded;
-    ASSERT_TRUE(loaded.LoadFile(file));
-    ASSERT_EQ(loaded.Width(), 96);
-    ASSERT_EQ(loaded.Height(), 72);
+    ASSERT_TRUE(loaded.loadFile(file));
+    ASSERT_EQ(loaded.width(), 96);
+    ASSERT_EQ(loaded.height(), 72);
     EXPECT_LT(meanDifference(loaded, original), 3.0);
 
     // A lower quality gives a smaller file; quality outside 1..100 is clamped.
@@ -134,19 +134,19 @@ TEST_F(JpegFiles, UnreadableFilesLeaveNoPixelsButTheOldSize)
     junk.close();
 
     ImgSource image;
-    image.Create(7, 5);
+    image.create(7, 5);
     image.fill(0);
-    EXPECT_FALSE(image.LoadFile(path(QStringLiteral("missing.jpg"))));
+    EXPECT_FALSE(image.loadFile(path(QStringLiteral("missing.jpg"))));
     EXPECT_FALSE(image.hasPixels());
-    EXPECT_EQ(image.Width(), 7);
-    EXPECT_EQ(image.Height(), 5);
-    EXPECT_FALSE(image.LoadFile(junk.fileName()));
+    EXPECT_EQ(image.width(), 7);
+    EXPECT_EQ(image.height(), 5);
+    EXPECT_FALSE(image.loadFile(junk.fileName()));
     EXPECT_FALSE(image.hasPixels());
     // Nothing reads the stale size.
-    EXPECT_FALSE(image.Resize(3, 3, 13));
-    EXPECT_FALSE(image.SaveJpg(path(QStringLiteral("out.jpg")), 90));
+    EXPECT_FALSE(image.resize(3, 3, 13));
+    EXPECT_FALSE(image.saveJpg(path(QStringLiteral("out.jpg")), 90));
     std::uint8_t line[21];
-    image.GetLine(0, line);
+    image.line(0, line);
     EXPECT_FALSE(QFile::exists(path(QStringLiteral("out.jpg"))));
 }
 
@@ -158,40 +158,40 @@ TEST_F(JpegFiles, TruncatedFileStillGivesItsPicture)
     ASSERT_TRUE(f.resize(f.size() * 2 / 3));
     f.close();
     ImgSource image;
-    ASSERT_TRUE(image.LoadFile(file));
-    EXPECT_EQ(image.Width(), 256);
+    ASSERT_TRUE(image.loadFile(file));
+    EXPECT_EQ(image.width(), 256);
 }
 
 TEST_F(JpegFiles, SaveIntoAMissingFolderFailsWithoutLeavingAFile)
 {
     ImgSource image;
-    image.LoadPicture(photo(16, 16));
-    EXPECT_FALSE(image.SaveJpg(path(QStringLiteral("no/such/folder/x.jpg")), 90));
+    image.loadPicture(photo(16, 16));
+    EXPECT_FALSE(image.saveJpg(path(QStringLiteral("no/such/folder/x.jpg")), 90));
     EXPECT_FALSE(QFile::exists(path(QStringLiteral("no/such/folder/x.jpg"))));
 }
 
 TEST_F(JpegFiles, ExifTagIsEmptyWhenMissingOrUnreadable)
 {
     const QString plain = writeJpeg(QStringLiteral("plain.jpg"), photo(32, 32));
-    EXPECT_EQ(ImgSource::GetExifTag(plain, kDateTimeOriginal), QString());
-    EXPECT_EQ(ImgSource::GetExifTag(path(QStringLiteral("missing.jpg")), kDateTimeOriginal), QString());
+    EXPECT_EQ(ImgSource::exifTag(plain, kDateTimeOriginal), QString());
+    EXPECT_EQ(ImgSource::exifTag(path(QStringLiteral("missing.jpg")), kDateTimeOriginal), QString());
 
     QFile text(path(QStringLiteral("text.jpg")));
     ASSERT_TRUE(text.open(QIODevice::WriteOnly));
     text.write("not a jpeg at all");
     text.close();
-    EXPECT_EQ(ImgSource::GetExifTag(text.fileName(), kDateTimeOriginal), QString());
+    EXPECT_EQ(ImgSource::exifTag(text.fileName(), kDateTimeOriginal), QString());
 
     // An EXIF block without the asked tag, and one damaged beyond reading.
     const QString other = writeJpeg(QStringLiteral("other.jpg"), photo(32, 32));
     spliceExif(other, exifPayload(QByteArray(), 1, EXIF_BYTE_ORDER_INTEL));
-    EXPECT_EQ(ImgSource::GetExifTag(other, kDateTimeOriginal), QString());
+    EXPECT_EQ(ImgSource::exifTag(other, kDateTimeOriginal), QString());
     const QString broken = writeJpeg(QStringLiteral("broken.jpg"), photo(32, 32));
     static const char damaged[] = "Exif\0\0MM\0\x2A\xFF\xFF\xFF\xFF garbage"; // first IFD far beyond the end
     spliceExif(broken, QByteArray(damaged, sizeof damaged - 1));
-    EXPECT_EQ(ImgSource::GetExifTag(broken, kDateTimeOriginal), QString());
+    EXPECT_EQ(ImgSource::exifTag(broken, kDateTimeOriginal), QString());
     ImgSource image;
-    EXPECT_TRUE(image.LoadFile(broken)); // the picture itself is fine
+    EXPECT_TRUE(image.loadFile(broken)); // the picture itself is fine
 }
 
 TEST_F(JpegFiles, ExifDateAndOrientationReadBackInBothByteOrders)
@@ -199,9 +199,9 @@ TEST_F(JpegFiles, ExifDateAndOrientationReadBackInBothByteOrders)
     for (const ExifByteOrder order : { EXIF_BYTE_ORDER_INTEL, EXIF_BYTE_ORDER_MOTOROLA }) {
         const QString file = writeJpeg(QStringLiteral("dated.jpg"), photo(40, 30));
         spliceExif(file, exifPayload("2021:07:04 14:05:33", 6, order));
-        EXPECT_EQ(ImgSource::GetExifTag(file, kDateTimeOriginal), QStringLiteral("2021:07:04 14:05:33"));
-        EXPECT_EQ(ImgSource::GetExifTag(file, kOrientation), QStringLiteral("6"));
-        EXPECT_EQ(ImgSource().GetExifTagOf(file, kDateTimeOriginal).size(), 19);
+        EXPECT_EQ(ImgSource::exifTag(file, kDateTimeOriginal), QStringLiteral("2021:07:04 14:05:33"));
+        EXPECT_EQ(ImgSource::exifTag(file, kOrientation), QStringLiteral("6"));
+        EXPECT_EQ(ImgSource().exifTagOf(file, kDateTimeOriginal).size(), 19);
     }
 }
 
@@ -241,13 +241,13 @@ TEST_P(Orientations, PictureComesOutUprightAtItsUprightSize)
     const QString file = writeJpeg(QStringLiteral("o.jpg"), stored, 98);
     spliceExif(file, exifPayload("2020:01:01 00:00:00", c.orientation, EXIF_BYTE_ORDER_INTEL));
 
-    EXPECT_EQ(ImgSource::GetJpegSize(file), QSize(64, 32));
+    EXPECT_EQ(ImgSource::jpegSize(file), QSize(64, 32));
     ImgSource image;
-    ASSERT_TRUE(image.LoadFile(file));
-    ASSERT_EQ(image.Width(), 64);
-    ASSERT_EQ(image.Height(), 32);
+    ASSERT_TRUE(image.loadFile(file));
+    ASSERT_EQ(image.width(), 64);
+    ASSERT_EQ(image.height(), 32);
     const auto pixel = [&image](int x, int y) {
-        const std::uint8_t *p = image.pRGB() + (y * 64 + x) * 3;
+        const std::uint8_t *p = image.rgbData() + (y * 64 + x) * 3;
         return QColor(p[0], p[1], p[2]);
     };
     EXPECT_GT(pixel(7, 7).red(), 200);
@@ -293,13 +293,13 @@ TEST_F(JpegFiles, ScaledDecodeNeverGoesBelowTheMinimum)
     for (const Case c : { Case { 200, 150, 200, 150 }, Case { 201, 150, 400, 300 }, Case { 100, 75, 100, 75 },
              Case { 0, 0, 800, 600 }, Case { 1000, 1000, 800, 600 }, Case { 704, 528, 800, 600 } }) {
         ImgSource image;
-        ASSERT_TRUE(image.LoadFile(file, c.minW, c.minH));
-        EXPECT_EQ(image.Width(), c.w) << c.minW << "x" << c.minH;
-        EXPECT_EQ(image.Height(), c.h) << c.minW << "x" << c.minH;
+        ASSERT_TRUE(image.loadFile(file, c.minW, c.minH));
+        EXPECT_EQ(image.width(), c.w) << c.minW << "x" << c.minH;
+        EXPECT_EQ(image.height(), c.h) << c.minW << "x" << c.minH;
     }
     // The scaled decode still shows the picture, not noise.
     ImgSource small;
-    ASSERT_TRUE(small.LoadFile(file, 100, 75));
+    ASSERT_TRUE(small.loadFile(file, 100, 75));
     EXPECT_LT(meanDifference(
                   small, photo(800, 600).scaled(100, 75, Qt::IgnoreAspectRatio, Qt::SmoothTransformation)),
         8.0);
@@ -310,13 +310,13 @@ TEST_F(JpegFiles, ScaledDecodeMeasuresTheMinimumOnTheUprightPicture)
     // Stored 800 x 400, upright 400 x 800.
     const QString file = writeJpeg(QStringLiteral("portrait.jpg"), photo(800, 400), 90);
     spliceExif(file, exifPayload(QByteArray(), 6, EXIF_BYTE_ORDER_MOTOROLA));
-    EXPECT_EQ(ImgSource::GetJpegSize(file), QSize(400, 800));
+    EXPECT_EQ(ImgSource::jpegSize(file), QSize(400, 800));
     ImgSource image;
-    ASSERT_TRUE(image.LoadFile(file, 100, 200));
-    EXPECT_EQ(image.Width(), 100);
-    EXPECT_EQ(image.Height(), 200);
-    ASSERT_TRUE(image.LoadFile(file, 101, 200));
-    EXPECT_EQ(image.Width(), 200);
-    EXPECT_EQ(image.Height(), 400);
-    EXPECT_FALSE(ImgSource::GetJpegSize(path(QStringLiteral("missing.jpg"))).isValid());
+    ASSERT_TRUE(image.loadFile(file, 100, 200));
+    EXPECT_EQ(image.width(), 100);
+    EXPECT_EQ(image.height(), 200);
+    ASSERT_TRUE(image.loadFile(file, 101, 200));
+    EXPECT_EQ(image.width(), 200);
+    EXPECT_EQ(image.height(), 400);
+    EXPECT_FALSE(ImgSource::jpegSize(path(QStringLiteral("missing.jpg"))).isValid());
 }

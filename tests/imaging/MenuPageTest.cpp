@@ -19,7 +19,7 @@ protected:
     void SetUp() override
     {
         RenderFixture::SetUp();
-        m_settings.MenuFontSize = QStringLiteral("0"); // no labels over the probes
+        m_settings.menuFontSize = QStringLiteral("0"); // no labels over the probes
         Renderer::Callbacks callbacks;
         callbacks.showOrderFrame = [this](bool up, bool down) {
             ++m_orderShown;
@@ -45,9 +45,9 @@ protected:
     {
         std::vector<ButtonRun> runs;
         int current = 0; // 0 none, 1 normal, 2 highlighted
-        for (int y = 0; y <= m_canvas.Height(); ++y) {
+        for (int y = 0; y <= m_canvas.height(); ++y) {
             int kind = 0;
-            if (y < m_canvas.Height()) {
+            if (y < m_canvas.height()) {
                 if (isColour(column, y, Qt::blue, 40))
                     kind = 1;
                 else if (isColour(column, y, Qt::green, 40))
@@ -66,8 +66,8 @@ protected:
 
     int firstLitRow() const
     {
-        for (int y = 0; y < m_canvas.Height(); ++y)
-            if (anyLit(0, y, m_canvas.Width(), y + 1))
+        for (int y = 0; y < m_canvas.height(); ++y)
+            if (anyLit(0, y, m_canvas.width(), y + 1))
                 return y;
         return -1;
     }
@@ -75,10 +75,10 @@ protected:
     int textHeight(const QString &font, const QString &size, const QString &text) const
     {
         ImgSource measure;
-        measure.Create(m_settings.FrameWidth, m_settings.FrameHeight);
+        measure.create(m_settings.frameWidth, m_settings.frameHeight);
         measure.Font = font;
         measure.FontSize = Numeric::roundHalfEven(Numeric::val(size));
-        return measure.GetTextHeight(text);
+        return measure.textHeight(text);
     }
 
     int m_orderShown = 0;
@@ -96,7 +96,7 @@ TEST_F(MenuPageTest, WindowOfEntriesEndsAtTheHighlightedEntry)
     ASSERT_GE(perPage, 3);
     ASSERT_LE(perPage + 2, 12);
     const int selected = perPage + 2;
-    const MenuPage page = m_renderer.MakeMenu(m_root, selected);
+    const MenuPage page = m_renderer.makeMenu(m_root, selected);
 
     EXPECT_EQ(page.selectedEntry, selected);
     EXPECT_EQ(page.entryCount, 12);
@@ -108,7 +108,7 @@ TEST_F(MenuPageTest, WindowOfEntriesEndsAtTheHighlightedEntry)
         expected.append(entries[size_t(i)]);
     EXPECT_EQ(m_renderer.pageEntries(), expected);
 
-    const auto runs = buttonRuns(m_canvas.Width() / 2);
+    const auto runs = buttonRuns(m_canvas.width() / 2);
     ASSERT_EQ(int(runs.size()), perPage);
     EXPECT_FALSE(runs[0].highlighted);
     EXPECT_FALSE(runs[runs.size() - 2].highlighted);
@@ -121,32 +121,32 @@ TEST_F(MenuPageTest, WindowOfEntriesEndsAtTheHighlightedEntry)
 TEST_F(MenuPageTest, FirstPageSetsAndShrinksEntriesPerPageLaterPagesKeepIt)
 {
     const auto entries = addFolders(m_root, 12);
-    const MenuPage first = m_renderer.MakeMenu(m_root, 1);
+    const MenuPage first = m_renderer.makeMenu(m_root, 1);
 
     const int perPage = first.entriesPerPage;
     // The layout without drawing finds the same room as the drawn page.
     EXPECT_EQ(m_renderer.entriesPerPage(m_root), perPage);
     ASSERT_GE(perPage, 2);
     ASSERT_LT(perPage, 12);
-    const auto runs = buttonRuns(m_canvas.Width() / 2);
+    const auto runs = buttonRuns(m_canvas.width() / 2);
     ASSERT_EQ(int(runs.size()), perPage);
     EXPECT_TRUE(runs[0].highlighted);
     // Shrunk exactly when one more button and its gap would leave the frame.
     const int bh = runs.back().bottom - runs.back().top;
-    EXPECT_GT(runs.back().bottom + 2 * bh + 10, m_canvas.Height());
-    EXPECT_LE(runs[runs.size() - 2].bottom + 2 * bh + 10, m_canvas.Height());
+    EXPECT_GT(runs.back().bottom + 2 * bh + 10, m_canvas.height());
+    EXPECT_LE(runs[runs.size() - 2].bottom + 2 * bh + 10, m_canvas.height());
     EXPECT_EQ(first.entrySlot, 1);
     EXPECT_FALSE(m_up);
     EXPECT_TRUE(m_down);
 
     for (int selected = 2; selected <= 12; ++selected) {
-        const MenuPage page = m_renderer.MakeMenu(m_root, selected);
+        const MenuPage page = m_renderer.makeMenu(m_root, selected);
         EXPECT_EQ(page.entriesPerPage, perPage);
         EXPECT_EQ(page.entrySlot, std::min(selected, perPage));
         EXPECT_EQ(page.entryNode, entries[size_t(selected - 1)]);
         ASSERT_EQ(m_renderer.pageEntries().size(), perPage);
         EXPECT_EQ(m_renderer.pageEntries().constLast(), entries[size_t(std::max(selected, perPage) - 1)]);
-        EXPECT_EQ(int(buttonRuns(m_canvas.Width() / 2).size()), perPage);
+        EXPECT_EQ(int(buttonRuns(m_canvas.width() / 2).size()), perPage);
     }
     EXPECT_TRUE(m_up);
     EXPECT_FALSE(m_down);
@@ -158,9 +158,9 @@ TEST_F(MenuPageTest, ButtonsAreScaledFromTheReferenceFrameAndStartOneXBelowTheTi
     edges(true, 6);
 
     // PAL high resolution: 480 x 45 becomes 469 x 45 at x = 117.
-    m_renderer.MakeMenu(m_root);
+    m_renderer.makeMenu(m_root);
     const int titleTop = Numeric::roundHalfEven(576 * 0.06);
-    const int xHeight = textHeight(m_settings.FontTitle, m_settings.TitleFontSize, QStringLiteral("X"));
+    const int xHeight = textHeight(m_settings.titleFont, m_settings.titleFontSize, QStringLiteral("X"));
     auto runs = buttonRuns(352);
     ASSERT_EQ(runs.size(), 2u);
     EXPECT_EQ(runs[0].top, titleTop + xHeight + 13);
@@ -174,10 +174,10 @@ TEST_F(MenuPageTest, ButtonsAreScaledFromTheReferenceFrameAndStartOneXBelowTheTi
 
     // 480 x 480: sx = 1.5, sy = 1.2: 320 x 38 (37.5 to even) at x = 80, gaps of 10.83.
     frame(480, 480, 480);
-    m_settings.TitleFontSize = QStringLiteral("40");
-    m_renderer.MakeMenu(m_root);
+    m_settings.titleFontSize = QStringLiteral("40");
+    m_renderer.makeMenu(m_root);
     const int titleTop2 = Numeric::roundHalfEven(480 * 0.06);
-    const int xHeight2 = textHeight(m_settings.FontTitle, m_settings.TitleFontSize, QStringLiteral("X"));
+    const int xHeight2 = textHeight(m_settings.titleFont, m_settings.titleFontSize, QStringLiteral("X"));
     runs = buttonRuns(240);
     ASSERT_EQ(runs.size(), 2u);
     EXPECT_EQ(runs[0].top, Numeric::roundHalfEven(titleTop2 + xHeight2 + 13 / 1.2));
@@ -194,12 +194,12 @@ TEST_F(MenuPageTest, TitleRowFollowsTheEdgeCorrection)
 {
     frame(352, 288, 576);
     edges(false, 10);
-    m_renderer.MakeMenu(m_root);
+    m_renderer.makeMenu(m_root);
     const int rowWithout = firstLitRow();
     ASSERT_GE(rowWithout, 0);
 
     edges(true, 10);
-    const MenuPage page = m_renderer.MakeMenu(m_root);
+    const MenuPage page = m_renderer.makeMenu(m_root);
     // 288 x 0.1 = 28.8: the title's top moves to row 29.
     EXPECT_EQ(firstLitRow() - rowWithout, 29);
 
@@ -217,43 +217,43 @@ TEST_F(MenuPageTest, MenuOfPicturesOnlyHasNoEntries)
     ProjectNode *pics = addFolder(m_root, QStringLiteral("Pics"));
     for (const char *name : { "a.jpg", "b.jpg", "c.mpg" }) {
         ProjectNode *file = addFile(pics, QLatin1String(name));
-        writeJpeg(file->FullPath(), 16, 16, Qt::red);
+        writeJpeg(file->fullPath(), 16, 16, Qt::red);
     }
-    const MenuPage page = m_renderer.MakeMenu(pics);
+    const MenuPage page = m_renderer.makeMenu(pics);
 
     EXPECT_EQ(page.entryCount, 0);
     EXPECT_EQ(page.entriesPerPage, 3);
     EXPECT_EQ(page.entryNode, nullptr);
-    EXPECT_TRUE(buttonRuns(m_canvas.Width() / 2).empty());
+    EXPECT_TRUE(buttonRuns(m_canvas.width() / 2).empty());
     EXPECT_TRUE(m_renderer.pageEntries().isEmpty());
     EXPECT_EQ(m_tree.selectedNode(), pics);
     EXPECT_EQ(m_orderShown, 0);
     // Only the title ("Pics") is on the page.
-    EXPECT_FALSE(anyLit(0, m_canvas.Height() / 2, m_canvas.Width(), m_canvas.Height()));
+    EXPECT_FALSE(anyLit(0, m_canvas.height() / 2, m_canvas.width(), m_canvas.height()));
 }
 
 TEST_F(MenuPageTest, ShortcutNumbersSitAtTheButtonsLeftEdgeAndLeaveTheLabelInPlace)
 {
     auto entries = addFolders(m_root, 2);
-    m_settings.MenuFontSize = QStringLiteral("30");
-    m_settings.MenuColor = 0xFFFFFF;
+    m_settings.menuFontSize = QStringLiteral("30");
+    m_settings.menuColor = 0xFFFFFF;
 
-    m_settings.Shortcuts = true;
-    m_renderer.MakeMenu(m_root);
-    const ImgSource with = m_canvas.Copy();
-    m_settings.Shortcuts = false;
-    m_renderer.MakeMenu(m_root);
+    m_settings.shortcuts = true;
+    m_renderer.makeMenu(m_root);
+    const ImgSource with = m_canvas.copy();
+    m_settings.shortcuts = false;
+    m_renderer.makeMenu(m_root);
 
     ImgSource measure;
-    measure.Create(704, 576);
-    measure.Font = m_settings.FontMenu;
+    measure.create(704, 576);
+    measure.Font = m_settings.menuFont;
     measure.FontSize = 30;
-    const int numberRight = 117 + measure.GetTextWidth(QStringLiteral("  2.")) + 2;
+    const int numberRight = 117 + measure.textWidth(QStringLiteral("  2.")) + 2;
     int differing = 0;
     for (int y = 0; y < 576; ++y) {
         for (int x = 0; x < 704; ++x) {
-            const std::uint8_t *a = with.pRGB() + (y * 704 + x) * 3;
-            const std::uint8_t *b = m_canvas.pRGB() + (y * 704 + x) * 3;
+            const std::uint8_t *a = with.rgbData() + (y * 704 + x) * 3;
+            const std::uint8_t *b = m_canvas.rgbData() + (y * 704 + x) * 3;
             if (a[0] != b[0] || a[1] != b[1] || a[2] != b[2]) {
                 ++differing;
                 EXPECT_GE(x, 117) << x << "," << y;
@@ -277,7 +277,7 @@ TEST_F(MenuPageTest, ShortcutNumbersSitAtTheButtonsLeftEdgeAndLeaveTheLabelInPla
     EXPECT_TRUE(whiteIn(runs[1]));
     m_tree.info(entries[0]).caption.clear();
     m_tree.info(entries[1]).caption.clear();
-    m_renderer.MakeMenu(m_root);
+    m_renderer.makeMenu(m_root);
     EXPECT_FALSE(whiteIn(runs[0]));
     EXPECT_FALSE(whiteIn(runs[1]));
 }
@@ -285,16 +285,16 @@ TEST_F(MenuPageTest, ShortcutNumbersSitAtTheButtonsLeftEdgeAndLeaveTheLabelInPla
 TEST_F(MenuPageTest, AntiFlickerRunsAtTheEndUnlessFastPreview)
 {
     addFolders(m_root, 1);
-    m_settings.AntiFlicker = true;
-    m_settings.FastPreview = true;
-    m_renderer.MakeMenu(m_root);
+    m_settings.antiFlicker = true;
+    m_settings.fastPreview = true;
+    m_renderer.makeMenu(m_root);
     auto runs = buttonRuns(352);
     ASSERT_EQ(runs.size(), 1u);
     const int top = runs[0].top;
     EXPECT_TRUE(isBlack(352, top - 1, 0));
 
-    m_settings.FastPreview = false;
-    m_renderer.MakeMenu(m_root);
+    m_settings.fastPreview = false;
+    m_renderer.makeMenu(m_root);
     // The row above the button now holds a quarter of the button's green.
     const Rgb above = pixel(352, top - 1);
     EXPECT_NEAR(above.g, 64, 2);

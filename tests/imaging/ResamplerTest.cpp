@@ -17,7 +17,7 @@ namespace {
 ImgSource flat(int w, int h, std::uint8_t r, std::uint8_t g, std::uint8_t b)
 {
     ImgSource image;
-    image.Create(w, h);
+    image.create(w, h);
     image.fill(static_cast<std::uint32_t>(r) | static_cast<std::uint32_t>(g) << 8
         | static_cast<std::uint32_t>(b) << 16);
     return image;
@@ -26,27 +26,27 @@ ImgSource flat(int w, int h, std::uint8_t r, std::uint8_t g, std::uint8_t b)
 ImgSource noise(int w, int h, quint32 seed)
 {
     ImgSource image;
-    image.Create(w, h);
+    image.create(w, h);
     QRandomGenerator random(seed);
     for (int i = 0; i < w * h * 3; ++i)
-        image.pRGB()[i] = static_cast<std::uint8_t>(random.bounded(256));
+        image.rgbData()[i] = static_cast<std::uint8_t>(random.bounded(256));
     return image;
 }
 
 std::uint8_t at(const ImgSource &image, int x, int y, int channel = 0)
 {
-    return image.pRGB()[(y * image.Width() + x) * 3 + channel];
+    return image.rgbData()[(y * image.width() + x) * 3 + channel];
 }
 
 // Rows become columns.
 ImgSource turned(const ImgSource &image)
 {
     ImgSource result;
-    result.Create(image.Height(), image.Width());
-    for (int y = 0; y < image.Height(); ++y)
-        for (int x = 0; x < image.Width(); ++x)
+    result.create(image.height(), image.width());
+    for (int y = 0; y < image.height(); ++y)
+        for (int x = 0; x < image.width(); ++x)
             std::memcpy(
-                result.pRGB() + (x * image.Height() + y) * 3, image.pRGB() + (y * image.Width() + x) * 3, 3);
+                result.rgbData() + (x * image.height() + y) * 3, image.rgbData() + (y * image.width() + x) * 3, 3);
     return result;
 }
 
@@ -71,9 +71,9 @@ TEST_P(EveryFilter, GivesTheRequestedSizeAndKeepsFlatAreasExactlyFlat)
         for (const auto &[r, g, b] :
             { std::array<std::uint8_t, 3> { 173, 0, 255 }, { 255, 255, 255 }, { 0, 0, 0 } }) {
             ImgSource image = flat(s.fromW, s.fromH, r, g, b);
-            ASSERT_TRUE(image.Resize(s.toW, s.toH, GetParam())) << s.fromW << "x" << s.fromH;
-            ASSERT_EQ(image.Width(), s.toW);
-            ASSERT_EQ(image.Height(), s.toH);
+            ASSERT_TRUE(image.resize(s.toW, s.toH, GetParam())) << s.fromW << "x" << s.fromH;
+            ASSERT_EQ(image.width(), s.toW);
+            ASSERT_EQ(image.height(), s.toH);
             for (int y = 0; y < s.toH; ++y)
                 for (int x = 0; x < s.toW; ++x) {
                     ASSERT_EQ(at(image, x, y, 0), r) << x << "," << y;
@@ -90,12 +90,12 @@ TEST_P(EveryFilter, BlackWhiteEdgeNeitherWrapsNorLeaksAcrossTheImage)
     // after shrinking to 40 (at 20) and after enlarging to 300 (at 150).
     for (const int toW : { 40, 300 }) {
         ImgSource image;
-        image.Create(100, 6);
+        image.create(100, 6);
         image.fill(0);
         for (int y = 0; y < 6; ++y)
             for (int x = 50; x < 100; ++x)
-                image.SetPixel(x, y, std::array<std::uint8_t, 3> { 255, 255, 255 }.data());
-        ASSERT_TRUE(image.Resize(toW, 9, GetParam()));
+                image.setPixel(x, y, std::array<std::uint8_t, 3> { 255, 255, 255 }.data());
+        ASSERT_TRUE(image.resize(toW, 9, GetParam()));
         const int edge = toW / 2;
         for (int y = 0; y < 9; ++y) {
             for (int x = 0; x < toW; ++x) {
@@ -120,8 +120,8 @@ TEST_P(EveryFilter, LobesAroundASinglePixelAreClampedNotWrapped)
         ImgSource image = whiteDot ? flat(9, 9, 0, 0, 0) : flat(9, 9, 255, 255, 255);
         const std::uint8_t dot[3] = { static_cast<std::uint8_t>(whiteDot ? 255 : 0),
             static_cast<std::uint8_t>(whiteDot ? 255 : 0), static_cast<std::uint8_t>(whiteDot ? 255 : 0) };
-        image.SetPixel(4, 4, dot);
-        ASSERT_TRUE(image.Resize(45, 45, GetParam()));
+        image.setPixel(4, 4, dot);
+        ASSERT_TRUE(image.resize(45, 45, GetParam()));
         // Output pixel centres one source pixel or more away from the dot's centre.
         for (int y = 0; y < 45; ++y)
             for (int x = 0; x < 45; ++x) {
@@ -145,12 +145,12 @@ TEST_P(EveryFilter, WidthIsFilteredExactlyAsHeightIs)
     // passes share their weights but walk the raster in different ways.
     const ImgSource source = noise(37, 23, 11);
     for (const int newWidth : { 20, 61 }) {
-        ImgSource wide = source.Copy();
-        ASSERT_TRUE(wide.Resize(newWidth, 23, GetParam()));
+        ImgSource wide = source.copy();
+        ASSERT_TRUE(wide.resize(newWidth, 23, GetParam()));
         ImgSource tall = turned(source);
-        ASSERT_TRUE(tall.Resize(23, newWidth, GetParam()));
+        ASSERT_TRUE(tall.resize(23, newWidth, GetParam()));
         const ImgSource back = turned(tall);
-        EXPECT_EQ(0, std::memcmp(wide.pRGB(), back.pRGB(), static_cast<size_t>(newWidth) * 23 * 3))
+        EXPECT_EQ(0, std::memcmp(wide.rgbData(), back.rgbData(), static_cast<size_t>(newWidth) * 23 * 3))
             << "to width " << newWidth;
     }
 }
@@ -158,9 +158,9 @@ TEST_P(EveryFilter, WidthIsFilteredExactlyAsHeightIs)
 TEST_P(EveryFilter, SameSizeChangesNothing)
 {
     ImgSource image = noise(31, 17, 7);
-    const ImgSource before = image.Copy();
-    ASSERT_TRUE(image.Resize(31, 17, GetParam()));
-    EXPECT_EQ(0, std::memcmp(image.pRGB(), before.pRGB(), 31 * 17 * 3));
+    const ImgSource before = image.copy();
+    ASSERT_TRUE(image.resize(31, 17, GetParam()));
+    EXPECT_EQ(0, std::memcmp(image.rgbData(), before.rgbData(), 31 * 17 * 3));
 }
 
 INSTANTIATE_TEST_SUITE_P(Codes, EveryFilter,
@@ -176,8 +176,8 @@ TEST(Resampler, InterpolatingKernelsReproduceSourcePixelsAtTheirCentres)
     // Enlarged three times, output pixel 3k + 1 sits exactly on source pixel k.
     const ImgSource source = noise(11, 8, 42);
     for (int code : { 2, 3, 4, 5, 6, 10, 11, 12, 14, 15, 16, 17 }) {
-        ImgSource image = source.Copy();
-        ASSERT_TRUE(image.Resize(33, 24, code));
+        ImgSource image = source.copy();
+        ASSERT_TRUE(image.resize(33, 24, code));
         for (int y = 0; y < 8; ++y)
             for (int x = 0; x < 11; ++x)
                 for (int c = 0; c < 3; ++c)
@@ -189,14 +189,14 @@ TEST(Resampler, InterpolatingKernelsReproduceSourcePixelsAtTheirCentres)
 TEST(Resampler, BoxHalvingAveragesEachTwoByTwoBlock)
 {
     ImgSource image;
-    image.Create(4, 2);
+    image.create(4, 2);
     const std::uint8_t values[2][4] = { { 0, 40, 100, 101 }, { 20, 100, 200, 102 } };
     for (int y = 0; y < 2; ++y)
         for (int x = 0; x < 4; ++x) {
             const std::uint8_t p[3] = { values[y][x], values[y][x], values[y][x] };
-            image.SetPixel(x, y, p);
+            image.setPixel(x, y, p);
         }
-    ASSERT_TRUE(image.Resize(2, 1, 4));
+    ASSERT_TRUE(image.resize(2, 1, 4));
     EXPECT_EQ(at(image, 0, 0), 40); // (0 + 40 + 20 + 100) / 4
     EXPECT_EQ(at(image, 1, 0), 126); // (100 + 101 + 200 + 102) / 4 = 125.75
 }
@@ -204,33 +204,33 @@ TEST(Resampler, BoxHalvingAveragesEachTwoByTwoBlock)
 TEST(Resampler, NearestPixelRepeatsPixelsWhenEnlargingAndPicksThemWhenShrinking)
 {
     const ImgSource source = noise(5, 3, 3);
-    ImgSource big = source.Copy();
-    ASSERT_TRUE(big.Resize(10, 6, 1));
+    ImgSource big = source.copy();
+    ASSERT_TRUE(big.resize(10, 6, 1));
     for (int y = 0; y < 6; ++y)
         for (int x = 0; x < 10; ++x)
             for (int c = 0; c < 3; ++c)
                 ASSERT_EQ(at(big, x, y, c), at(source, x / 2, y / 2, c));
 
-    ImgSource small = big.Copy();
-    ASSERT_TRUE(small.Resize(5, 3, 1));
-    EXPECT_EQ(0, std::memcmp(small.pRGB(), source.pRGB(), 5 * 3 * 3));
+    ImgSource small = big.copy();
+    ASSERT_TRUE(small.resize(5, 3, 1));
+    EXPECT_EQ(0, std::memcmp(small.rgbData(), source.rgbData(), 5 * 3 * 3));
 }
 
 TEST(Resampler, BadCodesAndSizesLeaveTheImageAlone)
 {
     ImgSource image = noise(8, 6, 1);
-    const ImgSource before = image.Copy();
+    const ImgSource before = image.copy();
     for (int code : { 0, -1, 18 }) {
-        EXPECT_FALSE(image.Resize(4, 3, code)) << code;
-        EXPECT_EQ(image.Width(), 8);
-        EXPECT_EQ(image.Height(), 6);
+        EXPECT_FALSE(image.resize(4, 3, code)) << code;
+        EXPECT_EQ(image.width(), 8);
+        EXPECT_EQ(image.height(), 6);
     }
-    EXPECT_FALSE(image.Resize(0, 3, 13));
-    EXPECT_FALSE(image.Resize(4, -1, 13));
-    EXPECT_EQ(0, std::memcmp(image.pRGB(), before.pRGB(), 8 * 6 * 3));
+    EXPECT_FALSE(image.resize(0, 3, 13));
+    EXPECT_FALSE(image.resize(4, -1, 13));
+    EXPECT_EQ(0, std::memcmp(image.rgbData(), before.rgbData(), 8 * 6 * 3));
 
     ImgSource empty;
-    EXPECT_FALSE(empty.Resize(4, 3, 13));
+    EXPECT_FALSE(empty.resize(4, 3, 13));
     EXPECT_FALSE(empty.hasPixels());
 }
 

@@ -22,22 +22,22 @@ protected:
     ProjectNode *photo(const QString &name, int w, int h, QColor colour = kPhoto)
     {
         ProjectNode *node = addFile(m_pics, name);
-        writeJpeg(node->FullPath(), w, h, colour);
+        writeJpeg(node->fullPath(), w, h, colour);
         return node;
     }
 
     void render(ProjectNode *node, const QString &captionFile = QString())
     {
-        m_renderer.CreateStill(node, node->FullPath(), captionFile);
+        m_renderer.createStill(node, node->fullPath(), captionFile);
     }
 
     // The photo covers exactly [x, x + w) x [y, y + h) of the black frame.
     void expectPictureAt(int x, int y, int w, int h)
     {
-        EXPECT_EQ(m_renderer.StillWidth(), w);
-        EXPECT_EQ(m_renderer.StillHeight(), h);
-        const int W = m_canvas.Width();
-        const int H = m_canvas.Height();
+        EXPECT_EQ(m_renderer.stillWidth(), w);
+        EXPECT_EQ(m_renderer.stillHeight(), h);
+        const int W = m_canvas.width();
+        const int H = m_canvas.height();
         const int midX = x + w / 2;
         const int midY = y + h / 2;
         EXPECT_TRUE(isColour(x, midY, kPhoto)) << "left edge";
@@ -63,21 +63,21 @@ protected:
     ImgSource reference(const QString &text, int x, int y) const
     {
         ImgSource ref;
-        ref.Create(m_canvas.Width(), m_canvas.Height());
+        ref.create(m_canvas.width(), m_canvas.height());
         ref.fill(0);
-        ref.Font = m_settings.FontPicture;
-        ref.FontSize = m_settings.PictureFontSize.toInt();
-        ref.FontColor = m_settings.PictureColor;
-        ref.PaintText(text, x, y, true);
+        ref.Font = m_settings.pictureFont;
+        ref.FontSize = m_settings.pictureFontSize.toInt();
+        ref.FontColor = m_settings.pictureColor;
+        ref.paintText(text, x, y, true);
         return ref;
     }
 
     // Same pixels in columns [0, width) of every row.
     bool sameLeftBand(const ImgSource &ref, int width) const
     {
-        for (int y = 0; y < m_canvas.Height(); ++y) {
-            const std::uint8_t *a = ref.pRGB() + std::size_t(y) * ref.Width() * 3;
-            const std::uint8_t *b = m_canvas.pRGB() + std::size_t(y) * m_canvas.Width() * 3;
+        for (int y = 0; y < m_canvas.height(); ++y) {
+            const std::uint8_t *a = ref.rgbData() + std::size_t(y) * ref.width() * 3;
+            const std::uint8_t *b = m_canvas.rgbData() + std::size_t(y) * m_canvas.width() * 3;
             if (std::memcmp(a, b, std::size_t(width) * 3) != 0)
                 return false;
         }
@@ -99,8 +99,8 @@ TEST_F(StillTest, LandscapeWithAspectCorrectionFillsThePalFrame)
     render(photo(QStringLiteral("a.jpg"), 1600, 1200));
     // 768 x 576 in square pixels, squeezed to 704 x 576.
     expectPictureAt(0, 0, 704, 576);
-    EXPECT_EQ(m_canvas.Width(), 704);
-    EXPECT_EQ(m_canvas.Height(), 576);
+    EXPECT_EQ(m_canvas.width(), 704);
+    EXPECT_EQ(m_canvas.height(), 576);
 }
 
 TEST_F(StillTest, LandscapeWithoutAspectCorrectionIsLetterboxed)
@@ -131,7 +131,7 @@ TEST_F(StillTest, EdgeCorrectionShrinksAndKeepsTheCentre)
 TEST_F(StillTest, OffCentrePictureFitsTwiceTheDistanceToTheNearerEdge)
 {
     edges(false, 6);
-    m_settings.XCenter = QStringLiteral("200");
+    m_settings.xCenter = QStringLiteral("200");
     ProjectNode *node = photo(QStringLiteral("a.jpg"), 1600, 1200);
 
     aspect(false);
@@ -144,9 +144,9 @@ TEST_F(StillTest, OffCentrePictureFitsTwiceTheDistanceToTheNearerEdge)
     expectPictureAt(0, 124, 400, 327);
 
     // A centre on the frame's edge leaves no room: a black frame, no failure.
-    m_settings.XCenter = QStringLiteral("0");
+    m_settings.xCenter = QStringLiteral("0");
     render(node);
-    EXPECT_EQ(m_renderer.StillWidth(), 0);
+    EXPECT_EQ(m_renderer.stillWidth(), 0);
     EXPECT_FALSE(anyLit(0, 0, 704, 576));
 }
 
@@ -166,27 +166,27 @@ TEST_F(StillTest, LargePhotoDecodedAtReducedScaleGetsTheSameGeometry)
     render(photo(QStringLiteral("big.jpg"), 4000, 3000));
     // 704 x 528 times 0.88: 620 x 465 (619.52 and 464.64).
     expectPictureAt(42, 56, 620, 465);
-    EXPECT_EQ(m_picture.Width(), 620);
-    EXPECT_EQ(m_picture.Height(), 465);
+    EXPECT_EQ(m_picture.width(), 620);
+    EXPECT_EQ(m_picture.height(), 465);
 }
 
 TEST_F(StillTest, ExifDateBecomesTheCaption)
 {
-    m_settings.DisplayDate = true;
-    m_settings.UseFileName = true;
+    m_settings.displayDate = true;
+    m_settings.useFileName = true;
     ProjectNode *node = photo(QStringLiteral("dated.jpg"), 320, 240);
-    addExifDate(node->FullPath(), "2021:07:14 14:05:33");
+    addExifDate(node->fullPath(), "2021:07:14 14:05:33");
     render(node);
     EXPECT_EQ(m_tree.info(node).caption, dateCaption(2021, 7, 14, "14:05"));
 
-    m_settings.DisplayDate = false;
+    m_settings.displayDate = false;
     render(node);
     EXPECT_TRUE(m_tree.info(node).caption.isEmpty());
 
     // A camera whose clock was never set gives no date.
-    m_settings.DisplayDate = true;
+    m_settings.displayDate = true;
     ProjectNode *unset = photo(QStringLiteral("unset.jpg"), 320, 240);
-    addExifDate(unset->FullPath(), "0000:00:00 00:00:00");
+    addExifDate(unset->fullPath(), "0000:00:00 00:00:00");
     render(unset);
     EXPECT_TRUE(m_tree.info(unset).caption.isEmpty());
 }
@@ -195,63 +195,63 @@ TEST_F(StillTest, StampTextIsTheNameWithoutJpgOrTheDateAndName)
 {
     aspect(false);
     edges(false, 6);
-    m_settings.PictureFontSize = QStringLiteral("14");
-    m_settings.textXpos = 0;
-    m_settings.textYpos = 100;
+    m_settings.pictureFontSize = QStringLiteral("14");
+    m_settings.stampX = 0;
+    m_settings.stampY = 100;
     // Portrait: the columns left of x = 136 stay black apart from the stamp.
 
-    m_settings.DisplayDate = true;
-    m_settings.UseFileName = true;
+    m_settings.displayDate = true;
+    m_settings.useFileName = true;
     render(photo(QStringLiteral("Beach.JPG"), 1200, 1600));
     EXPECT_TRUE(sameLeftBand(reference(QStringLiteral("Beach"), 0, 100), 136));
 
     // No ".jpg" in the name: the whole name is the text, and rendering goes on.
     render(photo(QStringLiteral("Dunes.jpeg"), 1200, 1600));
     EXPECT_TRUE(sameLeftBand(reference(QStringLiteral("Dunes.jpeg"), 0, 100), 136));
-    EXPECT_EQ(m_renderer.StillWidth(), 432);
+    EXPECT_EQ(m_renderer.stillWidth(), 432);
 
     // Date and name on two lines.
-    m_settings.DisplayFileName = true;
+    m_settings.displayFileName = true;
     ProjectNode *dated = photo(QStringLiteral("x.jpg.jpg"), 1200, 1600);
-    addExifDate(dated->FullPath(), "2020:01:02 03:04:05");
+    addExifDate(dated->fullPath(), "2020:01:02 03:04:05");
     render(dated);
     const QString twoLines = dateCaption(2020, 1, 2, "03:04") + u'\r' + QStringLiteral("x") + u'\r';
     EXPECT_TRUE(sameLeftBand(reference(twoLines, 0, 100), 136));
 
     // No options: nothing is drawn.
-    m_settings.DisplayDate = false;
-    m_settings.DisplayFileName = false;
+    m_settings.displayDate = false;
+    m_settings.displayFileName = false;
     render(dated);
     EXPECT_FALSE(anyLit(0, 0, 136, 576));
 }
 
 TEST_F(StillTest, StampOutsideTheFrameIsMovedBackWithAMessage)
 {
-    m_settings.DisplayDate = true;
+    m_settings.displayDate = true;
     ProjectNode *node = photo(QStringLiteral("dated.jpg"), 320, 240);
-    addExifDate(node->FullPath(), "2021:07:14 14:05:33");
-    m_settings.textXpos = 10;
-    m_settings.textYpos = 1000;
+    addExifDate(node->fullPath(), "2021:07:14 14:05:33");
+    m_settings.stampX = 10;
+    m_settings.stampY = 1000;
     render(node);
     ImgSource measure;
-    measure.Create(704, 576);
-    measure.Font = m_settings.FontPicture;
+    measure.create(704, 576);
+    measure.Font = m_settings.pictureFont;
     measure.FontSize = 36;
     const QString caption = m_tree.info(node).caption;
     ASSERT_EQ(m_prompter.count(), 1);
     EXPECT_EQ(m_prompter.boxes()[0].title, QStringLiteral("Position mismatch"));
     EXPECT_EQ(m_prompter.boxes()[0].text,
         QStringLiteral("Vertical Position of text is out of screen, correction made."));
-    EXPECT_EQ(m_settings.textYpos, 576 - measure.GetTextHeight(caption));
-    EXPECT_EQ(m_settings.textXpos, 10);
+    EXPECT_EQ(m_settings.stampY, 576 - measure.textHeight(caption));
+    EXPECT_EQ(m_settings.stampX, 10);
 
     m_prompter.clear();
-    m_settings.textXpos = 700;
+    m_settings.stampX = 700;
     render(node);
     ASSERT_EQ(m_prompter.count(), 1);
     EXPECT_EQ(m_prompter.boxes()[0].text,
         QStringLiteral("Horizontal Position of text is out of screen, correction made."));
-    EXPECT_EQ(m_settings.textXpos, 704 - measure.GetTextWidth(caption));
+    EXPECT_EQ(m_settings.stampX, 704 - measure.textWidth(caption));
 
     // Corrected positions hold: the next still asks nothing.
     m_prompter.clear();
@@ -263,42 +263,42 @@ TEST_F(StillTest, FontSizeZeroDrawsNothingButStillCorrects)
 {
     aspect(false);
     edges(false, 6);
-    m_settings.DisplayDate = true;
-    m_settings.UseFileName = true;
-    m_settings.textXpos = 0;
-    m_settings.textYpos = 100;
+    m_settings.displayDate = true;
+    m_settings.useFileName = true;
+    m_settings.stampX = 0;
+    m_settings.stampY = 100;
     ProjectNode *node = photo(QStringLiteral("p.jpg"), 1200, 1600);
 
-    m_settings.PictureFontSize = QStringLiteral("36");
+    m_settings.pictureFontSize = QStringLiteral("36");
     render(node);
     EXPECT_TRUE(anyLit(0, 0, 136, 576));
 
-    m_settings.PictureFontSize = QStringLiteral("0");
+    m_settings.pictureFontSize = QStringLiteral("0");
     render(node);
     EXPECT_FALSE(anyLit(0, 0, 136, 576));
 
-    m_settings.textYpos = 600;
+    m_settings.stampY = 600;
     render(node);
     EXPECT_EQ(m_prompter.count(), 1);
-    EXPECT_LE(m_settings.textYpos, 576);
+    EXPECT_LE(m_settings.stampY, 576);
 }
 
 TEST_F(StillTest, UndecodablePictureGivesTheBlackFrameWithItsText)
 {
-    m_settings.DisplayDate = true;
-    m_settings.UseFileName = true;
-    m_settings.PictureFontSize = QStringLiteral("20");
-    m_settings.textXpos = 30;
-    m_settings.textYpos = 40;
+    m_settings.displayDate = true;
+    m_settings.useFileName = true;
+    m_settings.pictureFontSize = QStringLiteral("20");
+    m_settings.stampX = 30;
+    m_settings.stampY = 40;
     ProjectNode *node = addFile(m_pics, QStringLiteral("broken.jpg"));
-    QFile file(node->FullPath());
+    QFile file(node->fullPath());
     ASSERT_TRUE(file.open(QIODevice::WriteOnly));
     file.write("\xFF\xD8\xFF\xE0 this is not really a JPEG");
     file.close();
 
     render(node);
-    EXPECT_EQ(m_renderer.StillWidth(), 0);
-    EXPECT_EQ(m_canvas.Width(), 704);
+    EXPECT_EQ(m_renderer.stillWidth(), 0);
+    EXPECT_EQ(m_canvas.width(), 704);
     EXPECT_TRUE(sameLeftBand(reference(QStringLiteral("broken"), 30, 40), 704));
     EXPECT_TRUE(anyLit(0, 0, 704, 576));
 
@@ -312,11 +312,11 @@ TEST_F(StillTest, CaptionStateDrawsTheCaptionInsideThePicture)
 {
     aspect(false);
     edges(false, 6);
-    m_settings.PictureFontSize = QStringLiteral("24");
-    m_settings.PictureColor = 0xFFFFFF;
+    m_settings.pictureFontSize = QStringLiteral("24");
+    m_settings.pictureColor = 0xFFFFFF;
     const QColor light(235, 235, 225);
     ProjectNode *node = photo(QStringLiteral("p.jpg"), 1200, 1600, light);
-    const QString captionPath = m_pics->FullPath() + QStringLiteral("/p.txt");
+    const QString captionPath = m_pics->fullPath() + QStringLiteral("/p.txt");
     QFile caption(captionPath);
     ASSERT_TRUE(caption.open(QIODevice::WriteOnly));
     caption.write("A long caption that cannot fit on one line of a portrait picture, so it "
@@ -325,7 +325,7 @@ TEST_F(StillTest, CaptionStateDrawsTheCaptionInsideThePicture)
     caption.close();
 
     render(node);
-    const ImgSource plain = m_canvas.Copy();
+    const ImgSource plain = m_canvas.copy();
 
     render(node, captionPath);
 
@@ -333,8 +333,8 @@ TEST_F(StillTest, CaptionStateDrawsTheCaptionInsideThePicture)
     int changed = 0;
     for (int y = 0; y < 576; ++y) {
         for (int x = 0; x < 704; ++x) {
-            const std::uint8_t *a = plain.pRGB() + (y * 704 + x) * 3;
-            const std::uint8_t *b = m_canvas.pRGB() + (y * 704 + x) * 3;
+            const std::uint8_t *a = plain.rgbData() + (y * 704 + x) * 3;
+            const std::uint8_t *b = m_canvas.rgbData() + (y * 704 + x) * 3;
             if (x < 136 || x >= 568) {
                 ASSERT_TRUE(isBlack(x, y, 0)) << x << "," << y;
             } else if (a[0] != b[0] || a[1] != b[1] || a[2] != b[2]) {
@@ -349,26 +349,26 @@ TEST_F(StillTest, CaptionStateDrawsTheCaptionInsideThePicture)
 
     // The plain state ignores the caption file, and no caption file means no text.
     render(node);
-    EXPECT_EQ(std::memcmp(plain.pRGB(), m_canvas.pRGB(), 704 * 576 * 3), 0);
-    render(node, m_pics->FullPath() + QStringLiteral("/none.txt"));
-    EXPECT_EQ(std::memcmp(plain.pRGB(), m_canvas.pRGB(), 704 * 576 * 3), 0);
+    EXPECT_EQ(std::memcmp(plain.rgbData(), m_canvas.rgbData(), 704 * 576 * 3), 0);
+    render(node, m_pics->fullPath() + QStringLiteral("/none.txt"));
+    EXPECT_EQ(std::memcmp(plain.rgbData(), m_canvas.rgbData(), 704 * 576 * 3), 0);
 }
 
 TEST_F(StillTest, MoviePageShowsItsTextCentredAtTheTop)
 {
     frame(352, 288, 576);
     edges(true, 10);
-    m_settings.TitleFontSize = QStringLiteral("20");
-    m_renderer.MakeMoviePage();
+    m_settings.titleFontSize = QStringLiteral("20");
+    m_renderer.makeMoviePage();
     ImgSource ref;
-    ref.Create(352, 288);
+    ref.create(352, 288);
     ref.fill(0);
-    ref.Font = m_settings.FontTitle;
+    ref.Font = m_settings.titleFont;
     ref.FontSize = 20;
-    ref.FontColor = m_settings.TitleColor;
+    ref.FontColor = m_settings.titleColor;
     const QString text = QStringLiteral("Movie, no preview.");
-    ref.PaintText(text, Numeric::roundHalfEven((352 - ref.GetTextWidth(text)) / 2.0), 29, true);
-    EXPECT_EQ(std::memcmp(ref.pRGB(), m_canvas.pRGB(), 352 * 288 * 3), 0);
+    ref.paintText(text, Numeric::roundHalfEven((352 - ref.textWidth(text)) / 2.0), 29, true);
+    EXPECT_EQ(std::memcmp(ref.rgbData(), m_canvas.rgbData(), 352 * 288 * 3), 0);
 }
 
 } // namespace

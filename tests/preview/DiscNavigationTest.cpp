@@ -101,24 +101,24 @@ protected:
     void build(const QString &source)
     {
         Settings &s = m_ws.settings;
-        s.sourcedir = source;
-        s.destinationdir = m_dir.path() + u"/build"_s;
-        QDir().mkpath(s.destinationdir);
+        s.sourceDir = source;
+        s.destinationDir = m_dir.path() + u"/build"_s;
+        QDir().mkpath(s.destinationDir);
         s.vcd = false;
         s.ntsc = false;
         s.lowRes = false;
-        s.AntiFlicker = false;
-        s.FastPreview = true;
-        s.main_title = u"Holidays"_s;
+        s.antiFlicker = false;
+        s.fastPreview = true;
+        s.mainTitle = u"Holidays"_s;
         m_ws.controller.setSizes();
-        ASSERT_TRUE(m_ws.scanner.cmdReadStructure_Click());
+        ASSERT_TRUE(m_ws.scanner.scan());
 
         BuildOutput output;
         BuildDriver driver(m_ws.settings, m_ws.tree, m_ws.renderer, m_ws.canvas, m_prompter, output);
-        ASSERT_EQ(driver.pbcreatevcd_Click(), BuildDriver::Outcome::Succeeded)
+        ASSERT_EQ(driver.build(), BuildDriver::Outcome::Succeeded)
             << m_prompter.texts().join(u'\n').toStdString();
         ASSERT_TRUE(m_fatal.isEmpty()) << m_fatal.join(u'\n').toStdString();
-        m_selections = readSelections(s.destinationdir + u"/vcd.xml"_s, &m_order);
+        m_selections = readSelections(s.destinationDir + u"/vcd.xml"_s, &m_order);
         ASSERT_FALSE(m_selections.isEmpty());
     }
 
@@ -137,8 +137,8 @@ protected:
     {
         const DiscState state = stateOf(id);
         ASSERT_TRUE(state.isValid()) << id.toStdString();
-        if (!state.caption && !QFileInfo(state.node->FullPath()).isDir())
-            m_nav.tvwStruct_NodeClick(state.node);
+        if (!state.caption && !QFileInfo(state.node->fullPath()).isDir())
+            m_nav.showFromTree(state.node);
         else
             m_nav.showState(state);
         ASSERT_EQ(m_nav.shownStateId(), id);
@@ -162,10 +162,10 @@ protected:
                 std::function<void()> press;
                 QString target;
             } keys[] = {
-                { "Previous", [this] { m_nav.pbPrev_Click(); }, disc.prev },
-                { "Next", [this] { m_nav.pbNext_Click(); }, disc.next },
-                { "Return", [this] { m_nav.pbReturn_Click(); }, disc.back },
-                { "Enter", [this] { m_nav.pbEnter_Click(); }, disc.enter },
+                { "Previous", [this] { m_nav.pressPrevious(); }, disc.prev },
+                { "Next", [this] { m_nav.pressNext(); }, disc.next },
+                { "Return", [this] { m_nav.pressReturn(); }, disc.back },
+                { "Enter", [this] { m_nav.pressEnter(); }, disc.enter },
                 { "timeout", [this] { m_nav.followTimeout(); }, disc.timeout },
             };
             for (const auto &key : keys) {
@@ -187,8 +187,8 @@ protected:
 
     QString idOf(const QString &relative) const
     {
-        const ProjectNode *node = m_ws.tree.nodeByKey(m_ws.settings.sourcedir + u'/' + relative);
-        return node ? u"Selection-"_s + DiscState::indexNumber(node->Index()) : QString();
+        const ProjectNode *node = m_ws.tree.nodeByKey(m_ws.settings.sourceDir + u'/' + relative);
+        return node ? u"Selection-"_s + DiscState::indexNumber(node->index()) : QString();
     }
 
     TestHome m_home;
@@ -218,13 +218,13 @@ TEST_F(DiscNavigation, SampleAlbumKeysLandWhereTheDiscGoes)
     // Return from a picture of the third entry highlights the third entry.
     ProjectNode *third = m_ws.tree.root()->child(2);
     ASSERT_TRUE(third->hasChildren());
-    m_nav.tvwStruct_NodeClick(third->child(1));
-    m_nav.pbReturn_Click();
-    EXPECT_EQ(m_nav.PreviewNode(), m_ws.tree.root());
+    m_nav.showFromTree(third->child(1));
+    m_nav.pressReturn();
+    EXPECT_EQ(m_nav.previewNode(), m_ws.tree.root());
     EXPECT_EQ(m_nav.highlightedEntry(), third);
     EXPECT_EQ(m_nav.highlightedEntryNumber(), 3);
     EXPECT_EQ(
-        m_nav.shownStateId(), m_selections.value(idOf(third->Text() + u'/' + third->child(1)->Text())).back);
+        m_nav.shownStateId(), m_selections.value(idOf(third->text() + u'/' + third->child(1)->text())).back);
 }
 
 TEST_F(DiscNavigation, ThreeLevelAlbumOnTwoMenuPagesKeysLandWhereTheDiscGoes)
@@ -254,12 +254,12 @@ TEST_F(DiscNavigation, ThreeLevelAlbumOnTwoMenuPagesKeysLandWhereTheDiscGoes)
 
     // From a sub-menu's picture Return goes to the sub-menu, its entry highlighted.
     ProjectNode *oldTown = root->child(2)->child(2);
-    m_nav.tvwStruct_NodeClick(oldTown->child(1));
-    m_nav.pbReturn_Click();
-    EXPECT_EQ(m_nav.PreviewNode(), root->child(2));
+    m_nav.showFromTree(oldTown->child(1));
+    m_nav.pressReturn();
+    EXPECT_EQ(m_nav.previewNode(), root->child(2));
     EXPECT_EQ(m_nav.highlightedEntryNumber(), 3);
-    m_nav.pbReturn_Click();
-    EXPECT_EQ(m_nav.PreviewNode(), root);
+    m_nav.pressReturn();
+    EXPECT_EQ(m_nav.previewNode(), root);
     EXPECT_EQ(m_nav.highlightedEntryNumber(), 3);
 }
 

@@ -33,7 +33,7 @@ TEST(Capacity, EntryCountIsTheTighterLimitForManySmallVcdEntries)
     const Settings settings = vcd(true);
     const TreeCounters c = counters(100, 600, 5e9, 5e9); // originals off: sizes do not count
     EXPECT_NEAR(Capacity::estimate(c, settings).estimateMb, 133.51, 0.01);
-    const CapacityDisplay d = Capacity::ShowCapacity(c, settings);
+    const CapacityDisplay d = Capacity::capacityDisplay(c, settings);
     EXPECT_EQ(d.label, s("700 items"));
     EXPECT_EQ(d.barPosition, 258);
 }
@@ -42,43 +42,43 @@ TEST(Capacity, OriginalImagesCountWhenTheyAreAddedToTheDisc)
 {
     Settings settings = vcd(false);
     const TreeCounters c = counters(10, 200, 200 * 3000000.0, 1e9);
-    EXPECT_EQ(Capacity::ShowCapacity(c, settings).label, s("210 items"));
-    EXPECT_EQ(Capacity::ShowCapacity(c, settings).barPosition, 77);
+    EXPECT_EQ(Capacity::capacityDisplay(c, settings).label, s("210 items"));
+    EXPECT_EQ(Capacity::capacityDisplay(c, settings).barPosition, 77);
 
-    settings.AddImages = true;
+    settings.addImages = true;
     EXPECT_DOUBLE_EQ(Capacity::estimate(c, settings).estimateBytes, 621e6); // SVCD: 100000 an entry
-    const CapacityDisplay d = Capacity::ShowCapacity(c, settings);
+    const CapacityDisplay d = Capacity::capacityDisplay(c, settings);
     EXPECT_EQ(d.label, s("592 Mb"));
     EXPECT_EQ(d.barPosition, 592);
 
-    settings.AddMovies = true;
-    EXPECT_EQ(Capacity::ShowCapacity(c, settings).label, s("1546 Mb"));
-    EXPECT_EQ(Capacity::ShowCapacity(c, settings).barPosition, 1546);
-    EXPECT_EQ(Capacity::ShowCapacity(c, settings).clampedPosition(), 700);
+    settings.addMovies = true;
+    EXPECT_EQ(Capacity::capacityDisplay(c, settings).label, s("1546 Mb"));
+    EXPECT_EQ(Capacity::capacityDisplay(c, settings).barPosition, 1546);
+    EXPECT_EQ(Capacity::capacityDisplay(c, settings).clampedPosition(), 700);
 }
 
 TEST(Capacity, HalvesRoundToTheEvenNeighbour)
 {
     Settings settings = vcd(false);
-    settings.AddImages = true;
+    settings.addImages = true;
     // One SVCD entry plus pictures, exactly 2.5 MB and then 3.5 MB.
-    EXPECT_EQ(Capacity::ShowCapacity(counters(0, 1, 2.5 * 1048576 - 100000), settings).label, s("2 Mb"));
-    EXPECT_EQ(Capacity::ShowCapacity(counters(0, 1, 3.5 * 1048576 - 100000), settings).label, s("4 Mb"));
+    EXPECT_EQ(Capacity::capacityDisplay(counters(0, 1, 2.5 * 1048576 - 100000), settings).label, s("2 Mb"));
+    EXPECT_EQ(Capacity::capacityDisplay(counters(0, 1, 3.5 * 1048576 - 100000), settings).label, s("4 Mb"));
     // Nothing scanned yet.
-    EXPECT_EQ(Capacity::ShowCapacity(counters(0, 0), vcd(true)).label, s("0 Mb"));
+    EXPECT_EQ(Capacity::capacityDisplay(counters(0, 0), vcd(true)).label, s("0 Mb"));
 }
 
 TEST(Capacity, EntryLimitIsStrictlyAbove1900AndComesBeforeTheSizeTest)
 {
     Settings settings = vcd(true);
-    settings.AddImages = true;
+    settings.addImages = true;
     FakePrompter prompter;
-    EXPECT_TRUE(Capacity::CheckLimits(true, counters(100, 1800), settings, prompter));
+    EXPECT_TRUE(Capacity::checkLimits(true, counters(100, 1800), settings, prompter));
     EXPECT_EQ(prompter.count(), 0);
 
     // 1901 entries with a size far above a CD: only the entry warning.
     const TreeCounters over = counters(101, 1800, 5e9);
-    EXPECT_TRUE(Capacity::CheckLimits(false, over, settings, prompter));
+    EXPECT_TRUE(Capacity::checkLimits(false, over, settings, prompter));
     ASSERT_EQ(prompter.count(), 1);
     const FakePrompter::Box tell = prompter.boxes()[0];
     EXPECT_EQ(tell.kind, FakePrompter::Kind::Inform);
@@ -89,9 +89,9 @@ TEST(Capacity, EntryLimitIsStrictlyAbove1900AndComesBeforeTheSizeTest)
 
     prompter.clear();
     prompter.scriptAnswer(false);
-    EXPECT_FALSE(Capacity::CheckLimits(true, over, settings, prompter));
+    EXPECT_FALSE(Capacity::checkLimits(true, over, settings, prompter));
     prompter.scriptAnswer(true);
-    EXPECT_TRUE(Capacity::CheckLimits(true, over, settings, prompter));
+    EXPECT_TRUE(Capacity::checkLimits(true, over, settings, prompter));
     ASSERT_EQ(prompter.count(), 2);
     const FakePrompter::Box ask = prompter.boxes()[0];
     EXPECT_EQ(ask.kind, FakePrompter::Kind::YesNo);
@@ -105,20 +105,20 @@ TEST(Capacity, EntryLimitIsStrictlyAbove1900AndComesBeforeTheSizeTest)
 TEST(Capacity, SizeLimitIsStrictlyAbove700Mb)
 {
     Settings settings = vcd(true);
-    settings.AddMovies = true;
+    settings.addMovies = true;
     FakePrompter prompter;
     // One VCD entry and movies: exactly 700 MB, then one byte more.
     const double exact = 700.0 * 1048576 - 200000;
-    EXPECT_TRUE(Capacity::CheckLimits(true, counters(0, 1, 0, exact), settings, prompter));
+    EXPECT_TRUE(Capacity::checkLimits(true, counters(0, 1, 0, exact), settings, prompter));
     EXPECT_EQ(prompter.count(), 0);
 
-    EXPECT_TRUE(Capacity::CheckLimits(false, counters(0, 1, 0, exact + 1), settings, prompter));
+    EXPECT_TRUE(Capacity::checkLimits(false, counters(0, 1, 0, exact + 1), settings, prompter));
     ASSERT_EQ(prompter.count(), 1);
     EXPECT_EQ(prompter.boxes()[0].text, s("This compilation will probably not fit on a CD."));
     EXPECT_EQ(prompter.boxes()[0].title, s("Too many files."));
 
     prompter.clear();
-    EXPECT_FALSE(Capacity::CheckLimits(true, counters(0, 1, 0, exact + 1), settings, prompter)); // default No
+    EXPECT_FALSE(Capacity::checkLimits(true, counters(0, 1, 0, exact + 1), settings, prompter)); // default No
     ASSERT_EQ(prompter.count(), 1);
     EXPECT_EQ(prompter.boxes()[0].kind, FakePrompter::Kind::YesNo);
     EXPECT_FALSE(prompter.boxes()[0].defaultYes);

@@ -36,19 +36,19 @@ struct OrderFixture
 
     OrderFixture()
     {
-        settings.sourcedir = album.path();
+        settings.sourceDir = album.path();
         for (const char *name : { "a", "b", "c" })
             album.file(s(name) + s("/p.jpg"));
     }
     QString scanOrder()
     {
-        scanner.filltvw();
+        scanner.fillTree();
         return childTexts(tree.root());
     }
     void highlight(ProjectNode *node) { highlighted = node; }
     // The highlight stays on the entry that moves.
-    bool up() { return editor.pbUp_Click(highlighted, highlighted->row() + 1); }
-    bool saveOrder() { return editor.pbSaveOrder_Click(highlighted); }
+    bool up() { return editor.moveUp(highlighted, highlighted->row() + 1); }
+    bool saveOrder() { return editor.saveOrder(highlighted); }
 };
 
 // Stops every change inside a folder, also for root, for as long as it lives:
@@ -195,7 +195,7 @@ TEST(OrderFile, SavedOrderComesBackOnTheNextScan)
 TEST(OrderFile, SourceWithTrailingSeparatorGetsNoDoubledOne)
 {
     OrderFixture f;
-    f.settings.sourcedir = f.album.path() + u'/';
+    f.settings.sourceDir = f.album.path() + u'/';
     f.scanOrder();
     EXPECT_EQ(OrderFile::pathIn(f.tree.info(f.tree.root()).sourcePath), f.album.path() + s("/kelvara.ord"));
     EXPECT_EQ(OrderFile::pathIn(f.album.path()), f.album.path() + s("/kelvara.ord"));

@@ -25,7 +25,7 @@ struct SmallTree
     {
         QString text;
         for (int i = 0; i < parent->childCount(); ++i)
-            text += parent->child(i)->Text();
+            text += parent->child(i)->text();
         return text;
     }
 };
@@ -34,8 +34,8 @@ struct SmallTree
 TEST(ProjectTree, IndexesFollowCreationAndNodeInfoGrows)
 {
     SmallTree t;
-    EXPECT_EQ(t.root->Index(), 1);
-    EXPECT_EQ(t.c->Index(), 4);
+    EXPECT_EQ(t.root->index(), 1);
+    EXPECT_EQ(t.c->index(), 4);
     EXPECT_EQ(t.tree.highestIndex(), 4);
     EXPECT_EQ(t.tree.nodeByIndex(3), t.b);
     EXPECT_EQ(t.tree.nodeByIndex(5), nullptr);
@@ -55,7 +55,7 @@ TEST(ProjectTree, SiblingRelationsAndFullPath)
     EXPECT_EQ(t.root->firstSibling(), t.root);
     // A root entered with a trailing separator yields a doubled one, which the
     // file system accepts.
-    EXPECT_EQ(t.b->FullPath(), s("/src//b"));
+    EXPECT_EQ(t.b->fullPath(), s("/src//b"));
 }
 
 TEST(ProjectTree, DuplicateKeyIsRejectedWithClearError)
@@ -105,16 +105,16 @@ TEST(ProjectTree, SortIgnoresCaseAndCollapseAllReachesEveryNode)
     tree.sortChildren(root);
     QStringList names;
     for (int i = 0; i < root->childCount(); ++i)
-        names << root->child(i)->Text();
+        names << root->child(i)->text();
     EXPECT_EQ(names.join(u','), s("1.mpg,10.jpg,A.jpg,b.JPG"));
 
     tree.setExpanded(root, true);
     tree.setExpanded(root->child(2), true);
-    tree.CollapseAll(root);
-    EXPECT_FALSE(root->Expanded());
-    EXPECT_FALSE(root->child(2)->Expanded());
+    tree.collapseAll(root);
+    EXPECT_FALSE(root->isExpanded());
+    EXPECT_FALSE(root->child(2)->isExpanded());
     tree.makeVisible(root->child(3));
-    EXPECT_TRUE(root->Expanded());
+    EXPECT_TRUE(root->isExpanded());
 }
 
 TEST(ProjectTree, ClearForgetsNodesKeysAndInfo)
@@ -126,6 +126,6 @@ TEST(ProjectTree, ClearForgetsNodesKeysAndInfo)
     EXPECT_EQ(t.tree.highestIndex(), 0);
     EXPECT_EQ(t.tree.info(2).pictureBytes, 0);
     ProjectNode *root = t.tree.addRoot(s("/src/"), s("/src/"));
-    EXPECT_EQ(root->Index(), 1);
+    EXPECT_EQ(root->index(), 1);
     EXPECT_NO_THROW(t.tree.addChild(root, s("/src/a"), s("a")));
 }

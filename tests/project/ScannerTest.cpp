@@ -26,19 +26,19 @@ struct ScanFixture
 
     ScanFixture()
     {
-        settings.sourcedir = album.path();
-        settings.main_title = s("Holidays");
+        settings.sourceDir = album.path();
+        settings.mainTitle = s("Holidays");
     }
     ProjectNode *scan()
     {
-        scanner.filltvw();
+        scanner.fillTree();
         return tree.root();
     }
 };
 
 bool allCollapsed(const ProjectNode *node)
 {
-    if (node->Expanded())
+    if (node->isExpanded())
         return false;
     for (int row = 0; row < node->childCount(); ++row) {
         if (!allCollapsed(node->child(row)))
@@ -128,9 +128,9 @@ TEST(Scanner, NodesRecordsAndCountersFollowTheDisk)
     ProjectNode *root = f.scan();
     const QString base = f.album.path();
 
-    EXPECT_EQ(root->Key(), base + u'/');
-    EXPECT_EQ(root->Text(), base);
-    EXPECT_EQ(root->Tag(), s("Holidays"));
+    EXPECT_EQ(root->key(), base + u'/');
+    EXPECT_EQ(root->text(), base);
+    EXPECT_EQ(root->tag(), s("Holidays"));
     EXPECT_EQ(f.tree.info(root).sourcePath, base);
     EXPECT_TRUE(f.tree.info(root).included);
 
@@ -138,10 +138,10 @@ TEST(Scanner, NodesRecordsAndCountersFollowTheDisk)
     ProjectNode *a = f.tree.nodeByIndex(2);
     ProjectNode *b = f.tree.nodeByIndex(3);
     ASSERT_TRUE(a && b);
-    EXPECT_EQ(a->Text(), s("a"));
-    EXPECT_EQ(b->Text(), s("b"));
-    EXPECT_EQ(a->Key(), base + s("/a"));
-    EXPECT_EQ(a->Tag(), s("a"));
+    EXPECT_EQ(a->text(), s("a"));
+    EXPECT_EQ(b->text(), s("b"));
+    EXPECT_EQ(a->key(), base + s("/a"));
+    EXPECT_EQ(a->tag(), s("a"));
     EXPECT_EQ(f.tree.info(a).caption, s("a"));
     EXPECT_EQ(f.tree.info(a).sourcePath, base + s("/a"));
     EXPECT_EQ(f.tree.info(a).pictureBytes, 800);
@@ -149,10 +149,10 @@ TEST(Scanner, NodesRecordsAndCountersFollowTheDisk)
     EXPECT_EQ(childTexts(a), s("m.mpg,p1.jpg,p2.jpg"));
 
     ProjectNode *movie = a->child(0);
-    EXPECT_EQ(movie->Key(), base + s("/a/m.mpg"));
-    EXPECT_EQ(movie->Tag(), s("m.mpg"));
-    EXPECT_TRUE(movie->Checked());
-    EXPECT_EQ(f.tree.info(movie).sourcePath, movie->Key());
+    EXPECT_EQ(movie->key(), base + s("/a/m.mpg"));
+    EXPECT_EQ(movie->tag(), s("m.mpg"));
+    EXPECT_TRUE(movie->isChecked());
+    EXPECT_EQ(f.tree.info(movie).sourcePath, movie->key());
     EXPECT_EQ(f.tree.info(movie).movieBytes, 7000);
     EXPECT_EQ(f.tree.info(movie).pictureBytes, 0);
     EXPECT_TRUE(f.tree.info(movie).caption.isEmpty());
@@ -171,12 +171,12 @@ TEST(Scanner, SourceEnteredWithTrailingSeparatorKeepsItInTheRootText)
 {
     ScanFixture f;
     f.album.file(s("a/p.jpg"));
-    f.settings.sourcedir = f.album.path() + u'/';
+    f.settings.sourceDir = f.album.path() + u'/';
     ProjectNode *root = f.scan();
-    EXPECT_EQ(root->Text(), f.album.path() + u'/');
-    EXPECT_EQ(root->Key(), f.album.path() + u'/');
-    EXPECT_EQ(root->child(0)->Key(), f.album.path() + s("/a"));
-    EXPECT_EQ(root->child(0)->child(0)->FullPath(), f.album.path() + s("//a/p.jpg"));
+    EXPECT_EQ(root->text(), f.album.path() + u'/');
+    EXPECT_EQ(root->key(), f.album.path() + u'/');
+    EXPECT_EQ(root->child(0)->key(), f.album.path() + s("/a"));
+    EXPECT_EQ(root->child(0)->child(0)->fullPath(), f.album.path() + s("//a/p.jpg"));
     EXPECT_EQ(root->child(0)->child(0)->kind(), NodeKind::Picture);
 }
 
@@ -191,7 +191,7 @@ TEST(Scanner, RescanStartsAfresh)
     root = f.scan();
     EXPECT_EQ(childTexts(root), s("a,b"));
     EXPECT_EQ(f.tree.highestIndex(), 5);
-    EXPECT_TRUE(root->child(0)->Checked());
+    EXPECT_TRUE(root->child(0)->isChecked());
     EXPECT_TRUE(f.tree.info(root->child(0)->child(0)).caption.isEmpty());
     EXPECT_EQ(f.tree.counters().MenuCount, 2);
     EXPECT_EQ(f.tree.counters().ItemCount, 2);
@@ -208,7 +208,7 @@ TEST(Scanner, ReportsEveryNodeAndTheCapacityAsItGoes)
     QList<double> itemCounts;
     QList<CapacityDisplay> displays;
     f.scanner.setCallbacks({ [&](const ProjectNode *node, const TreeCounters &c) {
-                                seen << node->Text();
+                                seen << node->text();
                                 itemCounts << c.ItemCount;
                             },
         [&](const CapacityDisplay &d) { displays << d; } });
@@ -227,10 +227,10 @@ TEST(Scanner, ASecondScanFromInsideARunningOneDoesNothing)
     f.album.file(s("b/2.jpg"));
     int reentered = 0;
     f.scanner.setCallbacks({ [&](const ProjectNode *node, const TreeCounters &) {
-                                if (node->Text() == s("1.jpg")) {
+                                if (node->text() == s("1.jpg")) {
                                     EXPECT_TRUE(f.scanner.isRunning());
-                                    EXPECT_FALSE(f.scanner.cmdReadStructure_Click());
-                                    f.scanner.filltvw();
+                                    EXPECT_FALSE(f.scanner.scan());
+                                    f.scanner.fillTree();
                                     ++reentered;
                                 }
                             },
@@ -246,12 +246,12 @@ TEST(Scanner, InvalidSourceIsReportedAndTheTreeStays)
 {
     ScanFixture f;
     f.album.file(s("a/1.jpg"));
-    ASSERT_TRUE(f.scanner.cmdReadStructure_Click());
+    ASSERT_TRUE(f.scanner.scan());
     const int nodes = f.tree.highestIndex();
     for (const QString &bad : { f.album.at(s("missing")), f.album.at(s("a/1.jpg")), QString() }) {
         f.prompter.clear();
-        f.settings.sourcedir = bad;
-        EXPECT_FALSE(f.scanner.cmdReadStructure_Click()) << qPrintable(bad);
+        f.settings.sourceDir = bad;
+        EXPECT_FALSE(f.scanner.scan()) << qPrintable(bad);
         ASSERT_EQ(f.prompter.count(), 1);
         EXPECT_EQ(f.prompter.boxes()[0].kind, FakePrompter::Kind::Inform);
         EXPECT_EQ(f.prompter.boxes()[0].text, s("You should select a valid source path"));
@@ -298,7 +298,7 @@ TEST(Scanner, FolderThatVanishesDuringTheScanIsAnError)
     f.album.file(s("a/p.jpg"));
     f.album.file(s("b/q.jpg"));
     f.scanner.setCallbacks({ [&](const ProjectNode *node, const TreeCounters &) {
-                                if (node->Text() == s("b"))
+                                if (node->text() == s("b"))
                                     QDir(f.album.at(s("b"))).removeRecursively();
                             },
         {} });

@@ -41,14 +41,14 @@ QString childTexts(const ProjectNode *node)
 {
     QStringList texts;
     for (int row = 0; node && row < node->childCount(); ++row)
-        texts << node->child(row)->Text();
+        texts << node->child(row)->text();
     return texts.join(u',');
 }
 
 ProjectNode *childNamed(const ProjectNode *node, const QString &text)
 {
     for (int row = 0; node && row < node->childCount(); ++row) {
-        if (node->child(row)->Text() == text)
+        if (node->child(row)->text() == text)
             return node->child(row);
     }
     return nullptr;

@@ -33,9 +33,9 @@ struct EditFixture
         album.file(s("Group/y/1.jpg"), 10);
         album.file(s("Group/y/2.mpg"), 10);
         album.folder(s("Empty"));
-        settings.sourcedir = album.path();
+        settings.sourceDir = album.path();
         Scanner scanner(tree, settings, prompter);
-        scanner.filltvw();
+        scanner.fillTree();
         group = childNamed(tree.root(), s("Group"));
         x = childNamed(group, s("x"));
         y = childNamed(group, s("y"));
@@ -45,7 +45,7 @@ struct EditFixture
     bool userChecks(ProjectNode *node, bool on)
     {
         tree.setChecked(node, on);
-        return editor.tvwStruct_NodeCheck(node);
+        return editor.setChecked(node);
     }
 };
 } // namespace
@@ -56,13 +56,13 @@ TEST(TreeEditor, ClearingALeafMenuClearsItsPicturesAndTheirBytes)
     const TreeCounters before = f.tree.counters();
     EXPECT_TRUE(f.userChecks(f.leaf, false));
     for (int i = 0; i < f.leaf->childCount(); ++i)
-        EXPECT_FALSE(f.leaf->child(i)->Checked());
+        EXPECT_FALSE(f.leaf->child(i)->isChecked());
     EXPECT_EQ(f.tree.counters().ItemCount, before.ItemCount - 10);
     EXPECT_EQ(f.tree.counters().MenuCount, before.MenuCount - 1);
     EXPECT_EQ(f.tree.counters().PictureBytesTotal, before.PictureBytesTotal - 1000000);
 
     EXPECT_TRUE(f.userChecks(f.leaf, true));
-    EXPECT_TRUE(f.leaf->child(9)->Checked());
+    EXPECT_TRUE(f.leaf->child(9)->isChecked());
     EXPECT_EQ(f.tree.counters().ItemCount, before.ItemCount);
     EXPECT_EQ(f.tree.counters().MenuCount, before.MenuCount);
     EXPECT_EQ(f.tree.counters().PictureBytesTotal, before.PictureBytesTotal);
@@ -73,8 +73,8 @@ TEST(TreeEditor, ClearingAMenuOfMenusCountsDescendantsButKeepsTheBytes)
     EditFixture f;
     const TreeCounters before = f.tree.counters();
     EXPECT_TRUE(f.userChecks(f.group, false));
-    EXPECT_FALSE(f.x->Checked());
-    EXPECT_FALSE(f.y->child(1)->Checked());
+    EXPECT_FALSE(f.x->isChecked());
+    EXPECT_FALSE(f.y->child(1)->isChecked());
     EXPECT_EQ(f.tree.counters().MenuCount, before.MenuCount - 3);
     EXPECT_EQ(f.tree.counters().ItemCount, before.ItemCount - 4);
     EXPECT_EQ(f.tree.counters().PictureBytesTotal, before.PictureBytesTotal);
@@ -87,14 +87,14 @@ TEST(TreeEditor, ItemsAndEmptyMenusCountAsItemsAndUnchangedBoxesCountNothing)
     EditFixture f;
     const TreeCounters before = f.tree.counters();
     ProjectNode *picture = f.leaf->child(0);
-    EXPECT_FALSE(f.editor.tvwStruct_NodeCheck(picture)); // no change of state
+    EXPECT_FALSE(f.editor.setChecked(picture)); // no change of state
     EXPECT_TRUE(f.userChecks(picture, false));
     EXPECT_EQ(f.tree.counters().ItemCount, before.ItemCount - 1);
     EXPECT_EQ(f.tree.counters().PictureBytesTotal, before.PictureBytesTotal - 100000);
     EXPECT_TRUE(f.userChecks(f.empty, false));
     EXPECT_EQ(f.tree.counters().ItemCount, before.ItemCount - 2);
     EXPECT_EQ(f.tree.counters().MenuCount, before.MenuCount);
-    EXPECT_FALSE(f.editor.tvwStruct_NodeCheck(nullptr));
+    EXPECT_FALSE(f.editor.setChecked(nullptr));
 }
 
 TEST(TreeEditor, TickingAnEntryThatItsMenuClearedCountsNothing)
@@ -113,30 +113,30 @@ TEST(TreeEditor, UpAndDownMoveTheHighlightedEntryAndStopAtTheEnds)
     ProjectNode *root = f.tree.root();
     ASSERT_EQ(childTexts(root), s("Empty,Group,Leaf"));
 
-    EXPECT_FALSE(f.editor.pbUp_Click(f.empty, 1));
-    EXPECT_FALSE(f.editor.pbDown_Click(f.leaf, 3));
+    EXPECT_FALSE(f.editor.moveUp(f.empty, 1));
+    EXPECT_FALSE(f.editor.moveDown(f.leaf, 3));
     EXPECT_EQ(childTexts(root), s("Empty,Group,Leaf"));
 
-    EXPECT_TRUE(f.editor.pbDown_Click(f.group, 2));
+    EXPECT_TRUE(f.editor.moveDown(f.group, 2));
     EXPECT_EQ(childTexts(root), s("Empty,Leaf,Group"));
     EXPECT_EQ(childTexts(f.group), s("x,y")); // the subtree travels along
-    EXPECT_TRUE(f.editor.pbUp_Click(f.group, 3));
-    EXPECT_TRUE(f.editor.pbUp_Click(f.group, 2));
+    EXPECT_TRUE(f.editor.moveUp(f.group, 3));
+    EXPECT_TRUE(f.editor.moveUp(f.group, 2));
     EXPECT_EQ(childTexts(root), s("Group,Empty,Leaf"));
-    EXPECT_FALSE(f.editor.pbUp_Click(f.group, 1));
+    EXPECT_FALSE(f.editor.moveUp(f.group, 1));
 
-    EXPECT_FALSE(f.editor.pbUp_Click(nullptr, 2));
-    EXPECT_FALSE(f.editor.pbDown_Click(nullptr, 2));
+    EXPECT_FALSE(f.editor.moveUp(nullptr, 2));
+    EXPECT_FALSE(f.editor.moveDown(nullptr, 2));
 }
 
 TEST(TreeEditor, DropPutsTheNodeFirstAmongTheTargetsSiblings)
 {
     EditFixture f;
-    EXPECT_EQ(f.editor.tvwStruct_OLEDragDrop(f.y->Key(), f.x), TreeEditor::DropResult::Moved);
+    EXPECT_EQ(f.editor.drop(f.y->key(), f.x), TreeEditor::DropResult::Moved);
     EXPECT_EQ(childTexts(f.group), s("y,x"));
     f.tree.setSelectedNode(f.leaf);
-    EXPECT_EQ(f.editor.tvwStruct_OLEStartDrag(), f.leaf->Key());
-    EXPECT_EQ(f.editor.tvwStruct_OLEDragDrop(f.editor.tvwStruct_OLEStartDrag(), f.group),
+    EXPECT_EQ(f.editor.startDrag(), f.leaf->key());
+    EXPECT_EQ(f.editor.drop(f.editor.startDrag(), f.group),
         TreeEditor::DropResult::Moved);
     EXPECT_EQ(childTexts(f.tree.root()), s("Leaf,Empty,Group"));
     EXPECT_EQ(f.prompter.count(), 0);
@@ -145,33 +145,33 @@ TEST(TreeEditor, DropPutsTheNodeFirstAmongTheTargetsSiblings)
 TEST(TreeEditor, DropOntoOwnDescendantIsRefusedAsCircular)
 {
     EditFixture f;
-    const int yIndex = f.y->child(0)->Index();
-    EXPECT_EQ(f.editor.tvwStruct_OLEDragDrop(f.group->Key(), f.x), TreeEditor::DropResult::Circular);
+    const int yIndex = f.y->child(0)->index();
+    EXPECT_EQ(f.editor.drop(f.group->key(), f.x), TreeEditor::DropResult::Circular);
     EXPECT_EQ(
-        f.editor.tvwStruct_OLEDragDrop(f.group->Key(), f.y->child(0)), TreeEditor::DropResult::Circular);
+        f.editor.drop(f.group->key(), f.y->child(0)), TreeEditor::DropResult::Circular);
     ASSERT_EQ(f.prompter.count(), 2);
     EXPECT_EQ(f.prompter.boxes()[0].kind, FakePrompter::Kind::Inform);
     EXPECT_EQ(f.prompter.boxes()[0].text, s("Can't create circular relations"));
     EXPECT_EQ(childTexts(f.tree.root()), s("Empty,Group,Leaf"));
     EXPECT_EQ(childTexts(f.group), s("x,y"));
-    EXPECT_EQ(f.y->child(0)->Index(), yIndex);
+    EXPECT_EQ(f.y->child(0)->index(), yIndex);
 }
 
 TEST(TreeEditor, DropIntoAnotherMenuIsRefusedWithAMessage)
 {
     EditFixture f;
     ProjectNode *picture = f.leaf->child(0);
-    EXPECT_EQ(f.editor.tvwStruct_OLEDragDrop(picture->Key(), f.x), TreeEditor::DropResult::OtherMenu);
-    EXPECT_EQ(f.editor.tvwStruct_OLEDragDrop(f.x->Key(), f.leaf), TreeEditor::DropResult::OtherMenu);
+    EXPECT_EQ(f.editor.drop(picture->key(), f.x), TreeEditor::DropResult::OtherMenu);
+    EXPECT_EQ(f.editor.drop(f.x->key(), f.leaf), TreeEditor::DropResult::OtherMenu);
     EXPECT_EQ(f.prompter.count(), 2);
     EXPECT_TRUE(f.prompter.boxes()[0].text.contains(s("within its own menu")));
     EXPECT_EQ(picture->parent(), f.leaf);
     EXPECT_EQ(f.x->parent(), f.group);
 
     // Nothing to move, or nowhere to put it: ignored without a box.
-    EXPECT_EQ(f.editor.tvwStruct_OLEDragDrop(s("/no/such/key"), f.x), TreeEditor::DropResult::Ignored);
-    EXPECT_EQ(f.editor.tvwStruct_OLEDragDrop(f.x->Key(), f.tree.root()), TreeEditor::DropResult::Ignored);
-    EXPECT_EQ(f.editor.tvwStruct_OLEDragDrop(f.tree.root()->Key(), f.x), TreeEditor::DropResult::Ignored);
-    EXPECT_EQ(f.editor.tvwStruct_OLEDragDrop(f.x->Key(), nullptr), TreeEditor::DropResult::Ignored);
+    EXPECT_EQ(f.editor.drop(s("/no/such/key"), f.x), TreeEditor::DropResult::Ignored);
+    EXPECT_EQ(f.editor.drop(f.x->key(), f.tree.root()), TreeEditor::DropResult::Ignored);
+    EXPECT_EQ(f.editor.drop(f.tree.root()->key(), f.x), TreeEditor::DropResult::Ignored);
+    EXPECT_EQ(f.editor.drop(f.x->key(), nullptr), TreeEditor::DropResult::Ignored);
     EXPECT_EQ(f.prompter.count(), 2);
 }

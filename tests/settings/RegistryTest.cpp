@@ -60,7 +60,7 @@ protected:
     {
         reg.setValueKey(name);
         reg.setDefault(fallback);
-        return reg.Value();
+        return reg.value();
     }
 
     // Writes with whatever value type the last read left behind.

@@ -18,23 +18,23 @@ constexpr std::uint32_t kHklm = RegistryStore::LocalMachine;
 Settings scrambled()
 {
     Settings s;
-    s.sourcedir = s.destinationdir = s.main_title = s.timeout = QStringLiteral("junk");
+    s.sourceDir = s.destinationDir = s.mainTitle = s.timeout = QStringLiteral("junk");
     s.ntsc = s.vcd = true;
     s.lowRes = false;
-    s.XCenter = s.YCenter = s.CorrectPercentage = QStringLiteral("junk");
-    s.FontTitle = s.FontMenu = s.FontPicture = QStringLiteral("junk");
-    s.Resize = 3;
-    s.FastPreview = true;
-    s.dispsettings = false;
-    s.Language = 4;
-    s.textXpos = s.textYpos = 99;
-    s.TitleFontSize = s.MenuFontSize = s.PictureFontSize = QStringLiteral("junk");
-    s.TitleColor = s.MenuColor = s.PictureColor = 0x123456;
-    s.AddImages = s.AddMovies = s.DisplayFileName = true;
-    s.DisplayInfo = s.UseFileName = s.DisplayDate = s.ImageCentered = s.Shortcuts = false;
-    s.FullRebuild = true;
-    s.AntiFlicker = s.CorrectEdges = s.CorrectAspect = false;
-    s.Jobs = 7;
+    s.xCenter = s.yCenter = s.correctPercentage = QStringLiteral("junk");
+    s.titleFont = s.menuFont = s.pictureFont = QStringLiteral("junk");
+    s.resizeFilter = 3;
+    s.fastPreview = true;
+    s.showSettings = false;
+    s.language = 4;
+    s.stampX = s.stampY = 99;
+    s.titleFontSize = s.menuFontSize = s.pictureFontSize = QStringLiteral("junk");
+    s.titleColor = s.menuColor = s.pictureColor = 0x123456;
+    s.addImages = s.addMovies = s.displayFileName = true;
+    s.displayInfo = s.useFileName = s.displayDate = s.imageCentered = s.shortcuts = false;
+    s.fullRebuild = true;
+    s.antiFlicker = s.correctEdges = s.correctAspect = false;
+    s.jobs = 7;
     return s;
 }
 
@@ -98,7 +98,7 @@ protected:
         Registry reg(store);
         reg.setSectionKey(SettingsController::registryKey());
         reg.setValueKey(QLatin1String(name));
-        return reg.Value().toInt();
+        return reg.value().toInt();
     }
 
     TestHome home;
@@ -111,99 +111,99 @@ protected:
 TEST_F(SettingsPersistenceTest, FirstStartTakesEveryDefault)
 {
     const Settings s = readBack();
-    EXPECT_EQ(s.sourcedir, QString());
-    EXPECT_EQ(s.destinationdir, QString());
-    EXPECT_EQ(s.main_title, QStringLiteral("Your title"));
+    EXPECT_EQ(s.sourceDir, QString());
+    EXPECT_EQ(s.destinationDir, QString());
+    EXPECT_EQ(s.mainTitle, QStringLiteral("Your title"));
     EXPECT_EQ(s.timeout, QStringLiteral("6"));
     EXPECT_FALSE(s.ntsc);
     EXPECT_FALSE(s.vcd);
     EXPECT_FALSE(s.lowRes);
-    EXPECT_EQ(s.XCenter, QStringLiteral("352"));
-    EXPECT_EQ(s.YCenter, QStringLiteral("288"));
-    EXPECT_EQ(s.CorrectPercentage, QStringLiteral("6"));
-    EXPECT_DOUBLE_EQ(s.EdgeFraction, 0.06);
-    EXPECT_EQ(s.FontTitle, QStringLiteral("Arial"));
-    EXPECT_EQ(s.FontMenu, QStringLiteral("Arial"));
-    EXPECT_EQ(s.FontPicture, QStringLiteral("Arial"));
-    EXPECT_EQ(s.TitleFontSize, QStringLiteral("60"));
-    EXPECT_EQ(s.MenuFontSize, QStringLiteral("36"));
-    EXPECT_EQ(s.PictureFontSize, QStringLiteral("36"));
-    EXPECT_EQ(s.TitleColor, 0xFFFFFFu);
-    EXPECT_EQ(s.MenuColor, 0u);
-    EXPECT_EQ(s.PictureColor, 0xFFFFFFu);
-    EXPECT_EQ(s.Resize, 12); // "Mitchell"
-    EXPECT_FALSE(s.FastPreview);
-    EXPECT_TRUE(s.dispsettings);
+    EXPECT_EQ(s.xCenter, QStringLiteral("352"));
+    EXPECT_EQ(s.yCenter, QStringLiteral("288"));
+    EXPECT_EQ(s.correctPercentage, QStringLiteral("6"));
+    EXPECT_DOUBLE_EQ(s.edgeFraction, 0.06);
+    EXPECT_EQ(s.titleFont, QStringLiteral("Arial"));
+    EXPECT_EQ(s.menuFont, QStringLiteral("Arial"));
+    EXPECT_EQ(s.pictureFont, QStringLiteral("Arial"));
+    EXPECT_EQ(s.titleFontSize, QStringLiteral("60"));
+    EXPECT_EQ(s.menuFontSize, QStringLiteral("36"));
+    EXPECT_EQ(s.pictureFontSize, QStringLiteral("36"));
+    EXPECT_EQ(s.titleColor, 0xFFFFFFu);
+    EXPECT_EQ(s.menuColor, 0u);
+    EXPECT_EQ(s.pictureColor, 0xFFFFFFu);
+    EXPECT_EQ(s.resizeFilter, 12); // "Mitchell"
+    EXPECT_FALSE(s.fastPreview);
+    EXPECT_TRUE(s.showSettings);
     EXPECT_EQ(shownSettings, true);
-    EXPECT_EQ(s.Language, 0);
+    EXPECT_EQ(s.language, 0);
     EXPECT_EQ(languageHook, 0);
-    EXPECT_EQ(s.textXpos, 0);
-    EXPECT_EQ(s.textYpos, 0);
-    EXPECT_FALSE(s.AddImages);
-    EXPECT_FALSE(s.AddMovies);
-    EXPECT_TRUE(s.DisplayInfo);
-    EXPECT_TRUE(s.UseFileName);
-    EXPECT_FALSE(s.DisplayFileName);
-    EXPECT_TRUE(s.DisplayDate);
-    EXPECT_TRUE(s.ImageCentered);
-    EXPECT_TRUE(s.Shortcuts);
-    EXPECT_FALSE(s.FullRebuild);
-    EXPECT_TRUE(s.AntiFlicker);
-    EXPECT_TRUE(s.CorrectEdges);
-    EXPECT_TRUE(s.CorrectAspect);
-    EXPECT_EQ(s.FrameWidth, 704);
-    EXPECT_EQ(s.FrameHeight, 576);
-    EXPECT_EQ(s.TvLines, 576);
-    EXPECT_EQ(s.AspectWidth, 768);
+    EXPECT_EQ(s.stampX, 0);
+    EXPECT_EQ(s.stampY, 0);
+    EXPECT_FALSE(s.addImages);
+    EXPECT_FALSE(s.addMovies);
+    EXPECT_TRUE(s.displayInfo);
+    EXPECT_TRUE(s.useFileName);
+    EXPECT_FALSE(s.displayFileName);
+    EXPECT_TRUE(s.displayDate);
+    EXPECT_TRUE(s.imageCentered);
+    EXPECT_TRUE(s.shortcuts);
+    EXPECT_FALSE(s.fullRebuild);
+    EXPECT_TRUE(s.antiFlicker);
+    EXPECT_TRUE(s.correctEdges);
+    EXPECT_TRUE(s.correctAspect);
+    EXPECT_EQ(s.frameWidth, 704);
+    EXPECT_EQ(s.frameHeight, 576);
+    EXPECT_EQ(s.tvLines, 576);
+    EXPECT_EQ(s.aspectWidth, 768);
     EXPECT_EQ(prompter.count(), 0) << "restoring options shows no Full Rebuild message";
 }
 
 TEST_F(SettingsPersistenceTest, EverySettingSurvivesASaveAndRead)
 {
     Settings out;
-    out.sourcedir = QStringLiteral("/home/ann/Foto's \"2003\"");
-    out.destinationdir = QStringLiteral("/tmp/vcd");
-    out.main_title = QStringLiteral("Été in Zürich");
+    out.sourceDir = QStringLiteral("/home/ann/Foto's \"2003\"");
+    out.destinationDir = QStringLiteral("/tmp/vcd");
+    out.mainTitle = QStringLiteral("Été in Zürich");
     out.timeout = QStringLiteral("0");
     out.ntsc = true;
     out.vcd = false;
     out.lowRes = true;
-    out.ImageCentered = false;
-    out.XCenter = QStringLiteral("100");
-    out.YCenter = QStringLiteral("120");
-    out.CorrectPercentage = QStringLiteral("12.5");
-    out.FontTitle = QStringLiteral("DejaVu Sans");
-    out.FontMenu = QStringLiteral("Liberation Serif");
-    out.FontPicture = QStringLiteral("Liberation Mono");
-    out.Resize = 16;
-    out.FastPreview = true;
-    out.dispsettings = false;
-    out.Language = 2;
-    out.textXpos = 123456;
-    out.textYpos = -5;
-    out.TitleFontSize = QStringLiteral("48");
-    out.MenuFontSize = QStringLiteral("30");
-    out.PictureFontSize = QStringLiteral("20");
-    out.TitleColor = 0x0000FF;
-    out.MenuColor = 0x00FF00;
-    out.PictureColor = 0xFF0000;
-    out.AddImages = out.AddMovies = true;
-    out.DisplayInfo = false;
-    out.UseFileName = false;
-    out.DisplayFileName = true;
-    out.DisplayDate = false;
-    out.Shortcuts = false;
-    out.FullRebuild = true;
-    out.AntiFlicker = false;
-    out.CorrectEdges = false;
-    out.CorrectAspect = false;
+    out.imageCentered = false;
+    out.xCenter = QStringLiteral("100");
+    out.yCenter = QStringLiteral("120");
+    out.correctPercentage = QStringLiteral("12.5");
+    out.titleFont = QStringLiteral("DejaVu Sans");
+    out.menuFont = QStringLiteral("Liberation Serif");
+    out.pictureFont = QStringLiteral("Liberation Mono");
+    out.resizeFilter = 16;
+    out.fastPreview = true;
+    out.showSettings = false;
+    out.language = 2;
+    out.stampX = 123456;
+    out.stampY = -5;
+    out.titleFontSize = QStringLiteral("48");
+    out.menuFontSize = QStringLiteral("30");
+    out.pictureFontSize = QStringLiteral("20");
+    out.titleColor = 0x0000FF;
+    out.menuColor = 0x00FF00;
+    out.pictureColor = 0xFF0000;
+    out.addImages = out.addMovies = true;
+    out.displayInfo = false;
+    out.useFileName = false;
+    out.displayFileName = true;
+    out.displayDate = false;
+    out.shortcuts = false;
+    out.fullRebuild = true;
+    out.antiFlicker = false;
+    out.correctEdges = false;
+    out.correctAspect = false;
     SettingsController(out, prompter).setSizes(); // the derived values a read ends with
     save(out);
 
     const Settings in = readBack();
     EXPECT_TRUE(in == out);
-    EXPECT_EQ(in.FrameWidth, 480);
-    EXPECT_EQ(in.FrameHeight, 480);
+    EXPECT_EQ(in.frameWidth, 480);
+    EXPECT_EQ(in.frameHeight, 480);
     EXPECT_EQ(shownSettings, false) << "a window saved hidden starts hidden";
     EXPECT_EQ(languageHook, 2);
     EXPECT_EQ(StringTable::instance().languageOffset(), 20000);
@@ -231,8 +231,8 @@ TEST_F(SettingsPersistenceTest, OptionTextsMatchExactly)
     EXPECT_TRUE(s.ntsc);
     EXPECT_TRUE(s.vcd);
     EXPECT_FALSE(s.lowRes);
-    EXPECT_EQ(s.FrameHeight, 480);
-    EXPECT_EQ(s.AspectWidth, 640);
+    EXPECT_EQ(s.frameHeight, 480);
+    EXPECT_EQ(s.aspectWidth, 640);
 
     storeText("TVFormat", QStringLiteral("ntsc"));
     storeText("OutputType", QStringLiteral("vcd"));
@@ -241,14 +241,14 @@ TEST_F(SettingsPersistenceTest, OptionTextsMatchExactly)
     EXPECT_FALSE(s.ntsc) << "lower-case ntsc restores PAL";
     EXPECT_FALSE(s.vcd);
     EXPECT_TRUE(s.lowRes);
-    EXPECT_EQ(s.FrameWidth, 480);
-    EXPECT_EQ(s.FrameHeight, 576);
+    EXPECT_EQ(s.frameWidth, 480);
+    EXPECT_EQ(s.frameHeight, 576);
 
     storeText("Resolution", QStringLiteral("Low"));
     s = readBack();
     EXPECT_FALSE(s.lowRes);
     EXPECT_EQ(prompter.count(), 0);
-    EXPECT_FALSE(s.FullRebuild);
+    EXPECT_FALSE(s.fullRebuild);
 }
 
 TEST_F(SettingsPersistenceTest, StoredVcdWithLowResolutionIsRefusedOnce)
@@ -261,9 +261,9 @@ TEST_F(SettingsPersistenceTest, StoredVcdWithLowResolutionIsRefusedOnce)
     EXPECT_EQ(prompter.boxes()[0].text, QStringLiteral("Sorry, low resolution VCD is not possible."));
     EXPECT_EQ(prompter.boxes()[0].title, QStringLiteral("Low res VCD"));
     EXPECT_FALSE(s.vcd && s.lowRes);
-    EXPECT_EQ(s.FrameWidth, 704);
-    EXPECT_EQ(s.FrameHeight, 576);
-    EXPECT_FALSE(s.FullRebuild);
+    EXPECT_EQ(s.frameWidth, 704);
+    EXPECT_EQ(s.frameHeight, 576);
+    EXPECT_FALSE(s.fullRebuild);
 }
 
 TEST_F(SettingsPersistenceTest, FontSizeZeroShowsTwentyFour)
@@ -271,9 +271,9 @@ TEST_F(SettingsPersistenceTest, FontSizeZeroShowsTwentyFour)
     storeNumber("TitleFontSize", 0);
     storeNumber("PictureFontSize", 18);
     const Settings s = readBack();
-    EXPECT_EQ(s.TitleFontSize, QStringLiteral("24"));
-    EXPECT_EQ(s.MenuFontSize, QStringLiteral("36"));
-    EXPECT_EQ(s.PictureFontSize, QStringLiteral("18"));
+    EXPECT_EQ(s.titleFontSize, QStringLiteral("24"));
+    EXPECT_EQ(s.menuFontSize, QStringLiteral("36"));
+    EXPECT_EQ(s.pictureFontSize, QStringLiteral("18"));
 }
 
 TEST_F(SettingsPersistenceTest, FileNameFallbackIsEnabledOnlyForDateWithoutFileName)
@@ -300,14 +300,14 @@ TEST_F(SettingsPersistenceTest, CentredImageFollowsTheRestoredFrame)
     storeText("YCenter", QStringLiteral("288"));
     Settings s = readBack();
     EXPECT_FALSE(s.centreFieldsEnabled());
-    EXPECT_EQ(s.XCenter, QStringLiteral("240"));
-    EXPECT_EQ(s.YCenter, QStringLiteral("240"));
+    EXPECT_EQ(s.xCenter, QStringLiteral("240"));
+    EXPECT_EQ(s.yCenter, QStringLiteral("240"));
 
     storeNumber("ImageCentered", 0);
     storeText("XCenter", QStringLiteral("300"));
     s = readBack();
     EXPECT_TRUE(s.centreFieldsEnabled());
-    EXPECT_EQ(s.XCenter, QStringLiteral("300"));
+    EXPECT_EQ(s.xCenter, QStringLiteral("300"));
 }
 
 TEST_F(SettingsPersistenceTest, UnusableStoredValuesFallBackToDefaults)
@@ -317,21 +317,21 @@ TEST_F(SettingsPersistenceTest, UnusableStoredValuesFallBackToDefaults)
     storeText("TitleColor", QStringLiteral("white"));
     storeText("DisplayDate", QStringLiteral("yes"));
     const Settings s = readBack();
-    EXPECT_EQ(s.Resize, 12);
-    EXPECT_EQ(s.Language, 0);
-    EXPECT_EQ(s.TitleColor, 0xFFFFFFu);
-    EXPECT_TRUE(s.DisplayDate);
+    EXPECT_EQ(s.resizeFilter, 12);
+    EXPECT_EQ(s.language, 0);
+    EXPECT_EQ(s.titleColor, 0xFFFFFFu);
+    EXPECT_TRUE(s.displayDate);
 }
 
 TEST_F(SettingsPersistenceTest, OutOfRangeSizesAndPositionsAreClampedAndTheRestSaved)
 {
     Settings out;
-    out.screenXpos = 40000;
-    out.screenYpos = -70000;
-    out.TitleFontSize = QStringLiteral("99999");
-    out.MenuFontSize = QStringLiteral("-40000");
-    out.PictureFontSize = QStringLiteral("20.5");
-    out.CorrectAspect = false;
+    out.screenX = 40000;
+    out.screenY = -70000;
+    out.titleFontSize = QStringLiteral("99999");
+    out.menuFontSize = QStringLiteral("-40000");
+    out.pictureFontSize = QStringLiteral("20.5");
+    out.correctAspect = false;
     EXPECT_NO_THROW(save(out));
     EXPECT_EQ(storedNumber("screenXpos"), 32767);
     EXPECT_EQ(storedNumber("screenYpos"), -32768);
@@ -353,7 +353,7 @@ TEST_F(SettingsPersistenceTest, RefusedSaveChangesNothing)
     QFile::setPermissions(file, QFile::ReadOwner);
 
     Settings changed;
-    changed.main_title = QStringLiteral("Other");
+    changed.mainTitle = QStringLiteral("Other");
     EXPECT_NO_THROW(save(changed));
     ASSERT_TRUE(f.open(QIODevice::ReadOnly));
     EXPECT_EQ(f.readAll(), before);

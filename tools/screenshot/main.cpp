@@ -53,7 +53,7 @@ ProjectNode *firstCaptioned(ProjectNode *node)
 {
     if (!node)
         return nullptr;
-    const QString path = node->FullPath();
+    const QString path = node->fullPath();
     if (path.endsWith(QLatin1String(".jpg"), Qt::CaseInsensitive)
         && QFileInfo::exists(CaptionEditor::captionPathFor(path)))
         return node;
@@ -72,23 +72,23 @@ bool replayBuildOutput(MainWindow &window, const QString &recording)
         return false;
     BuildOutput &output = window.buildOutput();
     output.setLineFilter(&VcdxbuildAdapter::adaptLine);
-    output.Init();
-    output.chkOutput(QString::fromUtf8(file.readAll()));
+    output.open();
+    output.appendOutput(QString::fromUtf8(file.readAll()));
     output.finish();
-    output.Destruct();
+    output.close();
     return true;
 }
 
 bool shoot(MainWindow &window, const QString &folder, const QString &recording)
 {
     window.resize(1040, 640);
-    window.cmdReadStructure_Click();
+    window.onReadStructureClicked();
     if (ProjectNode *root = window.workspace().tree.root()) {
         window.workspace().tree.setSelectedNode(root);
-        window.tvwStruct_NodeClick(root);
-        window.pbNext_Click();
+        window.onTreeNodeClicked(root);
+        window.onNextClicked();
     }
-    window.chkFullPreview_Click(true);
+    window.onFullPreviewToggled(true);
     window.previewWindow()->move(window.x() + 60, window.y() + 60);
     if (!replayBuildOutput(window, recording))
         window.outputWindow()->show();
@@ -106,8 +106,8 @@ bool shoot(MainWindow &window, const QString &folder, const QString &recording)
 
     if (ProjectNode *picture = firstCaptioned(window.workspace().tree.root())) {
         window.workspace().tree.setSelectedNode(picture);
-        window.tvwStruct_NodeClick(picture);
-        window.pbEditText_Click();
+        window.onTreeNodeClicked(picture);
+        window.onEditTextClicked();
         settle();
         saved = save(window.editTextWindow(), folder, "edittext.png") && saved;
     }
