@@ -182,7 +182,7 @@ BuildDriver::Outcome BuildDriver::build()
         if (m_callbacks.buildingChanged)
             m_callbacks.buildingChanged(true);
         m_walk.resetProgress(m_tree.highestIndex());
-        m_cancel.CancelBuild = false;
+        m_cancel.clear();
         m_walk.resetCancel();
         outcome = buildWithoutChecks();
     });

@@ -4,7 +4,7 @@
 
 #include <functional>
 
-#include "authoring/BuildState.h"
+#include "authoring/BuildCancel.h"
 #include "authoring/DescriptionWriter.h"
 #include "authoring/GenerationWalk.h"
 #include "authoring/ImageBuilder.h"
@@ -82,7 +82,7 @@ private:
     Settings &m_settings;
     ProjectTree &m_tree;
     Prompter &m_prompter;
-    BuildState m_cancel;
+    BuildCancel m_cancel;
     StillEncoder m_encoder;
     DescriptionWriter m_writer;
     GenerationWalk m_walk;

@@ -8,7 +8,7 @@
 #include "base/Prompter.h"
 #include "base/StringTable.h"
 #include "base/TextIds.h"
-#include "authoring/BuildState.h"
+#include "authoring/BuildCancel.h"
 #include "authoring/DescriptionWriter.h"
 #include "authoring/FileNames.h"
 #include "authoring/ParallelEncoder.h"
@@ -41,7 +41,7 @@ QString shownPath(const ProjectNode *node)
 } // namespace
 
 GenerationWalk::GenerationWalk(const Settings &settings, ProjectTree &tree, Renderer &renderer,
-    ImgSource &canvas, Prompter &prompter, BuildState &cancel, StillEncoder &encoder,
+    ImgSource &canvas, Prompter &prompter, BuildCancel &cancel, StillEncoder &encoder,
     DescriptionWriter &writer)
     : m_settings(settings)
     , m_tree(tree)
@@ -70,7 +70,7 @@ QString GenerationWalk::buildPath() const
 void GenerationWalk::cancel()
 {
     m_userCancelled = true;
-    m_cancel.CancelBuild = true;
+    m_cancel.raise();
     if (m_parallel)
         m_parallel->cancel();
 }
@@ -145,7 +145,7 @@ bool GenerationWalk::menuLoop(ProjectNode *menu, int entries)
             result = false;
         m_tree.setSelectedNode(menu);
 
-        if (m_cancel.CancelBuild)
+        if (m_cancel.isRaised())
             result = false;
         if (!result)
             break;
@@ -202,7 +202,7 @@ bool GenerationWalk::filesLoop(ProjectNode *folder)
         case NodeKind::None:
             break;
         }
-        if (m_cancel.CancelBuild) {
+        if (m_cancel.isRaised()) {
             result = false;
             break;
         }
@@ -242,7 +242,7 @@ void GenerationWalk::pictureStates(ProjectNode *picture)
     // stopped the build; its caption state would fail too.
     const DiscState caption { picture, true };
     const StateLinks captionLinks = m_model.links(caption);
-    if (captionLinks.isValid() && !m_cancel.CancelBuild) {
+    if (captionLinks.isValid() && !m_cancel.isRaised()) {
         announce(QLatin1String("caption ") + shownPath(picture));
         m_renderer.createStill(picture, source, NavigationModel::captionFileOf(picture));
         if (m_callbacks.displayPreview)
@@ -280,7 +280,7 @@ QString GenerationWalk::saveStill(ProjectNode *node, bool caption)
             m_parallel->submit(stem);
         else
             m_encoder.encode(stem, stem);
-        if (m_cancel.CancelBuild)
+        if (m_cancel.isRaised())
             removeUnfinished(stem);
     });
     return stem;

@@ -14,7 +14,7 @@ class ProjectTree;
 class Prompter;
 class Renderer;
 class StillEncoder;
-struct BuildState;
+class BuildCancel;
 struct Settings;
 
 // The generation walk of a build: visits the project tree in disc order and,
@@ -44,7 +44,7 @@ public:
 
     // cancel is the build's cancel flag, shared with the encoders.
     GenerationWalk(const Settings &settings, ProjectTree &tree, Renderer &renderer, ImgSource &canvas,
-        Prompter &prompter, BuildState &cancel, StillEncoder &encoder, DescriptionWriter &writer);
+        Prompter &prompter, BuildCancel &cancel, StillEncoder &encoder, DescriptionWriter &writer);
 
     void setCallbacks(Callbacks callbacks) { m_callbacks = std::move(callbacks); }
     // With one set, SaveFile hands each still to it and goes on rendering
@@ -102,7 +102,7 @@ private:
     Renderer &m_renderer;
     ImgSource &m_canvas;
     Prompter &m_prompter;
-    BuildState &m_cancel;
+    BuildCancel &m_cancel;
     StillEncoder &m_encoder;
     DescriptionWriter &m_writer;
     Callbacks m_callbacks;

@@ -12,7 +12,7 @@
 
 #include "base/ProgramFolder.h"
 #include "base/Prompter.h"
-#include "authoring/BuildState.h"
+#include "authoring/BuildCancel.h"
 #include "settings/Settings.h"
 #include "base/StringTable.h"
 #include "base/TextIds.h"
@@ -39,10 +39,10 @@ QString native(const QString &path)
 
 } // namespace
 
-ParallelEncoder::ParallelEncoder(const Settings &settings, Prompter &prompter, BuildState &state, int jobs)
+ParallelEncoder::ParallelEncoder(const Settings &settings, Prompter &prompter, BuildCancel &cancel, int jobs)
     : m_settings(settings)
     , m_prompter(prompter)
-    , m_state(state)
+    , m_cancel(cancel)
     , m_jobs(std::max(1, jobs))
     , m_tools(StillEncoder::Tools::find())
     , m_home(ProgramFolder::path())
@@ -102,7 +102,7 @@ void ParallelEncoder::submit(const QString &stem)
     m_logFolder = native(m_home);
 
     Job *raw = job.get();
-    const bool cancelled = m_state.CancelBuild;
+    const bool cancelled = m_cancel.isRaised();
     {
         std::lock_guard lock(m_mutex);
         m_all.push_back(std::move(job));
@@ -133,7 +133,7 @@ void ParallelEncoder::submit(const QString &stem)
 void ParallelEncoder::waitABit()
 {
     QCoreApplication::processEvents();
-    if (m_state.CancelBuild && !m_failed)
+    if (m_cancel.isRaised() && !m_failed)
         stopAll(); // the user cancelled
     flush();
     std::unique_lock lock(m_mutex);
@@ -153,7 +153,7 @@ bool ParallelEncoder::finish()
             break;
         waitABit();
     }
-    if (m_state.CancelBuild && !m_failed)
+    if (m_cancel.isRaised() && !m_failed)
         stopAll();
     flush();
     for (const auto &job : m_all)
@@ -162,7 +162,7 @@ bool ParallelEncoder::finish()
     // Where a serial build leaves the process after its last still.
     if (!m_all.empty())
         QDir::setCurrent(m_home);
-    return !m_failed && !m_state.CancelBuild;
+    return !m_failed && !m_cancel.isRaised();
 }
 
 void ParallelEncoder::cleanUp(const Job &job)
@@ -196,7 +196,7 @@ void ParallelEncoder::flush()
             // The first failure in walk order is the one told, once.
             m_failed = true;
             m_prompter.inform(localText(TextId::TitleCreateVcd), localText(job->failText));
-            m_state.CancelBuild = true;
+            m_cancel.raise();
         }
     }
 }

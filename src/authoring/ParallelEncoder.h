@@ -15,7 +15,7 @@
 
 class Prompter;
 class QThread;
-struct BuildState;
+class BuildCancel;
 struct Settings;
 
 // Encodes the walk's stills on several worker threads while the walk goes on
@@ -27,7 +27,7 @@ struct Settings;
 //
 // What a build leaves is the same as a serial one: the log blocks reach
 // Create.Log whole and in the order the stills were handed in; the first
-// failure in that order is told once and raises CancelBuild; once the build
+// failure in that order is told once and raises the build's cancel flag; once the build
 // is cancelled or has failed no encoder or multiplexer is started, running
 // encoders are stopped and no ".mpg" of an unfinished still is left.
 //
@@ -35,7 +35,7 @@ struct Settings;
 class ParallelEncoder
 {
 public:
-    ParallelEncoder(const Settings &settings, Prompter &prompter, BuildState &state, int jobs);
+    ParallelEncoder(const Settings &settings, Prompter &prompter, BuildCancel &cancel, int jobs);
     // Stops whatever still runs and waits for the workers.
     ~ParallelEncoder();
     ParallelEncoder(const ParallelEncoder &) = delete;
@@ -76,7 +76,7 @@ private:
 
     const Settings &m_settings;
     Prompter &m_prompter;
-    BuildState &m_state;
+    BuildCancel &m_cancel;
     const int m_jobs;
     const StillEncoder::Tools m_tools;
     const QString m_home;

@@ -7,7 +7,7 @@
 #include "base/KelvaraError.h"
 #include "base/ProgramFolder.h"
 #include "base/Prompter.h"
-#include "authoring/BuildState.h"
+#include "authoring/BuildCancel.h"
 #include "authoring/SvcdScanData.h"
 #include "settings/Settings.h"
 #include "base/StringTable.h"
@@ -42,10 +42,10 @@ StillEncoder::Tools StillEncoder::Tools::find()
         toolOrName(QStringLiteral("mplex")) };
 }
 
-StillEncoder::StillEncoder(const Settings &settings, Prompter &prompter, BuildState &state)
+StillEncoder::StillEncoder(const Settings &settings, Prompter &prompter, BuildCancel &cancel)
     : m_settings(settings)
     , m_prompter(prompter)
-    , m_state(state)
+    , m_cancel(cancel)
 { }
 
 QString StillEncoder::streamSuffix(bool vcd)
@@ -167,7 +167,7 @@ void StillEncoder::appendLogLine(const QString &text)
 void StillEncoder::fail(int textId)
 {
     m_prompter.inform(localText(TextId::TitleCreateVcd), localText(textId));
-    m_state.CancelBuild = true;
+    m_cancel.raise();
 }
 
 void StillEncoder::encode(const QString &P, const QString &Q)
@@ -189,8 +189,8 @@ void StillEncoder::encode(const QString &P, const QString &Q)
     StepHooks hooks;
     hooks.log = [this](const QString &line) { appendLogLine(line); };
     if (m_interruptOnCancel)
-        hooks.interrupt = [this] { return m_state.CancelBuild; };
-    hooks.skip = [this] { return m_state.CancelBuild; };
+        hooks.interrupt = [this] { return m_cancel.isRaised(); };
+    hooks.skip = [this] { return m_cancel.isRaised(); };
 
     switch (encodeSteps(stem, streamStem, m_settings.vcd, Tools::find(), work, hooks)) {
     case Steps::Made:

@@ -8,14 +8,14 @@
 #include "authoring/ToolJob.h"
 
 class Prompter;
-struct BuildState;
+class BuildCancel;
 struct Settings;
 
 // Turns one temporary JPEG of the walk (stem + ".jpx") into the MPEG still of
 // the disc (stem + ".mpg"): jpeg2yuv piped into mpeg2enc, then mplex. Every
 // step and all encoder output go to "Create.Log" in the program folder, one
 // block from "-----" to "------" per still. A failure is told through the
-// Prompter and raises CancelBuild, which stops the walk.
+// Prompter and raises the build's cancel flag, which stops the walk.
 class StillEncoder
 {
 public:
@@ -30,7 +30,7 @@ public:
         static Tools find();
     };
 
-    StillEncoder(const Settings &settings, Prompter &prompter, BuildState &state);
+    StillEncoder(const Settings &settings, Prompter &prompter, BuildCancel &cancel);
 
     // Encodes P + ".jpx" into P + ".mpg", with the elementary stream at Q
     // (the walk passes the same stem twice). Leaves the current folder at
@@ -40,7 +40,7 @@ public:
     // Receiver of the encoder's output: appends the text as one log line.
     void appendLogLine(const QString &text);
 
-    // When set, raising CancelBuild stops a running encoder and removes its
+    // When set, raising the build's cancel flag stops a running encoder and removes its
     // half-written stream. Off by default: a running tool is left to finish.
     void setInterruptOnCancel(bool interrupt) { m_interruptOnCancel = interrupt; }
 
@@ -101,7 +101,7 @@ private:
 
     const Settings &m_settings;
     Prompter &m_prompter;
-    BuildState &m_state;
+    BuildCancel &m_cancel;
     bool m_interruptOnCancel = false;
     bool m_writeImmediately = true;
     QStringList m_block;

@@ -120,7 +120,7 @@ BurnJob::Discovery BurnJob::discover()
     if (scanned.end == ToolJob::End::NotStarted)
         m_outputBuffer += QLatin1String("Could not start: ") + scanned.error;
     appendLog(m_outputBuffer, StartupCheck::programLogName());
-    result.writers = ScanbusParser::Writers(m_outputBuffer);
+    result.writers = ScanbusParser::writers(m_outputBuffer);
     return result;
 }
 

@@ -2,7 +2,7 @@
 
 #include <QRegularExpression>
 
-QStringList ScanbusParser::Writers(const QString &output)
+QStringList ScanbusParser::writers(const QString &output)
 {
     QStringList writers;
     const QStringList lines = output.split(u'\n');

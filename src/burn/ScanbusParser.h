@@ -11,7 +11,7 @@ public:
     // after the first line of output, CRs removed and TABs turned into
     // blanks, except the hard disks and tape drives (lines ending in "Disk"
     // or "Tape").
-    static QStringList Writers(const QString &output);
+    static QStringList writers(const QString &output);
 
     // A device line holds an address "bus,target,lun" after its leading
     // blanks and a quoted vendor name. Bus numbers of 10 and more count too.

@@ -102,8 +102,8 @@ MainWindow::~MainWindow()
     // The windows over the core go first; the core outlives them.
     delete m_preview;
     delete m_outputWindow;
-    delete m_frmEditText;
-    delete m_frmSettings;
+    delete m_captionEditor;
+    delete m_settingsWindow;
 }
 
 void MainWindow::createMenu()
@@ -368,7 +368,7 @@ void MainWindow::connectCore()
             m_ws->tree.setTag(m_ws->tree.root(), tag);
     };
     hooks.setPreviewHeight = [this](int tvLines) { setPreviewHeight(tvLines); };
-    hooks.showSettings = [this](bool visible) { settings(visible); };
+    hooks.showSettings = [this](bool visible) { setSettingsVisible(visible); };
     hooks.recordChanged = [this] { syncSettingsControls(); };
     m_ws->controller.setHooks(hooks);
 
@@ -521,7 +521,7 @@ void MainWindow::load()
     if (m_ws->settings.screenX > 0 || m_ws->settings.screenY > 0)
         move(m_ws->settings.screenX / TwipsPerPixel, m_ws->settings.screenY / TwipsPerPixel);
     FormLocalizer::localizeWindow(this);
-    settings(m_ws->settings.showSettings);
+    setSettingsVisible(m_ws->settings.showSettings);
 }
 
 void MainWindow::showVersion()
@@ -642,8 +642,8 @@ void MainWindow::updateCommands()
     m_chkFastPreview->setEnabled(!busy);
     m_chkFullRebuild->setEnabled(!busy);
     // A scan or build reads the settings and the tree throughout.
-    if (m_frmSettings)
-        m_frmSettings->setEnabled(!busy);
+    if (m_settingsWindow)
+        m_settingsWindow->setEnabled(!busy);
     // The walk composes its pages on the canvas the preview also uses.
     m_tvwStruct->setEnabled(!busy);
     m_model->setEditable(!busy);
@@ -676,18 +676,18 @@ void MainWindow::onBurnClicked()
 
 void MainWindow::onSettingsClicked()
 {
-    Guard::run(QStringLiteral("Sub pbSettings_Click"), [&] { settings(!m_settingsVisible); });
+    Guard::run(QStringLiteral("Sub pbSettings_Click"), [&] { setSettingsVisible(!m_settingsVisible); });
 }
 
-void MainWindow::settings(bool visible)
+void MainWindow::setSettingsVisible(bool visible)
 {
     m_settingsVisible = visible;
     m_ws->settings.showSettings = visible;
     const int id = visible ? TextId::HideSettings : TextId::ShowSettings;
     setTextId(m_pbSettings, id);
     m_pbSettings->setText(localText(id));
-    if (m_settingsWindow)
-        m_settingsWindow(visible);
+    if (m_showSettings)
+        m_showSettings(visible);
 }
 
 void MainWindow::onTreeNodeClicked(ProjectNode *node)
@@ -823,8 +823,8 @@ void MainWindow::syncSettingsControls()
     const QSignalBlocker rebuild(m_chkFullRebuild);
     m_chkFastPreview->setChecked(m_ws->settings.fastPreview);
     m_chkFullRebuild->setChecked(m_ws->settings.fullRebuild);
-    if (m_frmSettings)
-        m_frmSettings->showRecord();
+    if (m_settingsWindow)
+        m_settingsWindow->showRecord();
 }
 
 bool MainWindow::eventFilter(QObject *watched, QEvent *event)
@@ -855,12 +855,12 @@ void MainWindow::changeEvent(QEvent *event)
 
 CaptionEditor *MainWindow::editTextWindow() const
 {
-    return m_frmEditText.data();
+    return m_captionEditor.data();
 }
 
 void MainWindow::createSettingsWindows()
 {
-    m_frmSettings = new SettingsWindow(m_ws->controller, *m_prompter, this);
+    m_settingsWindow = new SettingsWindow(m_ws->controller, *m_prompter, this);
     SettingsWindow::Callbacks callbacks;
     callbacks.sourceChanged = [this] {
         // The tree shows the old folder: it must be read again.
@@ -870,7 +870,7 @@ void MainWindow::createSettingsWindows()
         m_ws->tree.clear();
         refreshCounters();
     };
-    callbacks.showRequested = [this](bool visible) { settings(visible); };
+    callbacks.showRequested = [this](bool visible) { setSettingsVisible(visible); };
     callbacks.placementArmed = [this] { return m_navigator.placementArmed(); };
     callbacks.setPlacementArmed = [this](bool armed) {
         if (armed) {
@@ -880,29 +880,29 @@ void MainWindow::createSettingsWindows()
             m_picPreview->unsetCursor();
         }
     };
-    m_frmSettings->setCallbacks(callbacks);
+    m_settingsWindow->setCallbacks(callbacks);
 
-    m_settingsWindow = [this](bool visible) {
+    m_showSettings = [this](bool visible) {
         if (visible && !isVisible()) {
             // Before the main window is placed there is nothing to sit below;
             // the settings window follows once it shows.
             QTimer::singleShot(0, this, [this] {
                 if (m_settingsVisible && isVisible())
-                    m_frmSettings->settings(true, frameGeometry());
+                    m_settingsWindow->showBeside(true, frameGeometry());
             });
             return;
         }
-        m_frmSettings->settings(visible, frameGeometry());
+        m_settingsWindow->showBeside(visible, frameGeometry());
     };
 
     m_editText = [this] {
         // One caption at a time: a new opening replaces an editor still open.
-        if (m_frmEditText)
-            m_frmEditText->close();
-        m_frmEditText = CaptionEditor::openFor(m_ws->tree.selectedNode(), m_ws->settings,
+        if (m_captionEditor)
+            m_captionEditor->close();
+        m_captionEditor = CaptionEditor::openFor(m_ws->tree.selectedNode(), m_ws->settings,
             m_ws->renderer.stillWidth(), m_ws->renderer.stillHeight(), *m_prompter, this);
-        if (m_frmEditText)
-            connect(m_frmEditText, &CaptionEditor::saved, this, [this] {
+        if (m_captionEditor)
+            connect(m_captionEditor, &CaptionEditor::saved, this, [this] {
                 Guard::run(QStringLiteral("Sub HandleNodeClick"), [&] {
                     if (!isBusy())
                         m_navigator.showNode(m_ws->tree.selectedNode());

@@ -67,7 +67,7 @@ public:
     void onBurnClicked();
     void onSettingsClicked();
     // Shows or hides the settings window; the button says what a click does next.
-    void settings(bool visible);
+    void setSettingsVisible(bool visible);
 
     // Preview keys and the tree (the same handlers serve the full-size window).
     void onTreeNodeClicked(ProjectNode *node);
@@ -90,7 +90,7 @@ public:
     void setBurnWindow(std::function<void(const QString &cuePath)> open) { m_openBurn = std::move(open); }
     void setSettingsWindow(std::function<void(bool visible)> showHide)
     {
-        m_settingsWindow = std::move(showHide);
+        m_showSettings = std::move(showHide);
     }
     void setEditTextHandler(std::function<void()> handler) { m_editText = std::move(handler); }
 
@@ -111,7 +111,7 @@ public:
     PreviewWindow *previewWindow() const { return m_preview; }
     OutputWindow *outputWindow() const { return m_outputWindow; }
     AboutDialog *aboutWindow() const { return m_about; }
-    SettingsWindow *settingsWindow() const { return m_frmSettings; }
+    SettingsWindow *settingsWindow() const { return m_settingsWindow; }
     CaptionEditor *editTextWindow() const;
     int activationCount() const { return m_activations; }
     bool isBusy() const { return m_scanning || m_driver.isBuilding(); }
@@ -185,11 +185,11 @@ private:
     QPointer<AboutDialog> m_about;
     PreviewWindow *m_preview = nullptr;
     OutputWindow *m_outputWindow = nullptr;
-    SettingsWindow *m_frmSettings = nullptr;
-    QPointer<CaptionEditor> m_frmEditText;
+    SettingsWindow *m_settingsWindow = nullptr;
+    QPointer<CaptionEditor> m_captionEditor;
 
     std::function<void(const QString &)> m_openBurn;
-    std::function<void(bool)> m_settingsWindow;
+    std::function<void(bool)> m_showSettings;
     std::function<void()> m_editText;
 
     QElapsedTimer m_repaintClock; // scans repaint the window now and then

@@ -742,7 +742,7 @@ QPoint SettingsWindow::placement(const QRect &mainWindowFrame, const QSize &ownF
     return { mainWindowFrame.left(), top };
 }
 
-void SettingsWindow::settings(bool visible, const QRect &mainWindowFrame)
+void SettingsWindow::showBeside(bool visible, const QRect &mainWindowFrame)
 {
     m_settings.showSettings = visible;
     setVisible(visible);

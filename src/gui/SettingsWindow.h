@@ -33,7 +33,7 @@ public:
     struct Callbacks
     {
         std::function<void()> sourceChanged; // the tree must be read again: empty it
-        std::function<void(bool visible)> showRequested; // the main window's settings(visible)
+        std::function<void(bool visible)> showRequested; // the main window's setSettingsVisible(visible)
         std::function<bool()> placementArmed; // the preview shows the cross-hair
         std::function<void(bool armed)> setPlacementArmed;
     };
@@ -48,7 +48,7 @@ public:
     // Shows or hides the window and places it below the main window's frame:
     // its top at the main window's bottom, moved up when it would leave the
     // screen, its left edge on the main window's left edge. Keeps dispsettings.
-    void settings(bool visible, const QRect &mainWindowFrame);
+    void showBeside(bool visible, const QRect &mainWindowFrame);
     // Where the window goes for a main window frame on a screen.
     static QPoint placement(const QRect &mainWindowFrame, const QSize &ownFrameSize, const QRect &screen);
 

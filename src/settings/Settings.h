@@ -6,7 +6,8 @@
 
 // Every user setting, as the settings window holds it at run time (texts
 // exactly as typed), plus the derived frame geometry that setSizes keeps.
-// Registry value names are given beside each field.
+// The registry value each field is stored under is named beside it; those
+// names are what stored settings files hold and never change.
 struct Settings
 {
     QString sourceDir; // sourcedir
@@ -18,43 +19,43 @@ struct Settings
     bool vcd = false; // OutputType: "VCD" selects VCD, anything else SVCD
     bool lowRes = false; // Resolution: "LOW" selects low, anything else high
 
-    QString xCenter = QStringLiteral("352");
-    QString yCenter = QStringLiteral("288");
-    QString correctPercentage = QStringLiteral("6");
+    QString xCenter = QStringLiteral("352"); // XCenter
+    QString yCenter = QStringLiteral("288"); // YCenter
+    QString correctPercentage = QStringLiteral("6"); // CorrectPercentage
 
-    QString titleFont = QStringLiteral("Arial");
-    QString menuFont = QStringLiteral("Arial");
-    QString pictureFont = QStringLiteral("Arial");
+    QString titleFont = QStringLiteral("Arial"); // FontTitle
+    QString menuFont = QStringLiteral("Arial"); // FontMenu
+    QString pictureFont = QStringLiteral("Arial"); // FontPicture
 
-    int resizeFilter = 12; // index into the filter list; 12 = "Mitchell"
-    bool fastPreview = false;
-    bool showSettings = true;
-    int language = 0; // 0 English, 1 Dutch, 2 German, 3 Portuguese, 4 Italian, 5 French
-    int screenX = 0; // main window left edge, twips
-    int screenY = 0; // main window top edge, twips
-    std::int32_t stampX = 0;
-    std::int32_t stampY = 0;
+    int resizeFilter = 12; // Resize: index into the filter list; 12 = "Mitchell"
+    bool fastPreview = false; // FastPreview
+    bool showSettings = true; // dispsettings
+    int language = 0; // Language: 0 English, 1 Dutch, 2 German, 3 Portuguese, 4 Italian, 5 French
+    int screenX = 0; // screenXpos: main window left edge, twips
+    int screenY = 0; // screenYpos: main window top edge, twips
+    std::int32_t stampX = 0; // textXpos
+    std::int32_t stampY = 0; // textYpos
 
-    QString titleFontSize = QStringLiteral("60");
-    QString menuFontSize = QStringLiteral("36");
-    QString pictureFontSize = QStringLiteral("36");
+    QString titleFontSize = QStringLiteral("60"); // TitleFontSize
+    QString menuFontSize = QStringLiteral("36"); // MenuFontSize
+    QString pictureFontSize = QStringLiteral("36"); // PictureFontSize
 
-    std::uint32_t titleColor = 0xFFFFFF; // Windows colour 0x00BBGGRR
-    std::uint32_t menuColor = 0x000000;
-    std::uint32_t pictureColor = 0xFFFFFF;
+    std::uint32_t titleColor = 0xFFFFFF; // TitleColor: Windows colour 0x00BBGGRR
+    std::uint32_t menuColor = 0x000000; // MenuColor
+    std::uint32_t pictureColor = 0xFFFFFF; // PictureColor
 
-    bool addImages = false;
-    bool addMovies = false;
-    bool displayInfo = true;
-    bool useFileName = true;
-    bool displayFileName = false;
-    bool displayDate = true;
-    bool imageCentered = true;
-    bool shortcuts = true;
-    bool fullRebuild = false;
-    bool antiFlicker = true;
-    bool correctEdges = true;
-    bool correctAspect = true;
+    bool addImages = false; // AddImages
+    bool addMovies = false; // AddMovies
+    bool displayInfo = true; // DisplayInfo
+    bool useFileName = true; // UseFileName
+    bool displayFileName = false; // DisplayFileName
+    bool displayDate = true; // DisplayDate
+    bool imageCentered = true; // ImageCentered
+    bool shortcuts = true; // Shortcuts
+    bool fullRebuild = false; // FullRebuild
+    bool antiFlicker = true; // AntiFlicker
+    bool correctEdges = true; // CorrectEdges
+    bool correctAspect = true; // CorrectAspect
     int jobs = 0; // Jobs: still encodings run at once; 0 = one per processor core
 
     // Derived by setSizes.

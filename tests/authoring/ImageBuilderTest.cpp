@@ -10,7 +10,7 @@
 #include "TestHome.h"
 #include "base/ProgramFolder.h"
 #include "authoring/BuildOutput.h"
-#include "authoring/BuildState.h"
+#include "authoring/BuildCancel.h"
 #include "authoring/ImageBuilder.h"
 #include "authoring/StillEncoder.h"
 #include "authoring/VcdxbuildAdapter.h"
@@ -212,9 +212,9 @@ protected:
         const QString stem = file(u"Menu_0001"_s);
         EXPECT_TRUE(image.save(stem + u".jpx"_s, "JPEG"));
         m_settings.vcd = true;
-        BuildState state;
-        StillEncoder(m_settings, m_prompter, state).encode(stem, stem);
-        EXPECT_FALSE(state.CancelBuild);
+        BuildCancel cancel;
+        StillEncoder(m_settings, m_prompter, cancel).encode(stem, stem);
+        EXPECT_FALSE(cancel.isRaised());
         return stem + u".mpg"_s;
     }
 

@@ -10,7 +10,7 @@
 
 #include "FakePrompter.h"
 #include "TestHome.h"
-#include "authoring/BuildState.h"
+#include "authoring/BuildCancel.h"
 #include "authoring/StillEncoder.h"
 #include "settings/Settings.h"
 
@@ -87,7 +87,7 @@ protected:
     QString m_startFolder;
     Settings m_settings;
     FakePrompter m_prompter;
-    BuildState m_state;
+    BuildCancel m_cancel;
 };
 
 } // namespace
@@ -98,11 +98,11 @@ TEST_F(StillEncoderTest, EncodesAVcdStillAndLogsEachStep)
     const QString stem = paintStill(m_build.path() + u"/Menu_0001"_s, QSize(704, 576));
     QDir::setCurrent(m_build.path());
 
-    StillEncoder encoder(m_settings, m_prompter, m_state);
+    StillEncoder encoder(m_settings, m_prompter, m_cancel);
     encoder.encode(stem, stem);
 
     EXPECT_EQ(m_prompter.count(), 0);
-    EXPECT_FALSE(m_state.CancelBuild);
+    EXPECT_FALSE(m_cancel.isRaised());
     EXPECT_GT(QFileInfo(stem + u".mpg"_s).size(), 20000);
     EXPECT_FALSE(exists(stem + u".jpx"_s));
     EXPECT_FALSE(exists(stem + u".m1v"_s));
@@ -132,7 +132,7 @@ TEST_F(StillEncoderTest, EncodesAnSvcdStill)
     m_settings.vcd = false;
     const QString stem = paintStill(m_build.path() + u"/picture"_s, QSize(480, 576));
 
-    StillEncoder encoder(m_settings, m_prompter, m_state);
+    StillEncoder encoder(m_settings, m_prompter, m_cancel);
     encoder.encode(stem, stem);
 
     EXPECT_EQ(m_prompter.count(), 0);
@@ -151,7 +151,7 @@ TEST_F(StillEncoderTest, PathsWithQuotesSpacesAndDollarsAreSafe)
     ASSERT_TRUE(QDir().mkpath(folder));
     const QString stem = paintStill(folder + u"/a b"_s, QSize(704, 576));
 
-    StillEncoder encoder(m_settings, m_prompter, m_state);
+    StillEncoder encoder(m_settings, m_prompter, m_cancel);
     encoder.encode(stem, stem);
 
     EXPECT_EQ(m_prompter.count(), 0) << m_prompter.texts().join(u'\n').toStdString();
@@ -174,13 +174,13 @@ TEST_F(StillEncoderTest, AnUnreadableJpegStopsTheBuildAndKeepsTheInput)
     old.write("old stream");
     old.close();
 
-    StillEncoder encoder(m_settings, m_prompter, m_state);
+    StillEncoder encoder(m_settings, m_prompter, m_cancel);
     encoder.encode(stem, stem);
 
     ASSERT_EQ(m_prompter.count(), 1);
     EXPECT_EQ(m_prompter.boxes().first().title, u"Create (S)VCD"_s);
     EXPECT_EQ(m_prompter.boxes().first().text, kTempFilesError);
-    EXPECT_TRUE(m_state.CancelBuild);
+    EXPECT_TRUE(m_cancel.isRaised());
     EXPECT_TRUE(exists(stem + u".jpx"_s));
     EXPECT_FALSE(exists(stem + u".m1v"_s));
     EXPECT_FALSE(exists(stem + u".mpg"_s));
@@ -197,12 +197,12 @@ TEST_F(StillEncoderTest, AFailedMultiplexerLeavesNoStill)
     fakeTool(u"mplex"_s, "while [ \"$1\" != -o ]; do shift; done\nprintf junk > \"$2\"\nexit 1\n");
     const QString stem = paintStill(m_build.path() + u"/pic"_s, QSize(704, 576));
 
-    StillEncoder encoder(m_settings, m_prompter, m_state);
+    StillEncoder encoder(m_settings, m_prompter, m_cancel);
     encoder.encode(stem, stem);
 
     ASSERT_EQ(m_prompter.count(), 1);
     EXPECT_EQ(m_prompter.boxes().first().text, kMpgFilesError);
-    EXPECT_TRUE(m_state.CancelBuild);
+    EXPECT_TRUE(m_cancel.isRaised());
     EXPECT_FALSE(exists(stem + u".mpg"_s));
     EXPECT_FALSE(exists(stem + u".jpx"_s));
     EXPECT_FALSE(exists(stem + u".m1v"_s));
@@ -214,9 +214,9 @@ TEST_F(StillEncoderTest, ACancelDuringTheEncoderSkipsTheMultiplexer)
     m_settings.vcd = true;
     const QString stem = paintStill(m_build.path() + u"/pic"_s, QSize(704, 576));
     // Pressed while the encoder runs; by default the encoder is not stopped.
-    QTimer::singleShot(0, [this] { m_state.CancelBuild = true; });
+    QTimer::singleShot(0, [this] { m_cancel.raise(); });
 
-    StillEncoder encoder(m_settings, m_prompter, m_state);
+    StillEncoder encoder(m_settings, m_prompter, m_cancel);
     encoder.encode(stem, stem);
 
     EXPECT_EQ(m_prompter.count(), 0);
@@ -237,15 +237,15 @@ TEST_F(StillEncoderTest, AnInterruptedEncoderLeavesNoHalfWrittenStream)
     QTimer poll;
     QObject::connect(&poll, &QTimer::timeout, [this, stem] {
         if (QFileInfo::exists(stem + u".m1v"_s))
-            m_state.CancelBuild = true;
+            m_cancel.raise();
     });
     poll.start(10);
 
-    StillEncoder encoder(m_settings, m_prompter, m_state);
+    StillEncoder encoder(m_settings, m_prompter, m_cancel);
     encoder.setInterruptOnCancel(true);
     encoder.encode(stem, stem);
 
-    EXPECT_TRUE(m_state.CancelBuild);
+    EXPECT_TRUE(m_cancel.isRaised());
     EXPECT_EQ(m_prompter.count(), 0);
     EXPECT_FALSE(exists(stem + u".m1v"_s));
     EXPECT_FALSE(exists(stem + u".mpg"_s));
@@ -258,7 +258,7 @@ TEST_F(StillEncoderTest, TwoStillsMakeTwoLogBlocks)
     const QString first = paintStill(m_build.path() + u"/one"_s, QSize(704, 576));
     const QString second = paintStill(m_build.path() + u"/two"_s, QSize(704, 576));
 
-    StillEncoder encoder(m_settings, m_prompter, m_state);
+    StillEncoder encoder(m_settings, m_prompter, m_cancel);
     encoder.encode(first, first);
     encoder.encode(second, second);
 
@@ -274,7 +274,7 @@ TEST_F(StillEncoderTest, ACollectedBlockIsWrittenWhole)
     m_settings.vcd = true;
     const QString stem = paintStill(m_build.path() + u"/pic"_s, QSize(704, 576));
 
-    StillEncoder encoder(m_settings, m_prompter, m_state);
+    StillEncoder encoder(m_settings, m_prompter, m_cancel);
     encoder.setWriteLogImmediately(false);
     encoder.encode(stem, stem);
     EXPECT_TRUE(createLog().isEmpty());

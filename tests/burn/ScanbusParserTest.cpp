@@ -18,7 +18,7 @@ QString readData(const QString &name)
 
 TEST(ScanbusParser, ListsWritersButNotDisksOrTapes)
 {
-    const QStringList writers = ScanbusParser::Writers(readData(QStringLiteral("scanbus.txt")));
+    const QStringList writers = ScanbusParser::writers(readData(QStringLiteral("scanbus.txt")));
     ASSERT_EQ(writers.size(), 2);
     // TABs turned into blanks, CRs gone, the line otherwise as printed.
     EXPECT_EQ(
@@ -33,8 +33,8 @@ TEST(ScanbusParser, ListsWritersButNotDisksOrTapes)
 TEST(ScanbusParser, FirstLineIsNeverADevice)
 {
     const QString line = QStringLiteral("\t0,1,0\t  1) 'LITE-ON ' 'LTR-52327S' 'QS0C' Removable CD-ROM");
-    EXPECT_TRUE(ScanbusParser::Writers(line).isEmpty());
-    EXPECT_EQ(ScanbusParser::Writers(QStringLiteral("banner\n") + line).size(), 1);
+    EXPECT_TRUE(ScanbusParser::writers(line).isEmpty());
+    EXPECT_EQ(ScanbusParser::writers(QStringLiteral("banner\n") + line).size(), 1);
 }
 
 TEST(ScanbusParser, DeviceLinesNeedAnAddressAndAQuote)
@@ -51,7 +51,7 @@ TEST(ScanbusParser, DeviceLinesNeedAnAddressAndAQuote)
 
 TEST(ScanbusParser, TheRealToolWithoutADriveListsNothing)
 {
-    EXPECT_TRUE(ScanbusParser::Writers(readData(QStringLiteral("wodim-scanbus-nodrive.txt"))).isEmpty());
+    EXPECT_TRUE(ScanbusParser::writers(readData(QStringLiteral("wodim-scanbus-nodrive.txt"))).isEmpty());
 }
 
 TEST(ScanbusParser, DeviceIdIsTheAddressWhateverItsLength)

@@ -209,10 +209,10 @@ TEST_F(SettingsWindowTest, CloseBoxOnlyHidesTheWindow)
     SettingsWindow::Callbacks callbacks;
     callbacks.showRequested = [&](bool visible) {
         requests.append(visible);
-        m_window->settings(visible, QRect(100, 50, 800, 600));
+        m_window->showBeside(visible, QRect(100, 50, 800, 600));
     };
     m_window->setCallbacks(callbacks);
-    m_window->settings(true, QRect(100, 50, 800, 600));
+    m_window->showBeside(true, QRect(100, 50, 800, 600));
     ASSERT_TRUE(m_window->isVisible());
     check("chkShortcuts")->click();
 

@@ -100,7 +100,7 @@ bool shoot(MainWindow &window, const QString &folder, const QString &recording)
     saved = save(window.previewWindow(), folder, "preview.png") && saved;
     saved = save(window.outputWindow(), folder, "output.png") && saved;
 
-    window.settings(true);
+    window.setSettingsVisible(true);
     settle();
     saved = save(window.settingsWindow(), folder, "settings.png") && saved;
 
