@@ -357,8 +357,7 @@ void SettingsWindow::connectControls()
         c.redraw();
     });
     check(m_chkDisplayDate, "Sub chkDisplayDate_Click", [&c](bool on) { c.setDisplayDate(on); });
-    check(m_chkDisplayFileName, "Sub chkDisplayFilename_Click",
-        [&c](bool on) { c.setDisplayFileName(on); });
+    check(m_chkDisplayFileName, "Sub chkDisplayFilename_Click", [&c](bool on) { c.setDisplayFileName(on); });
     check(m_chkAntiFlicker, "Sub chkAntiFlicker_Click", [&c](bool on) { c.setAntiFlicker(on); });
     check(m_chkCorrectAspect, "Sub chkCorrectAspect_Click", [&c](bool on) { c.setCorrectAspect(on); });
     check(m_chkCorrectEdges, "Sub chkCorrectEdges_Click", [&c](bool on) { c.setCorrectEdges(on); });
@@ -605,23 +604,21 @@ bool SettingsWindow::eventFilter(QObject *watched, QEvent *event)
 bool SettingsWindow::onXCenterEdited()
 {
     bool valid = true;
-    handle(
-        "Sub txtXCenter_Validate", [&] { valid = m_controller.setXCenter(m_txtXCenter->text()); });
+    handle("Sub txtXCenter_Validate", [&] { valid = m_controller.setXCenter(m_txtXCenter->text()); });
     return valid;
 }
 
 bool SettingsWindow::onYCenterEdited()
 {
     bool valid = true;
-    handle(
-        "Sub txtYCenter_Validate", [&] { valid = m_controller.setYCenter(m_txtYCenter->text()); });
+    handle("Sub txtYCenter_Validate", [&] { valid = m_controller.setYCenter(m_txtYCenter->text()); });
     return valid;
 }
 
 void SettingsWindow::onPercentageEdited()
 {
-    handle("Sub txtpercentage_Lostfocus",
-        [&] { m_controller.setCorrectPercentage(m_txtpercentage->text()); });
+    handle(
+        "Sub txtpercentage_Lostfocus", [&] { m_controller.setCorrectPercentage(m_txtpercentage->text()); });
 }
 
 void SettingsWindow::onMainTitleEdited()
@@ -634,8 +631,8 @@ void SettingsWindow::onSelectSourceClicked()
     handle("Sub cmdSelectSource_Click", [&] {
         const QString title = localText(TextId::SelectSourcePath);
         const QString start = m_txtSource->text();
-        const QString chosen = m_browseFolder ? m_browseFolder(this, title, start)
-                                              : FolderDialog::browse(this, title, start);
+        const QString chosen
+            = m_browseFolder ? m_browseFolder(this, title, start) : FolderDialog::browse(this, title, start);
         if (!chosen.isEmpty())
             m_txtSource->setText(chosen); // runs txtSource_Change when it differs
     });
@@ -646,8 +643,8 @@ void SettingsWindow::onSelectDestinationClicked()
     handle("Sub cmdSelectDestination_Click", [&] {
         const QString title = localText(TextId::SelectBuildPath);
         const QString start = m_txtDestination->text();
-        const QString chosen = m_browseFolder ? m_browseFolder(this, title, start)
-                                              : FolderDialog::browse(this, title, start);
+        const QString chosen
+            = m_browseFolder ? m_browseFolder(this, title, start) : FolderDialog::browse(this, title, start);
         if (!chosen.isEmpty())
             m_txtDestination->setText(chosen);
     });

@@ -233,7 +233,8 @@ TEST_F(SettingsWindowTest, SitsBelowTheMainWindowAndInsideTheScreen)
     const QRect screen(0, 0, 1920, 1080);
     EXPECT_EQ(SettingsWindow::placement(QRect(100, 50, 800, 400), QSize(700, 500), screen), QPoint(100, 450));
     // Would end below the screen: moved up to end on its bottom edge.
-    EXPECT_EQ(SettingsWindow::placement(QRect(100, 300, 800, 600), QSize(700, 500), screen), QPoint(100, 580));
+    EXPECT_EQ(
+        SettingsWindow::placement(QRect(100, 300, 800, 600), QSize(700, 500), screen), QPoint(100, 580));
 }
 
 TEST_F(SettingsWindowTest, ChangingTheSourceFolderEmptiesTheTree)

@@ -110,8 +110,8 @@ TEST(AntiFlicker, EveryRowIsFilteredFromTheUnfilteredRows)
         for (int i = 0; i < bytes; ++i) {
             const int pick = random.bounded(4);
             image.rgbData()[i] = pick == 0 ? 0
-                : pick == 1             ? 255
-                                        : static_cast<std::uint8_t>(random.bounded(256));
+                : pick == 1                ? 255
+                                           : static_cast<std::uint8_t>(random.bounded(256));
         }
         const ImgSource original = image.copy();
         image.antiFlicker();

@@ -45,8 +45,8 @@ ImgSource turned(const ImgSource &image)
     result.create(image.height(), image.width());
     for (int y = 0; y < image.height(); ++y)
         for (int x = 0; x < image.width(); ++x)
-            std::memcpy(
-                result.rgbData() + (x * image.height() + y) * 3, image.rgbData() + (y * image.width() + x) * 3, 3);
+            std::memcpy(result.rgbData() + (x * image.height() + y) * 3,
+                image.rgbData() + (y * image.width() + x) * 3, 3);
     return result;
 }
 

@@ -136,8 +136,7 @@ TEST(TreeEditor, DropPutsTheNodeFirstAmongTheTargetsSiblings)
     EXPECT_EQ(childTexts(f.group), s("y,x"));
     f.tree.setSelectedNode(f.leaf);
     EXPECT_EQ(f.editor.startDrag(), f.leaf->key());
-    EXPECT_EQ(f.editor.drop(f.editor.startDrag(), f.group),
-        TreeEditor::DropResult::Moved);
+    EXPECT_EQ(f.editor.drop(f.editor.startDrag(), f.group), TreeEditor::DropResult::Moved);
     EXPECT_EQ(childTexts(f.tree.root()), s("Leaf,Empty,Group"));
     EXPECT_EQ(f.prompter.count(), 0);
 }
@@ -147,8 +146,7 @@ TEST(TreeEditor, DropOntoOwnDescendantIsRefusedAsCircular)
     EditFixture f;
     const int yIndex = f.y->child(0)->index();
     EXPECT_EQ(f.editor.drop(f.group->key(), f.x), TreeEditor::DropResult::Circular);
-    EXPECT_EQ(
-        f.editor.drop(f.group->key(), f.y->child(0)), TreeEditor::DropResult::Circular);
+    EXPECT_EQ(f.editor.drop(f.group->key(), f.y->child(0)), TreeEditor::DropResult::Circular);
     ASSERT_EQ(f.prompter.count(), 2);
     EXPECT_EQ(f.prompter.boxes()[0].kind, FakePrompter::Kind::Inform);
     EXPECT_EQ(f.prompter.boxes()[0].text, s("Can't create circular relations"));
