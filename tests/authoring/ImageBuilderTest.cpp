@@ -239,7 +239,8 @@ TEST_F(ImageBuilderTest, AGoodDescriptionGivesAnImage)
     EXPECT_EQ(builder.lastExitCode(), 0);
     EXPECT_GT(QFileInfo(file(u"vcd.bin"_s)).size(), 100000);
     // vcdxbuild wrote under other names; the cue sheet names the final image.
-    EXPECT_TRUE(readFile(file(u"vcd.cue"_s)).startsWith(u"FILE \""_s + file(u"vcd.bin"_s) + u"\" BINARY\r\n"_s))
+    EXPECT_TRUE(
+        readFile(file(u"vcd.cue"_s)).startsWith(u"FILE \""_s + file(u"vcd.bin"_s) + u"\" BINARY\r\n"_s))
         << readFile(file(u"vcd.cue"_s)).toStdString();
     EXPECT_EQ(QDir(m_settings.destinationDir).entryList({ u"vcd.*"_s }, QDir::Files),
         (QStringList { u"vcd.bin"_s, u"vcd.cue"_s, u"vcd.xml"_s }));

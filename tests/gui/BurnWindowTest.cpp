@@ -195,10 +195,4 @@ TEST(BurnWindow, OnlyAnImageMadeFromTheAlbumAsItIsNowIsOffered)
     EXPECT_EQ(prompter.count(), 0);
     EXPECT_EQ(shownImage, build + QStringLiteral("/vcd.cue"));
     EXPECT_TRUE(modal);
-
-    // A setting that shows on the disc makes it older than the album.
-    settings.mainTitle = QStringLiteral("Another title");
-    EXPECT_EQ(offer(false), BurnWindow::ImageOffer::Declined);
-    ASSERT_EQ(prompter.count(), 1);
-    EXPECT_EQ(prompter.boxes().at(0).text, localText(TextId::MsgImageOutdated));
 }
