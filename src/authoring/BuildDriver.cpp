@@ -9,8 +9,11 @@
 #include "base/Guard.h"
 #include "base/ProgramFolder.h"
 #include "base/Prompter.h"
+#include "base/StartupCheck.h"
+#include "authoring/ImageStamp.h"
 #include "authoring/ParallelEncoder.h"
 #include "project/Capacity.h"
+#include "project/NodeKind.h"
 #include "project/ProjectTree.h"
 #include "settings/Settings.h"
 #include "base/StringTable.h"
@@ -75,7 +78,9 @@ BuildDriver::BuildDriver(Settings &settings, ProjectTree &tree, Renderer &render
     , m_writer(settings)
     , m_walk(settings, tree, renderer, canvas, prompter, m_cancel, m_encoder, m_writer)
     , m_image(settings, prompter, output)
-{ }
+{
+    m_image.setCancel(&m_cancel);
+}
 
 QString BuildDriver::buildFolder() const
 {
@@ -120,6 +125,29 @@ QString BuildDriver::buildPathConflict(const QString &source, const QString &bui
     return {};
 }
 
+void BuildDriver::removeImage() const
+{
+    const QString folder = buildFolder();
+    for (const QString &name :
+        { QStringLiteral("vcd.bin"), QStringLiteral("vcd.cue"), QStringLiteral("vcd.xml"),
+            ImageStamp::fileName(), ImageBuilder::temporaryBin(), ImageBuilder::temporaryCue() })
+        QFile::remove(folder + u'/' + name);
+}
+
+bool BuildDriver::hasDiscItem(const ProjectNode *node) const
+{
+    if (!node->isChecked())
+        return false;
+    const NodeKind kind = node->kind();
+    if (kind == NodeKind::Picture || kind == NodeKind::Movie)
+        return true;
+    for (int row = 0; row < node->childCount(); ++row) {
+        if (hasDiscItem(node->child(row)))
+            return true;
+    }
+    return false;
+}
+
 BuildDriver::Outcome BuildDriver::checks()
 {
     Prompter &prompter = m_prompter;
@@ -140,6 +168,27 @@ BuildDriver::Outcome BuildDriver::checks()
         prompter.inform(localText(TextId::TitleNothingToBuild), localText(TextId::MsgNothingToBuild));
         m_problem = QStringLiteral("nothing to build: the source folder was not read");
         return Outcome::Refused;
+    }
+    // A disc without a picture or movie has no menu to show: refused before
+    // any work rather than made and called a success.
+    if (!hasDiscItem(m_tree.root())) {
+        prompter.inform(localText(TextId::TitleCreateVcd), localText(TextId::MsgNothingOnDisc));
+        m_problem = QStringLiteral("nothing to put on a disc: no picture or movie in ") + m_settings.sourceDir
+            + QStringLiteral(" is checked");
+        return Outcome::Refused;
+    }
+    // Found now, not after every still is encoded.
+    const QString missing = StartupCheck::firstMissingTool(StartupCheck::buildTools());
+    if (!missing.isEmpty()) {
+        const QString text = StartupCheck::missingToolText(missing);
+        m_problem = StartupCheck::incompleteTitle() + QLatin1String(": ") + text;
+        Guard::run(QStringLiteral("Sub pbCreateVcd_Click"), [&] {
+            QFile::remove(ProgramFolder::path() + QLatin1String("/build.log"));
+            appendLog(m_problem, QStringLiteral("build.log"));
+            appendLog(m_problem, StartupCheck::programLogName());
+        });
+        prompter.inform(StartupCheck::incompleteTitle(), text);
+        return Outcome::SetupIncomplete;
     }
     if (!Capacity::checkLimits(true, m_tree.counters(), m_settings, prompter)) {
         m_problem = QStringLiteral("the album exceeds the limits of a disc");
@@ -189,6 +238,14 @@ BuildDriver::Outcome BuildDriver::build()
     return outcome;
 }
 
+BuildDriver::Outcome BuildDriver::buildThenBurn()
+{
+    m_burnWithoutAsking = true;
+    const Outcome outcome = build();
+    m_burnWithoutAsking = false;
+    return outcome;
+}
+
 BuildDriver::Outcome BuildDriver::buildWithoutChecks()
 {
     Outcome outcome = Outcome::Failed;
@@ -202,6 +259,10 @@ BuildDriver::Outcome BuildDriver::run()
 {
     m_writer.clear();
     m_walk.resetMenuCounter();
+    // What the image will be made of, taken before the walk: an album edited
+    // while the build runs leaves an image that reads as older than it.
+    const QString fingerprint = ImageStamp::fingerprint(m_settings, m_tree);
+    removeImage();
 
     ProjectNode *remembered = m_tree.selectedNode();
     ProjectNode *root = m_tree.root();
@@ -243,16 +304,29 @@ BuildDriver::Outcome BuildDriver::run()
 
     bool image = false;
     Guard::run(QStringLiteral("Function Build_Image"), [&] { image = m_image.build(); });
+    if (!image && m_image.wasCancelled()) {
+        m_problem = QStringLiteral("the build was cancelled");
+        return Outcome::Cancelled;
+    }
     if (!image) {
         m_problem = QLatin1String("vcdxbuild could not make the image (see ") + ProgramFolder::path()
             + QLatin1String("/build.log)");
         return Outcome::Failed;
     }
+    if (!ImageStamp::write(buildFolder(), fingerprint)) {
+        // An unstamped image would never be offered; better none than one
+        // that looks made and cannot be burnt.
+        removeImage();
+        m_problem = QLatin1String("the image's stamp could not be written to ") + buildFolder();
+        m_prompter.inform(localText(TextId::TitleVcdCreation), localText(TextId::MsgImageFailed));
+        return Outcome::Failed;
+    }
 
-    const bool burn = m_prompter.askYesNo(localText(TextId::TitleImageCreated),
-        localText(TextId::MsgImageCreated) + buildFolder() + QLatin1String("/vcd.bin).") + u'\r'
-            + localText(TextId::MsgAskBurn),
-        Prompter::Icon::Exclamation, true);
+    const bool burn = m_burnWithoutAsking
+        || m_prompter.askYesNo(localText(TextId::TitleImageCreated),
+            localText(TextId::MsgImageCreated) + buildFolder() + QLatin1String("/vcd.bin).") + u'\r'
+                + localText(TextId::MsgAskBurn),
+            Prompter::Icon::Exclamation, true);
     if (m_callbacks.hideOutputWindow)
         m_callbacks.hideOutputWindow();
     if (burn && m_callbacks.openBurnWindow)

@@ -12,6 +12,7 @@
 
 class BuildOutput;
 class ImgSource;
+class ProjectNode;
 class ProjectTree;
 class Prompter;
 class Renderer;
@@ -30,6 +31,7 @@ public:
         Cancelled, // the user stopped the walk; no vcd.xml was written
         Failed, // a still, vcd.xml or the image could not be made (already told)
         Refused, // a check before the build said no (already told)
+        SetupIncomplete, // a tool the build calls is missing (already told); nothing was done
         AlreadyRunning, // a build was running: nothing was done
     };
 
@@ -50,8 +52,13 @@ public:
     void setCallbacks(Callbacks callbacks) { m_callbacks = std::move(callbacks); }
     void setWalkCallbacks(GenerationWalk::Callbacks callbacks) { m_walk.setCallbacks(std::move(callbacks)); }
 
-    // The click on "Create (S)VCD".
+    // The click on "Create (S)VCD". Whatever the outcome, the build folder
+    // holds no image of an earlier build once the checks passed: vcd.bin and
+    // vcd.cue are this build's, stamped (ImageStamp), or absent.
     Outcome build();
+    // A build the person asked for in order to burn: on success the burn
+    // window opens without asking again.
+    Outcome buildThenBurn();
     // One build over the current tree and settings, without the checks.
     Outcome buildWithoutChecks();
     // The click on "Cancel Build": asks, and on Yes stops the walk at its
@@ -78,6 +85,8 @@ private:
     Outcome checks();
     Outcome run();
     QString buildFolder() const;
+    void removeImage() const;
+    bool hasDiscItem(const ProjectNode *node) const;
 
     Settings &m_settings;
     ProjectTree &m_tree;
@@ -89,5 +98,6 @@ private:
     ImageBuilder m_image;
     Callbacks m_callbacks;
     bool m_building = false;
+    bool m_burnWithoutAsking = false;
     QString m_problem;
 };

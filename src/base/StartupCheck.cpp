@@ -14,6 +14,11 @@ QStringList StartupCheck::requiredTools()
     return { QStringLiteral("jpeg2yuv"), QStringLiteral("mpeg2enc"), QStringLiteral("mplex") };
 }
 
+QStringList StartupCheck::buildTools()
+{
+    return requiredTools() << QStringLiteral("vcdxbuild");
+}
+
 void StartupCheck::prepareProgramFolder()
 {
     const QString folder = ProgramFolder::path();
@@ -42,11 +47,22 @@ void StartupCheck::prepareProgramFolder()
 
 QString StartupCheck::firstMissingTool()
 {
-    for (const QString &tool : requiredTools()) {
+    return firstMissingTool(requiredTools());
+}
+
+QString StartupCheck::firstMissingTool(const QStringList &tools)
+{
+    for (const QString &tool : tools) {
         if (ProgramFolder::findTool(tool).isEmpty())
             return tool;
     }
     return {};
+}
+
+QString StartupCheck::missingToolText(const QString &tool)
+{
+    return incompleteText() + QLatin1String(" (") + tool + QLatin1String(" is neither in ")
+        + ProgramFolder::path() + QLatin1String("/3rdparty nor on the PATH)");
 }
 
 QString StartupCheck::incompleteTitle()

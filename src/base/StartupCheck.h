@@ -16,6 +16,8 @@ public:
 
     // The encoder tools, in the order they are checked.
     static QStringList requiredTools();
+    // Every tool a build calls: the encoder tools and vcdxbuild.
+    static QStringList buildTools();
 
     // Deletes the program log (a missing one is fine), logs "apppath: ",
     // "curdir0: ", makes ProgramFolder the current directory, sets the start-up
@@ -26,6 +28,11 @@ public:
     // The first required tool found neither in ProgramFolder/3rdparty nor on
     // the PATH; empty when all are there.
     static QString firstMissingTool();
+    // The first of tools found in neither place; empty when all are there.
+    static QString firstMissingTool(const QStringList &tools);
+    // The "Setup incomplete" text naming the missing tool and where it was
+    // looked for.
+    static QString missingToolText(const QString &tool);
 
     // The "Setup incomplete" box: title and text in the current language.
     static QString incompleteTitle();

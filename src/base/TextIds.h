@@ -92,6 +92,10 @@ inline constexpr int TitleInvalidSourcePath = 1129; // "No valid directory"
 inline constexpr int MsgVerticalOutOfScreen = 1130; // "Vertical Position of text is out of screen, correc..."
 inline constexpr int TitlePositionMismatch = 1131; // "Position mismatch"
 inline constexpr int MsgHorizontalOutOfScreen = 1132; // "Horizontal Position of text is out of screen, co..."
+inline constexpr int MsgNothingOnDisc = 1140; // "Nothing to put on a disc: no picture or movie is checked."
+inline constexpr int MsgImageOutdated = 1141; // "The image in the build path is older than the album or ..."
+inline constexpr int MsgNoImageBuildFirst
+    = 1142; // "There is no image in the build path. Build it now and ..."
 
 // Burning
 inline constexpr int MsgMissingTool = 1500; // "Missing "

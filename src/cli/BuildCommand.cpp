@@ -6,12 +6,14 @@
 #include <QFileInfo>
 #include <QString>
 
+#include "cli/CommandLine.h"
 #include "cli/CommandOptions.h"
 #include "cli/ConsoleLine.h"
 #include "base/Prompter.h"
 #include "authoring/Workspace.h"
 #include "authoring/BuildDriver.h"
 #include "authoring/BuildOutput.h"
+#include "authoring/ImageStamp.h"
 #include "settings/Settings.h"
 
 namespace {
@@ -59,11 +61,17 @@ int runBuildCommand(const CommandOptions &options, Settings &settings, Prompter 
     driver.setCallbacks(std::move(callbacks));
 
     const BuildDriver::Outcome outcome = driver.build();
+    if (outcome == BuildDriver::Outcome::SetupIncomplete) {
+        fail(driver.lastProblem());
+        return CommandLine::SetupIncompleteExitCode;
+    }
     if (outcome != BuildDriver::Outcome::Succeeded)
         return fail(driver.lastProblem().isEmpty() ? QStringLiteral("the build did not finish")
                                                    : driver.lastProblem());
-    if (!QFileInfo(driver.imagePath()).isFile() || !QFileInfo(driver.cuePath()).isFile())
-        return fail(QLatin1String("vcd.bin or vcd.cue is missing in ") + ws.settings.destinationDir);
+    // Only an image made from this album and these settings is named.
+    if (ImageStamp::stateOf(ws.settings, ws.tree) != ImageStamp::State::Current)
+        return fail(QLatin1String("no current image in ") + ws.settings.destinationDir
+            + QLatin1String(" after the build (the album changed while it ran?)"));
 
     ConsoleLine::print(stdout, QDir::toNativeSeparators(driver.cuePath()));
     ConsoleLine::print(stdout, QDir::toNativeSeparators(driver.imagePath()));

@@ -7,7 +7,6 @@
 #include "cli/BuildCommand.h"
 #include "base/Guard.h"
 #include "base/KelvaraError.h"
-#include "base/ProgramFolder.h"
 #include "base/Prompter.h"
 #include "cli/RenderCommand.h"
 #include "cli/ScanCommand.h"
@@ -255,10 +254,7 @@ int CommandLine::execute(const CommandOptions &options, Prompter &prompter)
 
         const QString missing = StartupCheck::firstMissingTool();
         if (!missing.isEmpty()) {
-            prompter.error(StartupCheck::incompleteTitle(),
-                StartupCheck::incompleteText() + QLatin1String(" (") + missing
-                    + QLatin1String(" is neither in ") + ProgramFolder::path()
-                    + QLatin1String("/3rdparty nor on the PATH)"));
+            prompter.error(StartupCheck::incompleteTitle(), StartupCheck::missingToolText(missing));
             code = SetupIncompleteExitCode;
             return;
         }

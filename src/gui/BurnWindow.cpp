@@ -4,7 +4,6 @@
 #include <QCloseEvent>
 #include <QComboBox>
 #include <QCoreApplication>
-#include <QFileInfo>
 #include <QGridLayout>
 #include <QGroupBox>
 #include <QLabel>
@@ -18,6 +17,8 @@
 #include <optional>
 
 #include "base/Guard.h"
+#include "authoring/ImageStamp.h"
+#include "settings/Settings.h"
 #include "gui/MessageBoxPrompter.h"
 #include "gui/FormLocalizer.h"
 #include "base/StringTable.h"
@@ -164,19 +165,30 @@ void BurnWindow::placeProgressBar()
     m_progress->setGeometry(status.left(), status.bottom() + 1 + ProgressGap, status.width(), ProgressHeight);
 }
 
-bool BurnWindow::showForBuildFolder(QWidget *parent, const QString &buildFolder, Prompter &prompter)
+BurnWindow::ImageOffer BurnWindow::checkImage(
+    const Settings &settings, const ProjectTree &tree, Prompter &prompter)
 {
-    QString folder = buildFolder;
+    const ImageStamp::State state = ImageStamp::stateOf(settings, tree);
+    if (state == ImageStamp::State::Current)
+        return ImageOffer::Current;
+    const int text
+        = state == ImageStamp::State::Stale ? TextId::MsgImageOutdated : TextId::MsgNoImageBuildFirst;
+    const bool build = prompter.askYesNo(
+        localText(TextId::TitleBurnImage), localText(text), Prompter::Icon::Question, true);
+    return build ? ImageOffer::BuildFirst : ImageOffer::Declined;
+}
+
+BurnWindow::ImageOffer BurnWindow::showForBuildFolder(
+    QWidget *parent, const Settings &settings, const ProjectTree &tree, Prompter &prompter)
+{
+    const ImageOffer offer = checkImage(settings, tree, prompter);
+    if (offer != ImageOffer::Current)
+        return offer;
+    QString folder = settings.destinationDir;
     while (folder.size() > 1 && folder.endsWith(u'/'))
         folder.chop(1);
-    const QString bin = folder + QLatin1String("/vcd.bin");
-    const QString cue = folder + QLatin1String("/vcd.cue");
-    if (folder.isEmpty() || !QFileInfo(bin).isFile() || !QFileInfo(cue).isFile()) {
-        prompter.inform(localText(TextId::TitleBurnImage), localText(TextId::MsgNoImage));
-        return false;
-    }
-    openFor(parent, cue, &prompter);
-    return true;
+    openFor(parent, folder + QLatin1String("/vcd.cue"), &prompter);
+    return offer;
 }
 
 void BurnWindow::openFor(QWidget *parent, const QString &cuePath, Prompter *prompter)

@@ -14,7 +14,9 @@ class QProgressBar;
 class QPushButton;
 class QRadioButton;
 class MessageBoxPrompter;
+class ProjectTree;
 class Prompter;
+struct Settings;
 
 // The burn window: lists the CD writers, lets the person pick a writing
 // mode, blanking and simulation, and writes the image with a status line and
@@ -29,11 +31,23 @@ public:
     explicit BurnWindow(QWidget *parent = nullptr, Prompter *prompter = nullptr);
     ~BurnWindow() override;
 
-    // The main window's "Burn image": when buildFolder holds vcd.bin and
-    // vcd.cue, shows this window modally over parent for buildFolder/vcd.cue
-    // and returns true after it closed; otherwise tells "No image in
-    // destination directory..." through prompter and returns false.
-    static bool showForBuildFolder(QWidget *parent, const QString &buildFolder, Prompter &prompter);
+    enum class ImageOffer {
+        Current, // the image matches the album and settings as they are now
+        BuildFirst, // it did not, and the person chose to build (then burn)
+        Declined, // it did not, and the person chose not to build
+    };
+
+    // Whether the image in settings.destinationDir may be burnt: Current,
+    // without a word, when its stamp matches settings and tree. Otherwise
+    // says that the image is older than the album (or that there is none)
+    // and asks through prompter whether to build it first.
+    static ImageOffer checkImage(const Settings &settings, const ProjectTree &tree, Prompter &prompter);
+
+    // The main window's "Burn image": checkImage, and for a current image
+    // this window shown modally over parent for its cue sheet, returning
+    // after it closed.
+    static ImageOffer showForBuildFolder(
+        QWidget *parent, const Settings &settings, const ProjectTree &tree, Prompter &prompter);
 
     // Shows the window modally over parent for the cue sheet cuePath (the
     // build's "burn it now?" answer). Returns when the window has closed.

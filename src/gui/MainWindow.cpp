@@ -5,7 +5,6 @@
 #include <QCloseEvent>
 #include <QCoreApplication>
 #include <QElapsedTimer>
-#include <QFileInfo>
 #include <QGridLayout>
 #include <QGroupBox>
 #include <QHBoxLayout>
@@ -662,15 +661,18 @@ void MainWindow::onBurnClicked()
     Guard::run(QStringLiteral("Sub pbBurn_Click"), [&] {
         if (isBusy())
             return;
-        const QString folder = m_ws->settings.destinationDir;
-        const QString image = folder + QLatin1String("/vcd.bin");
-        const QString cue = folder + QLatin1String("/vcd.cue");
-        if (folder.isEmpty() || !QFileInfo(image).isFile() || !QFileInfo(cue).isFile()) {
-            m_prompter->inform(localText(TextId::TitleBurnImage), localText(TextId::MsgNoImage));
-            return;
+        switch (BurnWindow::checkImage(m_ws->settings, m_ws->tree, *m_prompter)) {
+        case BurnWindow::ImageOffer::Current:
+            if (m_openBurn)
+                m_openBurn(m_driver.cuePath());
+            break;
+        case BurnWindow::ImageOffer::BuildFirst:
+            // The build opens the burn window when it succeeds.
+            m_driver.buildThenBurn();
+            break;
+        case BurnWindow::ImageOffer::Declined:
+            break;
         }
-        if (m_openBurn)
-            m_openBurn(cue);
     });
 }
 

@@ -238,7 +238,12 @@ TEST_F(ImageBuilderTest, AGoodDescriptionGivesAnImage)
     EXPECT_EQ(m_prompter.count(), 0) << readFile(m_home.file(u"build.log"_s)).toStdString();
     EXPECT_EQ(builder.lastExitCode(), 0);
     EXPECT_GT(QFileInfo(file(u"vcd.bin"_s)).size(), 100000);
-    EXPECT_TRUE(readFile(file(u"vcd.cue"_s)).contains(u"vcd.bin"_s));
+    // vcdxbuild wrote under other names; the cue sheet names the final image.
+    EXPECT_TRUE(
+        readFile(file(u"vcd.cue"_s)).startsWith(u"FILE \""_s + file(u"vcd.bin"_s) + u"\" BINARY\r\n"_s))
+        << readFile(file(u"vcd.cue"_s)).toStdString();
+    EXPECT_EQ(QDir(m_settings.destinationDir).entryList({ u"vcd.*"_s }, QDir::Files),
+        (QStringList { u"vcd.bin"_s, u"vcd.cue"_s, u"vcd.xml"_s }));
     EXPECT_TRUE(m_output.displayText().contains(u"   INFO: finished ok"_s));
     EXPECT_TRUE(readFile(m_home.file(u"build.log"_s)).contains(u"--DEBUG: "_s));
     // The log opens with the command, as a line the user can paste.
@@ -263,8 +268,8 @@ TEST_F(ImageBuilderTest, AFailedBuildIsReportedAndLeavesNoImage)
     EXPECT_EQ(m_prompter.boxes().first().title, u"VCD Creation"_s);
     EXPECT_EQ(m_prompter.boxes().first().text, u"Creation of VCD image failed"_s);
     EXPECT_NE(builder.lastExitCode(), 0);
-    EXPECT_FALSE(QFileInfo::exists(file(u"vcd.bin"_s)));
-    EXPECT_FALSE(QFileInfo::exists(file(u"vcd.cue"_s)));
+    EXPECT_EQ(
+        QDir(m_settings.destinationDir).entryList({ u"vcd.*"_s }, QDir::Files), QStringList { u"vcd.xml"_s });
     EXPECT_TRUE(readFile(m_home.file(u"build.log"_s)).contains(u"**ERROR: could not stat() file"_s));
 }
 

@@ -1,5 +1,6 @@
 #include <QDir>
 #include <QFile>
+#include <QImage>
 #include <QProcess>
 #include <QProcessEnvironment>
 #include <QTemporaryDir>
@@ -75,6 +76,42 @@ TEST(HeadlessCommand, CompleteSetupGetsPastTheCheck)
     EXPECT_NE(run.exitCode, -1);
     EXPECT_NE(run.exitCode, CommandLine::SetupIncompleteExitCode);
     EXPECT_FALSE(run.err.contains(QLatin1String("Setup incomplete"))) << run.err.toStdString();
+}
+
+TEST(HeadlessCommand, BuildEndsHonestlyWhenThereIsNoDiscToMake)
+{
+    QTemporaryDir home;
+    QTemporaryDir emptyPath;
+    const QString album = home.path() + QLatin1String("/album");
+    const QString dest = home.path() + QLatin1String("/build");
+    QDir().mkpath(album + QLatin1String("/Empty"));
+    QDir().mkpath(dest);
+    installFakeTools(home.path(), StartupCheck::buildTools());
+    const QStringList build
+        = { QStringLiteral("build"), QStringLiteral("--source"), album, QStringLiteral("--dest"), dest };
+
+    // Nothing to show on a disc: refused, and nothing written.
+    const Outcome empty = runKelvara(build, home.path(), emptyPath.path());
+    EXPECT_EQ(empty.exitCode, 1) << empty.err.toStdString();
+    EXPECT_TRUE(empty.err.contains(QLatin1String("kelvara build: nothing to put on a disc")))
+        << empty.err.toStdString();
+    EXPECT_TRUE(empty.out.isEmpty());
+    EXPECT_TRUE(QDir(dest).isEmpty());
+
+    // With a picture but no vcdxbuild: found before the first still.
+    QImage photo(64, 48, QImage::Format_RGB32);
+    photo.fill(Qt::darkCyan);
+    ASSERT_TRUE(photo.save(album + QLatin1String("/Empty/p.jpg"), "JPEG"));
+    QFile::remove(home.path() + QLatin1String("/3rdparty/vcdxbuild"));
+    const Outcome noTool = runKelvara(build, home.path(), emptyPath.path());
+    EXPECT_EQ(noTool.exitCode, CommandLine::SetupIncompleteExitCode) << noTool.err.toStdString();
+    EXPECT_TRUE(noTool.err.contains(QLatin1String("Setup incomplete"))) << noTool.err.toStdString();
+    EXPECT_TRUE(noTool.err.contains(QLatin1String("(vcdxbuild is neither in "))) << noTool.err.toStdString();
+    EXPECT_TRUE(noTool.out.isEmpty());
+    EXPECT_TRUE(QDir(dest).isEmpty());
+    QFile log(home.path() + QLatin1String("/build.log"));
+    ASSERT_TRUE(log.open(QIODevice::ReadOnly));
+    EXPECT_TRUE(log.readAll().contains("vcdxbuild is neither in"));
 }
 
 TEST(HeadlessCommand, UsageErrorsAndHelp)

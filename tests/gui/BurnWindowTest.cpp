@@ -14,7 +14,10 @@
 #include "FakePrompter.h"
 #include "StandInTools.h"
 #include "TestHome.h"
+#include "authoring/ImageStamp.h"
 #include "gui/BurnWindow.h"
+#include "project/ProjectTree.h"
+#include "settings/Settings.h"
 #include "base/StringTable.h"
 #include "base/TextIds.h"
 
@@ -142,23 +145,41 @@ TEST(BurnWindow, ProgressBarSitsUnderTheStatusLine)
     EXPECT_EQ(window.progressBar()->maximum(), 100);
 }
 
-TEST(BurnWindow, BurnImageNeedsAnImage)
+TEST(BurnWindow, OnlyAnImageMadeFromTheAlbumAsItIsNowIsOffered)
 {
     TestHome home;
     StandInTools tools(home.path());
     FakePrompter prompter;
     const QString build = home.file(QStringLiteral("build"));
     QDir().mkpath(build);
-    EXPECT_FALSE(BurnWindow::showForBuildFolder(nullptr, build, prompter));
-    ASSERT_EQ(prompter.count(), 1);
-    EXPECT_EQ(prompter.boxes().at(0).title, localText(TextId::TitleBurnImage));
-    EXPECT_EQ(prompter.boxes().at(0).text, localText(TextId::MsgNoImage));
+    Settings settings;
+    settings.destinationDir = build + u'/';
+    ProjectTree tree;
+    tree.addRoot(QStringLiteral("album/"), home.file(QStringLiteral("album")));
 
-    // With both files the window opens modally for the cue sheet.
+    const auto offer = [&](bool answer) {
+        prompter.clear();
+        prompter.scriptAnswer(answer);
+        return BurnWindow::showForBuildFolder(nullptr, settings, tree, prompter);
+    };
+    EXPECT_EQ(offer(false), BurnWindow::ImageOffer::Declined);
+    ASSERT_EQ(prompter.count(), 1);
+    EXPECT_EQ(prompter.boxes().at(0).kind, FakePrompter::Kind::YesNo);
+    EXPECT_EQ(prompter.boxes().at(0).title, localText(TextId::TitleBurnImage));
+    EXPECT_EQ(prompter.boxes().at(0).text, localText(TextId::MsgNoImageBuildFirst));
+
+    // An image without a stamp may be anyone's.
     for (const char *name : { "vcd.bin", "vcd.cue" }) {
         QFile file(build + u'/' + QLatin1String(name));
         ASSERT_TRUE(file.open(QIODevice::WriteOnly));
     }
+    EXPECT_EQ(offer(true), BurnWindow::ImageOffer::BuildFirst);
+    ASSERT_EQ(prompter.count(), 1);
+    EXPECT_EQ(prompter.boxes().at(0).text, localText(TextId::MsgImageOutdated));
+
+    // Stamped for this album and these settings, the window opens modally
+    // for the cue sheet without a question.
+    ASSERT_TRUE(ImageStamp::write(build, ImageStamp::fingerprint(settings, tree)));
     QString shownImage;
     bool modal = false;
     QTimer::singleShot(0, [&] {
@@ -168,7 +189,10 @@ TEST(BurnWindow, BurnImageNeedsAnImage)
         modal = window->isModal();
         window->reject();
     });
-    EXPECT_TRUE(BurnWindow::showForBuildFolder(nullptr, build + u'/', prompter));
+    prompter.clear();
+    EXPECT_EQ(
+        BurnWindow::showForBuildFolder(nullptr, settings, tree, prompter), BurnWindow::ImageOffer::Current);
+    EXPECT_EQ(prompter.count(), 0);
     EXPECT_EQ(shownImage, build + QStringLiteral("/vcd.cue"));
     EXPECT_TRUE(modal);
 }

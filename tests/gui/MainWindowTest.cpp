@@ -24,6 +24,8 @@
 #include "gui/PreviewWindow.h"
 #include "project/ProjectNode.h"
 #include "gui/FormLocalizer.h"
+#include "base/StringTable.h"
+#include "base/TextIds.h"
 
 namespace {
 
@@ -216,25 +218,57 @@ TEST_F(MainWindowTest, DroppingANodeOntoItsOwnChildIsRefused)
     EXPECT_EQ(root()->child(0), town);
 }
 
-TEST_F(MainWindowTest, BurnNeedsBothImageFiles)
+TEST_F(MainWindowTest, BurnOffersOnlyAnImageOfTheAlbumAsItIsNow)
 {
     QStringList opened;
     m_window.setBurnWindow([&](const QString &cue) { opened << cue; });
-    QFile bin(m_build.filePath(QStringLiteral("vcd.bin")));
-    ASSERT_TRUE(bin.open(QIODevice::WriteOnly));
-    bin.close();
-    m_window.onBurnClicked();
-    ASSERT_EQ(m_prompter.count(), 1);
-    EXPECT_EQ(m_prompter.boxes()[0].title, QLatin1String("Burn image"));
-    EXPECT_EQ(m_prompter.boxes()[0].text,
-        QLatin1String("No image in destination directory. Start 'Create (S)VCD' first."));
-    EXPECT_TRUE(opened.isEmpty());
+    photo(QStringLiteral("Lake/l1.jpg"));
+    photo(QStringLiteral("Town/t1.jpg"), Qt::darkRed);
+    m_window.onReadStructureClicked();
+    const QString cue = m_build.filePath(QStringLiteral("vcd.cue"));
 
-    QFile cue(m_build.filePath(QStringLiteral("vcd.cue")));
-    ASSERT_TRUE(cue.open(QIODevice::WriteOnly));
-    cue.close();
+    // No image: Yes builds it and then opens the burn window without asking again.
+    m_prompter.scriptAnswer(true);
     m_window.onBurnClicked();
-    EXPECT_EQ(opened, QStringList { cue.fileName() });
+    ASSERT_EQ(m_prompter.count(), 1) << m_prompter.texts().join(u'|').toStdString();
+    EXPECT_EQ(m_prompter.boxes()[0].title, QLatin1String("Burn image"));
+    EXPECT_EQ(m_prompter.boxes()[0].text, localText(TextId::MsgNoImageBuildFirst));
+    EXPECT_EQ(opened, QStringList { cue }) << m_window.buildDriver().lastProblem().toStdString();
+
+    // The image just made is offered at once.
+    m_prompter.clear();
+    m_window.onBurnClicked();
+    EXPECT_EQ(m_prompter.count(), 0);
+    EXPECT_EQ(opened.size(), 2);
+
+    // An edited photo, a changed setting or another album make it older
+    // than what the window shows; No leaves it unburnt.
+    const auto expectOlder = [&](const char *what) {
+        const qsizetype before = opened.size();
+        m_prompter.clear();
+        m_prompter.scriptAnswer(false);
+        m_window.onBurnClicked();
+        ASSERT_EQ(m_prompter.count(), 1) << what;
+        EXPECT_EQ(m_prompter.boxes()[0].text, localText(TextId::MsgImageOutdated)) << what;
+        EXPECT_EQ(opened.size(), before) << what;
+    };
+    photo(QStringLiteral("Lake/l1.jpg"), Qt::yellow);
+    expectOlder("edited photo");
+    photo(QStringLiteral("Lake/l1.jpg"));
+    m_prompter.clear();
+    m_window.onBurnClicked();
+    EXPECT_EQ(opened.size(), 3) << "the photo is as it was again";
+
+    m_window.settings().mainTitle = QStringLiteral("Another title");
+    expectOlder("changed title");
+
+    QTemporaryDir other;
+    m_window.settings().sourceDir = other.path();
+    QDir().mkpath(other.filePath(QStringLiteral("Lake")));
+    QFile::copy(
+        m_album.filePath(QStringLiteral("Lake/l1.jpg")), other.filePath(QStringLiteral("Lake/l1.jpg")));
+    m_window.onReadStructureClicked();
+    expectOlder("another album");
 }
 
 TEST_F(MainWindowTest, OutputWindowShowsInformationLinesAndScrollsToTheNewest)
@@ -321,6 +355,11 @@ TEST_F(MainWindowTest, CancelledBuildWritesNoDescriptionAndRestoresTheButtons)
     photo(QStringLiteral("Town/t1.jpg"), Qt::darkRed);
     m_window.onReadStructureClicked();
     ASSERT_NE(root(), nullptr);
+    // An image of an earlier build must not outlive a build that did not finish.
+    for (const char *name : { "vcd.bin", "vcd.cue" }) {
+        QFile old(m_build.filePath(QLatin1String(name)));
+        ASSERT_TRUE(old.open(QIODevice::WriteOnly));
+    }
 
     bool asked = false;
     QObject::connect(m_window.statusBar(), &QStatusBar::messageChanged, &m_window, [&](const QString &text) {
@@ -337,6 +376,7 @@ TEST_F(MainWindowTest, CancelledBuildWritesNoDescriptionAndRestoresTheButtons)
     EXPECT_EQ(m_prompter.boxes()[0].title, QLatin1String("User abort"));
     EXPECT_FALSE(QFileInfo::exists(m_build.filePath(QStringLiteral("vcd.xml"))));
     EXPECT_FALSE(QFileInfo::exists(m_build.filePath(QStringLiteral("vcd.bin"))));
+    EXPECT_FALSE(QFileInfo::exists(m_build.filePath(QStringLiteral("vcd.cue"))));
     EXPECT_TRUE(m_window.findChild<QPushButton *>(QStringLiteral("pbcreatevcd"))->isVisible());
     EXPECT_FALSE(m_window.findChild<QPushButton *>(QStringLiteral("pbCancelBuild"))->isVisible());
     EXPECT_TRUE(m_window.findChild<QPushButton *>(QStringLiteral("cmdReadStructure"))->isEnabled());

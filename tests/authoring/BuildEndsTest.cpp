@@ -1,0 +1,177 @@
+// How a build ends decides what the build folder holds: this build's image
+// with its stamp, or no image at all; never an older one, a part of one, or
+// a success without a disc.
+#include <QDir>
+#include <QFile>
+#include <QFileInfo>
+#include <QTimer>
+
+#include <gtest/gtest.h>
+
+#include "AppTestSupport.h"
+#include "BuildFixture.h"
+#include "authoring/ImageStamp.h"
+#include "base/StringTable.h"
+#include "base/TextIds.h"
+#include "project/ProjectTree.h"
+
+using namespace Qt::StringLiterals;
+
+namespace {
+
+void writeText(const QString &path, const QByteArray &text)
+{
+    QFile file(path);
+    ASSERT_TRUE(file.open(QIODevice::WriteOnly)) << path.toStdString();
+    file.write(text);
+}
+
+QString readText(const QString &path)
+{
+    QFile file(path);
+    return file.open(QIODevice::ReadOnly) ? QString::fromUtf8(file.readAll()) : QString();
+}
+
+class BuildEndsTest : public ::testing::Test
+{
+protected:
+    // What an earlier build of another album left behind.
+    void leaveOldImage()
+    {
+        for (const char *name : { "vcd.bin", "vcd.cue", "vcd.xml" })
+            writeText(f.destFile(QLatin1String(name)), "from an earlier build");
+        ASSERT_TRUE(ImageStamp::write(f.dest(), u"0123456789abcdef0123456789abcdef"_s));
+    }
+
+    // The image files in the build folder (temporary ones too), without vcd.xml.
+    QStringList imageFiles() const
+    {
+        QStringList files = QDir(f.dest()).entryList({ u"vcd.*"_s }, QDir::Files);
+        files.removeAll(u"vcd.xml"_s);
+        return files;
+    }
+
+    QStringList stills() const
+    {
+        QStringList found;
+        for (const QString &folder : { f.dest(), f.destFile(u"City"_s), f.destFile(u"Été d'Or"_s) })
+            found += QDir(folder).entryList({ u"*.mpg"_s }, QDir::Files);
+        return found;
+    }
+
+    // A vcdxbuild that writes a part of an image under the names it is
+    // given, says so in a file, and then takes its time.
+    void installSlowVcdxbuild(const QString &startedMarker)
+    {
+        const QString tool = f.home.file(u"3rdparty/vcdxbuild"_s);
+        QFile::remove(tool);
+        writeText(tool,
+            "#!/bin/sh\n"
+            "for a in \"$@\"; do\n"
+            "  case \"$a\" in\n"
+            "    bin=*) head -c 1048576 /dev/zero > \"${a#bin=}\" ;;\n"
+            "    cue=*) printf 'FILE \"x\" BINARY\\r\\n' > \"${a#cue=}\" ;;\n"
+            "  esac\n"
+            "done\n"
+            ": > '"
+                + QFile::encodeName(startedMarker) + "'\nexec sleep 60\n");
+        QFile::setPermissions(tool, QFile::permissions(tool) | QFile::ExeOwner);
+    }
+
+    BuildFixture f;
+};
+
+TEST_F(BuildEndsTest, ACancelledWalkLeavesNoImage)
+{
+    leaveOldImage();
+    GenerationWalk::Callbacks walk;
+    walk.stateStarted = [&](const QString &) {
+        if (f.driver->walk().userCancelled())
+            return;
+        f.prompter.scriptAnswer(true);
+        f.driver->cancel();
+    };
+    f.driver->setWalkCallbacks(walk);
+    EXPECT_EQ(f.build(), BuildDriver::Outcome::Cancelled);
+    EXPECT_EQ(QDir(f.dest()).entryList({ u"vcd.*"_s }, QDir::Files), QStringList());
+}
+
+TEST_F(BuildEndsTest, AnImageAppearsOnlyWhenVcdxbuildSucceeded)
+{
+    leaveOldImage();
+    const QString started = f.home.file(u"vcdxbuild-started"_s);
+    installSlowVcdxbuild(started);
+
+    // Cancelled while vcdxbuild runs: it is ended, and what it wrote goes.
+    QTimer poll;
+    poll.setInterval(20);
+    QObject::connect(&poll, &QTimer::timeout, [&] {
+        if (QFileInfo::exists(started)) {
+            poll.stop();
+            f.prompter.scriptAnswer(true);
+            f.driver->cancel();
+        }
+    });
+    poll.start();
+    EXPECT_EQ(f.build(), BuildDriver::Outcome::Cancelled) << f.driver->lastProblem().toStdString();
+    EXPECT_TRUE(QFileInfo::exists(started));
+    EXPECT_EQ(imageFiles(), QStringList());
+    EXPECT_TRUE(f.prompter.texts().filter(localText(TextId::MsgImageFailed)).isEmpty())
+        << "a cancel is no failure";
+
+    // The real vcdxbuild on a movie it cannot read fails: no image either.
+    QFile::remove(f.home.file(u"3rdparty/vcdxbuild"_s));
+    f.home.installTools();
+    const QString movie = f.sourceFile(u"City/clip.mpg"_s);
+    const QString goodMovie = f.home.file(u"clip.mpg"_s);
+    ASSERT_TRUE(QFile::rename(movie, goodMovie));
+    writeText(movie, QByteArray(200000, 'x'));
+    f.prompter.clear();
+    EXPECT_EQ(f.build(), BuildDriver::Outcome::Failed);
+    EXPECT_EQ(f.prompter.texts(), QStringList { localText(TextId::MsgImageFailed) });
+    EXPECT_EQ(imageFiles(), QStringList());
+
+    // A good build stamps its image: current until the album changes.
+    ASSERT_TRUE(QFile::remove(movie));
+    ASSERT_TRUE(QFile::rename(goodMovie, movie));
+    f.prompter.clear();
+    ASSERT_EQ(f.build(), BuildDriver::Outcome::Succeeded) << f.prompter.texts().join(u'\n').toStdString();
+    EXPECT_EQ(imageFiles(), (QStringList { u"vcd.bin"_s, u"vcd.cue"_s, u"vcd.stamp"_s }));
+    EXPECT_EQ(ImageStamp::stateOf(f.ws.settings, f.ws.tree), ImageStamp::State::Current);
+    BuildFixture::paintJpeg(f.sourceFile(u"City/c.jpg"_s), 72, 96, 8);
+    EXPECT_EQ(ImageStamp::stateOf(f.ws.settings, f.ws.tree), ImageStamp::State::Stale);
+}
+
+TEST_F(BuildEndsTest, AnAlbumWithNothingCheckedIsRefusedBeforeAnyWork)
+{
+    for (const char *item : { "City/c.jpg", "City/clip.mpg", "Été d'Or/a.jpg", "Été d'Or/b.jpg" })
+        f.ws.tree.setChecked(f.ws.tree.nodeByKey(f.sourceFile(QString::fromUtf8(item))), false);
+    EXPECT_EQ(f.build(), BuildDriver::Outcome::Refused);
+    EXPECT_EQ(f.prompter.texts(), QStringList { localText(TextId::MsgNothingOnDisc) });
+    EXPECT_TRUE(f.driver->lastProblem().startsWith(u"nothing to put on a disc"_s));
+    EXPECT_TRUE(QDir(f.dest()).isEmpty());
+    EXPECT_FALSE(QFileInfo::exists(f.home.file(u"Create.Log"_s)));
+
+    // One checked picture is a disc.
+    f.ws.tree.setChecked(f.ws.tree.nodeByKey(f.sourceFile(u"City/c.jpg"_s)), true);
+    f.prompter.clear();
+    f.prompter.scriptAnswer(false); // no burning
+    EXPECT_EQ(f.build(), BuildDriver::Outcome::Succeeded) << f.prompter.texts().join(u'\n').toStdString();
+}
+
+TEST_F(BuildEndsTest, AMissingImageToolIsFoundBeforeAnyStill)
+{
+    leaveOldImage();
+    QFile::remove(f.home.file(u"3rdparty/vcdxbuild"_s));
+    AppTestSupport::EmptyPath noTools;
+    EXPECT_EQ(f.build(), BuildDriver::Outcome::SetupIncomplete);
+    ASSERT_EQ(f.prompter.count(), 1);
+    EXPECT_EQ(f.prompter.boxes().first().title, u"Setup incomplete"_s);
+    EXPECT_TRUE(f.prompter.boxes().first().text.contains(u"(vcdxbuild is neither in "_s))
+        << f.prompter.boxes().first().text.toStdString();
+    EXPECT_EQ(stills(), QStringList());
+    EXPECT_TRUE(readText(f.home.file(u"build.log"_s)).contains(u"vcdxbuild is neither in"_s));
+    EXPECT_TRUE(readText(f.home.file(u"kelvara.log"_s)).contains(u"vcdxbuild is neither in"_s));
+}
+
+} // namespace
