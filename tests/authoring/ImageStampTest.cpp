@@ -70,7 +70,7 @@ TEST_F(ImageStampTest, EverythingThatShowsOnTheDiscChangesTheFingerprint)
     EXPECT_NE(now(), edited);
 }
 
-TEST_F(ImageStampTest, WhatOnlyTheWindowUsesLeavesTheFingerprint)
+TEST_F(ImageStampTest, WhatLeavesTheDiscAsItIsLeavesTheFingerprint)
 {
     const QString first = now();
     Settings &s = f.ws.settings;
@@ -80,6 +80,8 @@ TEST_F(ImageStampTest, WhatOnlyTheWindowUsesLeavesTheFingerprint)
     s.showSettings = !s.showSettings;
     s.fastPreview = !s.fastPreview;
     s.jobs = 7;
+    // A full rebuild makes the same disc again.
+    s.fullRebuild = !s.fullRebuild;
     f.ws.tree.setSelectedNode(f.ws.tree.root()->lastChild());
     f.ws.tree.setExpanded(f.ws.tree.root()->firstChild(), false);
     EXPECT_EQ(now(), first);
