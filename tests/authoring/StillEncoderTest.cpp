@@ -115,7 +115,7 @@ TEST_F(StillEncoderTest, EncodesAVcdStillAndLogsEachStep)
         u"Curdir 3rdparty = "_s + m_home.path() + u"/3rdparty"_s,
         u"Command = sh -c '"_s + tools + u"jpeg2yuv -n 1 -f 25 -I p -j "_s + stem + u".jpx | "_s + tools
             + u"mpeg2enc -T 220 -a 2 -f 6 -o "_s + stem + u".m1v'"_s,
-        u"Command2 = "_s + tools + u"mplex -f 6 -o "_s + stem + u".mpg "_s + stem + u".m1v"_s,
+        u"Command2 = "_s + tools + u"mplex -f 6 -o "_s + stem + u".mpg.part "_s + stem + u".m1v"_s,
         u"tempfile1 deleted"_s,
         u"tempfile2 deleted"_s,
         u"enddir = "_s + m_home.path(),
@@ -141,7 +141,7 @@ TEST_F(StillEncoderTest, EncodesAnSvcdStill)
     EXPECT_FALSE(exists(stem + u".m2v"_s));
     const QString steps = stepLines(encoder.logBlock()).join(u'\n');
     EXPECT_TRUE(steps.contains(u"mpeg2enc -T 200 -q 1 -a 2 -f 7 -o "_s + stem + u".m2v'"_s));
-    EXPECT_TRUE(steps.contains(u"mplex -f 7 -o "_s + stem + u".mpg "_s + stem + u".m2v"_s));
+    EXPECT_TRUE(steps.contains(u"mplex -f 7 -o "_s + stem + u".mpg.part "_s + stem + u".m2v"_s));
 }
 
 TEST_F(StillEncoderTest, PathsWithQuotesSpacesAndDollarsAreSafe)
@@ -179,7 +179,7 @@ TEST_F(StillEncoderTest, AnUnreadableJpegStopsTheBuildAndKeepsTheInput)
 
     ASSERT_EQ(m_prompter.count(), 1);
     EXPECT_EQ(m_prompter.boxes().first().title, u"Create (S)VCD"_s);
-    EXPECT_EQ(m_prompter.boxes().first().text, kTempFilesError);
+    EXPECT_EQ(m_prompter.boxes().first().text, kTempFilesError + u'\n' + stem + u".mpg"_s);
     EXPECT_TRUE(m_cancel.isRaised());
     EXPECT_TRUE(exists(stem + u".jpx"_s));
     EXPECT_FALSE(exists(stem + u".m1v"_s));
@@ -201,7 +201,7 @@ TEST_F(StillEncoderTest, AFailedMultiplexerLeavesNoStill)
     encoder.encode(stem, stem);
 
     ASSERT_EQ(m_prompter.count(), 1);
-    EXPECT_EQ(m_prompter.boxes().first().text, kMpgFilesError);
+    EXPECT_EQ(m_prompter.boxes().first().text, kMpgFilesError + u'\n' + stem + u".mpg"_s);
     EXPECT_TRUE(m_cancel.isRaised());
     EXPECT_FALSE(exists(stem + u".mpg"_s));
     EXPECT_FALSE(exists(stem + u".jpx"_s));
