@@ -37,8 +37,10 @@ bool reserved(const QString &folded, bool topLevel)
     static const QRegularExpression menuStill(QStringLiteral("^menu_[0-9]+\\."));
     if (menuStill.match(folded).hasMatch())
         return true;
-    return topLevel
-        && (folded.startsWith(QLatin1String("vcd.")) || folded.startsWith(QLatin1String("kelvara-")));
+    // A distinguishing suffix takes a name out of the build's own.
+    return topLevel && !folded.contains(u'~')
+        && (folded.startsWith(QLatin1String("vcd.bin")) || folded.startsWith(QLatin1String("vcd.cue"))
+            || folded.startsWith(QLatin1String("vcd.xml")) || folded.startsWith(QLatin1String("kelvara-")));
 }
 
 } // namespace
