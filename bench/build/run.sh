@@ -7,6 +7,9 @@
 #   (c) the encoder chain alone on the same stills the build encodes (the
 #       photos as (b) rendered them and the menu pages), serially
 #   (d) that chain run one still per core at a time
+#   (e) the build of (a) again without --full-rebuild, nothing changed, timed
+#       right after one more full build; then once more after one photo was
+#       edited, which must make exactly one picture still
 # The four run in turn, ROUNDS times (5 unless set), and the ratios are taken
 # from the medians: on a shared virtual machine the same build has been seen
 # to take anywhere from 2.4 to 4.2 seconds from one run to the next.
@@ -113,6 +116,29 @@ awk -v a="$a" -v b="$b" -v c="$c" -v d="$d" -v n="$cores" 'BEGIN {
     printf "a/(c/cores)   = %.3f  (target <= 1.3)\n", a / (c / n)
     printf "d/(c/cores)   = %.3f  (the bare chain on every core: the floor for a/(c/cores))\n", d / (c / n)
     printf "a/d           = %.3f  (what rendering, start-up and vcdxbuild add to it)\n", a / d }'
+
+# Reuse: a full build and the same build with nothing changed, side by side.
+reuse=()
+for arg in "${args[@]}"; do [ "$arg" = --full-rebuild ] || reuse+=("$arg"); done
+timed "$work/full" env KELVARA_REGISTRY_DIR="$work/registry" "$kelvara" "${args[@]}" >/dev/null 2>"$work/kelvara.err" || {
+    cat "$work/kelvara.err"; exit 1; }
+timed "$work/e" env KELVARA_REGISTRY_DIR="$work/registry" "$kelvara" "${reuse[@]}" >/dev/null 2>"$work/kelvara.err" || {
+    cat "$work/kelvara.err"; exit 1; }
+echo "(e) nothing changed: $(tail -1 "$work/kelvara.err")"
+convert "$work/album/Hills/photo_05.jpg" -flop "$work/album/Hills/photo_05.jpg"
+env KELVARA_REGISTRY_DIR="$work/registry" "$kelvara" "${reuse[@]}" >/dev/null 2>"$work/kelvara.err" || {
+    cat "$work/kelvara.err"; exit 1; }
+edited=$(tail -1 "$work/kelvara.err")
+echo "(e) one photo edited: $edited"
+case "$edited" in
+"1 still made, "*) ;;
+*) echo "expected exactly one still made after editing one photo"; exit 1 ;;
+esac
+full=$(tail -1 "$work/full" | cut -d' ' -f1)
+e=$(tail -1 "$work/e" | cut -d' ' -f1)
+printf '(e) reuse build / full build = %.2f / %.2f = %.3f  (target <= 0.15)\n' "$e" "$full" \
+    "$(awk -v e="$e" -v f="$full" 'BEGIN { print e / f }')"
+
 # Wall-clock ratios need the cores to themselves; processor time shows the
 # work each side does whatever else runs.
 awk -v a="$acpu" -v b="$bcpu" -v c="$ccpu" 'BEGIN {

@@ -267,6 +267,7 @@ BuildDriver::Outcome BuildDriver::run()
     ProjectNode *remembered = m_tree.selectedNode();
     ProjectNode *root = m_tree.root();
     m_tree.setSelectedNode(root);
+    m_walk.beginOutputs();
     bool walked = false;
     const int jobs = ParallelEncoder::jobsFor(m_settings.jobs);
     if (jobs > 1) {
@@ -285,6 +286,7 @@ BuildDriver::Outcome BuildDriver::run()
         walked = m_walk.walkMenu(root);
     }
     m_tree.setSelectedNode(remembered);
+    m_walk.endOutputs(walked);
     if (!walked) {
         if (m_walk.userCancelled()) {
             m_problem = QStringLiteral("the build was cancelled");

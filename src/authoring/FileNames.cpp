@@ -1,7 +1,11 @@
 #include "authoring/FileNames.h"
 
+#include <algorithm>
+
 #include <QDir>
 #include <QFileInfo>
+#include <QRegularExpression>
+#include <QSet>
 #include <QStringList>
 
 #include "base/KelvaraError.h"
@@ -12,6 +16,33 @@ bool keptAsIs(char32_t c)
     return (c >= U'A' && c <= U'Z') || (c >= U'a' && c <= U'z') || (c >= U'0' && c <= U'9') || c == U'-'
         || c == U'(' || c == U')' || c == U' ' || c == U':' || c == U'.' || c == U'/';
 }
+// The files an output name stands for in its folder: a folder is itself; a
+// picture is its still and caption still with their temporary files.
+QStringList claimedFiles(const QString &name, bool picture)
+{
+    if (!picture)
+        return { name };
+    QStringList files;
+    for (const QString &stem : QStringList { name, name + QLatin1String("_text") }) {
+        for (const char *suffix : { ".mpg", ".mpg.part", ".jpx", ".m1v", ".m2v" })
+            files.append(stem + QLatin1String(suffix));
+    }
+    return files;
+}
+
+// Names the build itself writes: the menu stills in every output folder,
+// and the description, image and manifest beside the top-level outputs.
+bool reserved(const QString &folded, bool topLevel)
+{
+    static const QRegularExpression menuStill(QStringLiteral("^menu_[0-9]+\\."));
+    if (menuStill.match(folded).hasMatch())
+        return true;
+    // A distinguishing suffix takes a name out of the build's own.
+    return topLevel && !folded.contains(u'~')
+        && (folded.startsWith(QLatin1String("vcd.bin")) || folded.startsWith(QLatin1String("vcd.cue"))
+            || folded.startsWith(QLatin1String("vcd.xml")) || folded.startsWith(QLatin1String("kelvara-")));
+}
+
 } // namespace
 
 QString filterFileName(const QString &path)
@@ -71,4 +102,29 @@ QString outputPathBelow(const QString &buildPath, const QString &relativePart)
     if (below.isEmpty())
         return base;
     return (base == QLatin1String("/") ? base : base + u'/') + filterFileName(below);
+}
+
+QStringList distinctOutputNames(const QList<OutputEntry> &entries, bool topLevel)
+{
+    QSet<QString> taken;
+    QStringList names;
+    names.reserve(entries.size());
+    for (const OutputEntry &entry : entries) {
+        const QString base = filterFileName(entry.name);
+        for (int number = 1;; ++number) {
+            const QString candidate = number == 1 ? base : base + u'~' + QString::number(number);
+            QStringList files = claimedFiles(candidate, entry.picture);
+            for (QString &file : files)
+                file = file.toCaseFolded();
+            const bool free = std::none_of(files.cbegin(), files.cend(),
+                [&](const QString &file) { return taken.contains(file) || reserved(file, topLevel); });
+            if (!free)
+                continue;
+            for (const QString &file : files)
+                taken.insert(file);
+            names.append(candidate);
+            break;
+        }
+    }
+    return names;
 }

@@ -24,3 +24,22 @@ QString parentFolderOf(const QString &path);
 // with FilterFileName applied. Only the part below is filtered, so a build
 // path holding an accent or an apostrophe cannot move output elsewhere.
 QString outputPathBelow(const QString &buildPath, const QString &relativePart);
+
+// One entry of a source folder that gets an output of its own: a folder
+// (an output folder of that name) or a picture (its still and caption still,
+// named after the picture without its extension).
+struct OutputEntry
+{
+    QString name; // the source name; a picture's without extension
+    bool picture = false;
+};
+
+// The names the entries of one source folder get in their output folder, in
+// the same order: filtered as filterFileName does, and distinct from one
+// another even where the file system or a player folds letter case. Where
+// two entries filter to one name, the later one gets "~2" (then "~3"...).
+// A picture claims its caption still's name ("<name>_text") and the
+// temporary files of both, so no other entry can take them; names of the
+// walk's menu stills are never given. topLevel also keeps the build
+// folder's own files ("vcd.*", the manifest) free.
+QStringList distinctOutputNames(const QList<OutputEntry> &entries, bool topLevel);

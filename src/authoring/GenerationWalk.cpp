@@ -3,8 +3,11 @@
 #include <QCoreApplication>
 #include <QFile>
 #include <QFileInfo>
+#include <QLocale>
 
+#include "base/ContentHash.h"
 #include "base/Guard.h"
+#include "base/ProgramInfo.h"
 #include "base/Prompter.h"
 #include "base/StringTable.h"
 #include "base/TextIds.h"
@@ -27,10 +30,7 @@ struct GenerationWalk::Saved
 
 namespace {
 
-QString withoutExtension(const QString &path)
-{
-    return path.left(path.size() - 4);
-}
+constexpr int kJpegQuality = 90;
 
 QString shownPath(const ProjectNode *node)
 {
@@ -93,6 +93,108 @@ void GenerationWalk::enterWalk()
     // Links reach across the whole disc, whichever menu the walk starts from.
     m_model = NavigationModel::forTree(m_tree.root(), m_settings,
         [this](const ProjectNode *menu) { return m_renderer.entriesPerPage(menu); });
+    m_names.assign(m_tree.root());
+    m_sourceHashes.clear();
+    m_encoderPrint = encoderPrint();
+}
+
+void GenerationWalk::beginOutputs()
+{
+    m_manifest.load(buildPath());
+}
+
+void GenerationWalk::endOutputs(bool complete)
+{
+    m_manifest.save(complete);
+}
+
+QString GenerationWalk::outputCountText(int made, int reused)
+{
+    return QString::number(made)
+        + (made == 1 ? QLatin1String(" still made, ") : QLatin1String(" stills made, "))
+        + QString::number(reused) + QLatin1String(" reused");
+}
+
+QString GenerationWalk::outputPath(const QString &below) const
+{
+    return outputPathBelow(buildPath(), QString()) + u'/' + below;
+}
+
+QString GenerationWalk::encoderPrint() const
+{
+    // The tools' own paths vary from one installation to the next and
+    // change nothing in the still; the stems are placeholders.
+    const StillEncoder::Tools tools { QStringLiteral("jpeg2yuv"), QStringLiteral("mpeg2enc"),
+        QStringLiteral("mplex") };
+    const QString stem = QStringLiteral("still");
+    ContentHash hash;
+    hash.add(ProgramInfo::version());
+    hash.add(StillEncoder::encoderJob(stem, stem, m_settings.vcd, tools).commandLine());
+    hash.add(StillEncoder::multiplexJob(stem, stem, m_settings.vcd, tools).commandLine());
+    hash.add(qint64(kJpegQuality));
+    return hash.hex();
+}
+
+QString GenerationWalk::picturePrint(const ProjectNode *picture, const QString &captionFile)
+{
+    auto source = m_sourceHashes.find(picture);
+    if (source == m_sourceHashes.end())
+        source = m_sourceHashes.insert(picture, ContentHash::ofFile(picture->fullPath()).value_or(QString()));
+    if (source->isEmpty())
+        return {}; // unreadable: made again, and never taken for done
+    const Settings &s = m_settings;
+    ContentHash hash;
+    hash.add(QStringLiteral("picture"));
+    hash.add(m_encoderPrint);
+    hash.add(*source);
+    // What Renderer::createStill reads besides the photo: the name it may
+    // stamp, the date's format, the fitting, the stamp and the filter.
+    hash.add(picture->tag());
+    hash.add(QLocale::system().name());
+    for (const QString &text :
+        { s.xCenter, s.yCenter, s.correctPercentage, s.pictureFont, s.pictureFontSize })
+        hash.add(text);
+    for (const qint64 number : { qint64(s.frameWidth), qint64(s.frameHeight), qint64(s.tvLines),
+             qint64(s.aspectWidth), qint64(s.edgeFraction * 1e9), qint64(s.filterCode()),
+             qint64(s.pictureColor), qint64(s.stampX), qint64(s.stampY), qint64(s.displayDate),
+             qint64(s.displayFileName), qint64(s.useFileName), qint64(s.correctAspect),
+             qint64(s.correctEdges), qint64(s.antiFlicker), qint64(s.ntsc), qint64(s.vcd), qint64(s.lowRes) })
+        hash.add(number);
+    if (!captionFile.isEmpty()) {
+        hash.add(QStringLiteral("caption"));
+        hash.add(ContentHash::ofFile(captionFile).value_or(QStringLiteral("unreadable")));
+    }
+    return hash.hex();
+}
+
+QString GenerationWalk::menuPrint() const
+{
+    // The walk renders every menu page anyway, for its layout: its pixels
+    // cover every text, font, colour, entry and button it shows.
+    const std::uint8_t *rgb = m_canvas.rgbData();
+    if (!rgb)
+        return {};
+    ContentHash hash;
+    hash.add(QStringLiteral("menu"));
+    hash.add(m_encoderPrint);
+    hash.add(qint64(m_canvas.width()));
+    hash.add(qint64(m_canvas.height()));
+    hash.add(QByteArray::fromRawData(
+        reinterpret_cast<const char *>(rgb), qsizetype(m_canvas.width()) * m_canvas.height() * 3));
+    return hash.hex();
+}
+
+bool GenerationWalk::reusable(const QString &below, const QString &fingerprint)
+{
+    return !m_settings.fullRebuild && m_manifest.reuse(below + QLatin1String(".mpg"), fingerprint);
+}
+
+QString GenerationWalk::nextMenuBelow(ProjectNode *menu)
+{
+    ++m_menuCounter;
+    const QString folder = m_names.below(menu);
+    const QString name = QLatin1String("Menu_") + QString::number(m_menuCounter).rightJustified(4, u'0');
+    return folder.isEmpty() ? name : folder + u'/' + name;
 }
 
 void GenerationWalk::yield()
@@ -134,7 +236,9 @@ bool GenerationWalk::menuLoop(ProjectNode *menu, int entries)
             + QString::number(number) + QLatin1String(" \"") + (entry ? entry->text() : QString()) + u'"');
         if (m_callbacks.displayPreview)
             m_callbacks.displayPreview();
-        const QString stem = saveStill(menu);
+        const QString below = nextMenuBelow(menu);
+        const QString print = menuPrint();
+        const QString stem = reusable(below, print) ? outputPath(below) : saveStill(below, print);
         const DiscState state { entry, false };
         m_writer.addSelectionItem(m_model.links(state));
         m_writer.addSegmentItem(state, stem + QLatin1String(".mpg"));
@@ -216,21 +320,22 @@ bool GenerationWalk::filesLoop(ProjectNode *folder)
 void GenerationWalk::pictureStates(ProjectNode *picture)
 {
     const QString source = picture->fullPath();
-    const QString relative = relativePart(picture);
-    const QString still = outputPathBelow(buildPath(), withoutExtension(relative)) + QLatin1String(".mpg");
+    const QString below = m_names.below(picture);
+    const QString still = outputPath(below) + QLatin1String(".mpg");
 
     // One step per picture, before its still (the entry's pictures too, so
     // the progress shown names the state in work).
     stepProgress();
 
-    if (!QFileInfo::exists(still) || m_settings.fullRebuild) {
+    const QString print = picturePrint(picture, QString());
+    if (reusable(below, print)) {
+        announce(QLatin1String("picture ") + shownPath(picture) + QLatin1String(" (still reused)"));
+    } else {
         announce(QLatin1String("picture ") + shownPath(picture));
         m_renderer.createStill(picture, source);
         if (m_callbacks.displayPreview)
             m_callbacks.displayPreview();
-        saveStill(picture);
-    } else {
-        announce(QLatin1String("picture ") + shownPath(picture) + QLatin1String(" (still reused)"));
+        saveStill(below, print);
     }
 
     const DiscState plain { picture, false };
@@ -243,35 +348,34 @@ void GenerationWalk::pictureStates(ProjectNode *picture)
     const DiscState caption { picture, true };
     const StateLinks captionLinks = m_model.links(caption);
     if (captionLinks.isValid() && !m_cancel.isRaised()) {
-        announce(QLatin1String("caption ") + shownPath(picture));
-        m_renderer.createStill(picture, source, NavigationModel::captionFileOf(picture));
-        if (m_callbacks.displayPreview)
-            m_callbacks.displayPreview();
-        saveStill(picture, true);
+        const QString captionFile = NavigationModel::captionFileOf(picture);
+        const QString captionBelow = below + QLatin1String("_text");
+        const QString captionPrint = picturePrint(picture, captionFile);
+        if (reusable(captionBelow, captionPrint)) {
+            announce(QLatin1String("caption ") + shownPath(picture) + QLatin1String(" (still reused)"));
+        } else {
+            announce(QLatin1String("caption ") + shownPath(picture));
+            m_renderer.createStill(picture, source, captionFile);
+            if (m_callbacks.displayPreview)
+                m_callbacks.displayPreview();
+            saveStill(captionBelow, captionPrint);
+        }
         m_writer.addSelectionItem(captionLinks);
-        m_writer.addSegmentItem(caption, withoutExtension(still) + QLatin1String("_text.mpg"));
+        m_writer.addSegmentItem(caption, outputPath(captionBelow) + QLatin1String(".mpg"));
     }
 }
 
-QString GenerationWalk::saveStill(ProjectNode *node, bool caption)
+QString GenerationWalk::saveStill(const QString &below, const QString &fingerprint)
 {
-    QString stem;
+    const QString stem = outputPath(below);
     Guard::run(QStringLiteral("Sub SaveFile"), [&] {
-        const bool menu = nodeKindOf(node->fullPath()) == NodeKind::Menu;
-        if (menu) {
-            ++m_menuCounter;
-            const QString folder = outputPathBelow(buildPath(), relativePart(node));
-            makeFolderPath(folder + u'/');
-            stem = folder + QLatin1String("/Menu_") + QString::number(m_menuCounter).rightJustified(4, u'0');
-        } else {
-            QString below = withoutExtension(relativePart(node));
-            if (caption)
-                below += QLatin1String("_text");
-            stem = outputPathBelow(buildPath(), below);
-            makeFolderPath(parentFolderOf(stem) + u'/');
-        }
+        makeFolderPath(parentFolderOf(stem) + u'/');
+        // The still made before under this name is not this one: whatever
+        // happens to the new one, the old must not pass for it.
+        QFile::remove(stem + QLatin1String(".mpg"));
+        m_manifest.expect(below + QLatin1String(".mpg"), fingerprint);
 
-        if (!m_canvas.saveJpg(stem + QLatin1String(".jpx"), 90)) {
+        if (!m_canvas.saveJpg(stem + QLatin1String(".jpx"), kJpegQuality)) {
             m_prompter.askOkCancel(localText(TextId::TitleSaveJpeg),
                 localText(TextId::MsgCannotSaveJpg) + stem, Prompter::Icon::None);
         }

@@ -1,10 +1,13 @@
 #pragma once
 
+#include <QHash>
 #include <QString>
 
 #include <functional>
 
+#include "authoring/BuildManifest.h"
 #include "authoring/NavigationModel.h"
+#include "authoring/OutputNames.h"
 
 class DescriptionWriter;
 class ImgSource;
@@ -26,7 +29,13 @@ struct Settings;
 //
 // Output mirrors the source tree below the build path: "Menu_0001.mpg" ... in
 // each menu's folder, "<picture>.mpg" and "<picture>_text.mpg" beside them.
-// Only the part below the build path is filtered to plain characters.
+// Only the part below the build path is filtered to plain characters, and
+// two sources never share a name (see OutputNames).
+//
+// Between beginOutputs and endOutputs the walk keeps the build folder's
+// manifest: an output whose fingerprint (everything that decides its bytes,
+// computed without rendering for stills) matches the one recorded, and whose
+// file is whole, is reused instead of made again; Full Rebuild makes all.
 //
 // Folders below an entry are walked as menus of their own, so every state the
 // description links to exists.
@@ -58,10 +67,18 @@ public:
     // Walks one entry; the flag is unused.
     bool walkFiles(ProjectNode *entry, bool flag = true);
 
-    // Saves the canvas as the temporary JPEG of the node's state (its caption
-    // state when caption is set) and encodes it. Returns the still's path
-    // without extension.
-    QString saveStill(ProjectNode *node, bool caption = false);
+    // Before a walk: reads the build folder's manifest and clears the counts.
+    void beginOutputs();
+    // After the walk and its encoders: records what was made. A complete
+    // build also removes the outputs the album no longer has.
+    void endOutputs(bool complete);
+    // Outputs (menu, picture and caption stills) made and reused since
+    // beginOutputs.
+    int outputsMade() const { return m_manifest.made(); }
+    int outputsReused() const { return m_manifest.reused(); }
+    // "12 stills made, 30 reused": the counts as the build reports them.
+    static QString outputCountText(int made, int reused);
+
     // One step of the build bar.
     void stepProgress();
     // Before a build: no step done yet of total.
@@ -92,6 +109,21 @@ private:
     bool menuLoop(ProjectNode *menu, int entries);
     bool filesLoop(ProjectNode *folder);
     void pictureStates(ProjectNode *picture);
+    // True when the manifest holds the output (below the build folder,
+    // without extension) whole with this fingerprint and no full rebuild
+    // was asked for.
+    bool reusable(const QString &below, const QString &fingerprint);
+    // Saves the canvas as the output's temporary JPEG and has it encoded;
+    // returns the still's path without extension.
+    QString saveStill(const QString &below, const QString &fingerprint);
+    QString nextMenuBelow(ProjectNode *menu);
+    QString outputPath(const QString &below) const;
+    // Fingerprints: the encoder and program, a picture still's inputs (with
+    // the caption file's content for its caption state), a menu page's
+    // pixels as the renderer left them on the canvas.
+    QString encoderPrint() const;
+    QString picturePrint(const ProjectNode *picture, const QString &captionFile);
+    QString menuPrint() const;
     void removeUnfinished(const QString &stem);
     void yield();
     void announce(const QString &state);
@@ -109,6 +141,10 @@ private:
     bool m_userCancelled = false;
     ParallelEncoder *m_parallel = nullptr;
     NavigationModel m_model;
+    OutputNames m_names;
+    BuildManifest m_manifest;
+    QString m_encoderPrint;
+    QHash<const ProjectNode *, QString> m_sourceHashes;
     int m_depth = 0;
     int m_menuCounter = 0;
     int m_progressDone = 0;

@@ -172,6 +172,7 @@ void ParallelEncoder::cleanUp(const Job &job)
     // JPEG for inspection.
     QFile::remove(job.stream);
     QFile::remove(job.stem + QLatin1String(".mpg"));
+    QFile::remove(StillEncoder::partOf(job.stem + QLatin1String(".mpg")));
     QFile::remove(job.stem + QLatin1String(".jpx"));
 }
 
@@ -195,7 +196,8 @@ void ParallelEncoder::flush()
         if (job->failText != 0 && !m_failed) {
             // The first failure in walk order is the one told, once.
             m_failed = true;
-            m_prompter.inform(localText(TextId::TitleCreateVcd), localText(job->failText));
+            m_prompter.inform(
+                localText(TextId::TitleCreateVcd), StillEncoder::failureText(job->failText, job->stem));
             m_cancel.raise();
         }
     }

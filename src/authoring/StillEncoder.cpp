@@ -1,5 +1,7 @@
 #include "authoring/StillEncoder.h"
 
+#include <cstdio>
+
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
@@ -34,6 +36,23 @@ QString currentFolder()
     return QDir::toNativeSeparators(QDir::currentPath());
 }
 
+// mplex ends every program stream it finishes with the end code; a stream
+// cut short (a full disk, a killed multiplexer) lacks it.
+bool endsWithEndCode(const QString &path)
+{
+    QFile file(path);
+    if (!file.open(QIODevice::ReadOnly) || file.size() < 4 || !file.seek(file.size() - 4))
+        return false;
+    return file.read(4) == QByteArray("\x00\x00\x01\xB9", 4);
+}
+
+// Replaces whatever is at to by from in one step, so no reader ever sees a
+// half-written still under the final name.
+bool moveOver(const QString &from, const QString &to)
+{
+    return ::rename(QFile::encodeName(from).constData(), QFile::encodeName(to).constData()) == 0;
+}
+
 } // namespace
 
 StillEncoder::Tools StillEncoder::Tools::find()
@@ -51,6 +70,11 @@ StillEncoder::StillEncoder(const Settings &settings, Prompter &prompter, BuildCa
 QString StillEncoder::streamSuffix(bool vcd)
 {
     return vcd ? QStringLiteral(".m1v") : QStringLiteral(".m2v");
+}
+
+QString StillEncoder::partOf(const QString &still)
+{
+    return still + QLatin1String(".part");
 }
 
 QString StillEncoder::toolFolder()
@@ -82,7 +106,7 @@ ToolJob StillEncoder::multiplexJob(const QString &P, const QString &Q, bool vcd,
 {
     return ToolJob(tools.mplex,
         { QStringLiteral("-f"), vcd ? QStringLiteral("6") : QStringLiteral("7"), QStringLiteral("-o"),
-            P + QLatin1String(".mpg"), Q + streamSuffix(vcd) });
+            partOf(P + QLatin1String(".mpg")), Q + streamSuffix(vcd) });
 }
 
 StillEncoder::Steps StillEncoder::encodeSteps(const QString &P, const QString &Q, bool vcd,
@@ -126,18 +150,26 @@ StillEncoder::Steps StillEncoder::encodeSteps(const QString &P, const QString &Q
     multiplexer.setWorkingFolder(workFolder);
     multiplexer.setCancelCheck(hooks.interrupt);
     hooks.log(QLatin1String("Command2 = ") + multiplexer.commandLine());
+    // The still is written under a temporary name and takes its own only
+    // once whole: a full disk or a killed build leaves nothing a later build
+    // could take for a finished still.
+    const QString part = partOf(still);
     QFile::remove(still);
+    QFile::remove(part);
     const ToolJob::Result multiplexed = multiplexer.run();
     QFile::remove(P + QLatin1String(".jpx"));
     hooks.log(QStringLiteral("tempfile1 deleted"));
     Steps steps = Steps::Made;
     if (multiplexed.cancelled) {
-        QFile::remove(still);
+        QFile::remove(part);
         steps = Steps::Stopped;
-    } else if (!multiplexed.succeeded() || !QFileInfo::exists(still)) {
+    } else if (!multiplexed.succeeded() || !endsWithEndCode(part) || !moveOver(part, still)) {
+        QFile::remove(part);
         QFile::remove(still);
         if (multiplexed.end == ToolJob::End::NotStarted)
             hooks.log(QLatin1String("ERROR: ") + multiplexed.error);
+        else if (multiplexed.succeeded())
+            hooks.log(QLatin1String("ERROR: ") + part + QLatin1String(" is not a whole stream"));
         hooks.log(QLatin1String("ERROR: ") + Q + QLatin1String(".mpg file not created"));
         steps = Steps::MultiplexerFailed;
     }
@@ -164,9 +196,14 @@ void StillEncoder::appendLogLine(const QString &text)
     log(text);
 }
 
-void StillEncoder::fail(int textId)
+QString StillEncoder::failureText(int textId, const QString &stem)
 {
-    m_prompter.inform(localText(TextId::TitleCreateVcd), localText(textId));
+    return localText(textId) + u'\n' + QDir::toNativeSeparators(stem + QLatin1String(".mpg"));
+}
+
+void StillEncoder::fail(int textId, const QString &stem)
+{
+    m_prompter.inform(localText(TextId::TitleCreateVcd), failureText(textId, stem));
     m_cancel.raise();
 }
 
@@ -202,10 +239,10 @@ void StillEncoder::encode(const QString &P, const QString &Q)
             QFile::remove(streamStem + streamSuffix(m_settings.vcd));
         break;
     case Steps::EncoderFailed:
-        fail(TextId::MsgTempFilesFailed);
+        fail(TextId::MsgTempFilesFailed, stem);
         break;
     case Steps::MultiplexerFailed:
-        fail(TextId::MsgMpgFilesFailed);
+        fail(TextId::MsgMpgFilesFailed, stem);
         break;
     }
 

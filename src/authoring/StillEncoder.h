@@ -87,17 +87,21 @@ public:
     // mpeg2enc, with every word of the script quoted for the shell, so its
     // output arrives on one channel in the order it was written.
     static ToolJob encoderJob(const QString &P, const QString &Q, bool vcd, const Tools &tools);
-    // The multiplexer, run without a shell.
+    // The multiplexer, run without a shell; it writes to partOf the still.
     static ToolJob multiplexJob(const QString &P, const QString &Q, bool vcd, const Tools &tools);
     // Where the tools run: ProgramFolder/3rdparty when it is a folder, else
     // the program folder.
     static QString toolFolder();
+    // Where the multiplexer writes a still until it is whole.
+    static QString partOf(const QString &still);
+    // What a failed still tells the user: the message, then the still.
+    static QString failureText(int textId, const QString &stem);
     // ".m1v" for VCD, ".m2v" for SVCD.
     static QString streamSuffix(bool vcd);
 
 private:
     void log(const QString &line);
-    void fail(int textId);
+    void fail(int textId, const QString &stem);
 
     const Settings &m_settings;
     Prompter &m_prompter;

@@ -65,6 +65,10 @@ int runBuildCommand(const CommandOptions &options, Settings &settings, Prompter 
         fail(driver.lastProblem());
         return CommandLine::SetupIncompleteExitCode;
     }
+    const GenerationWalk &walked = driver.walk();
+    if (walked.outputsMade() + walked.outputsReused() > 0)
+        ConsoleLine::print(
+            stderr, GenerationWalk::outputCountText(walked.outputsMade(), walked.outputsReused()));
     if (outcome != BuildDriver::Outcome::Succeeded)
         return fail(driver.lastProblem().isEmpty() ? QStringLiteral("the build did not finish")
                                                    : driver.lastProblem());

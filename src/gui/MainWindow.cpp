@@ -624,7 +624,12 @@ void MainWindow::onBuildingChanged(bool building)
         m_frameOrder->hide();
         m_pbEditText->hide();
     } else {
-        statusBar()->clearMessage();
+        const GenerationWalk &walk = m_driver.walk();
+        if (walk.outputsMade() + walk.outputsReused() > 0)
+            statusBar()->showMessage(
+                GenerationWalk::outputCountText(walk.outputsMade(), walk.outputsReused()));
+        else
+            statusBar()->clearMessage();
     }
     syncSettingsControls();
     updateCommands();

@@ -73,3 +73,40 @@ TEST(ParentFolderOf, TextBeforeTheLastSeparator)
     EXPECT_EQ(parentFolderOf(QStringLiteral("/a/b/c.jpg")), QStringLiteral("/a/b"));
     EXPECT_THROW(parentFolderOf(QStringLiteral("plain")), KelvaraError);
 }
+
+TEST(DistinctOutputNames, SourcesThatFilterAlikeOrDifferInCaseGetTheirOwnName)
+{
+    const QList<OutputEntry> entries { { QStringLiteral("a'b"), true }, { QStringLiteral("a\"b"), true },
+        { QStringLiteral("日本"), true }, { QStringLiteral("中国"), true }, { QStringLiteral("Pic"), true },
+        { QStringLiteral("pic"), true }, { QStringLiteral("Café"), false }, { QStringLiteral("Cafè"), false },
+        { QStringLiteral("a_b_2"), true } };
+    const QStringList names = distinctOutputNames(entries, false);
+    EXPECT_EQ(names,
+        (QStringList { QStringLiteral("a_b"), QStringLiteral("a_b~2"), QStringLiteral("__"),
+            QStringLiteral("__~2"), QStringLiteral("Pic"), QStringLiteral("pic~2"), QStringLiteral("Caf_"),
+            QStringLiteral("Caf_~2"), QStringLiteral("a_b_2") }));
+    // The same entries, the same names: a later build finds its stills.
+    EXPECT_EQ(distinctOutputNames(entries, false), names);
+}
+
+TEST(DistinctOutputNames, BuildOwnNamesAreNeverGiven)
+{
+    // A picture's caption still, a menu still and the build folder's files
+    // keep their names; the source that would take one gives way.
+    EXPECT_EQ(
+        distinctOutputNames({ { QStringLiteral("p"), true }, { QStringLiteral("p_text"), true } }, false),
+        (QStringList { QStringLiteral("p"), QStringLiteral("p_text~2") }));
+    EXPECT_EQ(
+        distinctOutputNames({ { QStringLiteral("p_text"), true }, { QStringLiteral("p"), true } }, false),
+        (QStringList { QStringLiteral("p_text"), QStringLiteral("p~2") }));
+    EXPECT_EQ(distinctOutputNames({ { QStringLiteral("Menu_0001"), true } }, false),
+        QStringList { QStringLiteral("Menu_0001~2") });
+    EXPECT_EQ(distinctOutputNames({ { QStringLiteral("vcd"), true }, { QStringLiteral("vcd.bin"), false },
+                                      { QStringLiteral("kelvara-manifest.json"), false } },
+                  true),
+        (QStringList {
+            QStringLiteral("vcd"), QStringLiteral("vcd.bin~2"), QStringLiteral("kelvara-manifest.json~2") }));
+    // Below the top level a folder may be called so.
+    EXPECT_EQ(distinctOutputNames({ { QStringLiteral("vcd.bin"), false } }, false),
+        QStringList { QStringLiteral("vcd.bin") });
+}

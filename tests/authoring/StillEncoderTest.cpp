@@ -3,6 +3,7 @@
 #include <QFileInfo>
 #include <QImage>
 #include <QPainter>
+#include <QProcess>
 #include <QTemporaryDir>
 #include <QTimer>
 
@@ -115,7 +116,7 @@ TEST_F(StillEncoderTest, EncodesAVcdStillAndLogsEachStep)
         u"Curdir 3rdparty = "_s + m_home.path() + u"/3rdparty"_s,
         u"Command = sh -c '"_s + tools + u"jpeg2yuv -n 1 -f 25 -I p -j "_s + stem + u".jpx | "_s + tools
             + u"mpeg2enc -T 220 -a 2 -f 6 -o "_s + stem + u".m1v'"_s,
-        u"Command2 = "_s + tools + u"mplex -f 6 -o "_s + stem + u".mpg "_s + stem + u".m1v"_s,
+        u"Command2 = "_s + tools + u"mplex -f 6 -o "_s + stem + u".mpg.part "_s + stem + u".m1v"_s,
         u"tempfile1 deleted"_s,
         u"tempfile2 deleted"_s,
         u"enddir = "_s + m_home.path(),
@@ -141,7 +142,7 @@ TEST_F(StillEncoderTest, EncodesAnSvcdStill)
     EXPECT_FALSE(exists(stem + u".m2v"_s));
     const QString steps = stepLines(encoder.logBlock()).join(u'\n');
     EXPECT_TRUE(steps.contains(u"mpeg2enc -T 200 -q 1 -a 2 -f 7 -o "_s + stem + u".m2v'"_s));
-    EXPECT_TRUE(steps.contains(u"mplex -f 7 -o "_s + stem + u".mpg "_s + stem + u".m2v"_s));
+    EXPECT_TRUE(steps.contains(u"mplex -f 7 -o "_s + stem + u".mpg.part "_s + stem + u".m2v"_s));
 }
 
 TEST_F(StillEncoderTest, PathsWithQuotesSpacesAndDollarsAreSafe)
@@ -179,7 +180,7 @@ TEST_F(StillEncoderTest, AnUnreadableJpegStopsTheBuildAndKeepsTheInput)
 
     ASSERT_EQ(m_prompter.count(), 1);
     EXPECT_EQ(m_prompter.boxes().first().title, u"Create (S)VCD"_s);
-    EXPECT_EQ(m_prompter.boxes().first().text, kTempFilesError);
+    EXPECT_EQ(m_prompter.boxes().first().text, kTempFilesError + u'\n' + stem + u".mpg"_s);
     EXPECT_TRUE(m_cancel.isRaised());
     EXPECT_TRUE(exists(stem + u".jpx"_s));
     EXPECT_FALSE(exists(stem + u".m1v"_s));
@@ -201,12 +202,69 @@ TEST_F(StillEncoderTest, AFailedMultiplexerLeavesNoStill)
     encoder.encode(stem, stem);
 
     ASSERT_EQ(m_prompter.count(), 1);
-    EXPECT_EQ(m_prompter.boxes().first().text, kMpgFilesError);
+    EXPECT_EQ(m_prompter.boxes().first().text, kMpgFilesError + u'\n' + stem + u".mpg"_s);
     EXPECT_TRUE(m_cancel.isRaised());
     EXPECT_FALSE(exists(stem + u".mpg"_s));
     EXPECT_FALSE(exists(stem + u".jpx"_s));
     EXPECT_FALSE(exists(stem + u".m1v"_s));
     EXPECT_TRUE(stepLines(encoder.logBlock()).contains(u"ERROR: "_s + stem + u".mpg file not created"_s));
+}
+
+TEST_F(StillEncoderTest, AStreamCutShortIsNotAStill)
+{
+    m_settings.vcd = true;
+    // Reports success after writing only the first 4 KiB of a stream.
+    fakeTool(u"mplex"_s, "while [ \"$1\" != -o ]; do shift; done\nhead -c 4096 /dev/zero > \"$2\"\nexit 0\n");
+    const QString stem = paintStill(m_build.path() + u"/pic"_s, QSize(704, 576));
+    QFile old(stem + u".mpg"_s);
+    ASSERT_TRUE(old.open(QIODevice::WriteOnly));
+    old.write("an earlier still");
+    old.close();
+
+    StillEncoder encoder(m_settings, m_prompter, m_cancel);
+    encoder.encode(stem, stem);
+
+    ASSERT_EQ(m_prompter.count(), 1);
+    EXPECT_EQ(m_prompter.boxes().first().text, kMpgFilesError + u'\n' + stem + u".mpg"_s);
+    EXPECT_TRUE(m_cancel.isRaised());
+    EXPECT_FALSE(exists(stem + u".mpg"_s));
+    EXPECT_FALSE(exists(stem + u".mpg.part"_s));
+}
+
+TEST_F(StillEncoderTest, AFullDiskFailsTheStillAndLeavesNothingUnderItsName)
+{
+    // Learn how much room one still takes, then encode it again where there
+    // is room for its input and part of its output only.
+    const QString probe = paintStill(m_build.path() + u"/probe"_s, QSize(704, 576));
+    const qint64 input = QFileInfo(probe + u".jpx"_s).size();
+    StillEncoder(m_settings, m_prompter, m_cancel).encode(probe, probe);
+    const qint64 still = QFileInfo(probe + u".mpg"_s).size();
+    ASSERT_GT(still, 0);
+
+    const QString small = m_build.path() + u"/small"_s;
+    ASSERT_TRUE(QDir().mkdir(small));
+    const qint64 room = input + still + still / 2;
+    if (QProcess::execute(u"mount"_s,
+            { u"-t"_s, u"tmpfs"_s, u"-o"_s, u"size="_s + QString::number(room / 1024 + 1) + u'k', u"tmpfs"_s,
+                small })
+        != 0)
+        GTEST_SKIP() << "a small file system cannot be mounted here";
+    struct Unmount
+    {
+        QString folder;
+        ~Unmount() { QProcess::execute(u"umount"_s, { folder }); }
+    } unmount { small };
+
+    const QString stem = paintStill(small + u"/pic"_s, QSize(704, 576));
+    StillEncoder encoder(m_settings, m_prompter, m_cancel);
+    encoder.encode(stem, stem);
+
+    ASSERT_EQ(m_prompter.count(), 1);
+    EXPECT_TRUE(m_prompter.boxes().first().text.endsWith(u'\n' + stem + u".mpg"_s))
+        << m_prompter.boxes().first().text.toStdString();
+    EXPECT_TRUE(m_cancel.isRaised());
+    EXPECT_FALSE(exists(stem + u".mpg"_s));
+    EXPECT_FALSE(exists(stem + u".mpg.part"_s));
 }
 
 TEST_F(StillEncoderTest, ACancelDuringTheEncoderSkipsTheMultiplexer)

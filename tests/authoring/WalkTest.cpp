@@ -83,24 +83,29 @@ TEST_F(WalkTest, MirrorsTheAlbumBelowTheBuildPathOnly)
     EXPECT_EQ(f.ws.tree.highlightedNode(), nullptr);
 }
 
-TEST_F(WalkTest, SecondBuildReusesPictureStillsAndRedrawsTheRest)
+TEST_F(WalkTest, SecondBuildReusesWhatDidNotChangeAndFullRebuildMakesAll)
 {
     ASSERT_EQ(f.build(), BuildDriver::Outcome::Succeeded);
+    EXPECT_EQ(f.driver->walk().outputsMade(), 6);
+    EXPECT_EQ(f.driver->walk().outputsReused(), 0);
     const QStringList pictures { u"City/c.mpg"_s, kAccented + u"/a.mpg"_s, kAccented + u"/b.mpg"_s };
-    const QStringList redrawn { u"Menu_0001.mpg"_s, u"Menu_0002.mpg"_s, kAccented + u"/a_text.mpg"_s };
-    for (const QString &file : pictures + redrawn)
+    const QStringList others { u"Menu_0001.mpg"_s, u"Menu_0002.mpg"_s, kAccented + u"/a_text.mpg"_s };
+    for (const QString &file : pictures + others)
         ageFile(f.destFile(file));
 
-    f.prompter.clear();
+    // An edited photo (same name) makes its own still again, nothing else.
+    BuildFixture::paintJpeg(f.sourceFile(u"Été d'Or/b.jpg"_s), 96, 72, 7);
     ASSERT_EQ(f.build(), BuildDriver::Outcome::Succeeded);
-    for (const QString &file : pictures)
+    EXPECT_EQ(f.driver->walk().outputsMade(), 1);
+    EXPECT_EQ(f.driver->walk().outputsReused(), 5);
+    EXPECT_FALSE(isAged(f.destFile(kAccented + u"/b.mpg"_s)));
+    for (const QString &file : others + pictures.mid(0, 2))
         EXPECT_TRUE(isAged(f.destFile(file))) << file.toStdString();
-    for (const QString &file : redrawn)
-        EXPECT_FALSE(isAged(f.destFile(file))) << file.toStdString();
 
     f.ws.settings.fullRebuild = true;
     ASSERT_EQ(f.build(), BuildDriver::Outcome::Succeeded);
-    for (const QString &file : pictures)
+    EXPECT_EQ(f.driver->walk().outputsMade(), 6);
+    for (const QString &file : pictures + others)
         EXPECT_FALSE(isAged(f.destFile(file))) << file.toStdString();
 }
 
@@ -159,8 +164,11 @@ TEST_F(WalkTest, StillTheEncoderCannotReadStopsTheBuildOnce)
     script.setPermissions(script.permissions() | QFileDevice::ExeOwner);
 
     EXPECT_EQ(f.build(), BuildDriver::Outcome::Failed);
-    EXPECT_EQ(f.prompter.texts().count(u"Error creating temporary files in your build directory."_s), 1)
+    // Told once, naming the still that could not be made.
+    EXPECT_EQ(
+        f.prompter.texts().filter(u"Error creating temporary files in your build directory."_s).size(), 1)
         << f.prompter.texts().join(u'\n').toStdString();
+    EXPECT_TRUE(f.prompter.texts().join(u'\n').contains(f.destFile(u"City/c.mpg"_s)));
     EXPECT_TRUE(exists(f.destFile(u"City/c.jpx"_s)));
     EXPECT_FALSE(exists(f.destFile(u"City/c.mpg"_s)));
     EXPECT_FALSE(exists(f.destFile(u"vcd.xml"_s)));
