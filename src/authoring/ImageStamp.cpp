@@ -62,7 +62,11 @@ void addNode(ContentHash &hash, const ProjectTree &tree, const ProjectNode *node
     hash.add(qint64(kind));
     hash.add(qint64(node->isChecked()));
     hash.add(node->tag());
-    hash.add(info.caption);
+    // A folder's caption is its entry label; a picture's is the stamp text
+    // the renderer derives from the photo and the settings (both counted)
+    // and rewrites while it renders, so it must not count twice.
+    if (kind != NodeKind::Picture)
+        hash.add(info.caption);
     if (kind == NodeKind::Picture || kind == NodeKind::Movie)
         addFile(hash, path);
     if (kind == NodeKind::Picture) {

@@ -61,10 +61,10 @@ int runBuildCommand(const CommandOptions &options, Settings &settings, Prompter 
     driver.setCallbacks(std::move(callbacks));
 
     const BuildDriver::Outcome outcome = driver.build();
-    if (outcome == BuildDriver::Outcome::SetupIncomplete) {
-        fail(driver.lastProblem());
+    // The console prompter has printed the "Setup incomplete" line already,
+    // as it does when the start-up check finds a tool missing.
+    if (outcome == BuildDriver::Outcome::SetupIncomplete)
         return CommandLine::SetupIncompleteExitCode;
-    }
     const GenerationWalk &walked = driver.walk();
     if (walked.outputsMade() + walked.outputsReused() > 0)
         ConsoleLine::print(

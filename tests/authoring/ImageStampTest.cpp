@@ -87,6 +87,24 @@ TEST_F(ImageStampTest, WhatLeavesTheDiscAsItIsLeavesTheFingerprint)
     EXPECT_EQ(now(), first);
 }
 
+TEST_F(ImageStampTest, RenderingTheStillsAsABuildDoesLeavesTheFingerprint)
+{
+    // Rendering a still writes the picture's stamp text (its EXIF date) into
+    // the tree; the image made by that build must still read as current.
+    const QString dated = qEnvironmentVariable("KELVARA_SOURCE_DIR") + u"/resources/sample-album/Beach/Dunes.jpg"_s;
+    ASSERT_TRUE(QFile::copy(dated, f.sourceFile(u"City/dated.jpg"_s)));
+    f.scan();
+    const QString first = now();
+    const std::function<void(ProjectNode *)> render = [&](ProjectNode *node) {
+        if (node->fullPath().endsWith(u".jpg"_s, Qt::CaseInsensitive))
+            f.ws.renderer.createStill(node, node->fullPath());
+        for (int row = 0; row < node->childCount(); ++row)
+            render(node->child(row));
+    };
+    render(f.ws.tree.root());
+    EXPECT_EQ(now(), first);
+}
+
 TEST_F(ImageStampTest, StateOfTheImageInTheBuildFolder)
 {
     const auto state = [&] { return ImageStamp::stateOf(f.ws.settings, f.ws.tree); };

@@ -107,6 +107,7 @@ TEST(HeadlessCommand, BuildEndsHonestlyWhenThereIsNoDiscToMake)
     EXPECT_EQ(noTool.exitCode, CommandLine::SetupIncompleteExitCode) << noTool.err.toStdString();
     EXPECT_TRUE(noTool.err.contains(QLatin1String("Setup incomplete"))) << noTool.err.toStdString();
     EXPECT_TRUE(noTool.err.contains(QLatin1String("(vcdxbuild is neither in "))) << noTool.err.toStdString();
+    EXPECT_EQ(noTool.err.count(QLatin1String("vcdxbuild is neither in ")), 1) << "said once";
     EXPECT_TRUE(noTool.out.isEmpty());
     EXPECT_TRUE(QDir(dest).isEmpty());
     QFile log(home.path() + QLatin1String("/build.log"));
