@@ -38,13 +38,13 @@ void addSettings(ContentHash &hash, const Settings &s)
     // (a build always renders at full quality), the number of encodings at
     // once, Full Rebuild (the same disc, made from scratch) and where the
     // build folder lies leave the disc as it is.
-    for (const QString *text : { &s.sourceDir, &s.mainTitle, &s.timeout, &s.xCenter,
-             &s.yCenter, &s.correctPercentage, &s.titleFont, &s.menuFont, &s.pictureFont, &s.titleFontSize,
-             &s.menuFontSize, &s.pictureFontSize })
+    for (const QString *text :
+        { &s.sourceDir, &s.mainTitle, &s.timeout, &s.xCenter, &s.yCenter, &s.correctPercentage, &s.titleFont,
+            &s.menuFont, &s.pictureFont, &s.titleFontSize, &s.menuFontSize, &s.pictureFontSize })
         hash.add(*text);
-    for (const bool flag : { s.ntsc, s.vcd, s.lowRes, s.addImages, s.addMovies, s.displayInfo, s.useFileName,
-             s.displayFileName, s.displayDate, s.imageCentered, s.shortcuts, s.antiFlicker,
-             s.correctEdges, s.correctAspect })
+    for (const bool flag :
+        { s.ntsc, s.vcd, s.lowRes, s.addImages, s.addMovies, s.displayInfo, s.useFileName, s.displayFileName,
+            s.displayDate, s.imageCentered, s.shortcuts, s.antiFlicker, s.correctEdges, s.correctAspect })
         hash.add(qint64(flag));
     for (const qint64 number : { qint64(s.resizeFilter), qint64(s.stampX), qint64(s.stampY),
              qint64(s.titleColor), qint64(s.menuColor), qint64(s.pictureColor), qint64(s.frameWidth),

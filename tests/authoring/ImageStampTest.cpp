@@ -91,7 +91,8 @@ TEST_F(ImageStampTest, RenderingTheStillsAsABuildDoesLeavesTheFingerprint)
 {
     // Rendering a still writes the picture's stamp text (its EXIF date) into
     // the tree; the image made by that build must still read as current.
-    const QString dated = qEnvironmentVariable("KELVARA_SOURCE_DIR") + u"/resources/sample-album/Beach/Dunes.jpg"_s;
+    const QString dated
+        = qEnvironmentVariable("KELVARA_SOURCE_DIR") + u"/resources/sample-album/Beach/Dunes.jpg"_s;
     ASSERT_TRUE(QFile::copy(dated, f.sourceFile(u"City/dated.jpg"_s)));
     f.scan();
     const QString first = now();
