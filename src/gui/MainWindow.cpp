@@ -9,6 +9,7 @@
 #include <QGroupBox>
 #include <QHBoxLayout>
 #include <QHeaderView>
+#include <QKeySequence>
 #include <QLabel>
 #include <QMenuBar>
 #include <QMouseEvent>
@@ -114,6 +115,19 @@ void MainWindow::createMenu()
     m_mnuExit->setObjectName(QStringLiteral("mnuExit"));
     setTextId(m_mnuExit, TextId::MenuExit);
     connect(m_mnuExit, &QAction::triggered, this, &MainWindow::onExitTriggered);
+
+    QMenu *mnuEdit = menuBar()->addMenu(QStringLiteral("&Edit"));
+    mnuEdit->setObjectName(QStringLiteral("mnuEdit"));
+    m_mnuUndo = mnuEdit->addAction(QStringLiteral("&Undo"));
+    m_mnuUndo->setObjectName(QStringLiteral("mnuUndo"));
+    m_mnuUndo->setShortcut(QKeySequence(QStringLiteral("Ctrl+Z")));
+    m_mnuUndo->setEnabled(false);
+    connect(m_mnuUndo, &QAction::triggered, this, &MainWindow::onUndoTriggered);
+    m_mnuRedo = mnuEdit->addAction(QStringLiteral("&Redo"));
+    m_mnuRedo->setObjectName(QStringLiteral("mnuRedo"));
+    m_mnuRedo->setShortcut(QKeySequence(QStringLiteral("Ctrl+Shift+Z")));
+    m_mnuRedo->setEnabled(false);
+    connect(m_mnuRedo, &QAction::triggered, this, &MainWindow::onRedoTriggered);
 
     QMenu *mnuHelp = menuBar()->addMenu(QStringLiteral("&Help"));
     mnuHelp->setObjectName(QStringLiteral("mnuHelp"));
@@ -424,6 +438,13 @@ void MainWindow::connectCore()
 
     // The tree view follows the tree, and tells it what the user did.
     m_model->setCountersChanged([this] { refreshCounters(); });
+    m_editor.setHistoryChanged([this] { updateCommands(); });
+    // Said once per folder: every later change there would only repeat it.
+    m_editor.setWriteFailed([this](const QString &folder) {
+        statusBar()->showMessage(QStringLiteral("Cannot write the order file in %1: the order and "
+                                                "check boxes there last until the program ends.")
+                                     .arg(folder));
+    });
     connect(m_model, &ProjectTreeModel::selectionRequested, m_tvwStruct, [this](const QModelIndex &index) {
         if (index.isValid())
             m_tvwStruct->selectionModel()->setCurrentIndex(index, QItemSelectionModel::ClearAndSelect);
@@ -580,7 +601,7 @@ void MainWindow::onAboutTriggered()
 void MainWindow::onReadStructureClicked()
 {
     Guard::run(QStringLiteral("Sub cmdReadStructure_Click"), [&] {
-        if (isBusy())
+        if (isBusy() || !m_editor.confirmDiscard())
             return;
         m_scanning = true;
         updateCommands();
@@ -589,6 +610,8 @@ void MainWindow::onReadStructureClicked()
         m_frameOrder->hide();
         m_pbEditText->hide();
         const bool scanned = m_ws->scanner.scan();
+        if (scanned)
+            m_editor.forgetUnsaved();
         m_scanning = false;
         updateCommands();
         if (!scanned)
@@ -655,6 +678,8 @@ void MainWindow::updateCommands()
     // hidden while a build runs.
     for (QPushButton *key : { m_pbPrev, m_pbNext, m_pbEnter, m_pbReturn, m_pbSaveOrder })
         key->setEnabled(!busy);
+    m_mnuUndo->setEnabled(!busy && m_editor.canUndo());
+    m_mnuRedo->setEnabled(!busy && m_editor.canRedo());
     for (const char *name : { "pbPrev", "pbNext", "pbEnter", "pbReturn" }) {
         if (auto *key = m_preview->findChild<QPushButton *>(QLatin1String(name)))
             key->setEnabled(!busy);
@@ -764,6 +789,29 @@ void MainWindow::onSaveOrderClicked()
         if (!isBusy())
             m_editor.saveOrder(m_navigator.highlightedEntry());
     });
+}
+
+void MainWindow::onUndoTriggered()
+{
+    Guard::run(QStringLiteral("Sub mnuUndo_Click"), [&] {
+        if (!isBusy() && m_editor.undo())
+            showTreeEdited();
+    });
+}
+
+void MainWindow::onRedoTriggered()
+{
+    Guard::run(QStringLiteral("Sub mnuRedo_Click"), [&] {
+        if (!isBusy() && m_editor.redo())
+            showTreeEdited();
+    });
+}
+
+void MainWindow::showTreeEdited()
+{
+    refreshCounters();
+    if (ProjectNode *entry = m_navigator.highlightedEntry())
+        m_navigator.showEntry(entry);
 }
 
 void MainWindow::onEditTextClicked()

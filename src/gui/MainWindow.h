@@ -78,6 +78,9 @@ public:
     void onUpClicked();
     void onDownClicked();
     void onSaveOrderClicked();
+    // Edit menu: take back the last check or move, or make it again.
+    void onUndoTriggered();
+    void onRedoTriggered();
     void onEditTextClicked();
     void onFullPreviewToggled(bool checked);
     // The settings window's position button: the next click in the pane
@@ -107,6 +110,9 @@ public:
     BuildDriver &buildDriver() { return m_driver; }
     BuildOutput &buildOutput() { return m_output; }
     ProjectTreeModel *treeModel() const { return m_model; }
+    TreeEditor &treeEditor() { return m_editor; }
+    QAction *undoAction() const { return m_mnuUndo; }
+    QAction *redoAction() const { return m_mnuRedo; }
     QTreeView *treeView() const { return m_tvwStruct; }
     PreviewWindow *previewWindow() const { return m_preview; }
     OutputWindow *outputWindow() const { return m_outputWindow; }
@@ -138,6 +144,8 @@ private:
     void setPreviewHeight(int tvLines);
     // Scan or build running: the commands that would re-enter are disabled.
     void updateCommands();
+    // The tree changed under the menu page and counters (undo or redo).
+    void showTreeEdited();
     void onBuildingChanged(bool building);
     void showPane(const QImage &image);
     void syncSettingsControls();
@@ -155,6 +163,8 @@ private:
     ProjectTreeModel *m_model = nullptr;
     QAction *m_mnuExit = nullptr;
     QAction *m_mnuAbout = nullptr;
+    QAction *m_mnuUndo = nullptr;
+    QAction *m_mnuRedo = nullptr;
     QTreeView *m_tvwStruct = nullptr;
     QPushButton *m_cmdReadStructure = nullptr;
     QPushButton *m_pbcreatevcd = nullptr;

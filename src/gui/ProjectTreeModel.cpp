@@ -4,6 +4,7 @@
 #include <QColor>
 #include <QApplication>
 #include <QMimeData>
+#include <QPalette>
 #include <QStyle>
 
 #include "project/ProjectNode.h"
@@ -104,6 +105,11 @@ QVariant ProjectTreeModel::data(const QModelIndex &index, int role) const
     case Qt::ForegroundRole:
         if (node == m_tree.highlightedNode())
             return QBrush(Qt::white);
+        for (const ProjectNode *n = node; n; n = n->parent()) {
+            // Everything below a cleared menu stays off the disc, whatever its own box says.
+            if (!n->isChecked())
+                return QBrush(QApplication::palette().color(QPalette::Disabled, QPalette::Text));
+        }
         return {};
     default:
         return {};
@@ -115,8 +121,7 @@ bool ProjectTreeModel::setData(const QModelIndex &index, const QVariant &value, 
     ProjectNode *node = nodeOf(index);
     if (!node || role != Qt::CheckStateRole)
         return false;
-    m_tree.setChecked(node, value.toInt() == Qt::Checked);
-    if (m_editor.setChecked(node) && m_countersChanged)
+    if (m_editor.check(node, value.toInt() == Qt::Checked) && m_countersChanged)
         m_countersChanged();
     return true;
 }
@@ -145,16 +150,22 @@ QMimeData *ProjectTreeModel::mimeData(const QModelIndexList &indexes) const
     return data;
 }
 
-ProjectNode *ProjectTreeModel::dropTarget(int row, const QModelIndex &parent) const
+ProjectNode *ProjectTreeModel::dropTarget(
+    int row, const QModelIndex &parent, TreeEditor::DropSide *side) const
 {
+    if (side)
+        *side = TreeEditor::DropSide::Above;
     ProjectNode *parentNode = nodeOf(parent);
     if (row < 0)
         return parentNode;
     if (!parentNode)
         return m_tree.root();
-    // Dropped in a gap: the item below it, or the last one at the very end.
     ProjectNode *below = parentNode->child(row);
-    return below ? below : parentNode->lastChild();
+    if (below)
+        return below;
+    if (side)
+        *side = TreeEditor::DropSide::Below;
+    return parentNode->lastChild();
 }
 
 bool ProjectTreeModel::canDropMimeData(
@@ -168,10 +179,11 @@ bool ProjectTreeModel::dropMimeData(
 {
     if (!m_editable || !data || !data->hasText())
         return false;
-    ProjectNode *target = dropTarget(row, parent);
+    TreeEditor::DropSide side = TreeEditor::DropSide::Above;
+    ProjectNode *target = dropTarget(row, parent, &side);
     if (!target)
         return false;
-    m_editor.drop(data->text(), target);
+    m_editor.drop(data->text(), target, side);
     // The tree moved the node itself; the view must not remove the source row.
     return false;
 }

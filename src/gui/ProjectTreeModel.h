@@ -5,12 +5,12 @@
 #include <functional>
 
 #include "project/ProjectTree.h"
-
-class TreeEditor;
+#include "project/TreeEditor.h"
 
 // The tree view's window onto the ProjectTree: one column with the node's
 // Text and check box, a blue background for the entry the menu page
-// highlights, and drag and drop that moves a node by its Key. The view keeps
+// highlights, grey text for what a cleared box leaves off the disc, and drag
+// and drop that moves a node by its Key to where the drop line shows. The view keeps
 // nothing of its own: checks, moves, selection and expansion go to the tree,
 // and the tree's changes come back through its Listener.
 class ProjectTreeModel : public QAbstractItemModel, private ProjectTree::Listener
@@ -48,8 +48,10 @@ public:
     Qt::DropActions supportedDropActions() const override;
     Qt::DropActions supportedDragActions() const override;
 
-    // The node under a drop: the item dropped on, or the item at the gap.
-    ProjectNode *dropTarget(int row, const QModelIndex &parent) const;
+    // The node under a drop and the side of it the node goes to: the item
+    // dropped on (above it), the item below a gap (above it), or the last
+    // item for a gap at the very end (below it).
+    ProjectNode *dropTarget(int row, const QModelIndex &parent, TreeEditor::DropSide *side = nullptr) const;
 
 signals:
     // The tree selected a node (a key, a menu page): the view follows.

@@ -3,12 +3,24 @@
 #include <QString>
 #include <QStringList>
 
-// "kelvara.ord": the saved order of a folder's sub-folder menus, one name a
-// line, CR LF line ends, first entry first; nothing else in the file.
+// "kelvara.ord": the saved order of a folder's entries (sub-folder menus, or
+// the pictures and movies of a folder that holds them), one name a line,
+// CR LF line ends, first entry first. Entries whose box is cleared follow as
+// "#unchecked NAME" lines; a reader that knows only names takes such a line
+// for a name that matches nothing and skips it, so old and new files read
+// both ways.
 class OrderFile
 {
 public:
+    // What a file says about a folder, each name spelled as the entry is.
+    struct Contents
+    {
+        QStringList order;
+        QStringList unchecked;
+    };
+
     static QString fileName() { return QStringLiteral("kelvara.ord"); }
+    static QString uncheckedPrefix() { return QStringLiteral("#unchecked "); }
 
     // The order file of a folder, without doubling a trailing separator.
     static QString pathIn(const QString &folder);
@@ -23,7 +35,13 @@ public:
     // the file cannot be read.
     static QStringList readNames(const QString &filePath, const QStringList &subFolders);
 
-    // Replaces the file with the names. The earlier file stays untouched unless
-    // the new one was written completely. False when it could not be written.
-    static bool write(const QString &filePath, const QStringList &names);
+    // The order and the cleared boxes among entries, matched as readNames
+    // matches. A line naming an entry exactly is an order line even when it
+    // starts like an unchecked line. Throws KelvaraError when unreadable.
+    static Contents read(const QString &filePath, const QStringList &entries);
+
+    // Replaces the file with the names, then an unchecked line for each of
+    // unchecked. The earlier file stays untouched unless the new one was
+    // written completely. False when it could not be written.
+    static bool write(const QString &filePath, const QStringList &names, const QStringList &unchecked = {});
 };

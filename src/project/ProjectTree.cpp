@@ -167,6 +167,38 @@ ProjectTree::MoveResult ProjectTree::moveToFirstChild(ProjectNode *node, Project
     return MoveResult::Moved;
 }
 
+bool ProjectTree::setChildOrder(ProjectNode *parent, const std::vector<ProjectNode *> &order)
+{
+    if (!parent)
+        return false;
+    std::vector<ProjectNode *> wanted;
+    for (ProjectNode *node : order) {
+        if (node && node->m_parent == parent && std::find(wanted.begin(), wanted.end(), node) == wanted.end())
+            wanted.push_back(node);
+    }
+    for (auto &child : parent->m_children) {
+        if (std::find(wanted.begin(), wanted.end(), child.get()) == wanted.end())
+            wanted.push_back(child.get());
+    }
+    bool same = true;
+    for (size_t i = 0; i < wanted.size(); ++i)
+        same = same && parent->m_children[i].get() == wanted[i];
+    if (same)
+        return false;
+
+    if (m_listener)
+        m_listener->childrenAboutToBeReordered(parent);
+    std::vector<std::unique_ptr<ProjectNode>> children;
+    children.reserve(wanted.size());
+    for (ProjectNode *node : wanted)
+        children.push_back(std::move(parent->m_children[static_cast<size_t>(node->m_row)]));
+    parent->m_children = std::move(children);
+    renumberRows(parent);
+    if (m_listener)
+        m_listener->childrenReordered(parent);
+    return true;
+}
+
 void ProjectTree::collapseAll(ProjectNode *node)
 {
     if (!node)

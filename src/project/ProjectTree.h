@@ -76,6 +76,10 @@ public:
     // Makes node the first child of newParent; Circular when newParent is the
     // node itself or lies below it (the tree is then unchanged).
     MoveResult moveToFirstChild(ProjectNode *node, ProjectNode *newParent);
+    // Puts the children of parent in the given order; children not named keep
+    // their relative order after the named ones, and names of other nodes are
+    // skipped. False when the order did not change.
+    bool setChildOrder(ProjectNode *parent, const std::vector<ProjectNode *> &order);
 
     // Expanded = false on the node and, recursively, on all its children.
     void collapseAll(ProjectNode *node);

@@ -7,6 +7,7 @@
 #include "project/DirectoryListing.h"
 #include "project/OrderFile.h"
 #include "project/ProjectTree.h"
+#include "project/TreeEditor.h"
 #include "settings/Settings.h"
 #include "base/StringTable.h"
 
@@ -97,7 +98,10 @@ void Scanner::fillTree()
     if (DirectoryListing::identify(path, rootId.device, rootId.inode))
         m_ancestors.push_back(rootId);
 
+    m_uncheckedKeys.clear();
     scanFolder(path, root);
+    applyUnchecked(root);
+    m_uncheckedKeys.clear();
 
     showCapacity();
     Capacity::checkLimits(false, m_tree.counters(), m_settings, m_prompter);
@@ -140,7 +144,7 @@ void Scanner::scanFolder(QString folderPath, ProjectNode *parent)
     }
 
     if (hasFiles && !hasSubFolders) {
-        bool added = false;
+        QStringList items;
         for (const DirectoryEntry &entry : entries) {
             if (entry.isDir || OrderFile::isOrderFileName(entry.name))
                 continue;
@@ -148,10 +152,21 @@ void Scanner::scanFolder(QString folderPath, ProjectNode *parent)
             if (kind == FileKind::Other)
                 continue;
             addItem(parent, folderPath, entry.name, entry.size, kind == FileKind::Movie);
-            added = true;
+            items.append(entry.name);
         }
-        if (added)
-            m_tree.sortChildren(parent);
+        if (items.isEmpty())
+            return;
+        m_tree.sortChildren(parent);
+        if (!orderFile.isEmpty()) {
+            // Named pictures and movies first, new ones after them in name order.
+            const OrderFile::Contents contents = OrderFile::read(folderPath + orderFile, items);
+            std::vector<ProjectNode *> order;
+            for (const QString &name : contents.order)
+                order.push_back(m_tree.nodeByKey(folderPath + name));
+            m_tree.setChildOrder(parent, order);
+            for (const QString &name : contents.unchecked)
+                m_uncheckedKeys.insert(folderPath + name);
+        }
         return;
     }
 
@@ -166,8 +181,12 @@ void Scanner::scanFolder(QString folderPath, ProjectNode *parent)
     }
 
     QStringList names;
-    if (!orderFile.isEmpty())
-        names = OrderFile::readNames(folderPath + orderFile, listed);
+    if (!orderFile.isEmpty()) {
+        const OrderFile::Contents contents = OrderFile::read(folderPath + orderFile, listed);
+        names = contents.order;
+        for (const QString &name : contents.unchecked)
+            m_uncheckedKeys.insert(folderPath + name);
+    }
     for (const QString &name : std::as_const(listed)) {
         if (!names.contains(name, Qt::CaseSensitive))
             names.append(name);
@@ -190,6 +209,20 @@ void Scanner::scanFolder(QString folderPath, ProjectNode *parent)
         if (known)
             m_ancestors.pop_back();
     }
+}
+
+void Scanner::applyUnchecked(ProjectNode *node)
+{
+    if (m_uncheckedKeys.isEmpty())
+        return;
+    // Top down, as the user would clear them: a menu's box clears everything
+    // below it, and boxes already clear are left alone.
+    if (node->isChecked() && m_uncheckedKeys.contains(node->key())) {
+        m_tree.setChecked(node, false);
+        TreeEditor(m_tree, m_prompter).setChecked(node);
+    }
+    for (int row = 0; row < node->childCount(); ++row)
+        applyUnchecked(node->child(row));
 }
 
 void Scanner::addItem(

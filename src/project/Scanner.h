@@ -1,5 +1,6 @@
 #pragma once
 
+#include <QSet>
 #include <QString>
 
 #include <cstdint>
@@ -69,4 +70,6 @@ private:
     Callbacks m_callbacks;
     bool m_running = false;
     std::vector<FolderId> m_ancestors; // the folders from the source down to the one being scanned
+    QSet<QString> m_uncheckedKeys; // boxes the order files clear, applied once the tree stands
+    void applyUnchecked(ProjectNode *node);
 };

@@ -1,3 +1,4 @@
+#include <QAction>
 #include <QCheckBox>
 #include <QDir>
 #include <QFile>
@@ -383,3 +384,64 @@ TEST_F(MainWindowTest, CancelledBuildWritesNoDescriptionAndRestoresTheButtons)
 }
 
 } // namespace
+
+TEST_F(MainWindowTest, DropLandsOnTheLineClearedEntriesGreyAndEditUndoesBoth)
+{
+    photo(QStringLiteral("Lake/l1.jpg"));
+    photo(QStringLiteral("Lake/l2.jpg"));
+    photo(QStringLiteral("Lake/l3.jpg"));
+    photo(QStringLiteral("Town/t1.jpg"));
+    m_window.onReadStructureClicked();
+    ProjectTreeModel *model = m_window.treeModel();
+    ProjectNode *lake = root()->child(0);
+    auto names = [&] {
+        QStringList list;
+        for (int row = 0; row < lake->childCount(); ++row)
+            list << lake->child(row)->text();
+        return list.join(u',');
+    };
+
+    // The line between l1 and l2 is row 1 of Lake.
+    std::unique_ptr<QMimeData> dragged(model->mimeData({ model->indexOf(lake->child(2)) }));
+    EXPECT_FALSE(model->dropMimeData(dragged.get(), Qt::MoveAction, 1, 0, model->indexOf(lake)));
+    EXPECT_EQ(names(), QStringLiteral("l1.jpg,l3.jpg,l2.jpg"));
+    // The line after the last entry.
+    dragged.reset(model->mimeData({ model->indexOf(lake->child(0)) }));
+    model->dropMimeData(dragged.get(), Qt::MoveAction, 3, 0, model->indexOf(lake));
+    EXPECT_EQ(names(), QStringLiteral("l3.jpg,l2.jpg,l1.jpg"));
+    // Into another menu: refused.
+    dragged.reset(model->mimeData({ model->indexOf(root()->child(1)->child(0)) }));
+    model->dropMimeData(dragged.get(), Qt::MoveAction, 1, 0, model->indexOf(lake));
+    EXPECT_EQ(m_prompter.count(), 1);
+    EXPECT_EQ(root()->child(1)->childCount(), 1);
+
+    const QModelIndex l2 = model->indexOf(lake->child(1));
+    EXPECT_FALSE(model->data(l2, Qt::ForegroundRole).isValid());
+    ASSERT_TRUE(model->setData(model->indexOf(lake), Qt::Unchecked, Qt::CheckStateRole));
+    model->setData(l2, Qt::Checked, Qt::CheckStateRole);
+    // Below a cleared menu everything is grey, even an entry ticked again.
+    EXPECT_TRUE(model->data(l2, Qt::ForegroundRole).isValid());
+    EXPECT_FALSE(model->data(model->indexOf(root()->child(1)), Qt::ForegroundRole).isValid());
+    QFile file(m_album.filePath(QStringLiteral("kelvara.ord")));
+    ASSERT_TRUE(file.open(QIODevice::ReadOnly));
+    EXPECT_EQ(file.readAll(), QByteArray("Lake\r\nTown\r\n#unchecked Lake\r\n"));
+
+    QAction *undo = m_window.undoAction();
+    QAction *redo = m_window.redoAction();
+    EXPECT_EQ(undo->shortcut(), QKeySequence(QStringLiteral("Ctrl+Z")));
+    EXPECT_EQ(redo->shortcut(), QKeySequence(QStringLiteral("Ctrl+Shift+Z")));
+    EXPECT_FALSE(redo->isEnabled());
+    for (int i = 0; i < 4; ++i) {
+        ASSERT_TRUE(undo->isEnabled());
+        undo->trigger();
+    }
+    EXPECT_FALSE(undo->isEnabled());
+    EXPECT_EQ(names(), QStringLiteral("l1.jpg,l2.jpg,l3.jpg"));
+    EXPECT_TRUE(lake->isChecked());
+    EXPECT_FALSE(model->data(l2, Qt::ForegroundRole).isValid());
+    redo->trigger();
+    EXPECT_EQ(names(), QStringLiteral("l1.jpg,l3.jpg,l2.jpg"));
+    QFile lakeFile(m_album.filePath(QStringLiteral("Lake/kelvara.ord")));
+    ASSERT_TRUE(lakeFile.open(QIODevice::ReadOnly));
+    EXPECT_EQ(lakeFile.readAll(), QByteArray("l1.jpg\r\nl3.jpg\r\nl2.jpg\r\n"));
+}

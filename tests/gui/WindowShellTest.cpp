@@ -89,9 +89,10 @@ TEST(MainWindowShell, CaptionMenusAndVersionAfterStart)
 
     EXPECT_EQ(window.windowTitle(), QLatin1String("Kelvara"));
     const QList<QAction *> menus = window.menuBar()->actions();
-    ASSERT_EQ(menus.size(), 2);
+    ASSERT_EQ(menus.size(), 3);
     EXPECT_EQ(plain(menus[0]->text()), QLatin1String("File"));
-    EXPECT_EQ(plain(menus[1]->text()), QLatin1String("Help"));
+    EXPECT_EQ(plain(menus[1]->text()), QLatin1String("Edit"));
+    EXPECT_EQ(plain(menus[2]->text()), QLatin1String("Help"));
     ASSERT_NE(menuAction(window, "mnuExit"), nullptr);
     EXPECT_EQ(plain(menuAction(window, "mnuExit")->text()), QLatin1String("Exit"));
     ASSERT_NE(menuAction(window, "mnuAbout"), nullptr);

@@ -155,15 +155,18 @@ TEST(OrderFile, HandEditedFilesAreReadToo)
     EXPECT_EQ(f.scanOrder(), s("b,c,a"));
 }
 
-TEST(OrderFile, EmptyFileKeepsAllFoldersAndLeafFoldersIgnoreOrderFiles)
+TEST(OrderFile, EmptyFileKeepsAllFoldersAndPicturesFollowTheirFolderFile)
 {
     OrderFixture f;
     f.album.write(s("kelvara.ord"), "");
     EXPECT_EQ(f.scanOrder(), s("a,b,c"));
     f.album.file(s("c/a.jpg"));
-    f.album.write(s("c/kelvara.ord"), "p.jpg\r\na.jpg\r\n");
+    f.album.file(s("c/m.mpg"));
+    f.album.file(s("c/b.jpg"));
+    f.album.write(s("c/kelvara.ord"), "p.jpg\r\nM.MPG\r\n");
     f.scanOrder();
-    EXPECT_EQ(childTexts(f.tree.root()->child(2)), s("a.jpg,p.jpg"));
+    // Named ones first; pictures the file does not know yet follow in name order.
+    EXPECT_EQ(childTexts(f.tree.root()->child(2)), s("p.jpg,m.mpg,a.jpg,b.jpg"));
 }
 
 TEST(OrderFile, SavedOrderComesBackOnTheNextScan)
@@ -249,4 +252,161 @@ TEST(OrderFile, NothingToSaveWithoutAHighlightedEntry)
     EXPECT_FALSE(f.saveOrder());
     EXPECT_FALSE(QFile::exists(f.album.at(s("kelvara.ord"))));
     EXPECT_EQ(f.prompter.count(), 0);
+}
+
+namespace {
+QString uncheckedTexts(ProjectNode *menu)
+{
+    QStringList names;
+    for (int row = 0; row < menu->childCount(); ++row) {
+        if (!menu->child(row)->isChecked())
+            names.append(menu->child(row)->text());
+    }
+    return names.join(u',');
+}
+} // namespace
+
+TEST(OrderFile, OrderAndClearedBoxesLastThroughANewScan)
+{
+    OrderFixture f;
+    f.album.file(s("b/q.jpg"));
+    f.album.file(s("b/r.jpg"));
+    f.album.file(s("c/x/1.jpg"));
+    f.album.file(s("c/y/1.jpg"));
+    f.scanOrder();
+    ProjectNode *b = f.tree.root()->child(1);
+    // r.jpg dropped on the line between p.jpg and q.jpg.
+    ASSERT_EQ(f.editor.drop(b->child(2)->key(), b->child(0), TreeEditor::DropSide::Below),
+        TreeEditor::DropResult::Moved);
+    f.editor.check(b->child(2), false);
+    f.editor.check(f.tree.root()->child(2), false);
+    f.highlight(f.tree.root()->child(2));
+    EXPECT_TRUE(f.up());
+    const TreeCounters counters = f.tree.counters();
+
+    EXPECT_EQ(
+        f.album.read(s("b/kelvara.ord")), QByteArray("p.jpg\r\nr.jpg\r\nq.jpg\r\n#unchecked q.jpg\r\n"));
+    EXPECT_EQ(f.album.read(s("kelvara.ord")), QByteArray("a\r\nc\r\nb\r\n#unchecked c\r\n"));
+    // Boxes below a cleared menu follow from its line; its own folder has no file to change.
+    EXPECT_FALSE(QFile::exists(f.album.at(s("c/kelvara.ord"))));
+
+    EXPECT_EQ(f.scanOrder(), s("a,c,b"));
+    ProjectNode *c = f.tree.root()->child(1);
+    b = f.tree.root()->child(2);
+    EXPECT_EQ(childTexts(b), s("p.jpg,r.jpg,q.jpg"));
+    EXPECT_EQ(uncheckedTexts(b), s("q.jpg"));
+    EXPECT_EQ(uncheckedTexts(f.tree.root()), s("c"));
+    EXPECT_EQ(uncheckedTexts(c), s("x,y"));
+    EXPECT_FALSE(c->child(0)->child(0)->isChecked());
+    EXPECT_EQ(f.tree.counters().ItemCount, counters.ItemCount);
+    EXPECT_EQ(f.tree.counters().MenuCount, counters.MenuCount);
+    EXPECT_EQ(f.tree.counters().PictureBytesTotal, counters.PictureBytesTotal);
+
+    // Ticking the menu again clears the line, and a menu below that kept its
+    // own file loses its stale lines too.
+    f.album.write(s("c/kelvara.ord"), "y\r\nx\r\n#unchecked x\r\n#unchecked y\r\n");
+    f.editor.check(c, true);
+    EXPECT_EQ(f.album.read(s("kelvara.ord")), QByteArray("a\r\nc\r\nb\r\n"));
+    EXPECT_EQ(f.album.read(s("c/kelvara.ord")), QByteArray("x\r\ny\r\n"));
+    EXPECT_EQ(f.prompter.count(), 0);
+}
+
+TEST(OrderFile, OldAndNewFilesReadBothWays)
+{
+    OrderFixture f;
+    f.album.write(s("kelvara.ord"), "c\r\n#unchecked a\r\nb\r\n#unchecked B\r\n#unchecked gone\r\n");
+    // A reader that knows only names skips the unchecked lines.
+    EXPECT_EQ(
+        OrderFile::readNames(f.album.at(s("kelvara.ord")), { s("a"), s("b"), s("c") }).join(u','), s("c,b"));
+    const OrderFile::Contents contents
+        = OrderFile::read(f.album.at(s("kelvara.ord")), { s("a"), s("b"), s("c") });
+    EXPECT_EQ(contents.order.join(u','), s("c,b"));
+    EXPECT_EQ(contents.unchecked.join(u','), s("a,b"));
+    EXPECT_EQ(f.scanOrder(), s("c,b,a"));
+    EXPECT_EQ(uncheckedTexts(f.tree.root()), s("b,a"));
+
+    // A file of names only clears no box.
+    f.album.write(s("kelvara.ord"), "b\r\n");
+    EXPECT_EQ(f.scanOrder(), s("b,a,c"));
+    EXPECT_EQ(uncheckedTexts(f.tree.root()), s(""));
+    // An entry whose name starts like an unchecked line is still an entry.
+    f.album.file(s("#unchecked a/p.jpg"));
+    f.album.write(s("kelvara.ord"), "#unchecked a\r\nc\r\n");
+    EXPECT_EQ(f.scanOrder(), s("#unchecked a,c,a,b"));
+    EXPECT_EQ(uncheckedTexts(f.tree.root()), s(""));
+}
+
+TEST(OrderFile, UndoPutsBackTheTreeAndTheFileAndRedoMakesTheChangeAgain)
+{
+    OrderFixture f;
+    f.scanOrder();
+    ProjectNode *root = f.tree.root();
+    const TreeCounters start = f.tree.counters();
+    EXPECT_FALSE(f.editor.canUndo());
+    f.editor.check(root->child(0), false);
+    ASSERT_EQ(f.editor.drop(root->child(2)->key(), root->child(0)), TreeEditor::DropResult::Moved);
+    EXPECT_EQ(f.album.read(s("kelvara.ord")), QByteArray("c\r\na\r\nb\r\n#unchecked a\r\n"));
+
+    EXPECT_TRUE(f.editor.undo());
+    EXPECT_EQ(childTexts(root), s("a,b,c"));
+    EXPECT_EQ(f.album.read(s("kelvara.ord")), QByteArray("a\r\nb\r\nc\r\n#unchecked a\r\n"));
+    EXPECT_TRUE(f.editor.undo());
+    EXPECT_EQ(uncheckedTexts(root), s(""));
+    EXPECT_TRUE(root->child(0)->child(0)->isChecked());
+    EXPECT_EQ(f.tree.counters().ItemCount, start.ItemCount);
+    EXPECT_EQ(f.tree.counters().MenuCount, start.MenuCount);
+    EXPECT_EQ(f.album.read(s("kelvara.ord")), QByteArray("a\r\nb\r\nc\r\n"));
+    EXPECT_FALSE(f.editor.canUndo());
+    EXPECT_EQ(f.editor.undo(), nullptr);
+
+    EXPECT_TRUE(f.editor.redo());
+    EXPECT_TRUE(f.editor.redo());
+    EXPECT_FALSE(f.editor.canRedo());
+    EXPECT_EQ(childTexts(root), s("c,a,b"));
+    EXPECT_EQ(uncheckedTexts(root), s("a"));
+    EXPECT_EQ(f.album.read(s("kelvara.ord")), QByteArray("c\r\na\r\nb\r\n#unchecked a\r\n"));
+
+    // The history outlives a new scan of the same folder; a new change ends redo.
+    f.scanOrder();
+    root = f.tree.root();
+    EXPECT_TRUE(f.editor.undo());
+    EXPECT_EQ(childTexts(root), s("a,b,c"));
+    EXPECT_TRUE(f.editor.canRedo());
+    f.editor.check(root->child(1), false);
+    EXPECT_FALSE(f.editor.canRedo());
+}
+
+TEST(OrderFile, ReadOnlyFolderIsReportedOnceAndTheOrderLastsForTheSession)
+{
+    OrderFixture f;
+    f.scanOrder();
+    QStringList reported;
+    f.editor.setWriteFailed([&](const QString &folder) { reported << folder; });
+    {
+        WriteBlock block(f.album.path());
+        if (!block.active())
+            GTEST_SKIP() << "cannot make the album read-only here";
+        f.highlight(f.tree.root()->child(2));
+        EXPECT_TRUE(f.up());
+        f.editor.check(f.tree.root()->child(0), false);
+        EXPECT_TRUE(f.up());
+        EXPECT_EQ(reported, QStringList { f.album.path() });
+        EXPECT_EQ(f.prompter.count(), 0);
+        EXPECT_EQ(childTexts(f.tree.root()), s("c,a,b"));
+        EXPECT_FALSE(QFile::exists(f.album.at(s("kelvara.ord"))));
+        EXPECT_TRUE(f.editor.hasUnsavedChanges());
+
+        // Reading the folder again would lose them: asked first, No keeps them.
+        f.prompter.scriptAnswer(false);
+        EXPECT_FALSE(f.editor.confirmDiscard());
+        ASSERT_EQ(f.prompter.count(), 1);
+        EXPECT_EQ(f.prompter.boxes()[0].kind, FakePrompter::Kind::YesNo);
+    }
+    // Writable again: the next change saves everything and nothing is pending.
+    f.highlight(f.tree.root()->child(1));
+    EXPECT_TRUE(f.up());
+    EXPECT_FALSE(f.editor.hasUnsavedChanges());
+    EXPECT_TRUE(f.editor.confirmDiscard());
+    EXPECT_EQ(f.album.read(s("kelvara.ord")), QByteArray("a\r\nc\r\nb\r\n#unchecked a\r\n"));
+    EXPECT_EQ(reported.size(), 1);
 }

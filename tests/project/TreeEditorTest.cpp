@@ -129,7 +129,7 @@ TEST(TreeEditor, UpAndDownMoveTheHighlightedEntryAndStopAtTheEnds)
     EXPECT_FALSE(f.editor.moveDown(nullptr, 2));
 }
 
-TEST(TreeEditor, DropPutsTheNodeFirstAmongTheTargetsSiblings)
+TEST(TreeEditor, DropLandsAboveOrBelowTheTarget)
 {
     EditFixture f;
     EXPECT_EQ(f.editor.drop(f.y->key(), f.x), TreeEditor::DropResult::Moved);
@@ -137,7 +137,21 @@ TEST(TreeEditor, DropPutsTheNodeFirstAmongTheTargetsSiblings)
     f.tree.setSelectedNode(f.leaf);
     EXPECT_EQ(f.editor.startDrag(), f.leaf->key());
     EXPECT_EQ(f.editor.drop(f.editor.startDrag(), f.group), TreeEditor::DropResult::Moved);
-    EXPECT_EQ(childTexts(f.tree.root()), s("Leaf,Empty,Group"));
+    EXPECT_EQ(childTexts(f.tree.root()), s("Empty,Leaf,Group"));
+
+    // Between two pictures, whichever way the node travels.
+    EXPECT_EQ(f.editor.drop(f.leaf->child(0)->key(), f.leaf->child(4), TreeEditor::DropSide::Below),
+        TreeEditor::DropResult::Moved);
+    EXPECT_EQ(childTexts(f.leaf), s("1.jpg,2.jpg,3.jpg,4.jpg,0.jpg,5.jpg,6.jpg,7.jpg,8.jpg,9.jpg"));
+    EXPECT_EQ(f.editor.drop(f.leaf->child(8)->key(), f.leaf->child(2), TreeEditor::DropSide::Above),
+        TreeEditor::DropResult::Moved);
+    EXPECT_EQ(childTexts(f.leaf), s("1.jpg,2.jpg,8.jpg,3.jpg,4.jpg,0.jpg,5.jpg,6.jpg,7.jpg,9.jpg"));
+    EXPECT_EQ(f.editor.drop(f.leaf->child(0)->key(), f.leaf->lastChild(), TreeEditor::DropSide::Below),
+        TreeEditor::DropResult::Moved);
+    EXPECT_EQ(f.leaf->lastChild()->text(), s("1.jpg"));
+    // Onto itself, or where it already is: nothing moves.
+    EXPECT_EQ(f.editor.drop(f.leaf->child(3)->key(), f.leaf->child(3)), TreeEditor::DropResult::Ignored);
+    EXPECT_EQ(f.editor.drop(f.leaf->child(3)->key(), f.leaf->child(4)), TreeEditor::DropResult::Ignored);
     EXPECT_EQ(f.prompter.count(), 0);
 }
 

@@ -23,6 +23,7 @@
 #include "authoring/Workspace.h"
 #include "gui/CaptionEditor.h"
 #include "gui/MainWindow.h"
+#include "gui/ProjectTreeModel.h"
 #include "gui/OutputWindow.h"
 #include "gui/PreviewWindow.h"
 #include "gui/SettingsWindow.h"
@@ -84,6 +85,12 @@ bool shoot(MainWindow &window, const QString &folder, const QString &recording)
     window.resize(1040, 640);
     window.onReadStructureClicked();
     if (ProjectNode *root = window.workspace().tree.root()) {
+        // One entry left off the disc, cleared as a user would clear it, so the
+        // picture shows how the tree greys it.
+        if (ProjectNode *last = root->lastChild()) {
+            ProjectTreeModel *model = window.treeModel();
+            model->setData(model->indexOf(last), Qt::Unchecked, Qt::CheckStateRole);
+        }
         window.workspace().tree.setSelectedNode(root);
         window.onTreeNodeClicked(root);
         window.onNextClicked();
