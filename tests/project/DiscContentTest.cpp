@@ -17,14 +17,6 @@ QString s(const char *text)
     return QString::fromUtf8(text);
 }
 
-QString texts(const QList<ProjectNode *> &nodes)
-{
-    QStringList names;
-    for (const ProjectNode *node : nodes)
-        names.append(node->text());
-    return names.join(u',');
-}
-
 // Beach: 2 pictures, City: 3 pictures and a movie, Trips: two folders of
 // one picture each, Zoo: 1 picture. Pictures are 1000 bytes, the movie 5000.
 struct Album
@@ -55,43 +47,6 @@ struct Album
 };
 
 } // namespace
-
-TEST(DiscContent, UncheckedNodesAreSkippedByEveryNeighbourAndListing)
-{
-    Album a;
-    ProjectNode *city = a.node("City");
-    a.tree.setChecked(city, false); // its contents keep their own marks
-    a.tree.setChecked(a.node("Beach/b1.jpg"), false);
-
-    EXPECT_EQ(texts(DiscContent::entries(a.root)), s("Beach,Trips,Zoo"));
-    EXPECT_EQ(DiscContent::next(a.node("Beach")), a.node("Trips"));
-    EXPECT_EQ(DiscContent::previous(a.node("Trips")), a.node("Beach"));
-    EXPECT_EQ(DiscContent::previous(a.node("Beach")), nullptr);
-    EXPECT_EQ(DiscContent::firstChild(a.node("Beach")), a.node("Beach/b2.jpg"));
-    EXPECT_EQ(DiscContent::next(a.node("Beach/b2.jpg")), nullptr);
-
-    // Below an unchecked folder nothing is on the disc, checked or not.
-    EXPECT_FALSE(DiscContent::isOnDisc(a.node("City/c2.jpg")));
-    EXPECT_TRUE(DiscContent::isOnDisc(a.node("Trips/North/n.jpg")));
-    EXPECT_TRUE(DiscContent::isOnDisc(a.root));
-}
-
-TEST(DiscContent, AFolderWhoseSubFoldersAreAllUncheckedIsNoMenu)
-{
-    Album a;
-    ProjectNode *trips = a.node("Trips");
-    ASSERT_TRUE(DiscContent::isMenu(trips));
-    a.tree.setChecked(a.node("Trips/North"), false);
-    EXPECT_TRUE(DiscContent::isMenu(trips));
-    a.tree.setChecked(a.node("Trips/South"), false);
-    EXPECT_FALSE(DiscContent::isMenu(trips));
-    EXPECT_FALSE(DiscContent::hasChildren(trips));
-
-    // Unchecking every entry of the main menu leaves it a folder of nothing.
-    for (ProjectNode *entry : DiscContent::entries(a.root))
-        a.tree.setChecked(entry, false);
-    EXPECT_FALSE(DiscContent::isMenu(a.root));
-}
 
 TEST(DiscContent, CountersAndCapacityCountOnlyWhatIsOnTheDisc)
 {
