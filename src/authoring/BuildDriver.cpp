@@ -13,6 +13,7 @@
 #include "authoring/ImageStamp.h"
 #include "authoring/ParallelEncoder.h"
 #include "project/Capacity.h"
+#include "project/DiscContent.h"
 #include "project/NodeKind.h"
 #include "project/ProjectTree.h"
 #include "settings/Settings.h"
@@ -141,8 +142,8 @@ bool BuildDriver::hasDiscItem(const ProjectNode *node) const
     const NodeKind kind = node->kind();
     if (kind == NodeKind::Picture || kind == NodeKind::Movie)
         return true;
-    for (int row = 0; row < node->childCount(); ++row) {
-        if (hasDiscItem(node->child(row)))
+    for (const ProjectNode *child : DiscContent::children(node)) {
+        if (hasDiscItem(child))
             return true;
     }
     return false;
@@ -190,7 +191,7 @@ BuildDriver::Outcome BuildDriver::checks()
         prompter.inform(StartupCheck::incompleteTitle(), text);
         return Outcome::SetupIncomplete;
     }
-    if (!Capacity::checkLimits(true, m_tree.counters(), m_settings, prompter)) {
+    if (!Capacity::checkLimits(true, DiscContent::count(m_tree), m_settings, prompter)) {
         m_problem = QStringLiteral("the album exceeds the limits of a disc");
         return Outcome::Refused;
     }

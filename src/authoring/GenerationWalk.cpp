@@ -18,6 +18,7 @@
 #include "authoring/StillEncoder.h"
 #include "imaging/ImgSource.h"
 #include "imaging/Renderer.h"
+#include "project/DiscContent.h"
 #include "project/NodeKind.h"
 #include "project/ProjectTree.h"
 #include "settings/Settings.h"
@@ -279,15 +280,15 @@ bool GenerationWalk::walkFiles(ProjectNode *entry, bool)
 
 bool GenerationWalk::filesLoop(ProjectNode *folder)
 {
-    if (!folder->hasChildren())
+    const QList<ProjectNode *> children = DiscContent::children(folder);
+    if (children.isEmpty())
         return true;
     bool result = true;
     m_tree.setHighlighted(folder, true);
     if (m_callbacks.scrollIntoView)
         m_callbacks.scrollIntoView(folder);
 
-    for (int row = 0; row < folder->childCount(); ++row) {
-        ProjectNode *child = folder->child(row);
+    for (ProjectNode *child : children) {
         yield();
         if (m_callbacks.scrollIntoView)
             m_callbacks.scrollIntoView(child);

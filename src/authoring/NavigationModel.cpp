@@ -5,6 +5,7 @@
 #include <QFileInfo>
 
 #include "base/Numeric.h"
+#include "project/DiscContent.h"
 #include "project/NodeKind.h"
 #include "project/ProjectNode.h"
 #include "settings/Settings.h"
@@ -17,11 +18,6 @@ const int kLongWait = 2000;
 DiscState stateOf(ProjectNode *node)
 {
     return DiscState { node, false };
-}
-
-bool isFolder(const ProjectNode *node)
-{
-    return QFileInfo(node->fullPath()).isDir();
 }
 
 } // namespace
@@ -55,11 +51,7 @@ NavigationModel NavigationModel::forTree(
 
 void NavigationModel::visitMenu(ProjectNode *menu, const EntriesPerPage &entriesPerPage)
 {
-    QList<ProjectNode *> entries;
-    for (int row = 0; row < menu->childCount(); ++row) {
-        if (isFolder(menu->child(row)))
-            entries.append(menu->child(row));
-    }
+    const QList<ProjectNode *> entries = DiscContent::entries(menu);
     if (entries.isEmpty()) {
         visitFiles(menu);
         return;
@@ -73,8 +65,7 @@ void NavigationModel::visitMenu(ProjectNode *menu, const EntriesPerPage &entries
 
 void NavigationModel::visitFiles(ProjectNode *folder)
 {
-    for (int row = 0; row < folder->childCount(); ++row) {
-        ProjectNode *child = folder->child(row);
+    for (ProjectNode *child : DiscContent::children(folder)) {
         switch (nodeKindOf(child->fullPath())) {
         case NodeKind::Picture:
             addPicture(child, !captionFileOf(child).isEmpty());
@@ -94,9 +85,9 @@ StateLinks NavigationModel::linksOf(ProjectNode *node, StateLinks::Page page) co
     StateLinks links;
     links.state = stateOf(node);
     links.page = page;
-    if (ProjectNode *previous = node->previous())
+    if (ProjectNode *previous = DiscContent::previous(node))
         links.previous = stateOf(previous);
-    if (ProjectNode *next = node->next())
+    if (ProjectNode *next = DiscContent::next(node))
         links.next = stateOf(next);
     ProjectNode *parent = node->parent();
     // The main menu is the top: nothing returns above it.
@@ -118,8 +109,8 @@ void NavigationModel::addMenuState(ProjectNode *entry, int entryNumber, int entr
         return;
     StateLinks links = linksOf(entry, StateLinks::Page::Menu);
     links.entryNumber = entryNumber;
-    if (entry->hasChildren())
-        links.enter = stateOf(entry->firstChild());
+    if (ProjectNode *first = DiscContent::firstChild(entry))
+        links.enter = stateOf(first);
     links.wait = kLongWait;
 
     // Key k opens the entry in button k of the page (its first picture or
@@ -127,11 +118,12 @@ void NavigationModel::addMenuState(ProjectNode *entry, int entryNumber, int entr
     // at the highlighted entry once it lies beyond the first page.
     const int slot = std::min(entryNumber, entriesPerPage);
     ProjectNode *key = entry;
-    for (int i = 1; i < slot && key->previous(); ++i)
-        key = key->previous();
+    for (int i = 1; i < slot && DiscContent::previous(key); ++i)
+        key = DiscContent::previous(key);
     for (int k = 1; k <= entriesPerPage && key; ++k) {
-        links.numberKeys.append(stateOf(key->hasChildren() ? key->firstChild() : key));
-        key = key->next();
+        ProjectNode *first = DiscContent::firstChild(key);
+        links.numberKeys.append(stateOf(first ? first : key));
+        key = DiscContent::next(key);
     }
     insert(links);
 }

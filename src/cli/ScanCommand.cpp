@@ -7,6 +7,7 @@
 #include "cli/CommandOptions.h"
 #include "base/Prompter.h"
 #include "project/Capacity.h"
+#include "project/DiscContent.h"
 #include "project/ProjectTree.h"
 #include "project/Scanner.h"
 #include "settings/Settings.h"
@@ -62,7 +63,7 @@ int runScanCommand(const CommandOptions &options, Settings &settings, Prompter &
 
     std::fflush(stderr);
     printNode(tree.root(), 0);
-    const TreeCounters &counters = tree.counters();
+    const TreeCounters counters = DiscContent::count(tree);
     printLine(QLatin1String("Menus: ") + count(counters.MenuCount));
     printLine(QLatin1String("Items: ") + count(counters.ItemCount));
     printLine(QLatin1String("Capacity (estimated): ") + Capacity::capacityDisplay(counters, settings).label);

@@ -32,6 +32,7 @@
 #include "gui/CaptionEditor.h"
 #include "gui/BurnWindow.h"
 #include "project/Capacity.h"
+#include "project/DiscContent.h"
 #include "project/ProjectNode.h"
 #include "gui/FormLocalizer.h"
 #include "gui/SettingsWindow.h"
@@ -856,6 +857,8 @@ void MainWindow::setPreviewHeight(int tvLines)
 
 void MainWindow::refreshCounters()
 {
+    // Counted again from the check marks: what the disc will hold.
+    m_ws->tree.counters() = DiscContent::count(m_ws->tree);
     showCounters(m_ws->tree.counters());
     showCapacity(Capacity::capacityDisplay(m_ws->tree.counters(), m_ws->settings));
 }

@@ -16,6 +16,7 @@
 #include "imaging/ExifBlock.h"
 #include "imaging/ImgSource.h"
 #include "imaging/JpegHead.h"
+#include "project/DiscContent.h"
 #include "project/ProjectNode.h"
 #include "project/ProjectTree.h"
 #include "settings/Settings.h"
@@ -168,7 +169,8 @@ MenuPage Renderer::makeMenu(ProjectNode *node, int selectedEntry)
     MenuPage page;
     page.selectedEntry = selectedEntry;
     // The first page decides how many buttons fit; later pages keep it.
-    page.entriesPerPage = selectedEntry == 1 ? node->childCount() : entriesPerPage(node);
+    page.entriesPerPage
+        = selectedEntry == 1 ? static_cast<int>(DiscContent::entries(node).size()) : entriesPerPage(node);
 
     const bool smooth = !fastPreview();
     m_canvas.create(m_settings.frameWidth, m_settings.frameHeight);
@@ -208,8 +210,8 @@ MenuPage Renderer::makeMenu(ProjectNode *node, int selectedEntry)
 int Renderer::entriesPerPage(const ProjectNode *node)
 {
     MenuPage page;
-    page.entriesPerPage = node->childCount();
-    if (!node->hasChildren())
+    page.entriesPerPage = static_cast<int>(DiscContent::entries(node).size());
+    if (page.entriesPerPage == 0)
         return page.entriesPerPage;
     // The same start as MakeMenu's: below the title row.
     ImgSource measure;
@@ -230,27 +232,25 @@ void Renderer::layOutButtons(const ProjectNode *node, MenuPage &page, int y, boo
     int drawn = 0;
     int lastButtonHeight = 0;
     page.entryCount = 0;
-    for (int i = 0; i < node->childCount(); ++i) {
-        ProjectNode *child = node->child(i);
+    // Only the entries on the disc: numbers follow on without gaps.
+    for (ProjectNode *child : DiscContent::entries(node)) {
         if (draw && drawn < 10)
             setProgress((drawn + 1) * 10);
-        if (QFileInfo(child->fullPath()).isDir()) {
-            ++page.entryCount;
-            // Entries before the window that ends at the highlighted one are skipped.
-            if (page.selectedEntry < page.entriesPerPage + page.entryCount) {
-                ++drawn;
-                if (drawn <= page.entriesPerPage) {
-                    const bool highlighted = page.entryCount == page.selectedEntry;
-                    if (highlighted) {
-                        page.entryNode = child;
-                        page.entrySlot = drawn;
-                    }
-                    const int top = roundHalfEven(y + 13.0 / sy);
-                    if (draw)
-                        drawButton(child, drawn, page.entryCount, highlighted, top);
-                    lastButtonHeight = highlighted ? highlightedHeight : normalHeight;
-                    y = top + lastButtonHeight;
+        ++page.entryCount;
+        // Entries before the window that ends at the highlighted one are skipped.
+        if (page.selectedEntry < page.entriesPerPage + page.entryCount) {
+            ++drawn;
+            if (drawn <= page.entriesPerPage) {
+                const bool highlighted = page.entryCount == page.selectedEntry;
+                if (highlighted) {
+                    page.entryNode = child;
+                    page.entrySlot = drawn;
                 }
+                const int top = roundHalfEven(y + 13.0 / sy);
+                if (draw)
+                    drawButton(child, drawn, page.entryCount, highlighted, top);
+                lastButtonHeight = highlighted ? highlightedHeight : normalHeight;
+                y = top + lastButtonHeight;
             }
         }
         if (drawn > 0 && drawn < page.entriesPerPage && y + 2.0 * lastButtonHeight + 10.0 / sy > H)

@@ -4,6 +4,7 @@
 
 #include "base/Numeric.h"
 #include "imaging/Renderer.h"
+#include "project/DiscContent.h"
 #include "project/NodeKind.h"
 #include "project/ProjectNode.h"
 #include "project/ProjectTree.h"
@@ -58,10 +59,10 @@ void PreviewNavigator::showNode(ProjectNode *node)
             m_page = page;
             m_shown = { page.entryNode, false };
             displayPreview();
-        } else if (node->hasChildren()) {
+        } else if (ProjectNode *first = DiscContent::firstChild(node)) {
             // A folder without sub-folders is reached on the disc through its
             // first picture or movie.
-            m_tree.setSelectedNode(node->firstChild());
+            m_tree.setSelectedNode(first);
             showNode(m_tree.selectedNode());
         } else {
             // An empty folder is only its entry on the menu above.

@@ -117,6 +117,13 @@ bool Scanner::isAncestor(std::uint64_t device, std::uint64_t inode) const
     return false;
 }
 
+bool Scanner::isLinkUpward(const DirectoryEntry &entry) const
+{
+    // A link back to this folder or one above it would never end, and is no
+    // sub-folder: it must not turn a folder of pictures into a menu.
+    return entry.isDir && entry.isSymLink && isAncestor(entry.device, entry.inode);
+}
+
 void Scanner::scanFolder(QString folderPath, ProjectNode *parent)
 {
     if (!folderPath.endsWith(u'/'))
@@ -137,6 +144,8 @@ void Scanner::scanFolder(QString folderPath, ProjectNode *parent)
                 orderFile = entry.name;
             continue;
         }
+        if (isLinkUpward(entry))
+            continue;
         if (entry.isDir)
             hasSubFolders = true;
         else
@@ -174,8 +183,7 @@ void Scanner::scanFolder(QString folderPath, ProjectNode *parent)
     for (const DirectoryEntry &entry : entries) {
         if (!entry.isDir || OrderFile::isOrderFileName(entry.name))
             continue;
-        // A link back to a folder on the way down would never end.
-        if (entry.isSymLink && isAncestor(entry.device, entry.inode))
+        if (isLinkUpward(entry))
             continue;
         listed.append(entry.name);
     }

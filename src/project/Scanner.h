@@ -13,6 +13,7 @@
 class ProjectTree;
 class ProjectNode;
 class Prompter;
+struct DirectoryEntry;
 struct Settings;
 
 // Reads the source folder into the ProjectTree: the folder is the main menu,
@@ -62,6 +63,7 @@ private:
         ProjectNode *parent, const QString &folderPath, const QString &name, std::int64_t size, bool movie);
     ProjectNode *addFolder(ProjectNode *parent, const QString &folderPath, const QString &name);
     bool isAncestor(std::uint64_t device, std::uint64_t inode) const;
+    bool isLinkUpward(const DirectoryEntry &entry) const;
     void showCapacity();
 
     ProjectTree &m_tree;

@@ -53,9 +53,15 @@ struct Build
         root = tree.addRoot(s("/album/"), s("/album"));
     }
 
+    // Checked, as a scan leaves every node.
     ProjectNode *add(ProjectNode *parent, const char *name)
     {
-        return tree.addChild(parent, parent->fullPath() + u'/' + s(name), s(name));
+        return checked(tree.addChild(parent, parent->fullPath() + u'/' + s(name), s(name)));
+    }
+    ProjectNode *checked(ProjectNode *node)
+    {
+        tree.setChecked(node, true);
+        return node;
     }
 
     // The calls the walk makes for one picture, and its caption state when a
@@ -386,8 +392,8 @@ TEST(DescriptionWriter, IdsHaveAtLeastFourDigits)
     Build b;
     ProjectNode *last = nullptr;
     for (int i = 0; i < 10001; ++i)
-        last = b.tree.addChild(
-            b.root, QStringLiteral("/album/%1.jpg").arg(i), QStringLiteral("%1.jpg").arg(i));
+        last = b.checked(
+            b.tree.addChild(b.root, QStringLiteral("/album/%1.jpg").arg(i), QStringLiteral("%1.jpg").arg(i)));
     ASSERT_EQ(last->index(), 10002);
     b.picture(last);
     EXPECT_TRUE(b.writer.pbcItems().startsWith(crlf({ "\t\t<selection id=\"Selection-10002\">",
@@ -460,7 +466,7 @@ TEST(DescriptionWriter, PathsAreEscapedAndReadBackUnchanged)
     ProgramFolder::reset();
 
     const QString folder = s("/album/R&B <live> \"2001\"\tÉté\n");
-    ProjectNode *entry = b.tree.addChild(b.root, folder, folder.mid(7));
+    ProjectNode *entry = b.checked(b.tree.addChild(b.root, folder, folder.mid(7)));
     ProjectNode *movie = b.add(entry, "a&b.mpg");
     b.movie(movie);
     const QByteArray bytes = b.written();

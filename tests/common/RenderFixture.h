@@ -43,13 +43,15 @@ protected:
         return image;
     }
 
-    // A folder on disk below parent with its node (caption = name, as a scan gives it).
+    // A folder on disk below parent with its node (caption = name, checked,
+    // as a scan gives it).
     ProjectNode *addFolder(ProjectNode *parent, const QString &name)
     {
         const QString path = parent->fullPath() + u'/' + name;
         EXPECT_TRUE(QDir().mkpath(path));
         ProjectNode *node = m_tree.addChild(parent, path, name);
         m_tree.setTag(node, name);
+        m_tree.setChecked(node, true);
         m_tree.info(node).caption = name;
         return node;
     }
@@ -60,6 +62,7 @@ protected:
         const QString path = parent->fullPath() + u'/' + name;
         ProjectNode *node = m_tree.addChild(parent, path, name);
         m_tree.setTag(node, name);
+        m_tree.setChecked(node, true);
         return node;
     }
 

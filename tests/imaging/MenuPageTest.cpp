@@ -222,7 +222,7 @@ TEST_F(MenuPageTest, MenuOfPicturesOnlyHasNoEntries)
     const MenuPage page = m_renderer.makeMenu(pics);
 
     EXPECT_EQ(page.entryCount, 0);
-    EXPECT_EQ(page.entriesPerPage, 3);
+    EXPECT_EQ(page.entriesPerPage, 0); // no buttons to fit
     EXPECT_EQ(page.entryNode, nullptr);
     EXPECT_TRUE(buttonRuns(m_canvas.width() / 2).empty());
     EXPECT_TRUE(m_renderer.pageEntries().isEmpty());

@@ -18,6 +18,8 @@
 #include "base/Guard.h"
 #include "preview/PreviewNavigator.h"
 #include "project/ProjectNode.h"
+#include "project/ProjectTree.h"
+#include "project/TreeEditor.h"
 
 using namespace Qt::StringLiterals;
 
@@ -98,7 +100,8 @@ protected:
         text.write(caption);
     }
 
-    void build(const QString &source)
+    // beforeBuild runs between the scan and the build, as the user's edits do.
+    void build(const QString &source, const std::function<void()> &beforeBuild = {})
     {
         Settings &s = m_ws.settings;
         s.sourceDir = source;
@@ -112,6 +115,8 @@ protected:
         s.mainTitle = u"Holidays"_s;
         m_ws.controller.setSizes();
         ASSERT_TRUE(m_ws.scanner.scan());
+        if (beforeBuild)
+            beforeBuild();
 
         BuildOutput output;
         BuildDriver driver(m_ws.settings, m_ws.tree, m_ws.renderer, m_ws.canvas, m_prompter, output);
@@ -183,6 +188,11 @@ protected:
                     << "key " << k << " from " << id.toStdString();
             }
         }
+    }
+
+    ProjectNode *nodeAt(const QString &relative) const
+    {
+        return m_ws.tree.nodeByKey(m_ws.settings.sourceDir + u'/' + relative);
     }
 
     QString idOf(const QString &relative) const
@@ -261,6 +271,75 @@ TEST_F(DiscNavigation, ThreeLevelAlbumOnTwoMenuPagesKeysLandWhereTheDiscGoes)
     m_nav.pressReturn();
     EXPECT_EQ(m_nav.previewNode(), root);
     EXPECT_EQ(m_nav.highlightedEntryNumber(), 3);
+}
+
+TEST_F(DiscNavigation, UncheckedEntriesAndPicturesLeaveTheDiscAndTheKeysFollow)
+{
+    // City unchecked as the tree's box does it (its pictures with it);
+    // Harbour unchecked alone, its pictures keeping their marks; one picture
+    // of Beach unchecked; Empty with every picture unchecked; Trips with
+    // every sub-folder unchecked; Park holds a link back to the album.
+    picture(u"Beach/b1.jpg"_s, 1);
+    picture(u"Beach/b2.jpg"_s, 2, "Sand");
+    picture(u"Beach/b3.jpg"_s, 3);
+    picture(u"City/c1.jpg"_s, 4);
+    picture(u"City/c2.jpg"_s, 5);
+    picture(u"City/c3.jpg"_s, 6);
+    picture(u"Empty/e1.jpg"_s, 7);
+    picture(u"Harbour/h1.jpg"_s, 8);
+    picture(u"Park/p1.jpg"_s, 9);
+    picture(u"Park/p2.jpg"_s, 10);
+    picture(u"Trips/North/n1.jpg"_s, 11);
+    ASSERT_TRUE(QFile::link(u".."_s, album(u"Park/up"_s)));
+    TreeEditor editor(m_ws.tree, m_prompter);
+    const auto uncheck = [&](const QString &relative, bool alone = false) {
+        ProjectNode *node = nodeAt(relative);
+        ASSERT_NE(node, nullptr) << relative.toStdString();
+        m_ws.tree.setChecked(node, false);
+        if (!alone)
+            editor.setChecked(node);
+    };
+    ASSERT_NO_FATAL_FAILURE(build(album().chopped(1), [&] {
+        uncheck(u"City"_s);
+        uncheck(u"Harbour"_s, true);
+        uncheck(u"Beach/b2.jpg"_s);
+        uncheck(u"Empty/e1.jpg"_s);
+        uncheck(u"Trips/North"_s);
+    }));
+
+    for (const char *gone : { "City", "City/c1.jpg", "City/c3.jpg", "Harbour", "Harbour/h1.jpg",
+             "Beach/b2.jpg", "Empty/e1.jpg", "Trips/North", "Trips/North/n1.jpg" }) {
+        EXPECT_FALSE(m_selections.contains(idOf(QString::fromUtf8(gone)))) << gone;
+    }
+    EXPECT_FALSE(m_selections.contains(idOf(u"Beach/b2.jpg"_s).replace(u"-"_s, u"-text"_s)));
+    QFile xml(m_ws.settings.destinationDir + u"/vcd.xml"_s);
+    ASSERT_TRUE(xml.open(QIODevice::ReadOnly));
+    const QByteArray written = xml.readAll();
+    EXPECT_FALSE(written.contains("City/")) << "a still of an unchecked folder is on the disc";
+    EXPECT_FALSE(written.contains("b2.mpg"));
+    EXPECT_FALSE(written.contains("b2_text.mpg"));
+
+    // The main menu numbers its four entries without a gap; each key opens
+    // the entry's first picture, or the entry itself when nothing is in it.
+    const QStringList entries { u"Beach"_s, u"Empty"_s, u"Park"_s, u"Trips"_s };
+    const QStringList keys { idOf(u"Beach/b1.jpg"_s), idOf(u"Empty"_s), idOf(u"Park/p1.jpg"_s),
+        idOf(u"Trips"_s) };
+    for (int number = 1; number <= entries.size(); ++number) {
+        const Selection entry = m_selections.value(idOf(entries[number - 1]));
+        EXPECT_EQ(entry.keys, keys) << "entry " << number;
+        const MenuPage page = m_ws.renderer.makeMenu(m_ws.tree.root(), number);
+        EXPECT_EQ(page.entryCount, 4);
+        EXPECT_EQ(page.entryNode, nodeAt(entries[number - 1]));
+    }
+    EXPECT_EQ(m_selections.value(idOf(u"Beach"_s)).next, idOf(u"Empty"_s));
+    EXPECT_TRUE(m_selections.value(idOf(u"Empty"_s)).enter.isEmpty());
+    EXPECT_TRUE(m_selections.value(idOf(u"Trips"_s)).enter.isEmpty());
+    EXPECT_EQ(m_selections.value(idOf(u"Beach/b1.jpg"_s)).next, idOf(u"Beach/b3.jpg"_s));
+    EXPECT_EQ(m_selections.value(idOf(u"Beach/b3.jpg"_s)).prev, idOf(u"Beach/b1.jpg"_s));
+    // The link back up is no folder: Park keeps its pictures.
+    EXPECT_EQ(m_selections.value(idOf(u"Park/p1.jpg"_s)).next, idOf(u"Park/p2.jpg"_s));
+
+    expectEveryKeyToFollowTheDisc();
 }
 
 } // namespace

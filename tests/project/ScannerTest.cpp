@@ -292,6 +292,30 @@ TEST(Scanner, LinkBackToAnAncestorIsNotFollowed)
     EXPECT_EQ(childTexts(childNamed(b, s("alias"))), s("p.jpg"));
 }
 
+TEST(Scanner, LinkUpwardIsNoSubFolderSoTheFolderKeepsItsPictures)
+{
+    ScanFixture f;
+    f.album.file(s("A/p1.jpg"), 1200);
+    f.album.file(s("A/p2.jpg"), 1300);
+    f.album.file(s("Elsewhere/far.jpg"), 700);
+    f.album.file(s("B/q.jpg"));
+    ASSERT_TRUE(QFile::link(s(".."), f.album.at(s("A/up"))));
+    ASSERT_TRUE(QFile::link(s("."), f.album.at(s("A/self"))));
+    // A folder whose only entry is a link to itself holds its pictures too.
+    ASSERT_TRUE(QFile::link(f.album.at(s("B")), f.album.at(s("B/again"))));
+    // A link to a picture elsewhere is a picture of the folder it lies in.
+    ASSERT_TRUE(QFile::link(f.album.at(s("Elsewhere/far.jpg")), f.album.at(s("A/linked.jpg"))));
+
+    ProjectNode *root = f.scan();
+    ProjectNode *a = childNamed(root, s("A"));
+    ASSERT_NE(a, nullptr);
+    EXPECT_EQ(childTexts(a), s("linked.jpg,p1.jpg,p2.jpg"));
+    EXPECT_EQ(f.tree.info(childNamed(a, s("linked.jpg"))).pictureBytes, 700);
+    EXPECT_EQ(childTexts(childNamed(root, s("B"))), s("q.jpg"));
+    EXPECT_EQ(f.tree.counters().MenuCount, 3);
+    EXPECT_EQ(f.tree.counters().ItemCount, 5);
+}
+
 TEST(Scanner, FolderThatVanishesDuringTheScanIsAnError)
 {
     ScanFixture f;

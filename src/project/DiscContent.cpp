@@ -1,0 +1,98 @@
+#include "project/DiscContent.h"
+
+#include "project/NodeKind.h"
+#include "project/ProjectTree.h"
+
+namespace {
+
+void countBelow(const ProjectTree &tree, const ProjectNode *folder, TreeCounters &counters)
+{
+    for (ProjectNode *child : DiscContent::children(folder)) {
+        switch (child->kind()) {
+        case NodeKind::Menu:
+            counters.MenuCount += 1;
+            countBelow(tree, child, counters);
+            break;
+        case NodeKind::Picture:
+            counters.ItemCount += 1;
+            counters.PictureBytesTotal += static_cast<double>(tree.info(child->index()).pictureBytes);
+            break;
+        case NodeKind::Movie:
+            counters.ItemCount += 1;
+            counters.MovieBytesTotal += static_cast<double>(tree.info(child->index()).movieBytes);
+            break;
+        case NodeKind::None:
+            break; // gone from the disk since the scan: the walk skips it too
+        }
+    }
+}
+
+} // namespace
+
+bool DiscContent::isOnDisc(const ProjectNode *node)
+{
+    if (!node)
+        return false;
+    for (const ProjectNode *n = node; !n->isRoot(); n = n->parent()) {
+        if (!n->isChecked())
+            return false;
+    }
+    return true;
+}
+
+QList<ProjectNode *> DiscContent::children(const ProjectNode *node)
+{
+    QList<ProjectNode *> checked;
+    if (!node)
+        return checked;
+    for (int row = 0; row < node->childCount(); ++row) {
+        if (node->child(row)->isChecked())
+            checked.append(node->child(row));
+    }
+    return checked;
+}
+
+ProjectNode *DiscContent::firstChild(const ProjectNode *node)
+{
+    if (!node)
+        return nullptr;
+    for (int row = 0; row < node->childCount(); ++row) {
+        if (node->child(row)->isChecked())
+            return node->child(row);
+    }
+    return nullptr;
+}
+
+QList<ProjectNode *> DiscContent::entries(const ProjectNode *folder)
+{
+    QList<ProjectNode *> folders;
+    for (ProjectNode *child : children(folder)) {
+        if (child->kind() == NodeKind::Menu)
+            folders.append(child);
+    }
+    return folders;
+}
+
+ProjectNode *DiscContent::previous(const ProjectNode *node)
+{
+    ProjectNode *sibling = node ? node->previous() : nullptr;
+    while (sibling && !sibling->isChecked())
+        sibling = sibling->previous();
+    return sibling;
+}
+
+ProjectNode *DiscContent::next(const ProjectNode *node)
+{
+    ProjectNode *sibling = node ? node->next() : nullptr;
+    while (sibling && !sibling->isChecked())
+        sibling = sibling->next();
+    return sibling;
+}
+
+TreeCounters DiscContent::count(const ProjectTree &tree)
+{
+    TreeCounters counters;
+    if (tree.root())
+        countBelow(tree, tree.root(), counters);
+    return counters;
+}

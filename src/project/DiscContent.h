@@ -1,0 +1,37 @@
+#pragma once
+
+#include <QList>
+
+#include "project/TreeCounters.h"
+
+class ProjectNode;
+class ProjectTree;
+
+// What of the tree goes on the disc: the checked nodes below checked folders.
+// The walk, the navigation model, the menu pages, the preview and the
+// counters all ask here, so an unchecked node leaves every one of them alike.
+// The root is the disc itself and is always on it.
+class DiscContent
+{
+public:
+    // True when the node and every folder above it (the root aside) are checked.
+    static bool isOnDisc(const ProjectNode *node);
+
+    // The checked children, in disc order.
+    static QList<ProjectNode *> children(const ProjectNode *node);
+    static ProjectNode *firstChild(const ProjectNode *node);
+    static bool hasChildren(const ProjectNode *node) { return firstChild(node) != nullptr; }
+    // The checked sub-folders: a menu's entries, numbered from 1 in this order.
+    static QList<ProjectNode *> entries(const ProjectNode *folder);
+    // A folder with a checked sub-folder shows a menu; any other folder shows
+    // its pictures and movies, as if its unchecked sub-folders were not there.
+    static bool isMenu(const ProjectNode *folder) { return !entries(folder).isEmpty(); }
+
+    // The nearest checked sibling before / after the node; null when none.
+    static ProjectNode *previous(const ProjectNode *node);
+    static ProjectNode *next(const ProjectNode *node);
+
+    // Folders (the root aside), pictures and movies on the disc, and the
+    // bytes of those pictures and movies.
+    static TreeCounters count(const ProjectTree &tree);
+};
