@@ -9,11 +9,11 @@
 #include <malloc.h>
 #endif
 
+#include "base/ProgramInfo.h"
 #include "cli/CommandLine.h"
 #include "cli/ConsolePrompter.h"
-#include "base/ProgramInfo.h"
-#include "gui/ShowFatalError.h"
 #include "gui/MainWindow.h"
+#include "gui/ShowFatalError.h"
 
 namespace {
 void print(FILE *stream, const QString &text)

@@ -6,19 +6,19 @@
 
 #include <sys/stat.h>
 
+#include "authoring/ImageStamp.h"
+#include "authoring/ParallelEncoder.h"
 #include "base/Guard.h"
 #include "base/ProgramFolder.h"
 #include "base/Prompter.h"
 #include "base/StartupCheck.h"
-#include "authoring/ImageStamp.h"
-#include "authoring/ParallelEncoder.h"
+#include "base/StringTable.h"
+#include "base/TextIds.h"
 #include "project/Capacity.h"
 #include "project/DiscContent.h"
 #include "project/NodeKind.h"
 #include "project/ProjectTree.h"
 #include "settings/Settings.h"
-#include "base/StringTable.h"
-#include "base/TextIds.h"
 
 namespace {
 

@@ -4,10 +4,10 @@
 #include <QFileInfo>
 #include <QSaveFile>
 
-#include "base/KelvaraError.h"
-#include "base/ProgramFolder.h"
 #include "authoring/DiscState.h"
 #include "authoring/StateLinks.h"
+#include "base/KelvaraError.h"
+#include "base/ProgramFolder.h"
 #include "project/ProjectNode.h"
 #include "settings/Settings.h"
 

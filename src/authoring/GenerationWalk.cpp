@@ -5,17 +5,17 @@
 #include <QFileInfo>
 #include <QLocale>
 
+#include "authoring/BuildCancel.h"
+#include "authoring/DescriptionWriter.h"
+#include "authoring/FileNames.h"
+#include "authoring/ParallelEncoder.h"
+#include "authoring/StillEncoder.h"
 #include "base/ContentHash.h"
 #include "base/Guard.h"
 #include "base/ProgramInfo.h"
 #include "base/Prompter.h"
 #include "base/StringTable.h"
 #include "base/TextIds.h"
-#include "authoring/BuildCancel.h"
-#include "authoring/DescriptionWriter.h"
-#include "authoring/FileNames.h"
-#include "authoring/ParallelEncoder.h"
-#include "authoring/StillEncoder.h"
 #include "imaging/ImgSource.h"
 #include "imaging/Renderer.h"
 #include "project/DiscContent.h"

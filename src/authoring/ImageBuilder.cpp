@@ -5,16 +5,16 @@
 #include <QFileInfo>
 #include <QSaveFile>
 
-#include "base/KelvaraError.h"
-#include "base/ProgramFolder.h"
-#include "base/Prompter.h"
 #include "authoring/BuildCancel.h"
 #include "authoring/BuildOutput.h"
 #include "authoring/ToolJob.h"
 #include "authoring/VcdxbuildAdapter.h"
-#include "settings/Settings.h"
+#include "base/KelvaraError.h"
+#include "base/ProgramFolder.h"
+#include "base/Prompter.h"
 #include "base/StringTable.h"
 #include "base/TextIds.h"
+#include "settings/Settings.h"
 
 namespace {
 

@@ -10,12 +10,12 @@
 #include <chrono>
 #include <climits>
 
+#include "authoring/BuildCancel.h"
 #include "base/ProgramFolder.h"
 #include "base/Prompter.h"
-#include "authoring/BuildCancel.h"
-#include "settings/Settings.h"
 #include "base/StringTable.h"
 #include "base/TextIds.h"
+#include "settings/Settings.h"
 
 struct ParallelEncoder::Job
 {

@@ -6,14 +6,14 @@
 #include <QFile>
 #include <QFileInfo>
 
+#include "authoring/BuildCancel.h"
+#include "authoring/SvcdScanData.h"
 #include "base/KelvaraError.h"
 #include "base/ProgramFolder.h"
 #include "base/Prompter.h"
-#include "authoring/BuildCancel.h"
-#include "authoring/SvcdScanData.h"
-#include "settings/Settings.h"
 #include "base/StringTable.h"
 #include "base/TextIds.h"
+#include "settings/Settings.h"
 
 namespace {
 

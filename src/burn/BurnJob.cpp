@@ -5,9 +5,9 @@
 #include "base/ProgramFolder.h"
 #include "base/Prompter.h"
 #include "base/StartupCheck.h"
-#include "burn/ScanbusParser.h"
 #include "base/StringTable.h"
 #include "base/TextIds.h"
+#include "burn/ScanbusParser.h"
 
 namespace {
 

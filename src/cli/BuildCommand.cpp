@@ -6,14 +6,14 @@
 #include <QFileInfo>
 #include <QString>
 
-#include "cli/CommandLine.h"
-#include "cli/CommandOptions.h"
-#include "cli/ConsoleLine.h"
-#include "base/Prompter.h"
-#include "authoring/Workspace.h"
 #include "authoring/BuildDriver.h"
 #include "authoring/BuildOutput.h"
 #include "authoring/ImageStamp.h"
+#include "authoring/Workspace.h"
+#include "base/Prompter.h"
+#include "cli/CommandLine.h"
+#include "cli/CommandOptions.h"
+#include "cli/ConsoleLine.h"
 #include "settings/Settings.h"
 
 namespace {

@@ -4,13 +4,13 @@
 
 #include <optional>
 
-#include "cli/BuildCommand.h"
 #include "base/Guard.h"
 #include "base/KelvaraError.h"
 #include "base/Prompter.h"
+#include "base/StartupCheck.h"
+#include "cli/BuildCommand.h"
 #include "cli/RenderCommand.h"
 #include "cli/ScanCommand.h"
-#include "base/StartupCheck.h"
 #include "settings/Settings.h"
 #include "settings/SettingsController.h"
 

@@ -6,9 +6,9 @@
 #include <QDir>
 #include <QString>
 
+#include "base/Prompter.h"
 #include "cli/CommandOptions.h"
 #include "cli/ConsoleLine.h"
-#include "base/Prompter.h"
 #include "imaging/ImgSource.h"
 #include "imaging/Renderer.h"
 #include "project/ProjectTree.h"

@@ -4,8 +4,8 @@
 
 #include <QString>
 
-#include "cli/CommandOptions.h"
 #include "base/Prompter.h"
+#include "cli/CommandOptions.h"
 #include "project/Capacity.h"
 #include "project/DiscContent.h"
 #include "project/ProjectTree.h"

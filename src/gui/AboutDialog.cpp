@@ -6,8 +6,8 @@
 #include <QVBoxLayout>
 
 #include "base/ProgramInfo.h"
-#include "gui/FormLocalizer.h"
 #include "base/TextIds.h"
+#include "gui/FormLocalizer.h"
 #include "gui/SplashScreen.h"
 
 AboutDialog::AboutDialog(QWidget *parent)

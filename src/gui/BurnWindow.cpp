@@ -16,13 +16,13 @@
 
 #include <optional>
 
-#include "base/Guard.h"
 #include "authoring/ImageStamp.h"
-#include "settings/Settings.h"
-#include "gui/MessageBoxPrompter.h"
-#include "gui/FormLocalizer.h"
+#include "base/Guard.h"
 #include "base/StringTable.h"
 #include "base/TextIds.h"
+#include "gui/FormLocalizer.h"
+#include "gui/MessageBoxPrompter.h"
+#include "settings/Settings.h"
 
 namespace {
 

@@ -13,12 +13,12 @@
 
 #include "base/Numeric.h"
 #include "base/Prompter.h"
-#include "imaging/ImgSource.h"
-#include "project/ProjectNode.h"
-#include "gui/FormLocalizer.h"
-#include "settings/Settings.h"
 #include "base/StringTable.h"
 #include "base/TextIds.h"
+#include "gui/FormLocalizer.h"
+#include "imaging/ImgSource.h"
+#include "project/ProjectNode.h"
+#include "settings/Settings.h"
 
 namespace {
 

@@ -7,12 +7,12 @@
 #include <functional>
 #include <memory>
 
-#include "authoring/Workspace.h"
 #include "authoring/BuildDriver.h"
 #include "authoring/BuildOutput.h"
+#include "authoring/Workspace.h"
+#include "gui/AboutDialog.h"
 #include "preview/PreviewNavigator.h"
 #include "project/TreeEditor.h"
-#include "gui/AboutDialog.h"
 
 class QAction;
 class QCheckBox;

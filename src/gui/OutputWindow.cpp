@@ -11,8 +11,8 @@
 #include <QVBoxLayout>
 
 #include "authoring/BuildOutput.h"
-#include "gui/FormLocalizer.h"
 #include "base/TextIds.h"
+#include "gui/FormLocalizer.h"
 
 OutputWindow::OutputWindow(BuildOutput &output, QWidget *parent)
     : QWidget(parent, Qt::Window)

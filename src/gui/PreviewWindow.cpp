@@ -10,8 +10,8 @@
 
 #include "base/Guard.h"
 #include "base/ProgramFolder.h"
-#include "gui/FormLocalizer.h"
 #include "base/TextIds.h"
+#include "gui/FormLocalizer.h"
 
 PreviewWindow::PreviewWindow(QWidget *parent)
     : QWidget(parent, Qt::Window)

@@ -22,10 +22,10 @@
 
 #include "base/Guard.h"
 #include "base/Prompter.h"
-#include "gui/FormLocalizer.h"
-#include "settings/SettingsController.h"
 #include "base/StringTable.h"
 #include "base/TextIds.h"
+#include "gui/FormLocalizer.h"
+#include "settings/SettingsController.h"
 
 namespace {
 

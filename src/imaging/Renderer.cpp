@@ -11,6 +11,7 @@
 
 #include "base/Numeric.h"
 #include "base/Prompter.h"
+#include "base/StringTable.h"
 #include "imaging/ButtonArt.h"
 #include "imaging/CaptionText.h"
 #include "imaging/ExifBlock.h"
@@ -20,7 +21,6 @@
 #include "project/ProjectNode.h"
 #include "project/ProjectTree.h"
 #include "settings/Settings.h"
-#include "base/StringTable.h"
 
 using Numeric::roundHalfEven;
 using Numeric::val;

@@ -4,12 +4,12 @@
 #include <QStringList>
 
 #include "base/Prompter.h"
+#include "base/StringTable.h"
 #include "project/DirectoryListing.h"
 #include "project/OrderFile.h"
 #include "project/ProjectTree.h"
 #include "project/TreeEditor.h"
 #include "settings/Settings.h"
-#include "base/StringTable.h"
 
 namespace {
 

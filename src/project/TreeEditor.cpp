@@ -3,9 +3,9 @@
 #include <QFile>
 
 #include "base/Prompter.h"
+#include "base/StringTable.h"
 #include "project/OrderFile.h"
 #include "project/ProjectTree.h"
-#include "base/StringTable.h"
 
 namespace {
 QString boxTitle()

@@ -7,9 +7,9 @@
 
 #include "base/Numeric.h"
 #include "base/Prompter.h"
-#include "settings/FileRegistryStore.h"
 #include "base/StringTable.h"
 #include "base/TextIds.h"
+#include "settings/FileRegistryStore.h"
 #include "settings/Registry.h"
 
 namespace {

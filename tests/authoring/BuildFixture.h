@@ -8,10 +8,10 @@
 
 #include "FakePrompter.h"
 #include "TestHome.h"
-#include "base/Guard.h"
-#include "authoring/Workspace.h"
 #include "authoring/BuildDriver.h"
 #include "authoring/BuildOutput.h"
+#include "authoring/Workspace.h"
+#include "base/Guard.h"
 
 // A tiny album for builds with the real tools, below a folder whose name has
 // an accent and an apostrophe, built into a folder whose name has a space:

@@ -9,10 +9,10 @@
 #include <memory>
 
 #include "TestHome.h"
-#include "base/KelvaraError.h"
-#include "base/ProgramFolder.h"
 #include "authoring/DescriptionWriter.h"
 #include "authoring/NavigationModel.h"
+#include "base/KelvaraError.h"
+#include "base/ProgramFolder.h"
 #include "project/ProjectTree.h"
 #include "settings/Settings.h"
 

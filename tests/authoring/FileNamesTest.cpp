@@ -5,8 +5,8 @@
 
 #include <gtest/gtest.h>
 
-#include "base/KelvaraError.h"
 #include "authoring/FileNames.h"
+#include "base/KelvaraError.h"
 
 TEST(FilterFileName, ReplacesAccentsAndApostropheKeepingSeparators)
 {

@@ -8,12 +8,12 @@
 
 #include "FakePrompter.h"
 #include "TestHome.h"
-#include "base/ProgramFolder.h"
-#include "authoring/BuildOutput.h"
 #include "authoring/BuildCancel.h"
+#include "authoring/BuildOutput.h"
 #include "authoring/ImageBuilder.h"
 #include "authoring/StillEncoder.h"
 #include "authoring/VcdxbuildAdapter.h"
+#include "base/ProgramFolder.h"
 #include "settings/Settings.h"
 
 using namespace Qt::StringLiterals;

@@ -10,11 +10,11 @@
 
 #include "FakePrompter.h"
 #include "TestHome.h"
-#include "base/Guard.h"
-#include "authoring/BuildManifest.h"
-#include "authoring/Workspace.h"
 #include "authoring/BuildDriver.h"
+#include "authoring/BuildManifest.h"
 #include "authoring/BuildOutput.h"
+#include "authoring/Workspace.h"
+#include "base/Guard.h"
 #include "base/StringTable.h"
 #include "base/TextIds.h"
 

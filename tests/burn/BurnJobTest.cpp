@@ -10,9 +10,9 @@
 #include "StandInTools.h"
 #include "TestHome.h"
 #include "base/StartupCheck.h"
-#include "burn/BurnJob.h"
 #include "base/StringTable.h"
 #include "base/TextIds.h"
+#include "burn/BurnJob.h"
 
 namespace {
 

@@ -3,9 +3,9 @@
 #include <QFile>
 
 #include "StandInTools.h"
-#include "burn/BurnOutputParser.h"
 #include "base/StringTable.h"
 #include "base/TextIds.h"
+#include "burn/BurnOutputParser.h"
 
 namespace {
 

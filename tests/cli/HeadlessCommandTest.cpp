@@ -8,9 +8,9 @@
 #include <gtest/gtest.h>
 
 #include "AppTestSupport.h"
-#include "cli/CommandLine.h"
 #include "base/Guard.h"
 #include "base/StartupCheck.h"
+#include "cli/CommandLine.h"
 
 using namespace AppTestSupport;
 

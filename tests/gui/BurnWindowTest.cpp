@@ -15,11 +15,11 @@
 #include "StandInTools.h"
 #include "TestHome.h"
 #include "authoring/ImageStamp.h"
+#include "base/StringTable.h"
+#include "base/TextIds.h"
 #include "gui/BurnWindow.h"
 #include "project/ProjectTree.h"
 #include "settings/Settings.h"
-#include "base/StringTable.h"
-#include "base/TextIds.h"
 
 namespace {
 

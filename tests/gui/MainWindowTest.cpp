@@ -19,14 +19,14 @@
 
 #include "FakePrompter.h"
 #include "TestHome.h"
-#include "gui/ProjectTreeModel.h"
+#include "base/StringTable.h"
+#include "base/TextIds.h"
+#include "gui/FormLocalizer.h"
 #include "gui/MainWindow.h"
 #include "gui/OutputWindow.h"
 #include "gui/PreviewWindow.h"
+#include "gui/ProjectTreeModel.h"
 #include "project/ProjectNode.h"
-#include "gui/FormLocalizer.h"
-#include "base/StringTable.h"
-#include "base/TextIds.h"
 
 namespace {
 

@@ -14,13 +14,13 @@
 
 #include "FakePrompter.h"
 #include "TestHome.h"
-#include "gui/MainWindow.h"
-#include "gui/CaptionEditor.h"
-#include "project/ProjectNode.h"
-#include "gui/FormLocalizer.h"
 #include "base/StringTable.h"
 #include "base/TextIds.h"
+#include "gui/CaptionEditor.h"
+#include "gui/FormLocalizer.h"
+#include "gui/MainWindow.h"
 #include "gui/SettingsWindow.h"
+#include "project/ProjectNode.h"
 
 namespace {
 

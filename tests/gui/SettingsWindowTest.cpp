@@ -15,11 +15,11 @@
 #include <gtest/gtest.h>
 
 #include "FakePrompter.h"
-#include "project/ProjectTree.h"
-#include "gui/FormLocalizer.h"
-#include "settings/SettingsController.h"
 #include "base/StringTable.h"
 #include "base/TextIds.h"
+#include "gui/FormLocalizer.h"
+#include "project/ProjectTree.h"
+#include "settings/SettingsController.h"
 
 namespace {
 

@@ -16,10 +16,10 @@
 #include "base/Guard.h"
 #include "base/ProgramFolder.h"
 #include "base/StartupCheck.h"
-#include "gui/MainWindow.h"
-#include "settings/SettingsController.h"
 #include "gui/AboutDialog.h"
+#include "gui/MainWindow.h"
 #include "gui/SplashScreen.h"
+#include "settings/SettingsController.h"
 
 using namespace AppTestSupport;
 

@@ -6,8 +6,8 @@
 
 #include "FakePrompter.h"
 #include "TestHome.h"
-#include "settings/FileRegistryStore.h"
 #include "base/StringTable.h"
+#include "settings/FileRegistryStore.h"
 #include "settings/Registry.h"
 
 namespace {
