@@ -204,13 +204,13 @@ BurnJob::Outcome BurnJob::burn(const BurnRequest &request)
             logLine(QStringLiteral("Run command: ") + command.commandLine());
             if (!run(command, &m_cdrecordParser).succeeded()) {
                 m_prompter.inform(QStringLiteral("Unable to burn"),
-                    QStringLiteral("Burning was NOT succesfull, check burn.log"));
+                    QStringLiteral("Burning was NOT successful, check burn.log"));
                 logLine(QStringLiteral("Unable to burn"));
                 m_lastStatus = QStringLiteral("Burning failed");
                 outcome = Outcome::WriteFailed;
             } else {
                 m_prompter.inform(
-                    QStringLiteral("Burning (S)VCD."), QStringLiteral("Burning was succesfull."));
+                    QStringLiteral("Burning (S)VCD."), QStringLiteral("Burning was successful."));
             }
         } else {
             logLine(QStringLiteral("Run command: ") + command.commandLine());

@@ -71,7 +71,7 @@ TEST_P(BuildE2ETest, ImageReadsBackAsTheTreeDescribesIt)
     ASSERT_EQ(f.prompter.count(), 1);
     EXPECT_EQ(f.prompter.boxes().first().title, u"Image Created"_s);
     EXPECT_EQ(f.prompter.boxes().first().text,
-        u"Image created succesfull in your build path ("_s + f.dest()
+        u"Image created successfully in your build path ("_s + f.dest()
             + u"/vcd.bin).\rDo you want to burn this to CD ?"_s);
 
     // vcdxbuild warned about nothing but the two states nothing leads to.

@@ -236,7 +236,7 @@ TEST_F(BurnJobTest, CdrecordSuccessLogStatusAndProgress)
 
     EXPECT_EQ(prompter.boxes().size(), 1);
     EXPECT_EQ(prompter.boxes().at(0).title, QStringLiteral("Burning (S)VCD."));
-    EXPECT_EQ(prompter.boxes().at(0).text, QStringLiteral("Burning was succesfull."));
+    EXPECT_EQ(prompter.boxes().at(0).text, QStringLiteral("Burning was successful."));
     EXPECT_EQ(statuses,
         (QStringList { QStringLiteral("Start Burning."), QStringLiteral("Burning image..."),
             localText(TextId::WritingDisk), QStringLiteral("Done.") }));
@@ -266,7 +266,7 @@ TEST_F(BurnJobTest, CdrecordWriteFailureIsReported)
         QStringLiteral("cdrecord"), QStringLiteral("write"), QStringLiteral("cdrecord-sorry.txt"));
     tools.setExitCode(QStringLiteral("cdrecord"), QStringLiteral("write"), 255);
     EXPECT_EQ(job.burn(request(BurnMode::CdRecord)), BurnJob::Outcome::WriteFailed);
-    EXPECT_EQ(prompter.texts(), QStringList { QStringLiteral("Burning was NOT succesfull, check burn.log") });
+    EXPECT_EQ(prompter.texts(), QStringList { QStringLiteral("Burning was NOT successful, check burn.log") });
     EXPECT_EQ(prompter.boxes().at(0).title, QStringLiteral("Unable to burn"));
     EXPECT_EQ(job.lastStatus(), QStringLiteral("Burning failed"));
     EXPECT_EQ(statuses.last(), QStringLiteral("Burning failed"));
