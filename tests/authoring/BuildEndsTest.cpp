@@ -19,19 +19,6 @@ using namespace Qt::StringLiterals;
 
 namespace {
 
-void writeText(const QString &path, const QByteArray &text)
-{
-    QFile file(path);
-    ASSERT_TRUE(file.open(QIODevice::WriteOnly)) << path.toStdString();
-    file.write(text);
-}
-
-QString readText(const QString &path)
-{
-    QFile file(path);
-    return file.open(QIODevice::ReadOnly) ? QString::fromUtf8(file.readAll()) : QString();
-}
-
 class BuildEndsTest : public ::testing::Test
 {
 protected:
@@ -39,7 +26,7 @@ protected:
     void leaveOldImage()
     {
         for (const char *name : { "vcd.bin", "vcd.cue", "vcd.xml" })
-            writeText(f.destFile(QLatin1String(name)), "from an earlier build");
+            BuildFixture::writeText(f.destFile(QLatin1String(name)), "from an earlier build");
         ASSERT_TRUE(ImageStamp::write(f.dest(), u"0123456789abcdef0123456789abcdef"_s));
     }
 
@@ -65,7 +52,7 @@ protected:
     {
         const QString tool = f.home.file(u"3rdparty/vcdxbuild"_s);
         QFile::remove(tool);
-        writeText(tool,
+        BuildFixture::writeText(tool,
             "#!/bin/sh\n"
             "for a in \"$@\"; do\n"
             "  case \"$a\" in\n"
@@ -125,7 +112,7 @@ TEST_F(BuildEndsTest, AnImageAppearsOnlyWhenVcdxbuildSucceeded)
     const QString movie = f.sourceFile(u"City/clip.mpg"_s);
     const QString goodMovie = f.home.file(u"clip.mpg"_s);
     ASSERT_TRUE(QFile::rename(movie, goodMovie));
-    writeText(movie, QByteArray(200000, 'x'));
+    BuildFixture::writeText(movie, QByteArray(200000, 'x'));
     f.prompter.clear();
     EXPECT_EQ(f.build(), BuildDriver::Outcome::Failed);
     EXPECT_EQ(f.prompter.texts(), QStringList { localText(TextId::MsgImageFailed) });
@@ -170,8 +157,8 @@ TEST_F(BuildEndsTest, AMissingImageToolIsFoundBeforeAnyStill)
     EXPECT_TRUE(f.prompter.boxes().first().text.contains(u"(vcdxbuild is neither in "_s))
         << f.prompter.boxes().first().text.toStdString();
     EXPECT_EQ(stills(), QStringList());
-    EXPECT_TRUE(readText(f.home.file(u"build.log"_s)).contains(u"vcdxbuild is neither in"_s));
-    EXPECT_TRUE(readText(f.home.file(u"kelvara.log"_s)).contains(u"vcdxbuild is neither in"_s));
+    EXPECT_TRUE(BuildFixture::readText(f.home.file(u"build.log"_s)).contains(u"vcdxbuild is neither in"_s));
+    EXPECT_TRUE(BuildFixture::readText(f.home.file(u"kelvara.log"_s)).contains(u"vcdxbuild is neither in"_s));
 }
 
 } // namespace

@@ -57,6 +57,19 @@ BuildDriver::Outcome BuildFixture::build()
     return driver->build();
 }
 
+void BuildFixture::writeText(const QString &path, const QByteArray &text)
+{
+    QFile file(path);
+    ASSERT_TRUE(file.open(QIODevice::WriteOnly)) << path.toStdString();
+    ASSERT_EQ(file.write(text), text.size()) << path.toStdString();
+}
+
+QString BuildFixture::readText(const QString &path)
+{
+    QFile file(path);
+    return file.open(QIODevice::ReadOnly) ? QString::fromUtf8(file.readAll()) : QString();
+}
+
 void BuildFixture::paintJpeg(const QString &path, int width, int height, int seed)
 {
     QImage image(width, height, QImage::Format_RGB32);

@@ -36,6 +36,10 @@ public:
     BuildDriver::Outcome build();
 
     static void paintJpeg(const QString &path, int width, int height, int seed);
+    // A small text file (a caption, a stand-in) written whole; a failure fails the test.
+    static void writeText(const QString &path, const QByteArray &text);
+    // A file's text, or an empty string when it cannot be read.
+    static QString readText(const QString &path);
     // A four-second movie in the format vcdxbuild expects on this disc.
     static void makeMovie(const QString &path, Format format);
 

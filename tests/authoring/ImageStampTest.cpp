@@ -13,13 +13,6 @@ using namespace Qt::StringLiterals;
 
 namespace {
 
-void writeText(const QString &path, const QByteArray &text)
-{
-    QFile file(path);
-    ASSERT_TRUE(file.open(QIODevice::WriteOnly)) << path.toStdString();
-    file.write(text);
-}
-
 class ImageStampTest : public ::testing::Test
 {
 protected:
@@ -38,9 +31,10 @@ TEST_F(ImageStampTest, EverythingThatShowsOnTheDiscChangesTheFingerprint)
 
     const std::pair<const char *, std::function<void()>> edits[] = {
         { "photo content", [&] { BuildFixture::paintJpeg(f.sourceFile(u"City/c.jpg"_s), 72, 96, 9); } },
-        { "caption text", [&] { writeText(f.sourceFile(u"Été d'Or/a.txt"_s), "Goodbye"); } },
-        { "new caption", [&] { writeText(f.sourceFile(u"Été d'Or/b.txt"_s), "Another"); } },
-        { "movie content", [&] { writeText(f.sourceFile(u"City/clip.mpg"_s), "not the same movie"); } },
+        { "caption text", [&] { BuildFixture::writeText(f.sourceFile(u"Été d'Or/a.txt"_s), "Goodbye"); } },
+        { "new caption", [&] { BuildFixture::writeText(f.sourceFile(u"Été d'Or/b.txt"_s), "Another"); } },
+        { "movie content",
+            [&] { BuildFixture::writeText(f.sourceFile(u"City/clip.mpg"_s), "not the same movie"); } },
         { "disc order", [&] { f.ws.tree.moveDown(node(u"Été d'Or/a.jpg"_s)); } },
         { "check mark", [&] { f.ws.tree.setChecked(node(u"City/c.jpg"_s), false); } },
         { "entry text", [&] { f.ws.tree.setTag(node(u"City"_s), u"Town"_s); } },
@@ -110,9 +104,9 @@ TEST_F(ImageStampTest, StateOfTheImageInTheBuildFolder)
 {
     const auto state = [&] { return ImageStamp::stateOf(f.ws.settings, f.ws.tree); };
     EXPECT_EQ(state(), ImageStamp::State::Missing);
-    writeText(f.destFile(u"vcd.bin"_s), "image");
+    BuildFixture::writeText(f.destFile(u"vcd.bin"_s), "image");
     EXPECT_EQ(state(), ImageStamp::State::Missing) << "a bin without its cue sheet";
-    writeText(f.destFile(u"vcd.cue"_s), "cue");
+    BuildFixture::writeText(f.destFile(u"vcd.cue"_s), "cue");
     EXPECT_EQ(state(), ImageStamp::State::Stale) << "an image nobody stamped";
 
     ASSERT_TRUE(ImageStamp::write(f.dest(), now()));

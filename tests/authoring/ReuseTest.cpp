@@ -21,19 +21,6 @@ namespace {
 
 const QString kAccented = u"_t_ d_Or"_s; // "Été d'Or" below the build path
 
-QString readText(const QString &path)
-{
-    QFile file(path);
-    return file.open(QIODevice::ReadOnly) ? QString::fromUtf8(file.readAll()) : QString();
-}
-
-void writeFile(const QString &path, const QByteArray &bytes)
-{
-    QFile file(path);
-    ASSERT_TRUE(file.open(QIODevice::WriteOnly)) << path.toStdString();
-    file.write(bytes);
-}
-
 // Every still below the build folder.
 QStringList stillsBelow(const QString &folder)
 {
@@ -116,7 +103,7 @@ TEST_F(ReuseTest, SettingsRemakeExactlyTheStillsThatShowThem)
     EXPECT_EQ(reused(), 2);
 
     // A new caption text makes only the caption still again.
-    writeFile(f.sourceFile(u"Été d'Or/a.txt"_s), "Goodbye from the shore");
+    BuildFixture::writeText(f.sourceFile(u"Été d'Or/a.txt"_s), "Goodbye from the shore");
     buildOk();
     EXPECT_EQ(made(), 1);
     EXPECT_EQ(reused(), 5);
@@ -141,11 +128,11 @@ TEST_F(ReuseTest, DamagedStillsAndManifestsAreNotTrusted)
     buildOk();
     EXPECT_EQ(made(), 1);
 
-    writeFile(f.destFile(BuildManifest::fileName()), "{\"format\": 1, \"outputs\": [garbage");
+    BuildFixture::writeText(f.destFile(BuildManifest::fileName()), "{\"format\": 1, \"outputs\": [garbage");
     buildOk();
     EXPECT_EQ(made(), 6);
     EXPECT_EQ(reused(), 0);
-    writeFile(f.destFile(BuildManifest::fileName()), "{\"format\": 99, \"outputs\": {}}");
+    BuildFixture::writeText(f.destFile(BuildManifest::fileName()), "{\"format\": 99, \"outputs\": {}}");
     buildOk();
     EXPECT_EQ(made(), 6);
 }
@@ -156,12 +143,12 @@ TEST_F(ReuseTest, OutputsOfRemovedSourcesGoAndNothingElse)
     // Files this program did not make, one of them named by a forged record
     // that leads out of the build folder.
     const QString outside = f.sourceFile(u"keep.mpg"_s);
-    writeFile(outside, "mine");
-    writeFile(f.destFile(u"notes.mpg"_s), "mine");
-    QString manifest = readText(f.destFile(BuildManifest::fileName()));
+    BuildFixture::writeText(outside, "mine");
+    BuildFixture::writeText(f.destFile(u"notes.mpg"_s), "mine");
+    QString manifest = BuildFixture::readText(f.destFile(BuildManifest::fileName()));
     manifest.replace(u"\"outputs\": {"_s,
         u"\"outputs\": {\"../src/keep.mpg\": {\"fingerprint\": \"x\", \"size\": 4, \"hash\": \"y\"},"_s);
-    writeFile(f.destFile(BuildManifest::fileName()), manifest.toUtf8());
+    BuildFixture::writeText(f.destFile(BuildManifest::fileName()), manifest.toUtf8());
 
     ASSERT_TRUE(QFile::remove(f.sourceFile(u"Été d'Or/a.jpg"_s)));
     ASSERT_TRUE(QFile::remove(f.sourceFile(u"Été d'Or/a.txt"_s)));
@@ -191,11 +178,11 @@ TEST_F(ReuseTest, SourcesWhoseNamesFilterAlikeGetStillsOfTheirOwn)
             BuildFixture::paintJpeg(f.sourceFile(picture), 96, 72, seed++);
         }
     }
-    writeFile(f.sourceFile(u"caption/p.txt"_s), "Caption of p");
+    BuildFixture::writeText(f.sourceFile(u"caption/p.txt"_s), "Caption of p");
     f.scan();
     buildOk();
 
-    const QString xml = readText(f.destFile(u"vcd.xml"_s));
+    const QString xml = BuildFixture::readText(f.destFile(u"vcd.xml"_s));
     auto stillOf = [&](const QString &picture, bool caption) {
         ProjectNode *node = f.ws.tree.nodeByKey(f.sourceFile(picture));
         EXPECT_NE(node, nullptr) << picture.toStdString();
@@ -221,5 +208,5 @@ TEST_F(ReuseTest, SourcesWhoseNamesFilterAlikeGetStillsOfTheirOwn)
     // The same album gets the same names again, so all is reused.
     buildOk();
     EXPECT_EQ(made(), 0);
-    EXPECT_EQ(readText(f.destFile(u"vcd.xml"_s)), xml);
+    EXPECT_EQ(BuildFixture::readText(f.destFile(u"vcd.xml"_s)), xml);
 }
