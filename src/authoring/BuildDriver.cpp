@@ -260,9 +260,9 @@ BuildDriver::Outcome BuildDriver::run()
 {
     m_writer.clear();
     m_walk.resetMenuCounter();
-    // What the image will be made of, taken before the walk: an album edited
-    // while the build runs leaves an image that reads as older than it.
-    const QString fingerprint = ImageStamp::fingerprint(m_settings, m_tree);
+    // The album the image will be made of, taken before the walk: an album
+    // edited while the build runs leaves an image that reads as older.
+    const QString album = ImageStamp::albumPart(m_tree);
     removeImage();
 
     ProjectNode *remembered = m_tree.selectedNode();
@@ -316,7 +316,9 @@ BuildDriver::Outcome BuildDriver::run()
             + QLatin1String("/build.log)");
         return Outcome::Failed;
     }
-    if (!ImageStamp::write(buildFolder(), fingerprint)) {
+    // The settings as the walk left them: it may have moved the date stamp
+    // back inside the frame, and the stills show it there.
+    if (!ImageStamp::write(buildFolder(), ImageStamp::fingerprint(m_settings, album))) {
         // An unstamped image would never be offered; better none than one
         // that looks made and cannot be burnt.
         removeImage();

@@ -16,7 +16,7 @@ namespace {
 
 // Bumped whenever what the fingerprint covers changes, so that older stamps
 // never match by accident.
-constexpr qint64 kStampLayout = 1;
+constexpr qint64 kStampLayout = 2;
 
 QString withoutTrailingSeparator(QString path)
 {
@@ -83,16 +83,28 @@ void addNode(ContentHash &hash, const ProjectTree &tree, const ProjectNode *node
 
 } // namespace
 
-QString ImageStamp::fingerprint(const Settings &settings, const ProjectTree &tree)
+QString ImageStamp::albumPart(const ProjectTree &tree)
+{
+    ContentHash hash;
+    hash.add(qint64(tree.isEmpty() ? 0 : 1));
+    if (!tree.isEmpty())
+        addNode(hash, tree, tree.root());
+    return hash.hex();
+}
+
+QString ImageStamp::fingerprint(const Settings &settings, const QString &albumPart)
 {
     ContentHash hash;
     hash.add(kStampLayout);
     hash.add(ProgramInfo::version());
     addSettings(hash, settings);
-    hash.add(qint64(tree.isEmpty() ? 0 : 1));
-    if (!tree.isEmpty())
-        addNode(hash, tree, tree.root());
+    hash.add(albumPart);
     return hash.hex();
+}
+
+QString ImageStamp::fingerprint(const Settings &settings, const ProjectTree &tree)
+{
+    return fingerprint(settings, albumPart(tree));
 }
 
 bool ImageStamp::write(const QString &buildFolder, const QString &fingerprint)

@@ -24,6 +24,13 @@ public:
 
     // Hashes the files of the album; renders nothing.
     static QString fingerprint(const Settings &settings, const ProjectTree &tree);
+    // The album's part of it (the tree and its files) and the whole made
+    // from that part: a build takes the album's part before its walk, so an
+    // album edited meanwhile reads as newer than the image, and the settings
+    // after it, since the walk itself may correct them (a date stamp moved
+    // back inside the frame) and the disc shows the corrected ones.
+    static QString albumPart(const ProjectTree &tree);
+    static QString fingerprint(const Settings &settings, const QString &albumPart);
 
     // Writes the stamp atomically into buildFolder; false when it could not.
     static bool write(const QString &buildFolder, const QString &fingerprint);

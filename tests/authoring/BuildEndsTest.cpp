@@ -118,12 +118,15 @@ TEST_F(BuildEndsTest, AnImageAppearsOnlyWhenVcdxbuildSucceeded)
     EXPECT_EQ(f.prompter.texts(), QStringList { localText(TextId::MsgImageFailed) });
     EXPECT_EQ(imageFiles(), QStringList());
 
-    // A good build stamps its image: current until the album changes.
+    // A good build stamps its image: current until the album changes, even
+    // when the walk had to move the date stamp back inside the frame.
     ASSERT_TRUE(QFile::remove(movie));
     ASSERT_TRUE(QFile::rename(goodMovie, movie));
+    f.ws.settings.stampY = 5000;
     f.prompter.clear();
     ASSERT_EQ(f.build(), BuildDriver::Outcome::Succeeded) << f.prompter.texts().join(u'\n').toStdString();
     EXPECT_EQ(imageFiles(), (QStringList { u"vcd.bin"_s, u"vcd.cue"_s, u"vcd.stamp"_s }));
+    EXPECT_LT(f.ws.settings.stampY, 5000) << "the walk moved the stamp";
     EXPECT_EQ(ImageStamp::stateOf(f.ws.settings, f.ws.tree), ImageStamp::State::Current);
     BuildFixture::paintJpeg(f.sourceFile(u"City/c.jpg"_s), 72, 96, 8);
     EXPECT_EQ(ImageStamp::stateOf(f.ws.settings, f.ws.tree), ImageStamp::State::Stale);
