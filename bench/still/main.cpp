@@ -143,7 +143,7 @@ int main(int argc, char **argv)
     const double still = median(stillMs);
     const double magick = median(convertMs);
     const double ratio = still / magick;
-    std::printf("still 4000x3000 -> %dx%d (CreateStill + SaveJpg): median %.1f ms over %d runs\n",
+    std::printf("still 4000x3000 -> %dx%d (createStill + saveJpg): median %.1f ms over %d runs\n",
         canvas.width(), canvas.height(), still, kRuns);
     std::printf("convert -filter Mitchell -resize 704x576 ... -quality 90: median %.1f ms over %d runs\n",
         magick, kRuns);
