@@ -191,44 +191,44 @@ TEST_F(StillEncoderTest, AnUnreadableJpegStopsTheBuildAndKeepsTheInput)
     EXPECT_EQ(steps.last(), u"------"_s);
 }
 
-TEST_F(StillEncoderTest, AFailedMultiplexerLeavesNoStill)
+TEST_F(StillEncoderTest, AMultiplexerThatFailsOrStopsShortLeavesNoStill)
 {
     m_settings.vcd = true;
-    // Writes a damaged file where the still belongs, then fails.
-    fakeTool(u"mplex"_s, "while [ \"$1\" != -o ]; do shift; done\nprintf junk > \"$2\"\nexit 1\n");
-    const QString stem = paintStill(m_build.path() + u"/pic"_s, QSize(704, 576));
+    const struct
+    {
+        const char *what;
+        QByteArray script;
+    } multiplexers[] = {
+        // Writes a damaged file where the still belongs, then fails.
+        { "fails", "while [ \"$1\" != -o ]; do shift; done\nprintf junk > \"$2\"\nexit 1\n" },
+        // Reports success after writing only the first 4 KiB of a stream.
+        { "stops short",
+            "while [ \"$1\" != -o ]; do shift; done\nhead -c 4096 /dev/zero > \"$2\"\nexit 0\n" },
+    };
+    for (const auto &mplex : multiplexers) {
+        SCOPED_TRACE(mplex.what);
+        m_prompter.clear();
+        m_cancel.clear();
+        fakeTool(u"mplex"_s, mplex.script);
+        const QString stem = paintStill(m_build.path() + u"/pic"_s, QSize(704, 576));
+        // An earlier still under the same name must not survive as this one.
+        QFile old(stem + u".mpg"_s);
+        ASSERT_TRUE(old.open(QIODevice::WriteOnly));
+        old.write("an earlier still");
+        old.close();
 
-    StillEncoder encoder(m_settings, m_prompter, m_cancel);
-    encoder.encode(stem, stem);
+        StillEncoder encoder(m_settings, m_prompter, m_cancel);
+        encoder.encode(stem, stem);
 
-    ASSERT_EQ(m_prompter.count(), 1);
-    EXPECT_EQ(m_prompter.boxes().first().text, kMpgFilesError + u'\n' + stem + u".mpg"_s);
-    EXPECT_TRUE(m_cancel.isRaised());
-    EXPECT_FALSE(exists(stem + u".mpg"_s));
-    EXPECT_FALSE(exists(stem + u".jpx"_s));
-    EXPECT_FALSE(exists(stem + u".m1v"_s));
-    EXPECT_TRUE(stepLines(encoder.logBlock()).contains(u"ERROR: "_s + stem + u".mpg file not created"_s));
-}
-
-TEST_F(StillEncoderTest, AStreamCutShortIsNotAStill)
-{
-    m_settings.vcd = true;
-    // Reports success after writing only the first 4 KiB of a stream.
-    fakeTool(u"mplex"_s, "while [ \"$1\" != -o ]; do shift; done\nhead -c 4096 /dev/zero > \"$2\"\nexit 0\n");
-    const QString stem = paintStill(m_build.path() + u"/pic"_s, QSize(704, 576));
-    QFile old(stem + u".mpg"_s);
-    ASSERT_TRUE(old.open(QIODevice::WriteOnly));
-    old.write("an earlier still");
-    old.close();
-
-    StillEncoder encoder(m_settings, m_prompter, m_cancel);
-    encoder.encode(stem, stem);
-
-    ASSERT_EQ(m_prompter.count(), 1);
-    EXPECT_EQ(m_prompter.boxes().first().text, kMpgFilesError + u'\n' + stem + u".mpg"_s);
-    EXPECT_TRUE(m_cancel.isRaised());
-    EXPECT_FALSE(exists(stem + u".mpg"_s));
-    EXPECT_FALSE(exists(stem + u".mpg.part"_s));
+        ASSERT_EQ(m_prompter.count(), 1);
+        EXPECT_EQ(m_prompter.boxes().first().text, kMpgFilesError + u'\n' + stem + u".mpg"_s);
+        EXPECT_TRUE(m_cancel.isRaised());
+        EXPECT_FALSE(exists(stem + u".mpg"_s));
+        EXPECT_FALSE(exists(stem + u".mpg.part"_s));
+        EXPECT_FALSE(exists(stem + u".jpx"_s));
+        EXPECT_FALSE(exists(stem + u".m1v"_s));
+        EXPECT_TRUE(stepLines(encoder.logBlock()).contains(u"ERROR: "_s + stem + u".mpg file not created"_s));
+    }
 }
 
 TEST_F(StillEncoderTest, AFullDiskFailsTheStillAndLeavesNothingUnderItsName)
