@@ -118,7 +118,10 @@ QString GenerationWalk::outputCountText(int made, int reused)
 
 QString GenerationWalk::outputPath(const QString &below) const
 {
-    return outputPathBelow(buildPath(), QString()) + u'/' + below;
+    // The names below are filtered and made distinct already; only the build
+    // path's trailing separators go (a build folder "/" keeps its one).
+    const QString base = outputPathBelow(buildPath(), QString());
+    return base.endsWith(u'/') ? QString(base + below) : QString(base + u'/' + below);
 }
 
 QString GenerationWalk::encoderPrint() const

@@ -178,19 +178,6 @@ BurnWindow::ImageOffer BurnWindow::checkImage(
     return build ? ImageOffer::BuildFirst : ImageOffer::Declined;
 }
 
-BurnWindow::ImageOffer BurnWindow::showForBuildFolder(
-    QWidget *parent, const Settings &settings, const ProjectTree &tree, Prompter &prompter)
-{
-    const ImageOffer offer = checkImage(settings, tree, prompter);
-    if (offer != ImageOffer::Current)
-        return offer;
-    QString folder = settings.destinationDir;
-    while (folder.size() > 1 && folder.endsWith(u'/'))
-        folder.chop(1);
-    openFor(parent, folder + QLatin1String("/vcd.cue"), &prompter);
-    return offer;
-}
-
 void BurnWindow::openFor(QWidget *parent, const QString &cuePath, Prompter *prompter)
 {
     BurnWindow window(parent, prompter);

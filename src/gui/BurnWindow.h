@@ -43,12 +43,6 @@ public:
     // and asks through prompter whether to build it first.
     static ImageOffer checkImage(const Settings &settings, const ProjectTree &tree, Prompter &prompter);
 
-    // The main window's "Burn image": checkImage, and for a current image
-    // this window shown modally over parent for its cue sheet, returning
-    // after it closed.
-    static ImageOffer showForBuildFolder(
-        QWidget *parent, const Settings &settings, const ProjectTree &tree, Prompter &prompter);
-
     // Shows the window modally over parent for the cue sheet cuePath (the
     // build's "burn it now?" answer). Returns when the window has closed.
     static void openFor(QWidget *parent, const QString &cuePath, Prompter *prompter = nullptr);

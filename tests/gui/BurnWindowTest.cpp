@@ -160,7 +160,7 @@ TEST(BurnWindow, OnlyAnImageMadeFromTheAlbumAsItIsNowIsOffered)
     const auto offer = [&](bool answer) {
         prompter.clear();
         prompter.scriptAnswer(answer);
-        return BurnWindow::showForBuildFolder(nullptr, settings, tree, prompter);
+        return BurnWindow::checkImage(settings, tree, prompter);
     };
     EXPECT_EQ(offer(false), BurnWindow::ImageOffer::Declined);
     ASSERT_EQ(prompter.count(), 1);
@@ -190,9 +190,9 @@ TEST(BurnWindow, OnlyAnImageMadeFromTheAlbumAsItIsNowIsOffered)
         window->reject();
     });
     prompter.clear();
-    EXPECT_EQ(
-        BurnWindow::showForBuildFolder(nullptr, settings, tree, prompter), BurnWindow::ImageOffer::Current);
+    EXPECT_EQ(BurnWindow::checkImage(settings, tree, prompter), BurnWindow::ImageOffer::Current);
     EXPECT_EQ(prompter.count(), 0);
+    BurnWindow::openFor(nullptr, build + QStringLiteral("/vcd.cue"), &prompter);
     EXPECT_EQ(shownImage, build + QStringLiteral("/vcd.cue"));
     EXPECT_TRUE(modal);
 }
