@@ -142,6 +142,9 @@ inline constexpr int TipSaveOrder = 2010; // "Save the current order to disk"
 inline constexpr int TipPrevious = 2011; // "Previous"
 inline constexpr int TipNext = 2012; // "Next"
 inline constexpr int Version = 2013; // "Version"
+inline constexpr int MenuEdit = 2014; // "Edit"
+inline constexpr int MenuUndo = 2015; // "Undo"
+inline constexpr int MenuRedo = 2016; // "Redo"
 
 // Settings window captions and tool tips
 inline constexpr int AddImages = 2100; // "Add original images"

@@ -119,13 +119,16 @@ void MainWindow::createMenu()
 
     QMenu *mnuEdit = menuBar()->addMenu(QStringLiteral("&Edit"));
     mnuEdit->setObjectName(QStringLiteral("mnuEdit"));
+    setTextId(mnuEdit, TextId::MenuEdit);
     m_mnuUndo = mnuEdit->addAction(QStringLiteral("&Undo"));
     m_mnuUndo->setObjectName(QStringLiteral("mnuUndo"));
+    setTextId(m_mnuUndo, TextId::MenuUndo);
     m_mnuUndo->setShortcut(QKeySequence(QStringLiteral("Ctrl+Z")));
     m_mnuUndo->setEnabled(false);
     connect(m_mnuUndo, &QAction::triggered, this, &MainWindow::onUndoTriggered);
     m_mnuRedo = mnuEdit->addAction(QStringLiteral("&Redo"));
     m_mnuRedo->setObjectName(QStringLiteral("mnuRedo"));
+    setTextId(m_mnuRedo, TextId::MenuRedo);
     m_mnuRedo->setShortcut(QKeySequence(QStringLiteral("Ctrl+Shift+Z")));
     m_mnuRedo->setEnabled(false);
     connect(m_mnuRedo, &QAction::triggered, this, &MainWindow::onRedoTriggered);

@@ -96,7 +96,8 @@ TEST_F(MainWindowTest, EveryControlCarriesItsCaptionId)
     const std::pair<const char *, int> ids[] = { { "cmdReadStructure", 101 }, { "pbcreatevcd", 103 },
         { "pbCancelBuild", 102 }, { "pbBurn", 104 }, { "chkFullRebuild", 107 }, { "Framepreview", 108 },
         { "pbReturn", 109 }, { "pbEnter", 110 }, { "chkFullPreview", 111 }, { "pbEditText", 112 },
-        { "frameOrder", 113 }, { "label1", 114 }, { "Label2", 115 }, { "chkFastPreview", 116 } };
+        { "frameOrder", 113 }, { "label1", 114 }, { "Label2", 115 }, { "chkFastPreview", 116 },
+        { "mnuEdit", 2014 }, { "mnuUndo", 2015 }, { "mnuRedo", 2016 } };
     for (const auto &[name, id] : ids) {
         QObject *object = m_window.findChild<QObject *>(QLatin1String(name));
         ASSERT_NE(object, nullptr) << name;
