@@ -149,8 +149,8 @@ TEST_F(StringTableTest, QuotedEnglishTextsAreKeptLetterForLetter)
     EXPECT_EQ(localText(TextId::BurnImage), QStringLiteral("Burn Image"));
     EXPECT_EQ(localText(TextId::TitleBurnImage), QStringLiteral("Burn image"));
     EXPECT_EQ(localText(TextId::Directories), QStringLiteral("Directories"));
-    EXPECT_EQ(
-        localText(TextId::MsgImageCreated), QStringLiteral("Image created successfully in your build path ("));
+    EXPECT_EQ(localText(TextId::MsgImageCreated),
+        QStringLiteral("Image created successfully in your build path ("));
     EXPECT_EQ(localText(TextId::MsgSetPosition),
         QStringLiteral("Click on the possition in the preview window where you want the date/time stamp to "
                        "be positioned"));
