@@ -35,8 +35,7 @@ int NavigationModel::pictureWait(const Settings &settings)
 
 QString NavigationModel::captionFileOf(const ProjectNode *picture)
 {
-    const QString path = picture->fullPath();
-    const QString caption = path.left(path.size() - 4) + QLatin1String(".txt");
+    const QString caption = captionPathOf(picture->fullPath());
     return QFileInfo(caption).isFile() ? caption : QString();
 }
 

@@ -21,8 +21,7 @@ void OutputNames::assignBelow(const ProjectNode *folder, const QString &prefix)
         const ProjectNode *child = folder->child(row);
         switch (nodeKindOf(child->fullPath())) {
         case NodeKind::Picture:
-            // The walk has always cut the four characters of ".jpg".
-            entries.append({ child->text().left(child->text().size() - 4), true });
+            entries.append({ nameWithoutExtension(child->text()), true });
             nodes.append(child);
             break;
         case NodeKind::Menu:

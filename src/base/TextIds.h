@@ -96,6 +96,14 @@ inline constexpr int MsgNothingOnDisc = 1140; // "Nothing to put on a disc: no p
 inline constexpr int MsgImageOutdated = 1141; // "The image in the build path is older than the album or ..."
 inline constexpr int MsgNoImageBuildFirst
     = 1142; // "There is no image in the build path. Build it now and ..."
+inline constexpr int SkipNotMedia = 1143; // "not a picture or movie"
+inline constexpr int SkipUnreadable = 1144; // "cannot be read"
+inline constexpr int SkipUndecodable = 1145; // "cannot be decoded"
+inline constexpr int SkipWrongKind = 1146; // "holds a picture under a movie's name, ..."
+inline constexpr int SkipBesideFolders = 1147; // "beside sub-folders: only a folder without ..."
+inline constexpr int FilesSkipped = 1148; // "%1 files skipped"
+inline constexpr int SkippedFilesTitle = 1149; // "Skipped files"
+inline constexpr int LeftOffDisc = 1150; // "Left off the disc"
 
 // Burning
 inline constexpr int MsgMissingTool = 1500; // "Missing "

@@ -17,6 +17,7 @@
 #include "base/TextIds.h"
 #include "gui/FormLocalizer.h"
 #include "imaging/ImgSource.h"
+#include "project/NodeKind.h"
 #include "project/ProjectNode.h"
 #include "settings/Settings.h"
 
@@ -58,7 +59,7 @@ CaptionEditor::CaptionEditor(Prompter &prompter, QWidget *parent)
 
 QString CaptionEditor::captionPathFor(const QString &picturePath)
 {
-    return picturePath.chopped(std::min<qsizetype>(4, picturePath.size())) + QLatin1String(".txt");
+    return captionPathOf(picturePath);
 }
 
 double CaptionEditor::matchedFontSize(double nominalSize, int windowWidth, int libraryWidth)

@@ -7,6 +7,7 @@
 #include <QPalette>
 #include <QStyle>
 
+#include "project/NodeKind.h"
 #include "project/ProjectNode.h"
 #include "project/TreeEditor.h"
 
@@ -89,9 +90,10 @@ QVariant ProjectTreeModel::data(const QModelIndex &index, int role) const
         const QString &text = node->text();
         QStyle::StandardPixmap icon = QStyle::SP_DirIcon;
         if (!node->isRoot() && !node->hasChildren()) {
-            if (text.endsWith(QLatin1String(".jpg"), Qt::CaseInsensitive))
+            const NodeKind kind = kindOfName(text);
+            if (kind == NodeKind::Picture)
                 icon = QStyle::SP_FileIcon;
-            else if (text.endsWith(QLatin1String(".mpg"), Qt::CaseInsensitive))
+            else if (kind == NodeKind::Movie)
                 icon = QStyle::SP_MediaPlay;
         }
         return QApplication::style()->standardIcon(icon);

@@ -17,6 +17,7 @@
 #include "imaging/ExifBlock.h"
 #include "imaging/ImgSource.h"
 #include "imaging/JpegHead.h"
+#include "project/NodeKind.h"
 #include "project/DiscContent.h"
 #include "project/ProjectNode.h"
 #include "project/ProjectTree.h"
@@ -342,10 +343,7 @@ void Renderer::createStill(ProjectNode *node, const QString &picturePath, const 
     QString name;
     if ((exifDate.isEmpty() || m_settings.displayFileName)
         && ((m_settings.displayDate && m_settings.useFileName) || m_settings.displayFileName)) {
-        name = node->tag();
-        const int cut = name.indexOf(QLatin1String(".jpg"), 0, Qt::CaseInsensitive);
-        if (cut >= 0)
-            name.truncate(cut);
+        name = nameWithoutExtension(node->tag());
     }
 
     const int fW = m_settings.frameWidth;

@@ -74,7 +74,7 @@ void PreviewNavigator::showNode(ProjectNode *node)
 
     m_page = {};
     bool caption = m_shown.node == node && m_shown.caption;
-    if (path.endsWith(QLatin1String(".jpg"), Qt::CaseInsensitive)) {
+    if (kindOfName(path) == NodeKind::Picture) {
         const QString captionFile = caption ? NavigationModel::captionFileOf(node) : QString();
         caption = !captionFile.isEmpty();
         m_renderer.createStill(node, path, captionFile);

@@ -19,6 +19,7 @@ void ProjectTree::clear()
     m_selected = nullptr;
     m_highlighted = nullptr;
     m_byKey.clear();
+    m_skipped.clear();
     m_byIndex.assign(1, nullptr);
     m_info.assign(1, NodeInfo {});
     m_root.reset();

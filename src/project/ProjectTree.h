@@ -8,6 +8,7 @@
 
 #include "project/NodeInfo.h"
 #include "project/ProjectNode.h"
+#include "project/SkippedFile.h"
 #include "project/TreeCounters.h"
 
 // The picture of the disc to be made: a tree of menus, pictures and movies with
@@ -62,6 +63,10 @@ public:
     const NodeInfo &info(int index) const;
     NodeInfo &info(const ProjectNode *node) { return info(node->index()); }
 
+    // The files the last scan left off the tree, in the order it met them.
+    std::vector<SkippedFile> &skippedFiles() { return m_skipped; }
+    const std::vector<SkippedFile> &skippedFiles() const { return m_skipped; }
+
     TreeCounters &counters() { return m_counters; }
     const TreeCounters &counters() const { return m_counters; }
 
@@ -104,6 +109,7 @@ private:
     std::vector<NodeInfo> m_info; // slot 0 unused
     QHash<QString, ProjectNode *> m_byKey;
     TreeCounters m_counters;
+    std::vector<SkippedFile> m_skipped;
     ProjectNode *m_selected = nullptr;
     ProjectNode *m_highlighted = nullptr;
     Listener *m_listener = nullptr;

@@ -3,9 +3,11 @@
 #include <QFileInfo>
 #include <QStringList>
 
+#include "base/MediaFormat.h"
 #include "base/Prompter.h"
 #include "base/StringTable.h"
 #include "project/DirectoryListing.h"
+#include "project/NodeKind.h"
 #include "project/OrderFile.h"
 #include "project/ProjectTree.h"
 #include "project/TreeEditor.h"
@@ -13,19 +15,12 @@
 
 namespace {
 
-enum class FileKind { Other, Picture, Movie };
-
-// By name only: the last four characters, in any letter case.
-FileKind recognise(const QString &name)
+// A caption the editor keeps beside a picture is part of the album, not a
+// file the scan passed over.
+bool isCaptionOfPicture(const QString &name, const QSet<QString> &pictureStems)
 {
-    if (name.size() < 4)
-        return FileKind::Other;
-    const QStringView tail = QStringView(name).right(4);
-    if (tail.compare(QLatin1String(".JPG"), Qt::CaseInsensitive) == 0)
-        return FileKind::Picture;
-    if (tail.compare(QLatin1String(".MPG"), Qt::CaseInsensitive) == 0)
-        return FileKind::Movie;
-    return FileKind::Other;
+    return name.endsWith(QLatin1String(".txt"), Qt::CaseInsensitive)
+        && pictureStems.contains(nameWithoutExtension(name));
 }
 
 class RunningFlag
@@ -154,13 +149,23 @@ void Scanner::scanFolder(QString folderPath, ProjectNode *parent)
 
     if (hasFiles && !hasSubFolders) {
         QStringList items;
+        QSet<QString> pictureStems;
+        for (const DirectoryEntry &entry : entries) {
+            if (!entry.isDir && kindOfName(entry.name) == NodeKind::Picture)
+                pictureStems.insert(nameWithoutExtension(entry.name));
+        }
         for (const DirectoryEntry &entry : entries) {
             if (entry.isDir || OrderFile::isOrderFileName(entry.name))
                 continue;
-            const FileKind kind = recognise(entry.name);
-            if (kind == FileKind::Other)
+            const NodeKind kind = kindOfName(entry.name);
+            if (kind == NodeKind::None) {
+                if (!isCaptionOfPicture(entry.name, pictureStems))
+                    skip(folderPath + entry.name, SkippedFile::Reason::NotMedia);
                 continue;
-            addItem(parent, folderPath, entry.name, entry.size, kind == FileKind::Movie);
+            }
+            if (!takesContent(folderPath + entry.name, kind))
+                continue;
+            addItem(parent, folderPath, entry.name, entry.size, kind == NodeKind::Movie);
             items.append(entry.name);
         }
         if (items.isEmpty())
@@ -181,6 +186,9 @@ void Scanner::scanFolder(QString folderPath, ProjectNode *parent)
 
     QStringList listed;
     for (const DirectoryEntry &entry : entries) {
+        if (!entry.isDir && !OrderFile::isOrderFileName(entry.name)
+            && kindOfName(entry.name) != NodeKind::None)
+            skip(folderPath + entry.name, SkippedFile::Reason::BesideFolders);
         if (!entry.isDir || OrderFile::isOrderFileName(entry.name))
             continue;
         if (isLinkUpward(entry))
@@ -217,6 +225,38 @@ void Scanner::scanFolder(QString folderPath, ProjectNode *parent)
         if (known)
             m_ancestors.pop_back();
     }
+}
+
+bool Scanner::takesContent(const QString &path, NodeKind kindByName)
+{
+    // One short read per file: the bytes, not the name, tell a picture's
+    // format, and a file nobody can decode is named here instead of turning
+    // into a black still later.
+    bool readable = false;
+    const MediaFormat format = MediaSignature::formatOfFile(path, &readable);
+    if (!readable) {
+        skip(path, SkippedFile::Reason::Unreadable);
+        return false;
+    }
+    if (kindByName == NodeKind::Picture) {
+        if (MediaSignature::isPicture(format))
+            return true;
+        skip(path,
+            format == MediaFormat::Movie ? SkippedFile::Reason::WrongKind : SkippedFile::Reason::Undecodable);
+        return false;
+    }
+    // Movie containers are many; what ffmpeg cannot read is found when the
+    // build asks it. Only a still picture under a movie's name is refused here.
+    if (MediaSignature::isPicture(format)) {
+        skip(path, SkippedFile::Reason::WrongKind);
+        return false;
+    }
+    return true;
+}
+
+void Scanner::skip(const QString &path, SkippedFile::Reason reason)
+{
+    m_tree.skippedFiles().push_back({ path, reason });
 }
 
 void Scanner::applyUnchecked(ProjectNode *node)

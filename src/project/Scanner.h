@@ -9,6 +9,8 @@
 #include <vector>
 
 #include "project/Capacity.h"
+#include "project/NodeKind.h"
+#include "project/SkippedFile.h"
 
 class ProjectTree;
 class ProjectNode;
@@ -17,7 +19,9 @@ struct DirectoryEntry;
 struct Settings;
 
 // Reads the source folder into the ProjectTree: the folder is the main menu,
-// each sub-folder a menu, each ".JPG" a picture and each ".MPG" a movie.
+// each sub-folder a menu, each picture (JPEG, PNG, WebP, TIFF, BMP, GIF,
+// HEIF, AVIF) and each movie (see kindOfName) an item. Files it leaves off
+// are listed in the tree's skipped files with their reason.
 class Scanner
 {
 public:
@@ -65,6 +69,10 @@ private:
     bool isAncestor(std::uint64_t device, std::uint64_t inode) const;
     bool isLinkUpward(const DirectoryEntry &entry) const;
     void showCapacity();
+    // False (and the file listed as skipped) when its bytes do not hold what
+    // its name promises.
+    bool takesContent(const QString &path, NodeKind kindByName);
+    void skip(const QString &path, SkippedFile::Reason reason);
 
     ProjectTree &m_tree;
     const Settings &m_settings;

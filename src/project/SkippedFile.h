@@ -1,0 +1,20 @@
+#pragma once
+
+#include <QString>
+
+// A file of the source folder that the scan left off the tree, and why.
+struct SkippedFile
+{
+    enum class Reason {
+        NotMedia, // neither a picture nor a movie by its name
+        Unreadable, // cannot be opened or read
+        Undecodable, // a picture's name, but its bytes are no picture format known here
+        WrongKind, // a picture's bytes under a movie's name, or the other way round
+        BesideFolders, // a picture or movie in a folder that has sub-folders: only folders show there
+    };
+    QString path;
+    Reason reason = Reason::NotMedia;
+
+    // The reason as the user reads it, in the interface language.
+    QString reasonText() const;
+};
