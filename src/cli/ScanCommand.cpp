@@ -50,6 +50,20 @@ QString count(double value)
     return QString::number(value, 'f', 0);
 }
 
+// What the scan left off, below the source folder, so that nothing is
+// dropped without a word.
+void printSkipped(const std::vector<SkippedFile> &skipped, const QString &sourceFolder)
+{
+    if (skipped.empty())
+        return;
+    const QString prefix = sourceFolder.endsWith(u'/') ? sourceFolder : sourceFolder + u'/';
+    printLine(QLatin1String("Skipped files: ") + QString::number(skipped.size()));
+    for (const SkippedFile &file : skipped) {
+        const QString shown = file.path.startsWith(prefix) ? file.path.mid(prefix.size()) : file.path;
+        printLine(QLatin1String("  ") + shown + QLatin1String(": ") + file.reasonText());
+    }
+}
+
 } // namespace
 
 int runScanCommand(const CommandOptions &options, Settings &settings, Prompter &prompter)
@@ -67,6 +81,7 @@ int runScanCommand(const CommandOptions &options, Settings &settings, Prompter &
     printLine(QLatin1String("Menus: ") + count(counters.MenuCount));
     printLine(QLatin1String("Items: ") + count(counters.ItemCount));
     printLine(QLatin1String("Capacity (estimated): ") + Capacity::capacityDisplay(counters, settings).label);
+    printSkipped(tree.skippedFiles(), tree.root()->fullPath());
     std::fflush(stdout);
     return 0;
 }

@@ -60,9 +60,13 @@ TEST(ScanCommand, PrintsTheTreeInDiscOrderWithCounts)
             "    10 movie 1.mpg\n"
             "    11 picture 10.jpg\n"
             "    12 picture 2.JPG\n"
+            "    13 picture photo.jpeg\n"
             "Menus: 5\n"
-            "Items: 6\n"
-            "Capacity (estimated): 11 items\n");
+            "Items: 7\n"
+            "Capacity (estimated): 12 items\n"
+            "Skipped files: 2\n"
+            "  top.jpg: beside sub-folders: only a folder without sub-folders shows its pictures and movies\n"
+            "  a/notes.txt: not a picture or movie\n");
     EXPECT_EQ(run.out, s("1 menu ") + expected);
     EXPECT_FALSE(run.err.contains(s("Too many files."))) << qPrintable(run.err);
 }

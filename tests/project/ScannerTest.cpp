@@ -2,6 +2,7 @@
 
 #include <QDir>
 #include <QFile>
+#include <QStringList>
 
 #include "FakePrompter.h"
 #include "TestAlbum.h"
@@ -70,10 +71,40 @@ TEST(Scanner, LeafFolderHoldsRecognisedFilesSortedWithoutRegardToCase)
         f.album.file(s("Leaf/") + s(name));
     ProjectNode *leaf = childNamed(f.scan(), s("Leaf"));
     ASSERT_NE(leaf, nullptr);
-    EXPECT_EQ(childTexts(leaf), s("1.mpg,10.jpg,2.JPG,PHOTO.JPG"));
+    EXPECT_EQ(childTexts(leaf), s("1.mpg,10.jpg,2.JPG,clip.mpeg,photo.jpeg,PHOTO.JPG"));
     EXPECT_EQ(leaf->child(0)->kind(), NodeKind::Movie);
-    EXPECT_EQ(leaf->child(3)->kind(), NodeKind::Picture);
-    EXPECT_EQ(f.tree.counters().ItemCount, 4);
+    EXPECT_EQ(leaf->child(5)->kind(), NodeKind::Picture);
+    EXPECT_EQ(f.tree.counters().ItemCount, 6);
+    ASSERT_EQ(f.tree.skippedFiles().size(), 2U);
+    EXPECT_EQ(f.tree.skippedFiles()[0].path, f.album.at(s("Leaf/jpg")));
+    EXPECT_EQ(f.tree.skippedFiles()[1].reason, SkippedFile::Reason::NotMedia);
+}
+
+// The bytes decide what a file is; whatever is left off is listed with why,
+// and a picture's caption is not among them.
+TEST(Scanner, ContentDecidesAndEverySkippedFileHasItsReason)
+{
+    ScanFixture f;
+    f.album.write(s("Leaf/lying.jpg"), QByteArray("\x89PNG\r\n\x1A\n", 8) + QByteArray(100, 'p'));
+    f.album.write(s("Leaf/lying.txt"), "caption");
+    f.album.write(s("Leaf/random.heic"), QByteArray(100, 'r'));
+    f.album.write(s("Leaf/empty.png"), QByteArray());
+    f.album.write(s("Leaf/still.mp4"), QByteArray("\xFF\xD8\xFF", 3) + QByteArray(100, 'j'));
+    f.album.file(s("Leaf/clip.MOV"));
+    f.album.file(s("Menu/Sub/a.jpg"));
+    f.album.file(s("Menu/beside.jpg"));
+    f.album.file(s("Menu/readme.txt"));
+    ProjectNode *root = f.scan();
+    EXPECT_EQ(childTexts(childNamed(root, s("Leaf"))), s("clip.MOV,lying.jpg"));
+
+    QStringList listed;
+    for (const SkippedFile &file : f.tree.skippedFiles())
+        listed << file.path.mid(f.album.path().size() + 1) + u'=' + file.reasonText();
+    EXPECT_EQ(listed.join(u'|'),
+        s("Leaf/empty.png=cannot be decoded|Leaf/random.heic=cannot be decoded|"
+          "Leaf/still.mp4=holds a picture under a movie's name, or a movie under a picture's|"
+          "Menu/beside.jpg=beside sub-folders: only a folder without sub-folders shows its pictures and "
+          "movies"));
 }
 
 TEST(Scanner, SourceWithoutSubFoldersIsOneChainOfPictures)
@@ -265,10 +296,10 @@ TEST(Scanner, TooManyEntriesWarnsWithoutAskingAndKeepsTheTree)
     ScanFixture f;
     // One menu and 1899 pictures: exactly 1900 entries, no warning.
     for (int i = 0; i < 1899; ++i)
-        f.album.file(s("big/%1.jpg").arg(i), 0);
+        f.album.file(s("big/%1.jpg").arg(i), 3);
     f.scan();
     EXPECT_EQ(f.prompter.count(), 0);
-    f.album.file(s("big/last.jpg"), 0);
+    f.album.file(s("big/last.jpg"), 3);
     ProjectNode *root = f.scan();
     ASSERT_EQ(f.prompter.count(), 1);
     EXPECT_EQ(f.prompter.boxes()[0].kind, FakePrompter::Kind::Inform);

@@ -6,9 +6,9 @@
 
 class ProjectNode;
 
-// A throw-away source folder. The scan recognises files by name and takes
-// their sizes from the directory, so plain files of a chosen size stand in
-// for photos and movies here.
+// A throw-away source folder. The scan recognises files by name, checks
+// only a picture's opening bytes and takes sizes from the directory, so
+// plain files of a chosen size stand in for photos and movies here.
 class TestAlbum
 {
 public:
