@@ -212,6 +212,8 @@ BuildDriver::Outcome BuildDriver::build()
         return Outcome::AlreadyRunning;
 
     m_problem.clear();
+    // Pictures and movies an earlier build could not use get another chance.
+    m_tree.clearProblems();
     const Outcome checked = checks();
     if (checked != Outcome::Succeeded)
         return checked;
@@ -259,7 +261,9 @@ BuildDriver::Outcome BuildDriver::buildWithoutChecks()
 BuildDriver::Outcome BuildDriver::run()
 {
     m_writer.clear();
+    m_leftOff.clear();
     m_walk.resetMenuCounter();
+    m_tree.clearProblems();
     // The album the image will be made of, taken before the walk: an album
     // edited while the build runs leaves an image that reads as older.
     const QString album = ImageStamp::albumPart(m_tree);
@@ -298,6 +302,19 @@ BuildDriver::Outcome BuildDriver::run()
         return Outcome::Failed;
     }
 
+    m_walk.writeDescriptionItems();
+    m_leftOff = leftOffItems(m_tree.root());
+    if (!m_leftOff.isEmpty()) {
+        if (m_strict || !hasDiscItem(m_tree.root())) {
+            m_problem
+                = (m_strict ? QLatin1String("left off the disc: ")
+                            : QLatin1String("nothing to put on a disc: no picture or movie could be used: "))
+                + m_leftOff.join(QLatin1String("; "));
+            m_prompter.inform(localText(TextId::LeftOffDisc), m_leftOff.join(u'\n'));
+            return Outcome::Failed;
+        }
+    }
+
     bool written = false;
     Guard::run(QStringLiteral("Function createxml"), [&] { written = m_writer.write(); });
     if (!written) {
@@ -327,6 +344,10 @@ BuildDriver::Outcome BuildDriver::run()
         return Outcome::Failed;
     }
 
+    // Told before the question, so nobody burns a disc without knowing.
+    if (!m_leftOff.isEmpty())
+        m_prompter.inform(localText(TextId::LeftOffDisc), m_leftOff.join(u'\n'));
+
     const bool burn = m_burnWithoutAsking
         || m_prompter.askYesNo(localText(TextId::TitleImageCreated),
             localText(TextId::MsgImageCreated) + buildFolder() + QLatin1String("/vcd.bin).") + u'\r'
@@ -337,6 +358,22 @@ BuildDriver::Outcome BuildDriver::run()
     if (burn && m_callbacks.openBurnWindow)
         m_callbacks.openBurnWindow(cuePath());
     return Outcome::Succeeded;
+}
+
+QStringList BuildDriver::leftOffItems(const ProjectNode *node) const
+{
+    QStringList items;
+    if (!node)
+        return items;
+    for (int row = 0; row < node->childCount(); ++row) {
+        const ProjectNode *child = node->child(row);
+        if (!child->isChecked())
+            continue;
+        if (!child->problem().isEmpty())
+            items << GenerationWalk::relativePart(child).mid(1) + QLatin1String(": ") + child->problem();
+        items << leftOffItems(child);
+    }
+    return items;
 }
 
 void BuildDriver::cancel()

@@ -1,6 +1,7 @@
 #pragma once
 
 #include <QString>
+#include <QStringList>
 
 #include <functional>
 
@@ -68,6 +69,12 @@ public:
     bool isBuilding() const { return m_building; }
     // One line naming why the last build did not succeed; empty after success.
     QString lastProblem() const { return m_problem; }
+    // The pictures and movies the last build left off the disc because they
+    // could not be decoded or converted, as "Beach/sea.heic: reason" below
+    // the source folder. The build goes on without them and says so.
+    const QStringList &leftOff() const { return m_leftOff; }
+    // Strict: anything left off fails the build instead (before the image).
+    void setStrict(bool strict) { m_strict = strict; }
 
     QString imagePath() const; // build path + "/vcd.bin"
     QString cuePath() const; // build path + "/vcd.cue"
@@ -87,6 +94,7 @@ private:
     QString buildFolder() const;
     void removeImage() const;
     bool hasDiscItem(const ProjectNode *node) const;
+    QStringList leftOffItems(const ProjectNode *node) const;
 
     Settings &m_settings;
     ProjectTree &m_tree;
@@ -99,5 +107,7 @@ private:
     Callbacks m_callbacks;
     bool m_building = false;
     bool m_burnWithoutAsking = false;
+    bool m_strict = false;
     QString m_problem;
+    QStringList m_leftOff;
 };

@@ -12,7 +12,9 @@
 #include "authoring/StillEncoder.h"
 #include "base/ContentHash.h"
 #include "base/Guard.h"
+#include "base/ProgramFolder.h"
 #include "base/ProgramInfo.h"
+#include "base/StartupCheck.h"
 #include "base/Prompter.h"
 #include "base/StringTable.h"
 #include "base/TextIds.h"
@@ -102,6 +104,40 @@ void GenerationWalk::enterWalk()
 void GenerationWalk::beginOutputs()
 {
     m_manifest.load(buildPath());
+    m_planned.clear();
+}
+
+void GenerationWalk::plan(const DiscState &state, const QString &file, PlannedState::Kind kind)
+{
+    m_planned.push_back({ state, file, kind });
+}
+
+void GenerationWalk::leaveOff(ProjectNode *node, const QString &problem)
+{
+    m_tree.setProblem(node, problem);
+    const QString line
+        = QLatin1String("left off the disc: ") + node->fullPath() + QLatin1String(": ") + problem;
+    appendLog(line, QStringLiteral("Create.Log"));
+    appendLog(line, StartupCheck::programLogName());
+}
+
+void GenerationWalk::writeDescriptionItems()
+{
+    // Links are taken now, from the tree as the walk left it: a picture or
+    // movie found unusable on the way is off the disc, and its neighbours
+    // lead past it.
+    const NavigationModel model = NavigationModel::forTree(m_tree.root(), m_settings,
+        [this](const ProjectNode *menu) { return m_renderer.entriesPerPage(menu); });
+    for (const PlannedState &planned : m_planned) {
+        if (!DiscContent::isOnDisc(planned.state.node))
+            continue;
+        m_writer.addSelectionItem(model.links(planned.state));
+        if (planned.kind == PlannedState::Kind::Sequence)
+            m_writer.addSequenceItem(planned.state, planned.file);
+        else
+            m_writer.addSegmentItem(planned.state, planned.file);
+    }
+    m_planned.clear();
 }
 
 void GenerationWalk::endOutputs(bool complete)
@@ -243,9 +279,7 @@ bool GenerationWalk::menuLoop(ProjectNode *menu, int entries)
         const QString below = nextMenuBelow(menu);
         const QString print = menuPrint();
         const QString stem = reusable(below, print) ? outputPath(below) : saveStill(below, print);
-        const DiscState state { entry, false };
-        m_writer.addSelectionItem(m_model.links(state));
-        m_writer.addSegmentItem(state, stem + QLatin1String(".mpg"));
+        plan({ entry, false }, stem + QLatin1String(".mpg"), PlannedState::Kind::Segment);
 
         yield();
         m_tree.setSelectedNode(entry);
@@ -301,9 +335,7 @@ bool GenerationWalk::filesLoop(ProjectNode *folder)
             break;
         case NodeKind::Movie: {
             announce(QLatin1String("movie ") + shownPath(child));
-            const DiscState state { child, false };
-            m_writer.addSelectionItem(m_model.links(state));
-            m_writer.addSequenceItem(state, child->fullPath());
+            plan({ child, false }, child->fullPath(), PlannedState::Kind::Sequence);
             break;
         }
         case NodeKind::Menu:
@@ -342,9 +374,7 @@ void GenerationWalk::pictureStates(ProjectNode *picture)
         saveStill(below, print);
     }
 
-    const DiscState plain { picture, false };
-    m_writer.addSelectionItem(m_model.links(plain));
-    m_writer.addSegmentItem(plain, still);
+    plan({ picture, false }, still, PlannedState::Kind::Segment);
 
     // Every picture with a caption file has its caption state, wherever it
     // lies: the editor writes captions for any picture. A failed still has
@@ -364,8 +394,7 @@ void GenerationWalk::pictureStates(ProjectNode *picture)
                 m_callbacks.displayPreview();
             saveStill(captionBelow, captionPrint);
         }
-        m_writer.addSelectionItem(captionLinks);
-        m_writer.addSegmentItem(caption, outputPath(captionBelow) + QLatin1String(".mpg"));
+        plan(caption, outputPath(captionBelow) + QLatin1String(".mpg"), PlannedState::Kind::Segment);
     }
 }
 

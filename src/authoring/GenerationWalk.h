@@ -4,8 +4,10 @@
 #include <QString>
 
 #include <functional>
+#include <vector>
 
 #include "authoring/BuildManifest.h"
+#include "authoring/DiscState.h"
 #include "authoring/NavigationModel.h"
 #include "authoring/OutputNames.h"
 
@@ -67,8 +69,16 @@ public:
     // Walks one entry; the flag is unused.
     bool walkFiles(ProjectNode *entry, bool flag = true);
 
-    // Before a walk: reads the build folder's manifest and clears the counts.
+    // Before a walk: reads the build folder's manifest and clears the counts
+    // and the planned states.
     void beginOutputs();
+    // After the walk and its encoders: hands every planned state still on the
+    // disc to the description writer, in disc order, with links that pass
+    // over what was left off.
+    void writeDescriptionItems();
+    // The picture or movie cannot go on the disc: it is marked in the tree
+    // with the reason and named in Create.Log and the program's log.
+    void leaveOff(ProjectNode *node, const QString &problem);
     // After the walk and its encoders: records what was made. A complete
     // build also removes the outputs the album no longer has.
     void endOutputs(bool complete);
@@ -100,6 +110,16 @@ public:
     static QString relativePart(const ProjectNode *node);
 
 private:
+    // A disc state the walk made, waiting for its description lines.
+    struct PlannedState
+    {
+        enum class Kind { Segment, Sequence };
+        DiscState state;
+        QString file;
+        Kind kind = Kind::Segment;
+    };
+    void plan(const DiscState &state, const QString &file, PlannedState::Kind kind);
+
     struct Saved;
     Saved remember() const;
     void restore(const Saved &saved);
@@ -141,6 +161,7 @@ private:
     bool m_userCancelled = false;
     ParallelEncoder *m_parallel = nullptr;
     NavigationModel m_model;
+    std::vector<PlannedState> m_planned;
     OutputNames m_names;
     BuildManifest m_manifest;
     QString m_encoderPrint;

@@ -70,7 +70,7 @@ void addNode(ContentHash &hash, const ProjectTree &tree, const ProjectNode *node
     if (kind == NodeKind::Picture || kind == NodeKind::Movie)
         addFile(hash, path);
     if (kind == NodeKind::Picture) {
-        const QString caption = path.left(path.size() - 4) + QLatin1String(".txt");
+        const QString caption = captionPathOf(path);
         const bool hasCaption = QFileInfo(caption).isFile();
         hash.add(qint64(hasCaption));
         if (hasCaption)

@@ -59,6 +59,7 @@ int runBuildCommand(const CommandOptions &options, Settings &settings, Prompter 
             stderr, QLatin1String("kelvara build: burning is done from the window; the image is ") + cue);
     };
     driver.setCallbacks(std::move(callbacks));
+    driver.setStrict(options.strict);
 
     const BuildDriver::Outcome outcome = driver.build();
     // The console prompter has printed the "Setup incomplete" line already,

@@ -37,6 +37,7 @@ constexpr OptionSpec kOptions[] = {
     { "--timeout", OptionKind::Value, false },
     { "--full-rebuild", OptionKind::Flag, false },
     { "--yes", OptionKind::Flag, false },
+    { "--strict", OptionKind::Flag, false },
     { "--jobs", OptionKind::Value, false },
     { "--node", OptionKind::Value, true },
     { "--entry", OptionKind::Value, true },
@@ -196,6 +197,8 @@ CommandLine::Parsed CommandLine::parse(const QStringList &arguments, const QStri
                 return failure(name + QLatin1String(" takes no value"));
             if (name == u"--yes")
                 parsed.options.yes = true;
+            else if (name == u"--strict")
+                parsed.options.strict = true;
             else
                 parsed.options.fullRebuild = true;
             continue;
@@ -233,10 +236,13 @@ QString CommandLine::usage()
         "  kelvara                 open the main window\n"
         "  kelvara build  [--source DIR] [--dest DIR] [--title TEXT] [--tv pal|ntsc]\n"
         "                 [--type vcd|svcd] [--resolution high|low] [--timeout SECONDS]\n"
-        "                 [--full-rebuild] [--yes] [--jobs N]\n"
-        "                 build vcd.bin and vcd.cue from the source folder into the build folder\n"
+        "                 [--full-rebuild] [--yes] [--jobs N] [--strict]\n"
+        "                 build vcd.bin and vcd.cue from the source folder into the build folder;\n"
+        "                 a picture or movie that cannot be decoded is left off with a warning,\n"
+        "                 or fails the build with --strict\n"
         "  kelvara scan   [--source DIR]\n"
-        "                 print the tree, the counters and the estimated disc size\n"
+        "                 print the tree, the counters, the estimated disc size and the\n"
+        "                 files left out with the reason\n"
         "  kelvara render [--source DIR] --node INDEX [--entry N] --out FILE.jpg\n"
         "                 render one menu page (entry N highlighted) or still as a JPEG\n"
         "  kelvara --help | --version\n"

@@ -20,6 +20,7 @@ struct CommandOptions
     std::optional<QString> timeout; // --timeout SECONDS
     bool fullRebuild = false; // --full-rebuild
     bool yes = false; // --yes
+    bool strict = false; // --strict: a picture or movie left off fails the build
     std::optional<int> jobs; // --jobs N
     std::optional<int> node; // --node INDEX (render)
     int entry = 1; // --entry N (render)

@@ -12,6 +12,7 @@
 #include <QKeySequence>
 #include <QLabel>
 #include <QMenuBar>
+#include <QMessageBox>
 #include <QMouseEvent>
 #include <QProgressBar>
 #include <QPushButton>
@@ -19,6 +20,7 @@
 #include <QStatusBar>
 #include <QStyle>
 #include <QTimer>
+#include <QToolButton>
 #include <QTreeView>
 #include <QVBoxLayout>
 
@@ -149,6 +151,14 @@ void MainWindow::createControls()
     auto *layout = new QVBoxLayout(central);
     layout->setContentsMargins(10, 10, 10, 6);
     layout->setSpacing(8);
+
+    // What the last scan left out: a count that opens the list.
+    m_skippedButton = new QToolButton(this);
+    m_skippedButton->setObjectName(QStringLiteral("skippedFiles"));
+    m_skippedButton->setAutoRaise(true);
+    m_skippedButton->hide();
+    statusBar()->addPermanentWidget(m_skippedButton);
+    connect(m_skippedButton, &QToolButton::clicked, this, &MainWindow::showSkippedFiles);
 
     auto *splitter = new QSplitter(Qt::Horizontal, central);
     splitter->setObjectName(QStringLiteral("splitter"));
@@ -652,11 +662,16 @@ void MainWindow::onBuildingChanged(bool building)
         m_pbEditText->hide();
     } else {
         const GenerationWalk &walk = m_driver.walk();
+        QString summary;
         if (walk.outputsMade() + walk.outputsReused() > 0)
-            statusBar()->showMessage(
-                GenerationWalk::outputCountText(walk.outputsMade(), walk.outputsReused()));
-        else
-            statusBar()->clearMessage();
+            summary = GenerationWalk::outputCountText(walk.outputsMade(), walk.outputsReused());
+        if (!m_driver.leftOff().isEmpty()) {
+            summary += (summary.isEmpty() ? QString() : QStringLiteral("; ")) + localText(TextId::LeftOffDisc)
+                + QLatin1String(": ") + QString::number(m_driver.leftOff().size());
+        }
+        statusBar()->showMessage(summary);
+        // Left-off items turned grey in the tree; the counters follow.
+        refreshCounters();
     }
     syncSettingsControls();
     updateCommands();
@@ -864,6 +879,29 @@ void MainWindow::refreshCounters()
     m_ws->tree.counters() = DiscContent::count(m_ws->tree);
     showCounters(m_ws->tree.counters());
     showCapacity(Capacity::capacityDisplay(m_ws->tree.counters(), m_ws->settings));
+    showSkippedCount();
+}
+
+void MainWindow::showSkippedCount()
+{
+    const size_t skipped = m_ws->tree.skippedFiles().size();
+    m_skippedButton->setVisible(skipped > 0);
+    m_skippedButton->setText(localText(TextId::FilesSkipped).arg(skipped));
+}
+
+void MainWindow::showSkippedFiles()
+{
+    const QString source = m_ws->settings.sourceDir.endsWith(u'/') ? m_ws->settings.sourceDir
+                                                                   : m_ws->settings.sourceDir + u'/';
+    QStringList lines;
+    for (const SkippedFile &file : m_ws->tree.skippedFiles()) {
+        const QString shown = file.path.startsWith(source) ? file.path.mid(source.size()) : file.path;
+        lines << shown + QLatin1String(": ") + file.reasonText();
+    }
+    QMessageBox box(QMessageBox::Information, localText(TextId::SkippedFilesTitle),
+        localText(TextId::FilesSkipped).arg(lines.size()), QMessageBox::Ok, this);
+    box.setDetailedText(lines.join(u'\n'));
+    box.exec();
 }
 
 void MainWindow::showCounters(const TreeCounters &counters)

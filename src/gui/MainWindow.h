@@ -20,6 +20,7 @@ class QGroupBox;
 class QLabel;
 class QProgressBar;
 class QPushButton;
+class QToolButton;
 class QTreeView;
 class MessageBoxPrompter;
 class ProjectTreeModel;
@@ -139,6 +140,8 @@ private:
 
     // Counters and the capacity estimate as the tree now stands.
     void refreshCounters();
+    void showSkippedCount();
+    void showSkippedFiles();
     void showCounters(const TreeCounters &counters);
     void showCapacity(const CapacityDisplay &display);
     void setPreviewHeight(int tvLines);
@@ -186,6 +189,7 @@ private:
     QPushButton *m_pbDown = nullptr;
     QPushButton *m_pbSaveOrder = nullptr;
     QLabel *m_labDirs = nullptr;
+    QToolButton *m_skippedButton = nullptr;
     QLabel *m_labFiles = nullptr;
     QLabel *m_labCapdisplay = nullptr;
     QProgressBar *m_capacityBar = nullptr;

@@ -7,6 +7,9 @@
 #include <QPalette>
 #include <QStyle>
 
+#include "base/StringTable.h"
+#include "base/TextIds.h"
+#include "project/DiscContent.h"
 #include "project/NodeKind.h"
 #include "project/ProjectNode.h"
 #include "project/TreeEditor.h"
@@ -84,7 +87,10 @@ QVariant ProjectTreeModel::data(const QModelIndex &index, int role) const
     case Qt::DisplayRole:
         return node->text();
     case Qt::ToolTipRole:
-        return node->fullPath();
+        // A picture or movie the last build left off says why.
+        return node->problem().isEmpty() ? node->fullPath()
+                                         : node->fullPath() + u'\n' + localText(TextId::LeftOffDisc)
+                + QLatin1String(": ") + node->problem();
     case Qt::DecorationRole: {
         // Told by name, not by asking the disk: the view paints often.
         const QString &text = node->text();
@@ -109,7 +115,7 @@ QVariant ProjectTreeModel::data(const QModelIndex &index, int role) const
             return QBrush(Qt::white);
         for (const ProjectNode *n = node; n; n = n->parent()) {
             // Everything below a cleared menu stays off the disc, whatever its own box says.
-            if (!n->isChecked())
+            if (!DiscContent::isTaken(n))
                 return QBrush(QApplication::palette().color(QPalette::Disabled, QPalette::Text));
         }
         return {};

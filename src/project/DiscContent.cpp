@@ -29,12 +29,17 @@ void countBelow(const ProjectTree &tree, const ProjectNode *folder, TreeCounters
 
 } // namespace
 
+bool DiscContent::isTaken(const ProjectNode *node)
+{
+    return node->isChecked() && node->problem().isEmpty();
+}
+
 bool DiscContent::isOnDisc(const ProjectNode *node)
 {
     if (!node)
         return false;
     for (const ProjectNode *n = node; !n->isRoot(); n = n->parent()) {
-        if (!n->isChecked())
+        if (!isTaken(n))
             return false;
     }
     return true;
@@ -46,7 +51,7 @@ QList<ProjectNode *> DiscContent::children(const ProjectNode *node)
     if (!node)
         return checked;
     for (int row = 0; row < node->childCount(); ++row) {
-        if (node->child(row)->isChecked())
+        if (isTaken(node->child(row)))
             checked.append(node->child(row));
     }
     return checked;
@@ -57,7 +62,7 @@ ProjectNode *DiscContent::firstChild(const ProjectNode *node)
     if (!node)
         return nullptr;
     for (int row = 0; row < node->childCount(); ++row) {
-        if (node->child(row)->isChecked())
+        if (isTaken(node->child(row)))
             return node->child(row);
     }
     return nullptr;
@@ -76,7 +81,7 @@ QList<ProjectNode *> DiscContent::entries(const ProjectNode *folder)
 ProjectNode *DiscContent::previous(const ProjectNode *node)
 {
     ProjectNode *sibling = node ? node->previous() : nullptr;
-    while (sibling && !sibling->isChecked())
+    while (sibling && !isTaken(sibling))
         sibling = sibling->previous();
     return sibling;
 }
@@ -84,7 +89,7 @@ ProjectNode *DiscContent::previous(const ProjectNode *node)
 ProjectNode *DiscContent::next(const ProjectNode *node)
 {
     ProjectNode *sibling = node ? node->next() : nullptr;
-    while (sibling && !sibling->isChecked())
+    while (sibling && !isTaken(sibling))
         sibling = sibling->next();
     return sibling;
 }

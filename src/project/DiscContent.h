@@ -7,14 +7,17 @@
 class ProjectNode;
 class ProjectTree;
 
-// What of the tree goes on the disc: the checked nodes below checked folders.
+// What of the tree goes on the disc: the checked nodes below checked folders,
+// less the pictures and movies a build found it could not use.
 // The walk, the navigation model, the menu pages, the preview and the
 // counters all ask here, so an unchecked node leaves every one of them alike.
 // The root is the disc itself and is always on it.
 class DiscContent
 {
 public:
-    // True when the node and every folder above it (the root aside) are checked.
+    // Checked, and not found unusable by a build.
+    static bool isTaken(const ProjectNode *node);
+    // True when the node and every folder above it (the root aside) are taken.
     static bool isOnDisc(const ProjectNode *node);
 
     // The checked children, in disc order.

@@ -23,6 +23,9 @@ public:
     const QString &tag() const { return m_tag; }
     bool isChecked() const { return m_checked; }
     bool isExpanded() const { return m_expanded; }
+    // Why the last build left this picture or movie off the disc (it could
+    // not be decoded or converted); empty when it did not.
+    const QString &problem() const { return m_problem; }
 
     // The root's Text and every Text on the way down, joined with "/": the
     // node's absolute path on disk (a doubled separator after a root entered
@@ -56,6 +59,7 @@ private:
     QString m_key;
     QString m_text;
     QString m_tag;
+    QString m_problem;
     bool m_checked = false;
     bool m_expanded = false;
     ProjectNode *m_parent = nullptr;

@@ -251,6 +251,23 @@ void ProjectTree::setTag(ProjectNode *node, const QString &tag)
         m_listener->nodeChanged(node);
 }
 
+void ProjectTree::setProblem(ProjectNode *node, const QString &problem)
+{
+    if (!node || node->m_problem == problem)
+        return;
+    node->m_problem = problem;
+    if (m_listener)
+        m_listener->nodeChanged(node);
+}
+
+void ProjectTree::clearProblems()
+{
+    for (ProjectNode *node : m_byIndex) {
+        if (node)
+            setProblem(node, QString());
+    }
+}
+
 void ProjectTree::setHighlighted(ProjectNode *node, bool on)
 {
     ProjectNode *before = m_highlighted;

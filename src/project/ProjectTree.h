@@ -95,6 +95,11 @@ public:
     void setExpanded(ProjectNode *node, bool expanded);
     void setTag(ProjectNode *node, const QString &tag);
     void setHighlighted(ProjectNode *node, bool on);
+    // A build found the picture or movie unusable: it stays in the tree, off
+    // the disc, with the reason. clearProblems forgets every one, so the
+    // next build tries them again.
+    void setProblem(ProjectNode *node, const QString &problem);
+    void clearProblems();
     ProjectNode *highlightedNode() const { return m_highlighted; }
 
     ProjectNode *selectedNode() const { return m_selected; }
