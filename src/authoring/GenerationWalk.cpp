@@ -398,6 +398,9 @@ void GenerationWalk::movieState(ProjectNode *movie)
     QString file = source;
 
     const MovieProbe::Info info = MovieProbe::probe(source, [this] { return m_cancel.isRaised(); });
+    // A probe ended by the cancel says nothing about the movie.
+    if (m_cancel.isRaised())
+        return;
     if (!info.usable()) {
         announce(
             QLatin1String("movie ") + shownPath(movie) + QLatin1String(" (unusable: ") + info.failure + u')');
