@@ -17,9 +17,12 @@ bool keptAsIs(char32_t c)
         || c == U'(' || c == U')' || c == U' ' || c == U':' || c == U'.' || c == U'/';
 }
 // The files an output name stands for in its folder: a folder is itself; a
-// picture is its still and caption still with their temporary files.
-QStringList claimedFiles(const QString &name, bool picture)
+// picture is its still and caption still with their temporary files; a
+// movie is its converted stream and that stream's part file.
+QStringList claimedFiles(const QString &name, bool picture, bool movie)
 {
+    if (movie)
+        return { name + QLatin1String(".mpg"), name + QLatin1String(".mpg.part") };
     if (!picture)
         return { name };
     QStringList files;
@@ -113,7 +116,7 @@ QStringList distinctOutputNames(const QList<OutputEntry> &entries, bool topLevel
         const QString base = filterFileName(entry.name);
         for (int number = 1;; ++number) {
             const QString candidate = number == 1 ? base : base + u'~' + QString::number(number);
-            QStringList files = claimedFiles(candidate, entry.picture);
+            QStringList files = claimedFiles(candidate, entry.picture, entry.movie);
             for (QString &file : files)
                 file = file.toCaseFolded();
             const bool free = std::none_of(files.cbegin(), files.cend(),

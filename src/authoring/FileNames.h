@@ -32,6 +32,7 @@ struct OutputEntry
 {
     QString name; // the source name; a picture's without extension
     bool picture = false;
+    bool movie = false; // a converted movie: its ".mpg" and part file
 };
 
 // The names the entries of one source folder get in their output folder, in
@@ -39,7 +40,8 @@ struct OutputEntry
 // another even where the file system or a player folds letter case. Where
 // two entries filter to one name, the later one gets "~2" (then "~3"...).
 // A picture claims its caption still's name ("<name>_text") and the
-// temporary files of both, so no other entry can take them; names of the
+// temporary files of both, a movie its converted stream and that stream's
+// part file, so no other entry can take them; names of the
 // walk's menu stills are never given. topLevel also keeps the build
 // folder's own files ("vcd.*", the manifest) free.
 QStringList distinctOutputNames(const QList<OutputEntry> &entries, bool topLevel);

@@ -8,6 +8,7 @@
 #include "authoring/BuildCancel.h"
 #include "authoring/DescriptionWriter.h"
 #include "authoring/FileNames.h"
+#include "authoring/MovieConverter.h"
 #include "authoring/ParallelEncoder.h"
 #include "authoring/StillEncoder.h"
 #include "base/ContentHash.h"
@@ -98,6 +99,7 @@ void GenerationWalk::enterWalk()
         [this](const ProjectNode *menu) { return m_renderer.entriesPerPage(menu); });
     m_names.assign(m_tree.root());
     m_sourceHashes.clear();
+    m_unusableMovies.clear();
     m_encoderPrint = encoderPrint();
 }
 
@@ -126,6 +128,8 @@ void GenerationWalk::writeDescriptionItems()
     // Links are taken now, from the tree as the walk left it: a picture or
     // movie found unusable on the way is off the disc, and its neighbours
     // lead past it.
+    for (const auto &[movie, reason] : std::as_const(m_unusableMovies))
+        leaveOff(movie, reason);
     const NavigationModel model = NavigationModel::forTree(m_tree.root(), m_settings,
         [this](const ProjectNode *menu) { return m_renderer.entriesPerPage(menu); });
     for (const PlannedState &planned : m_planned) {
@@ -333,11 +337,9 @@ bool GenerationWalk::filesLoop(ProjectNode *folder)
         case NodeKind::Picture:
             pictureStates(child);
             break;
-        case NodeKind::Movie: {
-            announce(QLatin1String("movie ") + shownPath(child));
-            plan({ child, false }, child->fullPath(), PlannedState::Kind::Sequence);
+        case NodeKind::Movie:
+            movieState(child);
             break;
-        }
         case NodeKind::Menu:
         case NodeKind::None:
             break;
@@ -396,6 +398,82 @@ void GenerationWalk::pictureStates(ProjectNode *picture)
         }
         plan(caption, outputPath(captionBelow) + QLatin1String(".mpg"), PlannedState::Kind::Segment);
     }
+}
+
+QString GenerationWalk::moviePrint(const ProjectNode *movie, const MovieProbe::Info &info)
+{
+    auto source = m_sourceHashes.find(movie);
+    if (source == m_sourceHashes.end())
+        source = m_sourceHashes.insert(movie, ContentHash::ofFile(movie->fullPath()).value_or(QString()));
+    if (source->isEmpty())
+        return {};
+    // The thread count changes nothing a player sees; the paths are
+    // placeholders, as in the stills' print.
+    const MovieConverter::Target target { m_settings.vcd, m_settings.ntsc };
+    ContentHash hash;
+    hash.add(QStringLiteral("movie"));
+    hash.add(ProgramInfo::version());
+    hash.add(qint64(MovieConverter::Version));
+    hash.add(*source);
+    hash.add(qint64(target.vcd));
+    hash.add(qint64(target.ntsc));
+    hash.add(MovieConverter::arguments(info, target, QStringLiteral("in"), QStringLiteral("out"), 1)
+                 .join(QChar(0)));
+    return hash.hex();
+}
+
+void GenerationWalk::movieState(ProjectNode *movie)
+{
+    stepProgress();
+    const QString source = movie->fullPath();
+    const DiscState state { movie, false };
+    const MovieConverter::Target target { m_settings.vcd, m_settings.ntsc };
+    QString file = source;
+
+    const MovieProbe::Info info = MovieProbe::probe(source, [this] { return m_cancel.isRaised(); });
+    // A probe ended by the cancel says nothing about the movie.
+    if (m_cancel.isRaised())
+        return;
+    if (!info.usable()) {
+        announce(
+            QLatin1String("movie ") + shownPath(movie) + QLatin1String(" (unusable: ") + info.failure + u')');
+        m_unusableMovies.append({ movie, info.failure });
+    } else if (MovieConverter::isDiscReady(info, target)) {
+        announce(QLatin1String("movie ") + shownPath(movie));
+    } else {
+        const QString below = m_names.below(movie);
+        file = outputPath(below) + QLatin1String(".mpg");
+        const QString print = moviePrint(movie, info);
+        if (reusable(below, print)) {
+            announce(QLatin1String("movie ") + shownPath(movie) + QLatin1String(" (conversion reused)"));
+        } else {
+            announce(QLatin1String("movie ") + shownPath(movie) + QLatin1String(" (converting)"));
+            Guard::run(QStringLiteral("Sub ConvertMovie"), [&] {
+                makeFolderPath(parentFolderOf(file) + u'/');
+                QFile::remove(file);
+                m_manifest.expect(below + QLatin1String(".mpg"), print);
+                if (m_parallel) {
+                    m_parallel->submitMovie(source, file, info, [this, movie](const QString &reason) {
+                        m_unusableMovies.append({ movie, reason });
+                    });
+                    return;
+                }
+                QStringList block { QStringLiteral("-----"), QLatin1String("Movie = ") + source };
+                const MovieConverter::Outcome outcome = MovieConverter::convert(
+                    info, target, source, file, [&block](const QString &piece) { block.append(piece); },
+                    [this] { return m_cancel.isRaised(); });
+                if (outcome.end == MovieConverter::End::Failed) {
+                    block.append(QLatin1String("ERROR: ") + outcome.reason);
+                    m_unusableMovies.append({ movie, outcome.reason });
+                }
+                block.append(QStringLiteral("------"));
+                StillEncoder::writeLogBlock(block);
+            });
+        }
+    }
+    // Planned whatever became of the movie: a conversion in the pool ends
+    // later, and writeDescriptionItems leaves out what could not be used.
+    plan(state, file, PlannedState::Kind::Sequence);
 }
 
 QString GenerationWalk::saveStill(const QString &below, const QString &fingerprint)

@@ -1,6 +1,8 @@
 #pragma once
 
 #include <QHash>
+#include <QList>
+#include <QPair>
 #include <QString>
 
 #include <functional>
@@ -8,6 +10,7 @@
 
 #include "authoring/BuildManifest.h"
 #include "authoring/DiscState.h"
+#include "authoring/MovieProbe.h"
 #include "authoring/NavigationModel.h"
 #include "authoring/OutputNames.h"
 
@@ -38,6 +41,11 @@ struct Settings;
 // manifest: an output whose fingerprint (everything that decides its bytes,
 // computed without rendering for stills) matches the one recorded, and whose
 // file is whole, is reused instead of made again; Full Rebuild makes all.
+//
+// A movie in the disc's format goes onto the disc as it is; any other is
+// converted into "<movie>.mpg" below the build folder (reused like a still),
+// and one that cannot be read or converted is listed in unusableMovies
+// without stopping the build.
 //
 // Folders below an entry are walked as menus of their own, so every state the
 // description links to exists.
@@ -105,6 +113,11 @@ public:
     // Clears the user's cancel before a new build.
     void resetCancel() { m_userCancelled = false; }
 
+    // The movies of the last walk that could not be read or converted, in
+    // walk order, each with a short reason. Complete once the parallel
+    // encoder, if any, has finished.
+    const QList<QPair<ProjectNode *, QString>> &unusableMovies() const { return m_unusableMovies; }
+
     // The node's path below the source folder ("/Beach/sea.jpg"; empty for
     // the root), built from the tree so a trailing separator cannot shift it.
     static QString relativePart(const ProjectNode *node);
@@ -129,6 +142,8 @@ private:
     bool menuLoop(ProjectNode *menu, int entries);
     bool filesLoop(ProjectNode *folder);
     void pictureStates(ProjectNode *picture);
+    // The movie's state: as it is, converted (or reused), or unusable.
+    void movieState(ProjectNode *movie);
     // True when the manifest holds the output (below the build folder,
     // without extension) whole with this fingerprint and no full rebuild
     // was asked for.
@@ -144,6 +159,9 @@ private:
     QString encoderPrint() const;
     QString picturePrint(const ProjectNode *picture, const QString &captionFile);
     QString menuPrint() const;
+    // A converted movie's inputs: the source's content, the disc's format
+    // and the converter's arguments.
+    QString moviePrint(const ProjectNode *movie, const MovieProbe::Info &info);
     void removeUnfinished(const QString &stem);
     void yield();
     void announce(const QString &state);
@@ -166,6 +184,7 @@ private:
     BuildManifest m_manifest;
     QString m_encoderPrint;
     QHash<const ProjectNode *, QString> m_sourceHashes;
+    QList<QPair<ProjectNode *, QString>> m_unusableMovies;
     int m_depth = 0;
     int m_menuCounter = 0;
     int m_progressDone = 0;

@@ -24,11 +24,14 @@ void OutputNames::assignBelow(const ProjectNode *folder, const QString &prefix)
             entries.append({ nameWithoutExtension(child->text()), true });
             nodes.append(child);
             break;
+        case NodeKind::Movie:
+            entries.append({ nameWithoutExtension(child->text()), false, true });
+            nodes.append(child);
+            break;
         case NodeKind::Menu:
             entries.append({ child->text(), false });
             nodes.append(child);
             break;
-        case NodeKind::Movie:
         case NodeKind::None:
             break;
         }
@@ -37,7 +40,7 @@ void OutputNames::assignBelow(const ProjectNode *folder, const QString &prefix)
     for (qsizetype i = 0; i < nodes.size(); ++i) {
         const QString path = prefix.isEmpty() ? names.at(i) : prefix + u'/' + names.at(i);
         m_below.insert(nodes.at(i), path);
-        if (!entries.at(i).picture)
+        if (!entries.at(i).picture && !entries.at(i).movie)
             assignBelow(nodes.at(i), path);
     }
 }

@@ -25,6 +25,13 @@ struct ParallelEncoder::Job
     QStringList head; // written on the window's thread at submit
     QStringList lines; // written by the worker
     int failText = 0; // the message of a failed still
+    // A movie's conversion instead of a still.
+    bool movie = false;
+    QString source;
+    QString output;
+    MovieProbe::Info info;
+    QString reason; // why the movie was not made
+    std::function<void(const QString &)> failed;
     bool started = false;
     bool stopped = false;
     bool done = false; // guarded by m_mutex
@@ -100,7 +107,26 @@ void ParallelEncoder::submit(const QString &stem)
         QLatin1String("Curdir 3rdparty = ") + native(m_workFolder) };
     // After the first still a serial build stands in the program folder.
     m_logFolder = native(m_home);
+    enqueue(std::move(job));
+}
 
+void ParallelEncoder::submitMovie(const QString &source, const QString &output, const MovieProbe::Info &info,
+    std::function<void(const QString &reason)> failed)
+{
+    flush();
+    auto job = std::make_unique<Job>();
+    job->index = static_cast<int>(m_all.size());
+    job->movie = true;
+    job->source = source;
+    job->output = QFileInfo(output).absoluteFilePath();
+    job->info = info;
+    job->failed = std::move(failed);
+    job->head = { QStringLiteral("-----"), QLatin1String("Movie = ") + native(source) };
+    enqueue(std::move(job));
+}
+
+void ParallelEncoder::enqueue(std::unique_ptr<Job> job)
+{
     Job *raw = job.get();
     const bool cancelled = m_cancel.isRaised();
     {
@@ -167,6 +193,11 @@ bool ParallelEncoder::finish()
 
 void ParallelEncoder::cleanUp(const Job &job)
 {
+    if (job.movie) {
+        QFile::remove(MovieConverter::partOf(job.output));
+        QFile::remove(job.output);
+        return;
+    }
     // A still that was stopped, or never started, leaves no ".mpg" a later
     // build could reuse, and nothing else: only a failed still keeps its
     // JPEG for inspection.
@@ -191,6 +222,15 @@ void ParallelEncoder::flush()
             continue;
         StillEncoder::writeLogBlock(job->head);
         StillEncoder::writeLogBlock(job->lines);
+        if (job->movie) {
+            if (!job->reason.isEmpty()) {
+                StillEncoder::writeLogBlock({ QLatin1String("ERROR: ") + job->reason });
+                if (job->failed)
+                    job->failed(job->reason);
+            }
+            StillEncoder::writeLogBlock({ QStringLiteral("------") });
+            continue;
+        }
         StillEncoder::writeLogBlock(
             { QLatin1String("enddir = ") + native(m_home), QStringLiteral("------") });
         if (job->failText != 0 && !m_failed) {
@@ -217,7 +257,10 @@ void ParallelEncoder::worker()
         }
         if (!stopping(*job)) {
             job->started = true;
-            encode(*job);
+            if (job->movie)
+                convert(*job);
+            else
+                encode(*job);
         } else {
             job->stopped = true;
         }
@@ -249,6 +292,25 @@ void ParallelEncoder::encode(Job &job)
     case StillEncoder::Steps::MultiplexerFailed:
         job.failText = TextId::MsgMpgFilesFailed;
         noteFailure(job.index);
+        break;
+    }
+}
+
+void ParallelEncoder::convert(Job &job)
+{
+    const MovieConverter::Target target { m_settings.vcd, m_settings.ntsc };
+    const MovieConverter::Outcome outcome = MovieConverter::convert(
+        job.info, target, job.source, job.output, [&job](const QString &piece) { job.lines.append(piece); },
+        [this, &job] { return stopping(job); });
+    switch (outcome.end) {
+    case MovieConverter::End::Made:
+        break;
+    case MovieConverter::End::Stopped:
+        job.stopped = true;
+        break;
+    case MovieConverter::End::Failed:
+        // Not a failure of the build: the rest goes on.
+        job.reason = outcome.reason;
         break;
     }
 }

@@ -7,10 +7,13 @@
 #include <climits>
 #include <condition_variable>
 #include <deque>
+#include <functional>
 #include <memory>
 #include <mutex>
 #include <vector>
 
+#include "authoring/MovieConverter.h"
+#include "authoring/MovieProbe.h"
 #include "authoring/StillEncoder.h"
 
 class Prompter;
@@ -18,8 +21,9 @@ class QThread;
 class BuildCancel;
 struct Settings;
 
-// Encodes the walk's stills on several worker threads while the walk goes on
-// rendering the next states on the window's thread. Each still goes through
+// Encodes the walk's stills, and converts its movies, on several worker
+// threads while the walk goes on rendering the next states on the window's
+// thread. Each still goes through
 // StillEncoder::encodeSteps, the steps a serial build runs (jpeg2yuv |
 // mpeg2enc, scan information, mplex), with the tools started in the 3rdparty
 // folder through their own working folder, so the process's current folder
@@ -31,7 +35,11 @@ struct Settings;
 // is cancelled or has failed no encoder or multiplexer is started, running
 // encoders are stopped and no ".mpg" of an unfinished still is left.
 //
-// Only submit and finish are called, both on the window's thread.
+// A movie that cannot be converted stops nothing: its reason goes to the
+// walk's callback, on the window's thread, when its log block is written;
+// a stopped conversion leaves neither its part file nor a movie.
+//
+// Only submit, submitMovie and finish are called, all on the window's thread.
 class ParallelEncoder
 {
 public:
@@ -50,6 +58,12 @@ public:
     // stays only a little ahead of the encoders.
     void submit(const QString &stem);
 
+    // Queues the conversion of source into output (see MovieConverter),
+    // waiting as submit does. failed gets the reason of a conversion that
+    // did not make the movie (never for a stopped one).
+    void submitMovie(const QString &source, const QString &output, const MovieProbe::Info &info,
+        std::function<void(const QString &reason)> failed);
+
     // Waits, handling events, until every queued still is done or stopped,
     // writes the remaining log blocks and clears what a stopped still left.
     // True when every still was made and the build was not cancelled.
@@ -64,7 +78,10 @@ public:
 private:
     struct Job;
     void worker();
+    // Queues the job and keeps the walk at most one round ahead.
+    void enqueue(std::unique_ptr<Job> job);
     void encode(Job &job);
+    void convert(Job &job);
     // Writes the blocks of finished stills in order; tells the first failure.
     void flush();
     // Handles events and waits a little for a worker to finish a still.

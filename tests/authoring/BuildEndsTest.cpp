@@ -106,13 +106,14 @@ TEST_F(BuildEndsTest, AnImageAppearsOnlyWhenVcdxbuildSucceeded)
     EXPECT_TRUE(f.prompter.texts().filter(localText(TextId::MsgImageFailed)).isEmpty())
         << "a cancel is no failure";
 
-    // The real vcdxbuild on a movie it cannot read fails: no image either.
-    QFile::remove(f.home.file(u"3rdparty/vcdxbuild"_s));
-    f.home.installTools();
-    const QString movie = f.sourceFile(u"City/clip.mpg"_s);
-    const QString goodMovie = f.home.file(u"clip.mpg"_s);
-    ASSERT_TRUE(QFile::rename(movie, goodMovie));
-    BuildFixture::writeText(movie, QByteArray(200000, 'x'));
+    // A vcdxbuild that fails after writing part of an image: no image either.
+    const QString tool = f.home.file(u"3rdparty/vcdxbuild"_s);
+    QFile::remove(tool);
+    BuildFixture::writeText(tool,
+        "#!/bin/sh\n"
+        "for a in \"$@\"; do case \"$a\" in bin=*) head -c 4096 /dev/zero > \"${a#bin=}\" ;; esac; done\n"
+        "echo 'cannot make the image' >&2\nexit 1\n");
+    QFile::setPermissions(tool, QFile::permissions(tool) | QFile::ExeOwner);
     f.prompter.clear();
     EXPECT_EQ(f.build(), BuildDriver::Outcome::Failed);
     EXPECT_EQ(f.prompter.texts(), QStringList { localText(TextId::MsgImageFailed) });
@@ -120,8 +121,8 @@ TEST_F(BuildEndsTest, AnImageAppearsOnlyWhenVcdxbuildSucceeded)
 
     // A good build stamps its image: current until the album changes, even
     // when the walk had to move the date stamp back inside the frame.
-    ASSERT_TRUE(QFile::remove(movie));
-    ASSERT_TRUE(QFile::rename(goodMovie, movie));
+    QFile::remove(tool);
+    f.home.installTools();
     f.ws.settings.stampY = 5000;
     f.prompter.clear();
     ASSERT_EQ(f.build(), BuildDriver::Outcome::Succeeded) << f.prompter.texts().join(u'\n').toStdString();

@@ -109,4 +109,13 @@ TEST(DistinctOutputNames, BuildOwnNamesAreNeverGiven)
     // Below the top level a folder may be called so.
     EXPECT_EQ(distinctOutputNames({ { QStringLiteral("vcd.bin"), false } }, false),
         QStringList { QStringLiteral("vcd.bin") });
+    // A converted movie and a picture of one name meet on "clip.mpg"; a
+    // movie named like a caption still takes nothing from it, nor a folder
+    // called "clip.mpg" from the movie.
+    EXPECT_EQ(distinctOutputNames(
+                  { { QStringLiteral("clip"), true }, { QStringLiteral("clip"), false, true },
+                      { QStringLiteral("clip_text"), false, true }, { QStringLiteral("clip.mpg"), false } },
+                  false),
+        (QStringList { QStringLiteral("clip"), QStringLiteral("clip~2"), QStringLiteral("clip_text~2"),
+            QStringLiteral("clip.mpg~2") }));
 }

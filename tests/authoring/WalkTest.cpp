@@ -79,7 +79,7 @@ TEST_F(WalkTest, MirrorsTheAlbumBelowTheBuildPathOnly)
     EXPECT_TRUE(xml.contains(u"<default ref = \"Selection-text"_s + a + u"\"/>"_s));
     EXPECT_TRUE(xml.contains(u"a_text.mpg\" id=\"Segment-text"_s + a + u"\"/>"_s));
     // The tree's selection comes back as it was.
-    EXPECT_EQ(f.driver->walk().progressDone(), 5); // two menu states, three pictures
+    EXPECT_EQ(f.driver->walk().progressDone(), 6); // two menu states, three pictures, the movie
     EXPECT_EQ(f.ws.tree.highlightedNode(), nullptr);
 }
 
