@@ -19,6 +19,7 @@
 #include "imaging/ExifBlock.h"
 #include "imaging/JpegCodec.h"
 #include "imaging/JpegHead.h"
+#include "imaging/VectorClones.h"
 
 namespace {
 
@@ -264,6 +265,52 @@ std::vector<std::uint8_t> turnUpright(const std::vector<std::uint8_t> &stored, i
     return upright;
 }
 
+// An interleaved RGB or RGBA plane (RGBA composed over black) reduced to
+// 1/reduction of its size by averaging each reduction x reduction block (the
+// blocks of the last row and column may be smaller), into packed RGB.
+// HEIF and most of Qt's readers have no reduced decode as JPEG's DCT has;
+// this takes its place at a small part of the cost of resampling the whole
+// picture.
+KELVARA_VECTOR_CLONES void reduceInto(const std::uint8_t *plane, std::ptrdiff_t stride, int width, int height,
+    int channels, int reduction, std::uint8_t *out)
+{
+    if (reduction == 1 && channels == 3) {
+        for (int y = 0; y < height; ++y, out += std::ptrdiff_t(width) * 3)
+            std::memcpy(out, plane + y * stride, std::size_t(width) * 3);
+        return;
+    }
+    const int outWidth = JpegCodec::scaledSize(width, reduction);
+    const int outHeight = JpegCodec::scaledSize(height, reduction);
+    std::vector<std::uint32_t> sums(std::size_t(outWidth) * 3);
+    for (int oy = 0; oy < outHeight; ++oy) {
+        std::fill(sums.begin(), sums.end(), 0);
+        const int top = oy * reduction;
+        const int rows = std::min(reduction, height - top);
+        for (int y = top; y < top + rows; ++y) {
+            const std::uint8_t *in = plane + y * stride;
+            for (int x = 0; x < width; ++x, in += channels) {
+                std::uint32_t *sum = sums.data() + std::size_t(x / reduction) * 3;
+                if (channels == 4) {
+                    sum[0] += (in[0] * in[3] + 127) / 255;
+                    sum[1] += (in[1] * in[3] + 127) / 255;
+                    sum[2] += (in[2] * in[3] + 127) / 255;
+                } else {
+                    sum[0] += in[0];
+                    sum[1] += in[1];
+                    sum[2] += in[2];
+                }
+            }
+        }
+        for (int ox = 0; ox < outWidth; ++ox, out += 3) {
+            const std::uint32_t count = std::uint32_t(rows) * std::min(reduction, width - ox * reduction);
+            const std::uint32_t *sum = sums.data() + std::size_t(ox) * 3;
+            out[0] = std::uint8_t((sum[0] + count / 2) / count);
+            out[1] = std::uint8_t((sum[1] + count / 2) / count);
+            out[2] = std::uint8_t((sum[2] + count / 2) / count);
+        }
+    }
+}
+
 bool fitsBuffer(long long width, long long height)
 {
     return width > 0 && height > 0 && 3 * width * height <= std::numeric_limits<std::int32_t>::max();
@@ -316,7 +363,7 @@ bool PictureReader::read(const QString &fileName, int minWidth, int minHeight)
             return readWithQt(fileName, format, minWidth, minHeight);
         case MediaFormat::Heif:
         case MediaFormat::Avif:
-            return readHeif(fileName);
+            return readHeif(fileName, minWidth, minHeight);
         default:
             return fail(QStringLiteral("cannot be decoded: not a picture format known here"));
         }
@@ -369,18 +416,22 @@ bool PictureReader::readWithQt(const QString &fileName, MediaFormat format, int 
     reader.setAutoTransform(false);
     const int orientation = qtOrientation(reader, file, format);
 
-    // A large picture is read at a reduced size where the reader can (TIFF,
-    // WebP) and scaled once read where it cannot, so a picture far larger than
-    // its still never stays in memory at full size for long.
+    // A large picture is reduced as JPEG's scaled decode would reduce it.
+    // libwebp decodes straight at the reduced size, so a large WebP never
+    // stays in memory whole; the other readers' own scaling is skipped (Qt's
+    // PNG reader turns a scaled 1-bit palette picture black) and the picture
+    // is reduced once read.
     const QSize stored = reader.size();
     if (orientation >= 5)
         std::swap(minWidth, minHeight);
+    int reduction = 1;
     if (stored.isValid() && !stored.isEmpty()) {
-        const int reduction
-            = JpegCodec::chooseReduction(stored.width(), stored.height(), minWidth, minHeight);
-        if (reduction > 1)
+        reduction = JpegCodec::chooseReduction(stored.width(), stored.height(), minWidth, minHeight);
+        if (reduction > 1 && format == MediaFormat::WebP) {
             reader.setScaledSize(QSize(JpegCodec::scaledSize(stored.width(), reduction),
                 JpegCodec::scaledSize(stored.height(), reduction)));
+            reduction = 1;
+        }
     }
 
     QImage image = reader.read();
@@ -405,15 +456,15 @@ bool PictureReader::readWithQt(const QString &fileName, MediaFormat format, int 
     if (rgb.isNull())
         return fail(QStringLiteral("cannot be decoded: too large for memory"));
 
-    const size_t stride = size_t(rgb.width()) * 3;
-    std::vector<std::uint8_t> pixels(stride * rgb.height());
-    for (int y = 0; y < rgb.height(); ++y)
-        std::memcpy(pixels.data() + y * stride, rgb.constScanLine(y), stride);
-    setUpright(std::move(pixels), rgb.width(), rgb.height(), orientation);
+    const int width = JpegCodec::scaledSize(rgb.width(), reduction);
+    const int height = JpegCodec::scaledSize(rgb.height(), reduction);
+    std::vector<std::uint8_t> pixels(std::size_t(width) * height * 3);
+    reduceInto(rgb.constBits(), rgb.bytesPerLine(), rgb.width(), rgb.height(), 3, reduction, pixels.data());
+    setUpright(std::move(pixels), width, height, orientation);
     return true;
 }
 
-bool PictureReader::readHeif(const QString &fileName)
+bool PictureReader::readHeif(const QString &fileName, int minWidth, int minHeight)
 {
     const HeifPrimary primary = openHeif(fileName);
     if (!primary.handle)
@@ -440,23 +491,12 @@ bool PictureReader::readHeif(const QString &fileName)
     if (!plane || !fitsBuffer(width, height))
         return fail(QStringLiteral("cannot be decoded: no picture in the file"));
 
-    std::vector<std::uint8_t> pixels(size_t(width) * height * 3);
-    std::uint8_t *out = pixels.data();
-    for (int y = 0; y < height; ++y) {
-        const std::uint8_t *in = plane + std::ptrdiff_t(y) * stride;
-        if (!alpha) {
-            std::memcpy(out, in, size_t(width) * 3);
-            out += size_t(width) * 3;
-            continue;
-        }
-        for (int x = 0; x < width; ++x, in += 4, out += 3) {
-            // Over black: each colour weighed by its opacity.
-            out[0] = std::uint8_t((in[0] * in[3] + 127) / 255);
-            out[1] = std::uint8_t((in[1] * in[3] + 127) / 255);
-            out[2] = std::uint8_t((in[2] * in[3] + 127) / 255);
-        }
-    }
-    setUpright(std::move(pixels), width, height, 1);
+    const int reduction = JpegCodec::chooseReduction(width, height, minWidth, minHeight);
+    const int outWidth = JpegCodec::scaledSize(width, reduction);
+    const int outHeight = JpegCodec::scaledSize(height, reduction);
+    std::vector<std::uint8_t> pixels(std::size_t(outWidth) * outHeight * 3);
+    reduceInto(plane, stride, width, height, alpha ? 4 : 3, reduction, pixels.data());
+    setUpright(std::move(pixels), outWidth, outHeight, 1);
     return true;
 }
 

@@ -45,7 +45,7 @@ private:
     bool fail(const QString &problem);
     bool readJpeg(const QString &fileName, int minWidth, int minHeight);
     bool readWithQt(const QString &fileName, MediaFormat format, int minWidth, int minHeight);
-    bool readHeif(const QString &fileName);
+    bool readHeif(const QString &fileName, int minWidth, int minHeight);
     void setUpright(std::vector<std::uint8_t> stored, int width, int height, int orientation);
 
     int m_width = 0;
