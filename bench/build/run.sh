@@ -10,15 +10,19 @@
 #   (e) the build of (a) again without --full-rebuild, nothing changed, timed
 #       right after one more full build; then once more after one photo was
 #       edited, which must make exactly one picture still
+#   (f) the same 24 photos as HEIC (converted once by ImageMagick at quality
+#       85), built side by side with the JPEG album, HEIC_ROUNDS times (3
+#       unless set): the HEIC build should take at most 2 times the JPEG one
 # The four run in turn, ROUNDS times (5 unless set), and the ratios are taken
 # from the medians: on a shared virtual machine the same build has been seen
 # to take anywhere from 2.4 to 4.2 seconds from one run to the next.
-# Usage: [ROUNDS=N] run.sh KELVARA_EXECUTABLE [JOBS]
+# Usage: [ROUNDS=N] [HEIC_ROUNDS=N] run.sh KELVARA_EXECUTABLE [JOBS]
 set -euo pipefail
 
 kelvara=$(readlink -f "$1")
 jobs=${2:-}
 rounds=${ROUNDS:-5}
+heic_rounds=${HEIC_ROUNDS:-3}
 cores=$(nproc)
 work=$(mktemp -d "${TMPDIR:-/tmp}/kelvara-bench-build.XXXXXX")
 trap 'rm -rf "$work"' EXIT
@@ -144,3 +148,28 @@ printf '(e) reuse build / full build = %.2f / %.2f = %.3f  (target <= 0.15)\n' "
 awk -v a="$acpu" -v b="$bcpu" -v c="$ccpu" 'BEGIN {
     printf "cpu a/b       = %.3f\n", a / b
     printf "cpu a/c       = %.3f\n", a / c }'
+
+# (f) HEIC against JPEG: the same photos, the same settings, full rebuilds in turn.
+echo "Converting the 24 photos to HEIC in $work/heic ..."
+(cd "$work/album" && find . -name '*.jpg') | xargs -d '\n' -n 1 -P "$cores" bash -c '
+    mkdir -p "$1/heic/$(dirname "$2")" && convert "$1/album/$2" -quality 85 "$1/heic/${2%.jpg}.heic"' _ "$work"
+heic_args=()
+for arg in "${args[@]}"; do
+    case "$arg" in
+    "$work/album") heic_args+=("$work/heic") ;;
+    "$work/out") heic_args+=("$work/out-heic") ;;
+    *) heic_args+=("$arg") ;;
+    esac
+done
+mkdir -p "$work/out-heic"
+for round in $(seq 1 "$heic_rounds"); do
+    timed "$work/fj" env KELVARA_REGISTRY_DIR="$work/registry" "$kelvara" "${args[@]}" >/dev/null 2>"$work/kelvara.err" || {
+        cat "$work/kelvara.err"; exit 1; }
+    timed "$work/fh" env KELVARA_REGISTRY_DIR="$work/registry" "$kelvara" "${heic_args[@]}" >/dev/null 2>"$work/kelvara.err" || {
+        cat "$work/kelvara.err"; exit 1; }
+    echo "(f) round $round: JPEG $(tail -1 "$work/fj" | cut -d' ' -f1) s, HEIC $(tail -1 "$work/fh" | cut -d' ' -f1) s"
+done
+heic_stills=$(find "$work/out-heic" -name '*.mpg' | wc -l)
+fj=$(median "$work/fj" 1) fh=$(median "$work/fh" 1)
+printf '(f) HEIC build / JPEG build = %.2f / %.2f = %.3f  (target <= 2; stills from HEIC: %d)\n' "$fh" "$fj" \
+    "$(awk -v h="$fh" -v j="$fj" 'BEGIN { print h / j }')" "$heic_stills"

@@ -370,7 +370,14 @@ void GenerationWalk::pictureStates(ProjectNode *picture)
         announce(QLatin1String("picture ") + shownPath(picture) + QLatin1String(" (still reused)"));
     } else {
         announce(QLatin1String("picture ") + shownPath(picture));
-        m_renderer.createStill(picture, source);
+        if (!m_renderer.createStill(picture, source)) {
+            // No still of a black frame in its place: the picture is left
+            // off, its neighbours lead past it, and the build says so.
+            announce(QLatin1String("picture ") + shownPath(picture) + QLatin1String(" (unusable: ")
+                + m_renderer.lastPictureProblem() + u')');
+            leaveOff(picture, m_renderer.lastPictureProblem());
+            return;
+        }
         if (m_callbacks.displayPreview)
             m_callbacks.displayPreview();
         saveStill(below, print);
@@ -391,6 +398,8 @@ void GenerationWalk::pictureStates(ProjectNode *picture)
             announce(QLatin1String("caption ") + shownPath(picture) + QLatin1String(" (still reused)"));
         } else {
             announce(QLatin1String("caption ") + shownPath(picture));
+            // Decoded a moment ago for the picture's own still; should the
+            // file change in between, the still shows the black frame.
             m_renderer.createStill(picture, source, captionFile);
             if (m_callbacks.displayPreview)
                 m_callbacks.displayPreview();

@@ -8,9 +8,7 @@
 #include <new>
 #include <numbers>
 
-#include <QBuffer>
 #include <QColor>
-#include <QFile>
 #include <QFont>
 #include <QFontMetrics>
 #include <QPainter>
@@ -20,7 +18,7 @@
 #include "base/KelvaraError.h"
 #include "imaging/ExifBlock.h"
 #include "imaging/JpegCodec.h"
-#include "imaging/JpegHead.h"
+#include "imaging/PictureReader.h"
 #include "imaging/Resampler.h"
 #include "imaging/VectorClones.h"
 
@@ -60,47 +58,6 @@ QStringList linesOf(const QString &text)
     unified.replace(QStringLiteral("\r\n"), QStringLiteral("\n"));
     unified.replace(u'\r', u'\n');
     return unified.split(u'\n');
-}
-
-// The stored picture turned upright for EXIF orientations 1..8 (stored size
-// w x h; 5..8 swap the axes). Upright pixel (x, y) is read at
-// origin + x * along + y * down bytes of the stored buffer.
-std::vector<std::uint8_t> turnUpright(const std::vector<std::uint8_t> &stored, int w, int h, int orientation,
-    int &uprightWidth, int &uprightHeight)
-{
-    const std::ptrdiff_t pixel = 3;
-    const std::ptrdiff_t row = static_cast<std::ptrdiff_t>(w) * 3;
-    const std::ptrdiff_t right = (w - 1) * pixel;
-    const std::ptrdiff_t bottom = (h - 1) * row;
-    struct Walk
-    {
-        std::ptrdiff_t origin, along, down;
-    };
-    const Walk walks[8] = {
-        { 0, pixel, row }, // 1 as stored
-        { right, -pixel, row }, // 2 mirrored left to right
-        { bottom + right, -pixel, -row }, // 3 upside down
-        { bottom, pixel, -row }, // 4 mirrored top to bottom
-        { 0, row, pixel }, // 5 transposed
-        { bottom, -row, pixel }, // 6 camera turned clockwise
-        { bottom + right, -row, -pixel }, // 7 transversed
-        { right, row, -pixel }, // 8 camera turned anticlockwise
-    };
-    const Walk walk = walks[orientation >= 1 && orientation <= 8 ? orientation - 1 : 0];
-    const bool swapped = orientation >= 5;
-    uprightWidth = swapped ? h : w;
-    uprightHeight = swapped ? w : h;
-    std::vector<std::uint8_t> upright(stored.size());
-    std::uint8_t *out = upright.data();
-    for (int y = 0; y < uprightHeight; ++y) {
-        const std::uint8_t *in = stored.data() + walk.origin + y * walk.down;
-        for (int x = 0; x < uprightWidth; ++x, out += 3, in += walk.along) {
-            out[0] = in[0];
-            out[1] = in[1];
-            out[2] = in[2];
-        }
-    }
-    return upright;
 }
 
 // One output row of the anti-flicker blend: (up + 2 * mid + down) / 4 to the
@@ -232,25 +189,13 @@ bool ImgSource::loadPicture(const QImage &picture)
 
 QString ImgSource::exifTag(const QString &fileName, int tag)
 {
-    QFile file(fileName);
-    if (!file.open(QIODevice::ReadOnly))
-        return {};
-    JpegHead head;
-    if (!head.read(file) || head.exif().isEmpty())
-        return {};
-    return ExifBlock(head.exif()).tagText(tag);
+    const QByteArray exif = PictureReader::exifOf(fileName);
+    return exif.isEmpty() ? QString() : ExifBlock(exif).tagText(tag);
 }
 
-QSize ImgSource::jpegSize(const QString &fileName)
+QSize ImgSource::pictureSize(const QString &fileName)
 {
-    QFile file(fileName);
-    if (!file.open(QIODevice::ReadOnly))
-        return {};
-    JpegHead head;
-    if (!head.read(file) || head.width() < 1 || head.height() < 1)
-        return {};
-    const int orientation = head.exif().isEmpty() ? 1 : ExifBlock(head.exif()).orientation();
-    return orientation >= 5 ? QSize(head.height(), head.width()) : QSize(head.width(), head.height());
+    return PictureReader::uprightSize(fileName);
 }
 
 bool ImgSource::overlay(const ImgSource &image, int x, int y, double opacity, int mode)
@@ -389,49 +334,18 @@ bool ImgSource::loadFile(const QString &fileName)
     return loadFile(fileName, 0, 0);
 }
 
-bool ImgSource::loadFile(const QString &fileName, int minWidth, int minHeight)
+bool ImgSource::loadFile(const QString &fileName, int minWidth, int minHeight, QString *problem)
 {
     std::vector<std::uint8_t>().swap(m_rgb);
-
-    QFile file(fileName);
-    if (!file.open(QIODevice::ReadOnly))
+    PictureReader reader;
+    const bool read = reader.read(fileName, minWidth, minHeight);
+    if (problem)
+        *problem = reader.problem();
+    if (!read)
         return false;
-    const QByteArray data = file.readAll();
-    file.close();
-
-    JpegHead head;
-    QBuffer buffer;
-    buffer.setData(data);
-    buffer.open(QIODevice::ReadOnly);
-    const bool headRead = head.read(buffer);
-    const int orientation = headRead && !head.exif().isEmpty() ? ExifBlock(head.exif()).orientation() : 1;
-
-    // The minimum applies to the upright picture; the decoder sees the stored frame.
-    if (orientation >= 5)
-        std::swap(minWidth, minHeight);
-    int reduction = 1;
-    if (headRead && head.width() > 0 && head.height() > 0)
-        reduction = JpegCodec::chooseReduction(head.width(), head.height(), minWidth, minHeight);
-
-    int storedWidth = 0;
-    int storedHeight = 0;
-    std::vector<std::uint8_t> pixels;
-    try {
-        if (!JpegCodec::decode(data, reduction, pixels, storedWidth, storedHeight))
-            return false;
-        if (orientation != 1) {
-            int w = 0;
-            int h = 0;
-            pixels = turnUpright(pixels, storedWidth, storedHeight, orientation, w, h);
-            storedWidth = w;
-            storedHeight = h;
-        }
-    } catch (const std::bad_alloc &) {
-        return false; // a photo too large for memory is a photo that cannot be read
-    }
-    m_rgb = std::move(pixels);
-    m_width = storedWidth;
-    m_height = storedHeight;
+    m_width = reader.width();
+    m_height = reader.height();
+    m_rgb = reader.takePixels();
     return true;
 }
 

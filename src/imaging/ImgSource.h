@@ -48,15 +48,17 @@ public:
     // transparent parts come out over black. False for a null image.
     bool loadPicture(const QImage &picture);
 
-    // The text of an EXIF tag of a JPEG file; empty when missing or unreadable.
-    // Reads only the markers ahead of the image data. Dates come in the
-    // 19-character form "YYYY:MM:DD HH:MM:SS", whole numbers in decimal.
+    // The text of an EXIF tag of a picture file (JPEG, PNG, WebP, TIFF, HEIF,
+    // AVIF); empty when missing or unreadable. Reads the metadata, never the
+    // image data. Dates come in the 19-character form "YYYY:MM:DD HH:MM:SS",
+    // whole numbers in decimal.
     static QString exifTag(const QString &fileName, int tag);
     QString exifTagOf(const QString &fileName, int tag) const { return exifTag(fileName, tag); }
 
-    // The upright size (after EXIF orientation) of a JPEG file, read from its
-    // head without decoding; an invalid QSize when it cannot be read.
-    static QSize jpegSize(const QString &fileName);
+    // The upright size of a picture file (after EXIF orientation, or HEIF's
+    // own transformations), read from its header without decoding; an invalid
+    // QSize when it cannot be read.
+    static QSize pictureSize(const QString &fileName);
 
     // Copies image onto this one with its top-left at (x, y), clipped at every
     // edge (x and y may be negative). opacity 1.0 copies; below 1 blends, 0 or
@@ -85,15 +87,17 @@ public:
     // Writes a baseline JPEG of the given quality (1..100); false on failure.
     bool saveJpg(const QString &fileName, int quality) const;
 
-    // Decodes a JPEG; false (and no pixels) when it cannot be read. The photo is
-    // turned upright by its EXIF orientation. On failure width() and height()
-    // keep their earlier values while hasPixels() is false; every operation
-    // checks for pixels, so nothing reads the stale size.
+    // Decodes a picture file of any format PictureReader knows; false (and no
+    // pixels) when it cannot be read or decoded. The photo is turned upright.
+    // On failure width() and height() keep their earlier values while
+    // hasPixels() is false; every operation checks for pixels, so nothing
+    // reads the stale size.
     bool loadFile(const QString &fileName);
     // The same, but may decode at 1/2, 1/4 or 1/8 scale when the result stays at
     // least minWidth x minHeight after turning upright: a photo far larger than
-    // its fitted size is never decoded whole.
-    bool loadFile(const QString &fileName, int minWidth, int minHeight);
+    // its fitted size is never decoded whole. problem (optional) receives the
+    // reason of a failure, and is cleared on success.
+    bool loadFile(const QString &fileName, int minWidth, int minHeight, QString *problem = nullptr);
 
     // Resamples to the new size with a filter code: 1 nearest, 2 bilinear,
     // 3 bicubic, 4..17 the kernels Box .. Catrom (see Resampler). Code 0 or

@@ -29,6 +29,23 @@ bool offersReduction(int reduction)
     return false;
 }
 
+// Warnings after which the picture lacks pixels: the file ended early, or scan
+// data was damaged and filled in. Extraneous bytes before a marker are
+// skipped without loss, so that warning alone keeps the picture.
+bool losesPixels(const QString &warning)
+{
+    if (warning.contains(QLatin1String("premature end"), Qt::CaseInsensitive))
+        return true;
+    return warning.startsWith(QLatin1String("Corrupt JPEG data"))
+        && !warning.contains(QLatin1String("extraneous bytes"));
+}
+
+void report(QString *problem, const QString &message)
+{
+    if (problem)
+        *problem = message;
+}
+
 } // namespace
 
 int JpegCodec::scaledSize(int size, int reduction)
@@ -48,12 +65,15 @@ int JpegCodec::chooseReduction(int width, int height, int minWidth, int minHeigh
     return 1;
 }
 
-bool JpegCodec::decode(
-    const QByteArray &jpeg, int reduction, std::vector<std::uint8_t> &rgb, int &width, int &height)
+bool JpegCodec::decode(const QByteArray &jpeg, int reduction, std::vector<std::uint8_t> &rgb, int &width,
+    int &height, QString *problem)
 {
     Handle handle(tjInitDecompress());
-    if (!handle || jpeg.isEmpty())
+    if (!handle || jpeg.isEmpty()) {
+        report(problem, QStringLiteral("empty stream"));
         return false;
+    }
+    const auto message = [&handle] { return QString::fromLocal8Bit(tjGetErrorStr2(handle.get())); };
     const auto *data = reinterpret_cast<const unsigned char *>(jpeg.constData());
     const auto size = static_cast<unsigned long>(jpeg.size());
 
@@ -62,15 +82,19 @@ bool JpegCodec::decode(
     int subsampling = 0;
     int colourspace = 0;
     if (tjDecompressHeader3(handle.get(), data, size, &fullWidth, &fullHeight, &subsampling, &colourspace)
-        != 0)
+        != 0) {
+        report(problem, message());
         return false;
+    }
     if (reduction != 1 && !offersReduction(reduction))
         reduction = 1;
     const int w = scaledSize(fullWidth, reduction);
     const int h = scaledSize(fullHeight, reduction);
     const long long bytes = 3LL * w * h;
-    if (w < 1 || h < 1 || bytes > std::numeric_limits<std::int32_t>::max())
+    if (w < 1 || h < 1 || bytes > std::numeric_limits<std::int32_t>::max()) {
+        report(problem, QStringLiteral("picture too large"));
         return false;
+    }
 
     // Adobe-style CMYK/YCCK files cannot be turned into RGB by the library;
     // take the inks and convert them here (they are stored inverted).
@@ -81,10 +105,13 @@ bool JpegCodec::decode(
         cmyk.assign(static_cast<size_t>(4LL * w * h), 0);
     unsigned char *target = inks ? cmyk.data() : rgb.data();
     const int pixelFormat = inks ? TJPF_CMYK : TJPF_RGB;
-    if (tjDecompress2(handle.get(), data, size, target, w, 0, h, pixelFormat, TJFLAG_ACCURATEDCT) != 0
-        && tjGetErrorCode(handle.get()) != TJERR_WARNING) {
-        rgb.clear();
-        return false;
+    if (tjDecompress2(handle.get(), data, size, target, w, 0, h, pixelFormat, TJFLAG_ACCURATEDCT) != 0) {
+        const QString text = message();
+        if (tjGetErrorCode(handle.get()) != TJERR_WARNING || losesPixels(text)) {
+            report(problem, text);
+            rgb.clear();
+            return false;
+        }
     }
     if (inks) {
         const std::uint8_t *in = cmyk.data();

@@ -1,6 +1,7 @@
 #pragma once
 
 #include <QByteArray>
+#include <QString>
 
 #include <cstdint>
 #include <vector>
@@ -18,11 +19,13 @@ public:
     // Size of the frame decoded at 1/reduction scale.
     static int scaledSize(int size, int reduction);
 
-    // Decodes the stream at 1/reduction scale into rgb. Recoverable damage (a
-    // truncated file) still yields the pixels that could be read. False when
-    // the stream cannot be decoded or the result would not fit a 32-bit buffer.
-    static bool decode(
-        const QByteArray &jpeg, int reduction, std::vector<std::uint8_t> &rgb, int &width, int &height);
+    // Decodes the stream at 1/reduction scale into rgb. False when the stream
+    // cannot be decoded, when image data is missing or damaged (a truncated
+    // file would show as a grey band), or when the result would not fit a
+    // 32-bit buffer; problem (optional) then receives the library's message.
+    // Warnings about bytes the decoder merely skipped are no failure.
+    static bool decode(const QByteArray &jpeg, int reduction, std::vector<std::uint8_t> &rgb, int &width,
+        int &height, QString *problem = nullptr);
 
     // Baseline JPEG of quality 1..100 (clamped) with 4:2:0 chroma.
     static bool encode(const std::uint8_t *rgb, int width, int height, int quality, QByteArray &jpeg);

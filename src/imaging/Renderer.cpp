@@ -14,9 +14,7 @@
 #include "base/StringTable.h"
 #include "imaging/ButtonArt.h"
 #include "imaging/CaptionText.h"
-#include "imaging/ExifBlock.h"
 #include "imaging/ImgSource.h"
-#include "imaging/JpegHead.h"
 #include "project/NodeKind.h"
 #include "project/DiscContent.h"
 #include "project/ProjectNode.h"
@@ -35,20 +33,6 @@ QString textOf(int id, const QString &english)
 {
     const QString text = localText(id);
     return text.isEmpty() ? english : text;
-}
-
-// The size a JPEG has once turned upright, read from its markers alone (the
-// same reading the decoder does); invalid when the file holds no JPEG frame.
-QSize uprightSizeOf(const QString &path)
-{
-    QFile file(path);
-    JpegHead head;
-    if (!file.open(QIODevice::ReadOnly) || !head.read(file) || head.width() <= 0 || head.height() <= 0)
-        return {};
-    QSize size(head.width(), head.height());
-    if (!head.exif().isEmpty() && ExifBlock(head.exif()).orientation() >= 5)
-        size.transpose();
-    return size;
 }
 
 // True when a decoded raster is the upright photo of that header size, decoded
@@ -320,9 +304,10 @@ QString Renderer::dateCaption(const QString &exifDate) const
     return QLocale::system().toString(date, QLocale::ShortFormat) + u' ' + exifDate.mid(11, 5);
 }
 
-void Renderer::createStill(ProjectNode *node, const QString &picturePath, const QString &captionFile)
+bool Renderer::createStill(ProjectNode *node, const QString &picturePath, const QString &captionFile)
 {
     beginRender();
+    m_pictureProblem.clear();
     if (m_callbacks.hideOrderFrame)
         m_callbacks.hideOrderFrame();
     NodeInfo &info = m_tree.info(node);
@@ -382,16 +367,18 @@ void Renderer::createStill(ProjectNode *node, const QString &picturePath, const 
     if (m_callbacks.processEvents)
         m_callbacks.processEvents();
     const bool hasFrame = Wf > 0 && Hf > 0;
-    const QSize header = uprightSizeOf(picturePath);
+    const QSize header = ImgSource::pictureSize(picturePath);
     QSize target;
+    bool decoded = false;
     if (hasFrame && !header.isEmpty()) {
         target = fittedSize(header.width(), header.height());
-        m_picture.loadFile(picturePath, std::max(target.width(), 1), std::max(target.height(), 1));
+        decoded = m_picture.loadFile(
+            picturePath, std::max(target.width(), 1), std::max(target.height(), 1), &m_pictureProblem);
     } else if (!hasFrame) {
         // Nothing of the photo will be shown: the smallest decode serves.
-        m_picture.loadFile(picturePath, 1, 1);
+        decoded = m_picture.loadFile(picturePath, 1, 1, &m_pictureProblem);
     } else {
-        m_picture.loadFile(picturePath);
+        decoded = m_picture.loadFile(picturePath, 0, 0, &m_pictureProblem);
     }
     setProgress(20);
 
@@ -460,6 +447,7 @@ void Renderer::createStill(ProjectNode *node, const QString &picturePath, const 
         m_callbacks.canvasChanged();
     setProgress(90);
     endRender();
+    return decoded;
 }
 
 void Renderer::drawCaptionText(const QString &captionFile, int left, int top, int width, int height)

@@ -58,8 +58,14 @@ public:
     // the node's caption and StillWidth / StillHeight; may move the stamp
     // position in the settings back inside the frame (telling the user). With a
     // caption file (the picture's caption state) its text is drawn over the
-    // picture as well; an empty one gives the plain still.
-    void createStill(ProjectNode *node, const QString &picturePath, const QString &captionFile = QString());
+    // picture as well; an empty one gives the plain still. False when the
+    // picture could not be decoded: the canvas then holds the black frame with
+    // its text, and lastPictureProblem() tells why.
+    bool createStill(ProjectNode *node, const QString &picturePath, const QString &captionFile = QString());
+
+    // Why the last still's picture could not be decoded ("cannot be read",
+    // "cannot be decoded: ..."); empty after a still that showed its picture.
+    QString lastPictureProblem() const { return m_pictureProblem; }
 
     // The page shown for a movie: "Movie, no preview." at the top, centred.
     void makeMoviePage();
@@ -100,4 +106,5 @@ private:
     double m_stillWidth = 0.0;
     double m_stillHeight = 0.0;
     QList<ProjectNode *> m_pageEntries;
+    QString m_pictureProblem;
 };

@@ -150,6 +150,37 @@ TEST_F(BuildEndsTest, AnAlbumWithNothingCheckedIsRefusedBeforeAnyWork)
     EXPECT_EQ(f.build(), BuildDriver::Outcome::Succeeded) << f.prompter.texts().join(u'\n').toStdString();
 }
 
+// A picture or movie that cannot be decoded is left off with a warning and
+// the disc is made of the rest; strict, the same album fails without an image.
+TEST_F(BuildEndsTest, WhatCannotBeDecodedIsLeftOffAndTheRestIsBuilt)
+{
+    BuildFixture::writeText(f.sourceFile(u"City/clip.mpg"_s), QByteArray(100000, 'x'));
+    QFile picture(f.sourceFile(u"Été d'Or/b.jpg"_s));
+    ASSERT_TRUE(picture.resize(picture.size() / 2));
+    f.prompter.scriptAnswer(false); // no burning
+    ASSERT_EQ(f.build(), BuildDriver::Outcome::Succeeded) << f.driver->lastProblem().toStdString();
+
+    const QStringList leftOff = f.driver->leftOff();
+    ASSERT_EQ(leftOff.size(), 2) << leftOff.join(u'\n').toStdString();
+    EXPECT_TRUE(leftOff[0].startsWith(u"City/clip.mpg: "_s)) << leftOff[0].toStdString();
+    EXPECT_TRUE(leftOff[1].startsWith(u"Été d'Or/b.jpg: "_s)) << leftOff[1].toStdString();
+    const QStringList warnings = f.prompter.texts().filter(u"clip.mpg"_s);
+    ASSERT_EQ(warnings.size(), 1);
+    EXPECT_TRUE(warnings[0].contains(u"b.jpg"_s));
+    const QString xml = BuildFixture::readText(f.destFile(u"vcd.xml"_s));
+    EXPECT_FALSE(xml.contains(u"clip"_s));
+    EXPECT_FALSE(xml.contains(u"/b.mpg"_s));
+    EXPECT_TRUE(xml.contains(u"/a.mpg"_s));
+    EXPECT_EQ(imageFiles(), (QStringList { u"vcd.bin"_s, u"vcd.cue"_s, u"vcd.stamp"_s }));
+    EXPECT_TRUE(BuildFixture::readText(f.home.file(u"Create.Log"_s)).contains(u"left off the disc: "_s));
+
+    f.driver->setStrict(true);
+    f.prompter.clear();
+    EXPECT_EQ(f.build(), BuildDriver::Outcome::Failed);
+    EXPECT_TRUE(f.driver->lastProblem().startsWith(u"left off the disc: "_s));
+    EXPECT_EQ(imageFiles(), QStringList());
+}
+
 TEST_F(BuildEndsTest, AMissingImageToolIsFoundBeforeAnyStill)
 {
     leaveOldImage();

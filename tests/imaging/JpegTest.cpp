@@ -150,15 +150,28 @@ TEST_F(JpegFiles, UnreadableFilesLeaveNoPixelsButTheOldSize)
     EXPECT_FALSE(QFile::exists(path(QStringLiteral("out.jpg"))));
 }
 
-TEST_F(JpegFiles, TruncatedFileStillGivesItsPicture)
+// A truncated file would show a grey band where its data ends; stray bytes
+// before a marker are merely skipped and keep the picture.
+TEST_F(JpegFiles, TruncatedFileFailsButStrayBytesDoNot)
 {
     const QString file = writeJpeg(QStringLiteral("cut.jpg"), photo(256, 256), 90);
     QFile f(file);
     ASSERT_TRUE(f.open(QIODevice::ReadWrite));
+    QByteArray whole = f.readAll();
     ASSERT_TRUE(f.resize(f.size() * 2 / 3));
     f.close();
     ImgSource image;
-    ASSERT_TRUE(image.loadFile(file));
+    QString problem;
+    EXPECT_FALSE(image.loadFile(file, 0, 0, &problem));
+    EXPECT_TRUE(problem.contains(u"Premature end of JPEG file")) << problem.toStdString();
+
+    ASSERT_TRUE(whole.endsWith("\xFF\xD9"));
+    whole.insert(whole.size() - 2, "junk");
+    ASSERT_TRUE(f.open(QIODevice::WriteOnly | QIODevice::Truncate));
+    f.write(whole);
+    f.close();
+    EXPECT_TRUE(image.loadFile(file, 0, 0, &problem));
+    EXPECT_TRUE(problem.isEmpty());
     EXPECT_EQ(image.width(), 256);
 }
 
@@ -241,7 +254,7 @@ TEST_P(Orientations, PictureComesOutUprightAtItsUprightSize)
     const QString file = writeJpeg(QStringLiteral("o.jpg"), stored, 98);
     spliceExif(file, exifPayload("2020:01:01 00:00:00", c.orientation, EXIF_BYTE_ORDER_INTEL));
 
-    EXPECT_EQ(ImgSource::jpegSize(file), QSize(64, 32));
+    EXPECT_EQ(ImgSource::pictureSize(file), QSize(64, 32));
     ImgSource image;
     ASSERT_TRUE(image.loadFile(file));
     ASSERT_EQ(image.width(), 64);
@@ -310,7 +323,7 @@ TEST_F(JpegFiles, ScaledDecodeMeasuresTheMinimumOnTheUprightPicture)
     // Stored 800 x 400, upright 400 x 800.
     const QString file = writeJpeg(QStringLiteral("portrait.jpg"), photo(800, 400), 90);
     spliceExif(file, exifPayload(QByteArray(), 6, EXIF_BYTE_ORDER_MOTOROLA));
-    EXPECT_EQ(ImgSource::jpegSize(file), QSize(400, 800));
+    EXPECT_EQ(ImgSource::pictureSize(file), QSize(400, 800));
     ImgSource image;
     ASSERT_TRUE(image.loadFile(file, 100, 200));
     EXPECT_EQ(image.width(), 100);
@@ -318,5 +331,5 @@ TEST_F(JpegFiles, ScaledDecodeMeasuresTheMinimumOnTheUprightPicture)
     ASSERT_TRUE(image.loadFile(file, 101, 200));
     EXPECT_EQ(image.width(), 200);
     EXPECT_EQ(image.height(), 400);
-    EXPECT_FALSE(ImgSource::jpegSize(path(QStringLiteral("missing.jpg"))).isValid());
+    EXPECT_FALSE(ImgSource::pictureSize(path(QStringLiteral("missing.jpg"))).isValid());
 }

@@ -26,9 +26,9 @@ protected:
         return node;
     }
 
-    void render(ProjectNode *node, const QString &captionFile = QString())
+    bool render(ProjectNode *node, const QString &captionFile = QString())
     {
-        m_renderer.createStill(node, node->fullPath(), captionFile);
+        return m_renderer.createStill(node, node->fullPath(), captionFile);
     }
 
     // The photo covers exactly [x, x + w) x [y, y + h) of the black frame.
@@ -296,7 +296,9 @@ TEST_F(StillTest, UndecodablePictureGivesTheBlackFrameWithItsText)
     file.write("\xFF\xD8\xFF\xE0 this is not really a JPEG");
     file.close();
 
-    render(node);
+    EXPECT_FALSE(render(node));
+    EXPECT_TRUE(m_renderer.lastPictureProblem().startsWith(u"cannot be decoded: "))
+        << m_renderer.lastPictureProblem().toStdString();
     EXPECT_EQ(m_renderer.stillWidth(), 0);
     EXPECT_EQ(m_canvas.width(), 704);
     EXPECT_TRUE(sameLeftBand(reference(QStringLiteral("broken"), 30, 40), 704));
@@ -304,8 +306,13 @@ TEST_F(StillTest, UndecodablePictureGivesTheBlackFrameWithItsText)
 
     // A missing file behaves the same.
     ProjectNode *gone = addFile(m_pics, QStringLiteral("gone.jpg"));
-    render(gone);
+    EXPECT_FALSE(render(gone));
+    EXPECT_EQ(m_renderer.lastPictureProblem(), QStringLiteral("cannot be read"));
     EXPECT_TRUE(sameLeftBand(reference(QStringLiteral("gone"), 30, 40), 704));
+
+    // The next good picture clears the problem.
+    EXPECT_TRUE(render(photo(QStringLiteral("good.jpg"), 320, 240)));
+    EXPECT_TRUE(m_renderer.lastPictureProblem().isEmpty());
 }
 
 TEST_F(StillTest, CaptionStateDrawsTheCaptionInsideThePicture)
