@@ -493,13 +493,17 @@ void Renderer::drawCaptionText(const QString &captionFile, int left, int top, in
 
 void Renderer::makeMoviePage()
 {
+    makeNoticePage(QStringLiteral("Movie, no preview."));
+}
+
+void Renderer::makeNoticePage(const QString &text)
+{
     m_canvas.create(m_settings.frameWidth, m_settings.frameHeight);
     m_canvas.fill(0);
     m_canvas.Font = m_settings.titleFont;
     m_canvas.FontSize = roundHalfEven(val(m_settings.titleFontSize));
     m_canvas.FontColor = m_settings.titleColor;
-    const QString text = QStringLiteral("Movie, no preview.");
-    const int x = roundHalfEven((m_canvas.width() - m_canvas.textWidth(text)) / 2.0);
+    const int x = std::max(0, roundHalfEven((m_canvas.width() - m_canvas.textWidth(text)) / 2.0));
     const int y = m_settings.correctEdges ? roundHalfEven(m_canvas.height() * m_settings.edgeFraction) : 0;
     m_canvas.paintText(text, x, y, true);
     if (m_callbacks.canvasChanged)

@@ -69,6 +69,9 @@ public:
 
     // The page shown for a movie: "Movie, no preview." at the top, centred.
     void makeMoviePage();
+    // A black page with the text at the top, centred: what the preview shows
+    // where the disc will have nothing (a picture that cannot be decoded).
+    void makeNoticePage(const QString &text);
 
     // Size in frame pixels the photograph received on the last still (the
     // caption editor sizes its box from these).

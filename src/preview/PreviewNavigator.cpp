@@ -3,6 +3,8 @@
 #include <QFileInfo>
 
 #include "base/Numeric.h"
+#include "base/StringTable.h"
+#include "base/TextIds.h"
 #include "imaging/Renderer.h"
 #include "project/DiscContent.h"
 #include "project/NodeKind.h"
@@ -77,9 +79,15 @@ void PreviewNavigator::showNode(ProjectNode *node)
     if (kindOfName(path) == NodeKind::Picture) {
         const QString captionFile = caption ? NavigationModel::captionFileOf(node) : QString();
         caption = !captionFile.isEmpty();
-        m_renderer.createStill(node, path, captionFile);
+        const bool decoded = m_renderer.createStill(node, path, captionFile);
+        if (!decoded) {
+            // The build leaves such a picture off; the preview says why
+            // instead of showing a black frame as if it were the picture.
+            m_renderer.makeNoticePage(node->text() + u'\r' + localText(TextId::LeftOffDisc) + u'\r'
+                + m_renderer.lastPictureProblem());
+        }
         if (m_callbacks.editTextAvailable)
-            m_callbacks.editTextAvailable(true);
+            m_callbacks.editTextAvailable(decoded);
     } else {
         caption = false;
         m_renderer.makeMoviePage();
