@@ -146,6 +146,7 @@ void GenerationWalk::writeDescriptionItems()
 
 void GenerationWalk::endOutputs(bool complete)
 {
+    m_renderer.dropPrefetch();
     m_manifest.save(complete);
 }
 
@@ -368,8 +369,10 @@ void GenerationWalk::pictureStates(ProjectNode *picture)
     const QString print = picturePrint(picture, QString());
     if (reusable(below, print)) {
         announce(QLatin1String("picture ") + shownPath(picture) + QLatin1String(" (still reused)"));
+        m_renderer.dropPrefetch(source);
     } else {
         announce(QLatin1String("picture ") + shownPath(picture));
+        prefetchAfter(picture);
         if (!m_renderer.createStill(picture, source)) {
             // No still of a black frame in its place: the picture is left
             // off, its neighbours lead past it, and the build says so.
@@ -406,6 +409,20 @@ void GenerationWalk::pictureStates(ProjectNode *picture)
             saveStill(captionBelow, captionPrint);
         }
         plan(caption, outputPath(captionBelow) + QLatin1String(".mpg"), PlannedState::Kind::Segment);
+    }
+}
+
+void GenerationWalk::prefetchAfter(const ProjectNode *picture)
+{
+    // While this still is composed and encoded, the next pictures decode on
+    // free cores. Only after a picture that is made: a build that reuses its
+    // stills decodes nothing it does not need.
+    const ProjectNode *next = DiscContent::next(picture);
+    for (size_t ahead = 0; next && ahead < PicturePrefetch::kMaxPending; next = DiscContent::next(next)) {
+        if (kindOfName(next->text()) != NodeKind::Picture)
+            continue;
+        m_renderer.prefetchPicture(next->fullPath());
+        ++ahead;
     }
 }
 

@@ -142,6 +142,7 @@ private:
     bool menuLoop(ProjectNode *menu, int entries);
     bool filesLoop(ProjectNode *folder);
     void pictureStates(ProjectNode *picture);
+    void prefetchAfter(const ProjectNode *picture);
     // The movie's state: as it is, converted (or reused), or unusable.
     void movieState(ProjectNode *movie);
     // True when the manifest holds the output (below the build folder,

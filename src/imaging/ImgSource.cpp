@@ -338,14 +338,22 @@ bool ImgSource::loadFile(const QString &fileName, int minWidth, int minHeight, Q
 {
     std::vector<std::uint8_t>().swap(m_rgb);
     PictureReader reader;
-    const bool read = reader.read(fileName, minWidth, minHeight);
+    reader.read(fileName, minWidth, minHeight);
+    return takePicture(reader, problem);
+}
+
+bool ImgSource::takePicture(PictureReader &reader, QString *problem)
+{
     if (problem)
         *problem = reader.problem();
-    if (!read)
+    const int width = reader.width();
+    const int height = reader.height();
+    std::vector<std::uint8_t> pixels = reader.takePixels();
+    if (pixels.empty())
         return false;
-    m_width = reader.width();
-    m_height = reader.height();
-    m_rgb = reader.takePixels();
+    m_width = width;
+    m_height = height;
+    m_rgb = std::move(pixels);
     return true;
 }
 

@@ -11,6 +11,8 @@
 // A 24-bit RGB raster (rows top to bottom, stride exactly Width * 3, bytes in
 // R, G, B order) with the font that text operations use. Every menu page and
 // still is composed in one of these.
+class PictureReader;
+
 class ImgSource
 {
 public:
@@ -98,6 +100,8 @@ public:
     // its fitted size is never decoded whole. problem (optional) receives the
     // reason of a failure, and is cleared on success.
     bool loadFile(const QString &fileName, int minWidth, int minHeight, QString *problem = nullptr);
+    // Takes the pixels a reader decoded (see PictureReader), or its failure.
+    bool takePicture(PictureReader &reader, QString *problem = nullptr);
 
     // Resamples to the new size with a filter code: 1 nearest, 2 bilinear,
     // 3 bicubic, 4..17 the kernels Box .. Catrom (see Resampler). Code 0 or

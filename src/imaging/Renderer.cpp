@@ -15,6 +15,7 @@
 #include "imaging/ButtonArt.h"
 #include "imaging/CaptionText.h"
 #include "imaging/ImgSource.h"
+#include "imaging/PictureReader.h"
 #include "project/NodeKind.h"
 #include "project/DiscContent.h"
 #include "project/ProjectNode.h"
@@ -335,51 +336,23 @@ bool Renderer::createStill(ProjectNode *node, const QString &picturePath, const 
     const int fH = m_settings.frameHeight;
     const double XC = val(m_settings.xCenter);
     const double YC = val(m_settings.yCenter);
-    const int aspectWidth = m_settings.aspectWidth;
-    const int tvLines = m_settings.tvLines;
-    const double edge = m_settings.edgeFraction;
-
-    // The fitting frame: twice the distance from the centre to the nearer edge
-    // of the reference frame (768 square pixels wide with aspect correction).
-    const int Wf = m_settings.correctAspect
-        ? roundHalfEven(aspectWidth - std::abs(aspectWidth - 2.0 * aspectWidth * XC / fW))
-        : roundHalfEven(aspectWidth - std::abs(aspectWidth - 2.0 * XC));
-    const int Hf = roundHalfEven(tvLines - std::abs(tvLines - 2.0 * YC));
-    // The fitting frame is measured in reference pixels with aspect correction
-    // and in frame pixels without; this maps it onto the frame.
-    const double toFrame = m_settings.correctAspect ? double(fW) / aspectWidth : 1.0;
-    const double keep = m_settings.correctEdges ? 1.0 - 2.0 * edge : 1.0;
-
-    // The still's size follows from the photo's own size, read from the header
-    // so that a large photo can be decoded at a DCT scale just above it.
-    auto fittedSize = [&](double pw, double ph) {
-        const double r = std::max(pw / Wf, ph / Hf);
-        int h = roundHalfEven(ph / r);
-        int w = roundHalfEven(pw / r);
-        w = roundHalfEven(toFrame * w);
-        if (m_settings.correctEdges) {
-            h = roundHalfEven(keep * h);
-            w = roundHalfEven(keep * w);
-        }
-        return QSize(w, h);
-    };
+    const Fitting fitting = fittingFrame();
+    auto fittedSize = [&](double pw, double ph) { return fitting.fittedSize(pw, ph); };
 
     if (m_callbacks.processEvents)
         m_callbacks.processEvents();
-    const bool hasFrame = Wf > 0 && Hf > 0;
+    const bool hasFrame = fitting.hasFrame();
     const QSize header = ImgSource::pictureSize(picturePath);
     QSize target;
-    bool decoded = false;
-    if (hasFrame && !header.isEmpty()) {
+    if (hasFrame && !header.isEmpty())
         target = fittedSize(header.width(), header.height());
-        decoded = m_picture.loadFile(
-            picturePath, std::max(target.width(), 1), std::max(target.height(), 1), &m_pictureProblem);
-    } else if (!hasFrame) {
-        // Nothing of the photo will be shown: the smallest decode serves.
-        decoded = m_picture.loadFile(picturePath, 1, 1, &m_pictureProblem);
-    } else {
-        decoded = m_picture.loadFile(picturePath, 0, 0, &m_pictureProblem);
-    }
+    const QSize minimum = decodeMinimum(fitting, header);
+    bool decoded = false;
+    PictureReader prefetched;
+    if (m_prefetch.take(picturePath, minimum.width(), minimum.height(), prefetched))
+        decoded = m_picture.takePicture(prefetched, &m_pictureProblem);
+    else
+        decoded = m_picture.loadFile(picturePath, minimum.width(), minimum.height(), &m_pictureProblem);
     setProgress(20);
 
     // A photo that cannot be decoded, or a centre on the frame's edge (a fitting
@@ -489,6 +462,61 @@ void Renderer::drawCaptionText(const QString &captionFile, int left, int top, in
     const bool smooth = !fastPreview();
     for (int i = 0; i < lines.size(); ++i)
         m_canvas.paintText(lines[i], x0 + pad, y0 + pad + i * lineHeight, smooth);
+}
+
+Renderer::Fitting Renderer::fittingFrame() const
+{
+    const int fW = m_settings.frameWidth;
+    const double XC = val(m_settings.xCenter);
+    const double YC = val(m_settings.yCenter);
+    const int aspectWidth = m_settings.aspectWidth;
+    const int tvLines = m_settings.tvLines;
+    Fitting fitting;
+    // The fitting frame: twice the distance from the centre to the nearer edge
+    // of the reference frame (768 square pixels wide with aspect correction).
+    fitting.width = m_settings.correctAspect
+        ? roundHalfEven(aspectWidth - std::abs(aspectWidth - 2.0 * aspectWidth * XC / fW))
+        : roundHalfEven(aspectWidth - std::abs(aspectWidth - 2.0 * XC));
+    fitting.height = roundHalfEven(tvLines - std::abs(tvLines - 2.0 * YC));
+    // The fitting frame is measured in reference pixels with aspect correction
+    // and in frame pixels without; this maps it onto the frame.
+    fitting.toFrame = m_settings.correctAspect ? double(fW) / aspectWidth : 1.0;
+    fitting.correctEdges = m_settings.correctEdges;
+    fitting.keep = m_settings.correctEdges ? 1.0 - 2.0 * m_settings.edgeFraction : 1.0;
+    return fitting;
+}
+
+QSize Renderer::Fitting::fittedSize(double pictureWidth, double pictureHeight) const
+{
+    const double r = std::max(pictureWidth / width, pictureHeight / height);
+    int h = roundHalfEven(pictureHeight / r);
+    int w = roundHalfEven(pictureWidth / r);
+    w = roundHalfEven(toFrame * w);
+    if (correctEdges) {
+        h = roundHalfEven(keep * h);
+        w = roundHalfEven(keep * w);
+    }
+    return QSize(w, h);
+}
+
+QSize Renderer::decodeMinimum(const Fitting &fitting, const QSize &header)
+{
+    // The still's size follows from the photo's own size, read from the
+    // header, so that a large photo can be decoded at a scale just above it.
+    if (fitting.hasFrame() && !header.isEmpty()) {
+        const QSize target = fitting.fittedSize(header.width(), header.height());
+        return QSize(std::max(target.width(), 1), std::max(target.height(), 1));
+    }
+    // Nothing of the photo will be shown: the smallest decode serves.
+    if (!fitting.hasFrame())
+        return QSize(1, 1);
+    return QSize(0, 0);
+}
+
+void Renderer::prefetchPicture(const QString &picturePath)
+{
+    const QSize minimum = decodeMinimum(fittingFrame(), ImgSource::pictureSize(picturePath));
+    m_prefetch.start(picturePath, minimum.width(), minimum.height());
 }
 
 void Renderer::makeMoviePage()

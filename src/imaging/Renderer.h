@@ -7,6 +7,7 @@
 #include <functional>
 
 #include "imaging/MenuPage.h"
+#include "imaging/PicturePrefetch.h"
 
 class ImgSource;
 class ProjectNode;
@@ -63,6 +64,13 @@ public:
     // its text, and lastPictureProblem() tells why.
     bool createStill(ProjectNode *node, const QString &picturePath, const QString &captionFile = QString());
 
+    // Starts decoding a picture a later createStill will show, on a thread of
+    // its own, at the size createStill would decode it at.
+    void prefetchPicture(const QString &picturePath);
+    // Forgets the prefetched pictures nobody took, or one that is not needed.
+    void dropPrefetch() { m_prefetch.drop(); }
+    void dropPrefetch(const QString &picturePath) { m_prefetch.forget(picturePath); }
+
     // Why the last still's picture could not be decoded ("cannot be read",
     // "cannot be decoded: ..."); empty after a still that showed its picture.
     QString lastPictureProblem() const { return m_pictureProblem; }
@@ -82,6 +90,23 @@ public:
     const QList<ProjectNode *> &pageEntries() const { return m_pageEntries; }
 
 private:
+    // Where a photo goes on a still: the fitting frame (reference pixels),
+    // its mapping onto the frame and the edge margin.
+    struct Fitting
+    {
+        int width = 0;
+        int height = 0;
+        double toFrame = 1.0;
+        double keep = 1.0;
+        bool correctEdges = false;
+        bool hasFrame() const { return width > 0 && height > 0; }
+        // A photo of that size fitted into the frame, in frame pixels.
+        QSize fittedSize(double pictureWidth, double pictureHeight) const;
+    };
+    Fitting fittingFrame() const;
+    // The smallest decode that still covers the fitted photo.
+    static QSize decodeMinimum(const Fitting &fitting, const QSize &header);
+
     void setProgress(int value);
     void addProgress(int step) { setProgress(m_progress + step); }
     void beginRender();
@@ -110,4 +135,5 @@ private:
     double m_stillHeight = 0.0;
     QList<ProjectNode *> m_pageEntries;
     QString m_pictureProblem;
+    PicturePrefetch m_prefetch;
 };

@@ -170,6 +170,25 @@ TEST_F(StillTest, LargePhotoDecodedAtReducedScaleGetsTheSameGeometry)
     EXPECT_EQ(m_picture.height(), 465);
 }
 
+// A picture decoded ahead on another thread gives the very still a decode
+// on the spot gives; one replaced after its prefetch was dropped is read anew.
+TEST_F(StillTest, PrefetchedPictureGivesTheSameStill)
+{
+    ProjectNode *big = photo(QStringLiteral("big.jpg"), 4000, 3000);
+    render(big);
+    const QImage direct = m_canvas.toImage();
+
+    m_renderer.prefetchPicture(big->fullPath());
+    render(big);
+    EXPECT_EQ(m_canvas.toImage(), direct);
+
+    m_renderer.prefetchPicture(big->fullPath());
+    m_renderer.dropPrefetch();
+    writeJpeg(big->fullPath(), 4000, 3000, Qt::red);
+    render(big);
+    EXPECT_NE(m_canvas.toImage(), direct);
+}
+
 TEST_F(StillTest, ExifDateBecomesTheCaption)
 {
     m_settings.displayDate = true;
