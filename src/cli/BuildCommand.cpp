@@ -5,6 +5,7 @@
 #include <QDir>
 #include <QFileInfo>
 #include <QString>
+#include <QStringList>
 
 #include "authoring/BuildDriver.h"
 #include "authoring/BuildOutput.h"
@@ -14,6 +15,7 @@
 #include "cli/CommandLine.h"
 #include "cli/CommandOptions.h"
 #include "cli/ConsoleLine.h"
+#include "project/SkippedFile.h"
 #include "settings/Settings.h"
 
 namespace {
@@ -21,6 +23,27 @@ namespace {
 int fail(const QString &reason)
 {
     return ConsoleLine::fail("build", reason);
+}
+
+QString belowSource(const QString &path, const QString &source)
+{
+    const QString prefix = source.endsWith(u'/') ? source : source + u'/';
+    return path.startsWith(prefix) ? path.mid(prefix.size()) : path;
+}
+
+// Prints one line per skipped file on stderr; returns those that are
+// pictures or movies by name but cannot be used.
+QStringList reportSkipped(const std::vector<SkippedFile> &skipped, const QString &source)
+{
+    QStringList unusable;
+    for (const SkippedFile &file : skipped) {
+        const QString line = belowSource(file.path, source) + QLatin1String(": ") + file.reasonText();
+        ConsoleLine::print(stderr, QLatin1String("kelvara build: skipped ") + line);
+        if (file.reason == SkippedFile::Reason::Unreadable || file.reason == SkippedFile::Reason::Undecodable
+            || file.reason == SkippedFile::Reason::WrongKind)
+            unusable << line;
+    }
+    return unusable;
 }
 
 } // namespace
@@ -43,6 +66,11 @@ int runBuildCommand(const CommandOptions &options, Settings &settings, Prompter 
     ws.settings = settings;
     if (!ws.scanner.scan())
         return fail(QLatin1String("the source folder could not be read: ") + ws.settings.sourceDir);
+    // What the scan passed over is said, not dropped in silence; strict, a
+    // picture or movie that cannot be read or decoded ends the build here.
+    const QStringList unusable = reportSkipped(ws.tree.skippedFiles(), ws.settings.sourceDir);
+    if (options.strict && !unusable.isEmpty())
+        return fail(QLatin1String("left off the disc: ") + unusable.join(QLatin1String("; ")));
 
     BuildOutput output;
     BuildDriver driver(ws.settings, ws.tree, ws.renderer, ws.canvas, ws.prompter(), output);

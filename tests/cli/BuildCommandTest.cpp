@@ -263,3 +263,33 @@ TEST_F(BuildCommandTest, FullRebuildEncodesStillsThatAreThere)
 }
 
 } // namespace
+
+// Nothing is dropped in silence: a file the scan cannot take and a picture
+// that fails to decode are named on stderr and left off; the rest is a disc.
+// Strict, the same album fails.
+TEST_F(BuildCommandTest, UnusableFilesAreNamedAndLeftOffOrFailTheBuildWhenStrict)
+{
+    QDir().mkpath(at("damaged/Trip"));
+    paintPhoto(at("damaged/Trip/good.jpg"), Qt::darkCyan, s("good"));
+    paintPhoto(at("damaged/Trip/cut.jpg"), Qt::darkRed, s("cut"));
+    QFile cut(at("damaged/Trip/cut.jpg"));
+    ASSERT_TRUE(cut.resize(cut.size() / 2));
+    QFile noise(at("damaged/Trip/noise.jpg"));
+    ASSERT_TRUE(noise.open(QIODevice::WriteOnly));
+    noise.write(QByteArray(5000, 'n'));
+    noise.close();
+
+    const QStringList arguments { s("build"), s("--source"), at("damaged"), s("--dest"), at("damaged-out"),
+        s("--tv"), s("pal"), s("--type"), s("vcd") };
+    const Build lenient = run(arguments);
+    expectSucceeded(lenient);
+    EXPECT_TRUE(lenient.err.contains(s("kelvara build: skipped Trip/noise.jpg: cannot be decoded")))
+        << qPrintable(lenient.err);
+    EXPECT_TRUE(lenient.err.contains(s("Trip/cut.jpg: cannot be decoded"))) << qPrintable(lenient.err);
+    EXPECT_EQ(lenient.segmentFiles(), (QStringList { s("Menu_0001.mpg"), s("Trip/good.mpg") }));
+
+    const Build strict = run(arguments + QStringList { s("--strict") });
+    EXPECT_EQ(strict.exitCode, 1);
+    EXPECT_TRUE(strict.err.contains(s("kelvara build: left off the disc: Trip/noise.jpg")))
+        << qPrintable(strict.err);
+}
