@@ -3,10 +3,11 @@
 #include <QFile>
 #include <QFileInfo>
 #include <QFontMetrics>
+#include <QKeySequence>
 #include <QPlainTextEdit>
 #include <QPushButton>
 #include <QSaveFile>
-#include "imaging/CaptionText.h"
+#include <QShortcut>
 
 #include <algorithm>
 #include <cmath>
@@ -16,6 +17,7 @@
 #include "base/StringTable.h"
 #include "base/TextIds.h"
 #include "gui/FormLocalizer.h"
+#include "imaging/CaptionText.h"
 #include "imaging/ImgSource.h"
 #include "project/NodeKind.h"
 #include "project/ProjectNode.h"
@@ -50,6 +52,9 @@ CaptionEditor::CaptionEditor(Prompter &prompter, QWidget *parent)
     m_pbCancel->setProperty(FormLocalizer::TextIdProperty, TextId::Cancel);
     connect(m_pbSave, &QPushButton::clicked, this, &CaptionEditor::onSaveClicked);
     connect(m_pbCancel, &QPushButton::clicked, this, &CaptionEditor::onCancelClicked);
+    // Escape is Cancel, as in a dialog.
+    auto *escape = new QShortcut(QKeySequence(Qt::Key_Escape), this);
+    connect(escape, &QShortcut::activated, this, &CaptionEditor::onCancelClicked);
 
     m_txtText->setGeometry(Margin, Margin, 320, 240);
     // Form_Load

@@ -4,6 +4,9 @@
 #include <QCheckBox>
 #include <QCloseEvent>
 #include <QCoreApplication>
+#include <QDesktopServices>
+#include <QDir>
+#include <QFileInfo>
 #include <QElapsedTimer>
 #include <QGridLayout>
 #include <QGroupBox>
@@ -17,11 +20,13 @@
 #include <QProgressBar>
 #include <QPushButton>
 #include <QSplitter>
+#include <QStandardPaths>
 #include <QStatusBar>
 #include <QStyle>
 #include <QTimer>
 #include <QToolButton>
 #include <QTreeView>
+#include <QUrl>
 #include <QVBoxLayout>
 
 #include "base/Guard.h"
@@ -32,6 +37,7 @@
 #include "gui/AboutDialog.h"
 #include "gui/BurnWindow.h"
 #include "gui/CaptionEditor.h"
+#include "gui/FolderDialog.h"
 #include "gui/FormLocalizer.h"
 #include "gui/MessageBoxPrompter.h"
 #include "gui/OutputWindow.h"
@@ -109,15 +115,39 @@ MainWindow::~MainWindow()
     delete m_settingsWindow;
 }
 
+QAction *MainWindow::addMenuAction(
+    QMenu *menu, const char *objectName, int textId, const QKeySequence &shortcut, void (MainWindow::*slot)())
+{
+    QAction *action = menu->addAction(localText(textId));
+    action->setObjectName(QLatin1String(objectName));
+    setTextId(action, textId);
+    action->setShortcut(shortcut);
+    connect(action, &QAction::triggered, this, slot);
+    return action;
+}
+
 void MainWindow::createMenu()
 {
     QMenu *mnuFile = menuBar()->addMenu(QStringLiteral("&File"));
     mnuFile->setObjectName(QStringLiteral("mnuFile"));
     setTextId(mnuFile, TextId::MenuFile);
-    m_mnuExit = mnuFile->addAction(QStringLiteral("E&xit"));
-    m_mnuExit->setObjectName(QStringLiteral("mnuExit"));
-    setTextId(m_mnuExit, TextId::MenuExit);
-    connect(m_mnuExit, &QAction::triggered, this, &MainWindow::onExitTriggered);
+    addMenuAction(mnuFile, "mnuOpenAlbum", TextId::MenuOpenAlbum, QKeySequence::Open,
+        &MainWindow::onOpenAlbumTriggered);
+    m_mnuReadAgain = addMenuAction(mnuFile, "mnuReadAgain", TextId::MenuReadAgain, QKeySequence(Qt::Key_F5),
+        &MainWindow::onReadStructureClicked);
+    mnuFile->addSeparator();
+    m_mnuCreateDisc = addMenuAction(mnuFile, "mnuCreateDisc", TextId::MenuCreateDisc,
+        QKeySequence(QStringLiteral("Ctrl+B")), &MainWindow::onCreateClicked);
+    m_mnuBurnImage = addMenuAction(
+        mnuFile, "mnuBurnImage", TextId::MenuBurnImage, QKeySequence(), &MainWindow::onBurnClicked);
+    addMenuAction(mnuFile, "mnuOpenBuildFolder", TextId::MenuOpenBuildFolder, QKeySequence(),
+        &MainWindow::onOpenBuildFolderTriggered);
+    mnuFile->addSeparator();
+    addMenuAction(mnuFile, "mnuSettings", TextId::MenuSettings, QKeySequence(QStringLiteral("Ctrl+,")),
+        &MainWindow::onSettingsClicked);
+    mnuFile->addSeparator();
+    m_mnuExit = addMenuAction(mnuFile, "mnuExit", TextId::MenuExit, QKeySequence(QStringLiteral("Ctrl+Q")),
+        &MainWindow::onExitTriggered);
 
     QMenu *mnuEdit = menuBar()->addMenu(QStringLiteral("&Edit"));
     mnuEdit->setObjectName(QStringLiteral("mnuEdit"));
@@ -138,6 +168,8 @@ void MainWindow::createMenu()
     QMenu *mnuHelp = menuBar()->addMenu(QStringLiteral("&Help"));
     mnuHelp->setObjectName(QStringLiteral("mnuHelp"));
     setTextId(mnuHelp, TextId::MenuHelp);
+    addMenuAction(mnuHelp, "mnuHelpContents", TextId::MenuHelpContents, QKeySequence(Qt::Key_F1),
+        &MainWindow::onHelpTriggered);
     m_mnuAbout = mnuHelp->addAction(QStringLiteral("&About"));
     m_mnuAbout->setObjectName(QStringLiteral("mnuAbout"));
     setTextId(m_mnuAbout, TextId::MenuAbout);
@@ -476,9 +508,24 @@ void MainWindow::connectCore()
         [this](const QModelIndex &index) { m_ws->tree.setExpanded(ProjectTreeModel::nodeOf(index), false); });
     connect(m_tvwStruct, &QTreeView::clicked, this, [this](const QModelIndex &index) {
         ProjectNode *node = ProjectTreeModel::nodeOf(index);
+        // A click that made the node current has shown it already.
+        if (std::exchange(m_shownByCurrentChange, nullptr) == node)
+            return;
         m_ws->tree.setSelectedNode(node);
         onTreeNodeClicked(node);
     });
+    // The arrow keys move the tree's current item: the preview follows. A
+    // change the navigator asked for (its node is selected already) does not
+    // show the node again.
+    connect(m_tvwStruct->selectionModel(), &QItemSelectionModel::currentChanged, this,
+        [this](const QModelIndex &current) {
+            ProjectNode *node = ProjectTreeModel::nodeOf(current);
+            if (!node || node == m_ws->tree.selectedNode() || isBusy())
+                return;
+            m_shownByCurrentChange = node;
+            m_ws->tree.setSelectedNode(node);
+            onTreeNodeClicked(node);
+        });
 
     // Scans show their progress as they go, with a repaint now and then.
     Scanner::Callbacks scan;
@@ -685,6 +732,8 @@ void MainWindow::updateCommands()
     m_pbcreatevcd->setEnabled(!busy);
     m_pbBurn->setEnabled(!busy);
     m_pbSettings->setEnabled(!busy);
+    for (QAction *action : { m_mnuReadAgain, m_mnuCreateDisc, m_mnuBurnImage })
+        action->setEnabled(!busy);
     m_chkFastPreview->setEnabled(!busy);
     m_chkFullRebuild->setEnabled(!busy);
     // A scan or build reads the settings and the tree throughout.
@@ -703,6 +752,43 @@ void MainWindow::updateCommands()
         if (auto *key = m_preview->findChild<QPushButton *>(QLatin1String(name)))
             key->setEnabled(!busy);
     }
+}
+
+void MainWindow::onOpenAlbumTriggered()
+{
+    Guard::run(QStringLiteral("Sub mnuOpenAlbum_Click"), [&] {
+        if (isBusy())
+            return;
+        QString start = m_ws->settings.sourceDir;
+        if (start.isEmpty() || !QFileInfo(start).isDir()) {
+            const QString pictures = QStandardPaths::writableLocation(QStandardPaths::PicturesLocation);
+            start = QFileInfo(pictures).isDir() ? pictures : QDir::homePath();
+        }
+        const QString chosen = FolderDialog::browse(this, localText(TextId::ChooseAlbumFolder), start);
+        if (chosen.isEmpty())
+            return;
+        m_ws->settings.sourceDir = chosen;
+        m_ws->controller.saveSettings();
+        syncSettingsControls();
+        onReadStructureClicked();
+    });
+}
+
+void MainWindow::onOpenBuildFolderTriggered()
+{
+    const QString folder = m_ws->settings.destinationDir;
+    if (folder.isEmpty() || !QFileInfo(folder).isDir()) {
+        statusBar()->showMessage(localText(TextId::MsgInvalidBuildPath));
+        return;
+    }
+    QDesktopServices::openUrl(QUrl::fromLocalFile(folder));
+}
+
+void MainWindow::onHelpTriggered()
+{
+    QMessageBox box(QMessageBox::Information, localText(TextId::MenuHelpContents).remove(u'&'),
+        localText(TextId::HelpText), QMessageBox::Ok, this);
+    box.exec();
 }
 
 void MainWindow::onBurnClicked()

@@ -15,6 +15,8 @@
 #include "project/TreeEditor.h"
 
 class QAction;
+class QKeySequence;
+class QMenu;
 class QCheckBox;
 class QGroupBox;
 class QLabel;
@@ -58,6 +60,9 @@ public:
     void unload();
 
     void onExitTriggered();
+    void onOpenAlbumTriggered();
+    void onOpenBuildFolderTriggered();
+    void onHelpTriggered();
     void onAboutTriggered();
 
     // Commands. Each runs in its guard; scan and build refuse to start while
@@ -164,7 +169,13 @@ private:
     BuildDriver m_driver;
 
     ProjectTreeModel *m_model = nullptr;
+    QAction *addMenuAction(QMenu *menu, const char *objectName, int textId, const QKeySequence &shortcut,
+        void (MainWindow::*slot)());
     QAction *m_mnuExit = nullptr;
+    QAction *m_mnuReadAgain = nullptr;
+    QAction *m_mnuCreateDisc = nullptr;
+    QAction *m_mnuBurnImage = nullptr;
+    ProjectNode *m_shownByCurrentChange = nullptr;
     QAction *m_mnuAbout = nullptr;
     QAction *m_mnuUndo = nullptr;
     QAction *m_mnuRedo = nullptr;

@@ -3,7 +3,9 @@
 #include <QCloseEvent>
 #include <QFileInfo>
 #include <QHBoxLayout>
+#include <QKeySequence>
 #include <QLabel>
+#include <QShortcut>
 #include <QPixmap>
 #include <QPushButton>
 #include <QVBoxLayout>
@@ -19,6 +21,9 @@ PreviewWindow::PreviewWindow(QWidget *parent)
     setObjectName(QStringLiteral("PreviewWindow"));
     setWindowTitle(QStringLiteral("Full size preview"));
     setProperty(FormLocalizer::TextIdProperty, TextId::PreviewWindow);
+    // A window shown over the work closes with Escape, as dialogs do.
+    auto *escape = new QShortcut(QKeySequence(Qt::Key_Escape), this);
+    connect(escape, &QShortcut::activated, this, &QWidget::close);
 
     auto *layout = new QVBoxLayout(this);
     layout->setContentsMargins(6, 6, 6, 6);

@@ -1,4 +1,5 @@
 #include <QAction>
+#include <QApplication>
 #include <QCheckBox>
 #include <QDir>
 #include <QFile>
@@ -199,6 +200,43 @@ TEST_F(MainWindowTest, FullSizeWindowKeysDriveTheMainWindowAndCloseOnlyHides)
     EXPECT_FALSE(preview->isVisible());
     EXPECT_FALSE(control<QCheckBox>("chkFullPreview")->isChecked());
     EXPECT_NE(m_window.previewWindow(), nullptr);
+}
+
+// The keyboard reaches what the mouse does: arrow keys in the tree move the
+// preview, Escape closes the full-size window, the menus carry the shortcuts.
+TEST_F(MainWindowTest, KeyboardMovesThePreviewClosesThePreviewAndReachesTheMenus)
+{
+    twoFolders();
+    QTreeView *tree = m_window.treeView();
+    m_window.onTreeNodeClicked(root());
+    tree->setFocus();
+    ProjectNode *lake = root()->child(0);
+    // A folder of pictures shows its first picture, which becomes current.
+    tree->setCurrentIndex(m_window.findChild<ProjectTreeModel *>()->indexOf(lake));
+    EXPECT_EQ(m_window.navigator().previewNode(), lake->child(0));
+    QTest::keyClick(tree, Qt::Key_Down);
+    EXPECT_EQ(m_window.navigator().previewNode(), lake->child(1));
+
+    PreviewWindow *preview = m_window.previewWindow();
+    QTest::mouseClick(control<QCheckBox>("chkFullPreview"), Qt::LeftButton);
+    ASSERT_TRUE(preview->isVisible());
+    QApplication::setActiveWindow(preview);
+    ASSERT_TRUE(QTest::qWaitForWindowActive(preview));
+    QTest::keyClick(preview, Qt::Key_Escape);
+    EXPECT_FALSE(preview->isVisible());
+    EXPECT_FALSE(control<QCheckBox>("chkFullPreview")->isChecked());
+
+    const std::pair<const char *, QKeySequence> shortcuts[] { { "mnuOpenAlbum", QKeySequence::Open },
+        { "mnuReadAgain", QKeySequence(Qt::Key_F5) },
+        { "mnuCreateDisc", QKeySequence(QStringLiteral("Ctrl+B")) },
+        { "mnuSettings", QKeySequence(QStringLiteral("Ctrl+,")) },
+        { "mnuExit", QKeySequence(QStringLiteral("Ctrl+Q")) },
+        { "mnuHelpContents", QKeySequence(Qt::Key_F1) } };
+    for (const auto &[name, keys] : shortcuts) {
+        auto *action = control<QAction>(name);
+        ASSERT_NE(action, nullptr) << name;
+        EXPECT_EQ(action->shortcut(), keys) << name;
+    }
 }
 
 TEST_F(MainWindowTest, DroppingANodeOntoItsOwnChildIsRefused)
