@@ -198,7 +198,7 @@ void MainWindow::createControls()
     splitter->addWidget(createTreeSide());
     splitter->addWidget(createPreviewSide());
     splitter->setStretchFactor(0, 1);
-    splitter->setStretchFactor(1, 0);
+    splitter->setStretchFactor(1, 2);
     layout->addWidget(splitter, 1);
 
     auto *lineBottom = new QFrame(central);
@@ -284,15 +284,22 @@ QWidget *MainWindow::createPreviewSide()
     setTextId(m_framePreview, TextId::PreviewControl);
     auto *frame = new QVBoxLayout(m_framePreview);
 
-    m_picPreview = new QLabel(m_framePreview);
+    // The pane sits in an area that takes whatever room the window gives;
+    // the pane itself is the largest of the frame's shape that fits there.
+    m_previewArea = new QWidget(m_framePreview);
+    m_previewArea->setObjectName(QStringLiteral("previewArea"));
+    m_previewArea->setSizePolicy(QSizePolicy::Expanding, QSizePolicy::Expanding);
+    m_previewArea->installEventFilter(this);
+    m_picPreview = new QLabel(m_previewArea);
     m_picPreview->setObjectName(QStringLiteral("PicPreview"));
     m_picPreview->setAlignment(Qt::AlignLeft | Qt::AlignTop);
     m_picPreview->setStyleSheet(QStringLiteral("background: black;"));
     m_picPreview->installEventFilter(this);
     const QSize pane(PaneWidth, PreviewNavigator::paneHeightFor(PaneWidth, m_ws->settings.tvLines));
+    m_previewArea->setMinimumSize(pane);
     m_picPreview->setFixedSize(pane);
     m_navigator.setPaneSize(pane);
-    frame->addWidget(m_picPreview, 0, Qt::AlignHCenter);
+    frame->addWidget(m_previewArea, 1);
 
     auto *label5 = new QLabel(QStringLiteral("Preview Controls"), m_framePreview);
     label5->setObjectName(QStringLiteral("Label5"));
@@ -340,7 +347,8 @@ QWidget *MainWindow::createPreviewSide()
     options->addStretch();
     options->addWidget(m_pbEditText);
     frame->addLayout(options);
-    layout->addWidget(m_framePreview);
+    // The preview takes the room a larger window gives.
+    layout->addWidget(m_framePreview, 1);
 
     // Directly below the preview frame: page rendering, then the build.
     m_renderProgressBar = thinBar(QStringLiteral("RenderProgressBar"), side);
@@ -370,7 +378,6 @@ QWidget *MainWindow::createPreviewSide()
     order->addStretch();
     m_frameOrder->hide();
     layout->addWidget(m_frameOrder);
-    layout->addStretch();
     return side;
 }
 
@@ -666,8 +673,10 @@ void MainWindow::onReadStructureClicked()
             return;
         m_scanning = true;
         updateCommands();
-        // Nothing of the old tree may be referred to once it is cleared.
+        // Nothing of the old tree may be referred to once it is cleared, and
+        // the old album's page is not shown over the new one.
         m_navigator.reset();
+        m_picPreview->clear();
         m_frameOrder->hide();
         m_pbEditText->hide();
         const bool scanned = m_ws->scanner.scan();
@@ -953,10 +962,34 @@ void MainWindow::showPane(const QImage &image)
 
 void MainWindow::setPreviewHeight(int tvLines)
 {
-    const QSize pane(PaneWidth, PreviewNavigator::paneHeightFor(PaneWidth, tvLines));
-    m_picPreview->setFixedSize(pane);
-    m_navigator.setPaneSize(pane);
+    const QSize smallest(PaneWidth, PreviewNavigator::paneHeightFor(PaneWidth, tvLines));
+    m_previewArea->setMinimumSize(smallest);
+    fitPreviewPane();
     m_preview->setFrameSize(QSize(m_ws->settings.frameWidth, m_ws->settings.frameHeight));
+}
+
+void MainWindow::fitPreviewPane()
+{
+    // The frame's shape (704 pixels wide per TV line count) scaled to the
+    // area, centred in it.
+    const QSize area = m_previewArea->size();
+    const int tvLines = m_ws->settings.tvLines;
+    int width = std::max(PaneWidth, area.width());
+    int height = PreviewNavigator::paneHeightFor(width, tvLines);
+    if (height > area.height() && area.height() > 0) {
+        width = std::max(PaneWidth, static_cast<int>(area.height() * 704.0 / std::max(tvLines, 1)));
+        height = PreviewNavigator::paneHeightFor(width, tvLines);
+    }
+    const QSize pane(width, height);
+    m_picPreview->setFixedSize(pane);
+    m_picPreview->move(std::max(0, (area.width() - width) / 2), std::max(0, (area.height() - height) / 2));
+    if (m_navigator.paneSize() == pane)
+        return;
+    m_navigator.setPaneSize(pane);
+    // Shown again at the new size from the page the canvas holds, unless a
+    // scan or build is drawing on it.
+    if (!isBusy() && !m_picPreview->pixmap().isNull())
+        m_navigator.displayPreview();
 }
 
 void MainWindow::refreshCounters()
@@ -1014,6 +1047,8 @@ void MainWindow::syncSettingsControls()
 
 bool MainWindow::eventFilter(QObject *watched, QEvent *event)
 {
+    if (watched == m_previewArea && event->type() == QEvent::Resize)
+        fitPreviewPane();
     if (watched == m_picPreview && event->type() == QEvent::MouseButtonPress) {
         auto *mouse = static_cast<QMouseEvent *>(event);
         Guard::run(QStringLiteral("Sub PicPreview_MouseDown"), [&] {
@@ -1050,6 +1085,7 @@ void MainWindow::createSettingsWindows()
     callbacks.sourceChanged = [this] {
         // The tree shows the old folder: it must be read again.
         m_navigator.reset();
+        m_picPreview->clear();
         m_frameOrder->hide();
         m_pbEditText->hide();
         m_ws->tree.clear();

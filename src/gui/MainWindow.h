@@ -146,6 +146,7 @@ private:
     // Counters and the capacity estimate as the tree now stands.
     void refreshCounters();
     void showSkippedCount();
+    void fitPreviewPane();
     void showSkippedFiles();
     void showCounters(const TreeCounters &counters);
     void showCapacity(const CapacityDisplay &display);
@@ -188,6 +189,7 @@ private:
     QCheckBox *m_chkFullRebuild = nullptr;
     QGroupBox *m_framePreview = nullptr;
     QLabel *m_picPreview = nullptr;
+    QWidget *m_previewArea = nullptr;
     QPushButton *m_pbPrev = nullptr;
     QPushButton *m_pbNext = nullptr;
     QPushButton *m_pbEnter = nullptr;

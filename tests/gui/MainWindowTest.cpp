@@ -1,6 +1,7 @@
 #include <QAction>
 #include <QApplication>
 #include <QCheckBox>
+#include <QCoreApplication>
 #include <QDir>
 #include <QFile>
 #include <QGroupBox>
@@ -27,6 +28,7 @@
 #include "gui/OutputWindow.h"
 #include "gui/PreviewWindow.h"
 #include "gui/ProjectTreeModel.h"
+#include "preview/PreviewNavigator.h"
 #include "project/ProjectNode.h"
 
 namespace {
@@ -237,6 +239,22 @@ TEST_F(MainWindowTest, KeyboardMovesThePreviewClosesThePreviewAndReachesTheMenus
         ASSERT_NE(action, nullptr) << name;
         EXPECT_EQ(action->shortcut(), keys) << name;
     }
+}
+
+TEST_F(MainWindowTest, PreviewGrowsWithTheWindowInTheFramesShapeAndForgetsTheOldAlbum)
+{
+    twoFolders();
+    m_window.onTreeNodeClicked(root());
+    auto *pane = control<QLabel>("PicPreview");
+    const QSize before = pane->size();
+    m_window.resize(m_window.width() + 400, m_window.height() + 300);
+    QCoreApplication::processEvents();
+    EXPECT_GT(pane->width(), before.width());
+    EXPECT_EQ(pane->height(), PreviewNavigator::paneHeightFor(pane->width(), m_window.settings().tvLines));
+    EXPECT_EQ(pane->pixmap().size(), pane->size());
+
+    m_window.onReadStructureClicked();
+    EXPECT_TRUE(pane->pixmap().isNull());
 }
 
 TEST_F(MainWindowTest, DroppingANodeOntoItsOwnChildIsRefused)
