@@ -344,18 +344,13 @@ BuildDriver::Outcome BuildDriver::run()
         return Outcome::Failed;
     }
 
-    // Told before the question, so nobody burns a disc without knowing.
+    // Said before anyone burns the disc.
     if (!m_leftOff.isEmpty())
         m_prompter.inform(localText(TextId::LeftOffDisc), m_leftOff.join(u'\n'));
 
-    const bool burn = m_burnWithoutAsking
-        || m_prompter.askYesNo(localText(TextId::TitleImageCreated),
-            localText(TextId::MsgImageCreated) + buildFolder() + QLatin1String("/vcd.bin).") + u'\r'
-                + localText(TextId::MsgAskBurn),
-            Prompter::Icon::Exclamation, true);
-    if (m_callbacks.hideOutputWindow)
-        m_callbacks.hideOutputWindow();
-    if (burn && m_callbacks.openBurnWindow)
+    // Nothing is asked: the front end shows what was made and offers to
+    // burn; only a build started in order to burn goes on to it.
+    if (m_burnWithoutAsking && m_callbacks.openBurnWindow)
         m_callbacks.openBurnWindow(cuePath());
     return Outcome::Succeeded;
 }

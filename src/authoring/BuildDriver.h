@@ -41,8 +41,8 @@ public:
         // Building (true) or idle (false): the window swaps Create / Cancel,
         // shows or removes the build bar and disables Read Structure.
         std::function<void(bool building)> buildingChanged;
-        std::function<void()> hideOutputWindow;
-        // The user chose to burn the image; the argument is the cue sheet.
+        // A build asked for in order to burn succeeded; the argument is the
+        // cue sheet.
         std::function<void(const QString &cuePath)> openBurnWindow;
     };
 

@@ -104,6 +104,8 @@ inline constexpr int SkipBesideFolders = 1147; // "beside sub-folders: only a fo
 inline constexpr int FilesSkipped = 1148; // "%1 files skipped"
 inline constexpr int SkippedFilesTitle = 1149; // "Skipped files"
 inline constexpr int LeftOffDisc = 1150; // "Left off the disc"
+inline constexpr int ImageMade = 1151; // "Image made: %1 (%2 MB, %3 minutes of a CD)"
+inline constexpr int ShowLog = 1152; // "Show log"
 
 // Burning
 inline constexpr int MsgMissingTool = 1500; // "Missing "

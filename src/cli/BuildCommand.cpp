@@ -81,12 +81,6 @@ int runBuildCommand(const CommandOptions &options, Settings &settings, Prompter 
                 + QString::number(driver.walk().progressTotal()) + QLatin1String("] ") + state);
     };
     driver.setWalkCallbacks(std::move(walk));
-    BuildDriver::Callbacks callbacks;
-    callbacks.openBurnWindow = [](const QString &cue) {
-        ConsoleLine::print(
-            stderr, QLatin1String("kelvara build: burning is done from the window; the image is ") + cue);
-    };
-    driver.setCallbacks(std::move(callbacks));
     driver.setStrict(options.strict);
 
     const BuildDriver::Outcome outcome = driver.build();

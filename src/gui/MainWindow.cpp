@@ -13,6 +13,7 @@
 #include <QHBoxLayout>
 #include <QHeaderView>
 #include <QKeySequence>
+#include <QLocale>
 #include <QLabel>
 #include <QMenuBar>
 #include <QMessageBox>
@@ -29,6 +30,7 @@
 #include <QUrl>
 #include <QVBoxLayout>
 
+#include "authoring/ImageStamp.h"
 #include "base/Guard.h"
 #include "base/ProgramInfo.h"
 #include "base/StartupCheck.h"
@@ -200,6 +202,7 @@ void MainWindow::createControls()
     splitter->setStretchFactor(0, 1);
     splitter->setStretchFactor(1, 2);
     layout->addWidget(splitter, 1);
+    layout->addWidget(createResultBar());
 
     auto *lineBottom = new QFrame(central);
     lineBottom->setObjectName(QStringLiteral("lineBottom"));
@@ -381,6 +384,60 @@ QWidget *MainWindow::createPreviewSide()
     return side;
 }
 
+QWidget *MainWindow::createResultBar()
+{
+    m_resultBar = new QFrame(this);
+    m_resultBar->setObjectName(QStringLiteral("resultBar"));
+    m_resultBar->setFrameShape(QFrame::StyledPanel);
+    auto *row = new QHBoxLayout(m_resultBar);
+    row->setContentsMargins(8, 4, 8, 4);
+    m_resultText = new QLabel(m_resultBar);
+    m_resultText->setObjectName(QStringLiteral("resultText"));
+    m_resultText->setTextInteractionFlags(Qt::TextSelectableByMouse);
+    row->addWidget(m_resultText, 1);
+    auto button = [this, row](const char *name, int textId, void (MainWindow::*slot)()) {
+        auto *pushButton = new QPushButton(localText(textId).remove(u'&'), m_resultBar);
+        pushButton->setObjectName(QLatin1String(name));
+        connect(pushButton, &QPushButton::clicked, this, slot);
+        row->addWidget(pushButton);
+    };
+    button("resultBurn", TextId::MenuBurnImage, &MainWindow::onBurnClicked);
+    button("resultOpenFolder", TextId::MenuOpenBuildFolder, &MainWindow::onOpenBuildFolderTriggered);
+    button("resultShowLog", TextId::ShowLog, &MainWindow::onShowLogTriggered);
+    m_resultBar->hide();
+    return m_resultBar;
+}
+
+void MainWindow::showBuildResult()
+{
+    // Only an image made from the album as it is now is offered.
+    if (ImageStamp::stateOf(m_ws->settings, m_ws->tree) != ImageStamp::State::Current) {
+        m_resultBar->hide();
+        return;
+    }
+    const qint64 bytes = QFileInfo(m_driver.imagePath()).size();
+    // A CD plays 75 sectors of 2352 bytes a second.
+    const double minutes = bytes / 2352.0 / 75.0 / 60.0;
+    QString text = localText(TextId::ImageMade)
+                       .arg(QDir::toNativeSeparators(m_driver.imagePath()))
+                       .arg(QLocale().toString(bytes / 1048576.0, 'f', 1))
+                       .arg(QLocale().toString(minutes, 'f', 1));
+    const GenerationWalk &walk = m_driver.walk();
+    text += QLatin1String(" · ") + GenerationWalk::outputCountText(walk.outputsMade(), walk.outputsReused());
+    if (!m_driver.leftOff().isEmpty())
+        text += QLatin1String(" · ") + localText(TextId::LeftOffDisc) + QLatin1String(": ")
+            + QString::number(m_driver.leftOff().size());
+    m_resultText->setText(text);
+    m_resultText->setToolTip(m_driver.leftOff().join(u'\n'));
+    m_resultBar->show();
+}
+
+void MainWindow::onShowLogTriggered()
+{
+    m_outputWindow->show();
+    m_outputWindow->raise();
+}
+
 QWidget *MainWindow::createCommandRow()
 {
     auto *row = new QWidget(this);
@@ -465,7 +522,6 @@ void MainWindow::connectCore()
 
     BuildDriver::Callbacks build;
     build.buildingChanged = [this](bool building) { onBuildingChanged(building); };
-    build.hideOutputWindow = [this] { m_outputWindow->hide(); };
     build.openBurnWindow = [this](const QString &cuePath) {
         if (m_openBurn)
             m_openBurn(cuePath);
@@ -714,6 +770,8 @@ void MainWindow::onBuildingChanged(bool building)
     m_buildProgressBar->setValue(0);
     m_buildProgressBar->setVisible(building);
     if (building) {
+        m_resultBar->hide();
+        m_outputWindow->setDiscType(m_ws->settings.vcd);
         m_frameOrder->hide();
         m_pbEditText->hide();
     } else {
@@ -728,6 +786,7 @@ void MainWindow::onBuildingChanged(bool building)
         statusBar()->showMessage(summary);
         // Left-off items turned grey in the tree; the counters follow.
         refreshCounters();
+        showBuildResult();
     }
     syncSettingsControls();
     updateCommands();

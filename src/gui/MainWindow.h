@@ -18,6 +18,7 @@ class QAction;
 class QKeySequence;
 class QMenu;
 class QCheckBox;
+class QFrame;
 class QGroupBox;
 class QLabel;
 class QProgressBar;
@@ -147,6 +148,10 @@ private:
     void refreshCounters();
     void showSkippedCount();
     void fitPreviewPane();
+    QWidget *createResultBar();
+    // After a build: what was made, with Burn, Open build folder and Show log.
+    void showBuildResult();
+    void onShowLogTriggered();
     void showSkippedFiles();
     void showCounters(const TreeCounters &counters);
     void showCapacity(const CapacityDisplay &display);
@@ -190,6 +195,8 @@ private:
     QGroupBox *m_framePreview = nullptr;
     QLabel *m_picPreview = nullptr;
     QWidget *m_previewArea = nullptr;
+    QFrame *m_resultBar = nullptr;
+    QLabel *m_resultText = nullptr;
     QPushButton *m_pbPrev = nullptr;
     QPushButton *m_pbNext = nullptr;
     QPushButton *m_pbEnter = nullptr;

@@ -7,10 +7,12 @@
 #include <QLineEdit>
 #include <QPlainTextEdit>
 #include <QPushButton>
+#include <QRegularExpression>
 #include <QScrollBar>
 #include <QVBoxLayout>
 
 #include "authoring/BuildOutput.h"
+#include "base/StringTable.h"
 #include "base/TextIds.h"
 #include "gui/FormLocalizer.h"
 
@@ -62,6 +64,15 @@ OutputWindow::OutputWindow(BuildOutput &output, QWidget *parent)
     connect(&m_output, &BuildOutput::displayChanged, this, &OutputWindow::onDisplayChanged);
 
     load();
+}
+
+void OutputWindow::setDiscType(bool vcd)
+{
+    // Every language names the disc "VCD" in this title.
+    QString title = localText(TextId::OutputWindow);
+    if (!vcd)
+        title.replace(QRegularExpression(QStringLiteral("\\bVCD\\b")), QStringLiteral("SVCD"));
+    setWindowTitle(title);
 }
 
 void OutputWindow::load()

@@ -19,6 +19,8 @@ public:
 
     QString displayText() const;
     void load();
+    // The title names the disc being built.
+    void setDiscType(bool vcd);
 
 protected:
     void showEvent(QShowEvent *event) override;

@@ -146,7 +146,6 @@ TEST_F(BuildEndsTest, AnAlbumWithNothingCheckedIsRefusedBeforeAnyWork)
     // One checked picture is a disc.
     f.ws.tree.setChecked(f.ws.tree.nodeByKey(f.sourceFile(u"City/c.jpg"_s)), true);
     f.prompter.clear();
-    f.prompter.scriptAnswer(false); // no burning
     EXPECT_EQ(f.build(), BuildDriver::Outcome::Succeeded) << f.prompter.texts().join(u'\n').toStdString();
 }
 
@@ -157,7 +156,6 @@ TEST_F(BuildEndsTest, WhatCannotBeDecodedIsLeftOffAndTheRestIsBuilt)
     BuildFixture::writeText(f.sourceFile(u"City/clip.mpg"_s), QByteArray(100000, 'x'));
     QFile picture(f.sourceFile(u"Été d'Or/b.jpg"_s));
     ASSERT_TRUE(picture.resize(picture.size() / 2));
-    f.prompter.scriptAnswer(false); // no burning
     ASSERT_EQ(f.build(), BuildDriver::Outcome::Succeeded) << f.driver->lastProblem().toStdString();
 
     const QStringList leftOff = f.driver->leftOff();

@@ -122,7 +122,7 @@ TEST_F(WalkTest, CancelDuringAnEntryStopsAfterThePictureAndLeavesNoPartialStill)
         }
     };
     f.driver->setWalkCallbacks(callbacks);
-    f.driver->setCallbacks({ [&](bool building) { buildingStates.append(building); }, {}, {} });
+    f.driver->setCallbacks({ [&](bool building) { buildingStates.append(building); }, {} });
 
     EXPECT_EQ(f.build(), BuildDriver::Outcome::Cancelled);
     EXPECT_EQ(buildingStates, (QList<bool> { true, false }));
