@@ -194,7 +194,7 @@ void MainWindow::createControls()
     statusBar()->addPermanentWidget(m_skippedButton);
     connect(m_skippedButton, &QToolButton::clicked, this, &MainWindow::showSkippedFiles);
 
-    auto *splitter = new QSplitter(Qt::Horizontal, central);
+    auto *splitter = m_splitter = new QSplitter(Qt::Horizontal, central);
     splitter->setObjectName(QStringLiteral("splitter"));
     splitter->setChildrenCollapsible(false);
     splitter->addWidget(createTreeSide());
@@ -664,8 +664,63 @@ void MainWindow::load()
     syncSettingsControls();
     if (m_ws->settings.screenX > 0 || m_ws->settings.screenY > 0)
         move(m_ws->settings.screenX / TwipsPerPixel, m_ws->settings.screenY / TwipsPerPixel);
+    const QStringList window = m_ws->settings.windowState.split(u',');
+    if (window.size() == 2) {
+        restoreGeometry(QByteArray::fromBase64(window.at(0).toLatin1()));
+        m_splitter->restoreState(QByteArray::fromBase64(window.at(1).toLatin1()));
+    }
     FormLocalizer::localizeWindow(this);
     setSettingsVisible(m_ws->settings.showSettings);
+    // The album of the last session comes back as it was left.
+    if (Scanner::isValidSource(m_ws->settings.sourceDir)) {
+        onReadStructureClicked();
+        restoreTreeState(m_ws->settings.treeState);
+    }
+}
+
+QString MainWindow::treeState() const
+{
+    // One line a node, by its path below the source folder: "S" the selected
+    // node, "E" each expanded folder. Base64, as the store keeps one line.
+    QStringList lines;
+    const ProjectNode *root = m_ws->tree.root();
+    if (!root)
+        return {};
+    if (const ProjectNode *selected = m_ws->tree.selectedNode())
+        lines << QLatin1String("S") + GenerationWalk::relativePart(selected);
+    std::function<void(const ProjectNode *)> visit = [&](const ProjectNode *node) {
+        if (node->isExpanded())
+            lines << QLatin1String("E") + GenerationWalk::relativePart(node);
+        for (int row = 0; row < node->childCount(); ++row)
+            visit(node->child(row));
+    };
+    visit(root);
+    return QString::fromLatin1(lines.join(u'\n').toUtf8().toBase64());
+}
+
+void MainWindow::restoreTreeState(const QString &state)
+{
+    ProjectNode *root = m_ws->tree.root();
+    if (!root || state.isEmpty())
+        return;
+    const QString source = root->fullPath();
+    ProjectNode *selected = nullptr;
+    for (const QString &line : QString::fromUtf8(QByteArray::fromBase64(state.toLatin1())).split(u'\n')) {
+        if (line.isEmpty())
+            continue;
+        const QString relative = line.mid(1);
+        ProjectNode *node = relative.isEmpty() ? root : m_ws->tree.nodeByKey(source + relative);
+        if (!node)
+            continue; // gone since
+        if (line.startsWith(u'E'))
+            m_ws->tree.setExpanded(node, true);
+        else if (line.startsWith(u'S'))
+            selected = node;
+    }
+    if (selected) {
+        m_ws->tree.setSelectedNode(selected);
+        onTreeNodeClicked(selected);
+    }
 }
 
 void MainWindow::showVersion()
@@ -694,6 +749,9 @@ void MainWindow::unload()
     m_unloaded = true;
     m_ws->settings.screenX = x() * TwipsPerPixel;
     m_ws->settings.screenY = y() * TwipsPerPixel;
+    m_ws->settings.windowState = QString::fromLatin1(saveGeometry().toBase64()) + u','
+        + QString::fromLatin1(m_splitter->saveState().toBase64());
+    m_ws->settings.treeState = treeState();
     m_ws->settings.showSettings = m_settingsVisible;
     Guard::run(QStringLiteral("Sub saveSettings"), [&] { m_ws->controller.saveSettings(); });
     if (m_about)

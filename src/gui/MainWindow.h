@@ -18,6 +18,7 @@ class QAction;
 class QKeySequence;
 class QMenu;
 class QCheckBox;
+class QSplitter;
 class QFrame;
 class QGroupBox;
 class QLabel;
@@ -148,6 +149,9 @@ private:
     void refreshCounters();
     void showSkippedCount();
     void fitPreviewPane();
+    // The tree's expansion and selection, kept in the settings between sessions.
+    QString treeState() const;
+    void restoreTreeState(const QString &state);
     QWidget *createResultBar();
     // After a build: what was made, with Burn, Open build folder and Show log.
     void showBuildResult();
@@ -195,6 +199,7 @@ private:
     QGroupBox *m_framePreview = nullptr;
     QLabel *m_picPreview = nullptr;
     QWidget *m_previewArea = nullptr;
+    QSplitter *m_splitter = nullptr;
     QFrame *m_resultBar = nullptr;
     QLabel *m_resultText = nullptr;
     QPushButton *m_pbPrev = nullptr;

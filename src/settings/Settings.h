@@ -33,6 +33,8 @@ struct Settings
     int language = 0; // Language: 0 English, 1 Dutch, 2 German, 3 Portuguese, 4 Italian, 5 French
     int screenX = 0; // screenXpos: main window left edge, twips
     int screenY = 0; // screenYpos: main window top edge, twips
+    QString windowState; // WindowState: the main window's geometry and splitter, as the window saves them
+    QString treeState; // TreeState: expanded folders and the selected node, one path below the source a line
     std::int32_t stampX = 0; // textXpos
     std::int32_t stampY = 0; // textYpos
 

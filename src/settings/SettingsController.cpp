@@ -148,6 +148,8 @@ void SettingsController::readSettings()
     s.titleFont = in.text("FontTitle", QStringLiteral("Arial"));
     s.menuFont = in.text("FontMenu", QStringLiteral("Arial"));
     s.pictureFont = in.text("FontPicture", QStringLiteral("Arial"));
+    s.windowState = in.text("WindowState", QString());
+    s.treeState = in.text("TreeState", QString());
 
     reg.setValueType(Registry::REG_DWORD);
     s.resizeFilter = in.listIndex("Resize", 12, ResizeFilterCount);
@@ -162,7 +164,7 @@ void SettingsController::readSettings()
     if (m_hooks.languageChanged)
         m_hooks.languageChanged(s.language);
 
-    // screenXpos and screenYpos are only written.
+    // screenXpos and screenYpos are only written; WindowState places the window.
     s.stampX = in.number("textXpos", 0);
     s.stampY = in.number("textYpos", 0);
 
@@ -217,6 +219,8 @@ void SettingsController::saveSettings()
     put(reg, "TVFormat", s.ntsc ? QStringLiteral("NTSC") : QStringLiteral("PAL"));
     put(reg, "OutputType", s.vcd ? QStringLiteral("VCD") : QStringLiteral("SVCD"));
     put(reg, "Resolution", s.lowRes ? QStringLiteral("LOW") : QStringLiteral("HIGH"));
+    put(reg, "WindowState", s.windowState);
+    put(reg, "TreeState", s.treeState);
     put(reg, "XCenter", s.xCenter);
     put(reg, "YCenter", s.yCenter);
     put(reg, "CorrectPercentage", s.correctPercentage);

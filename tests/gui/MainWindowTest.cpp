@@ -257,6 +257,31 @@ TEST_F(MainWindowTest, PreviewGrowsWithTheWindowInTheFramesShapeAndForgetsTheOld
     EXPECT_TRUE(pane->pixmap().isNull());
 }
 
+// What the window looked like comes back at the next start: its size, the
+// album read again, the folders that were open and the selected picture.
+TEST_F(MainWindowTest, NextStartRestoresSizeAlbumExpansionAndSelection)
+{
+    twoFolders();
+    m_window.resize(1000, 700);
+    ProjectNode *town = root()->child(1);
+    m_window.workspace().tree.setExpanded(town, true);
+    m_window.workspace().tree.setSelectedNode(town->child(0));
+    m_window.unload();
+
+    FakePrompter prompter;
+    ::MainWindow next { &prompter };
+    next.setSplashEnabled(false);
+    next.setEndProgram([] {});
+    ASSERT_TRUE(next.start());
+    EXPECT_EQ(next.size(), QSize(1000, 700));
+    ProjectNode *nextRoot = next.workspace().tree.root();
+    ASSERT_NE(nextRoot, nullptr) << "the album is read again";
+    EXPECT_TRUE(nextRoot->child(1)->isExpanded());
+    EXPECT_FALSE(nextRoot->child(0)->isExpanded());
+    EXPECT_EQ(next.workspace().tree.selectedNode(), nextRoot->child(1)->child(0));
+    EXPECT_EQ(next.navigator().previewNode(), nextRoot->child(1)->child(0));
+}
+
 TEST_F(MainWindowTest, DroppingANodeOntoItsOwnChildIsRefused)
 {
     twoFolders();

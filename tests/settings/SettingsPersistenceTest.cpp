@@ -209,14 +209,15 @@ TEST_F(SettingsPersistenceTest, EverySettingSurvivesASaveAndRead)
     EXPECT_EQ(StringTable::instance().languageOffset(), 20000);
 }
 
-TEST_F(SettingsPersistenceTest, SaveWritesTheFortyValues)
+TEST_F(SettingsPersistenceTest, SaveWritesTheFortyTwoValues)
 {
     save(Settings());
     QFile file(store.fileFor(kHklm));
     ASSERT_TRUE(file.open(QIODevice::ReadOnly));
     const QByteArray text = file.readAll();
-    EXPECT_EQ(text.count("\n\""), 40) << "one line per value";
+    EXPECT_EQ(text.count("\n\""), 42) << "one line per value";
     EXPECT_TRUE(text.contains("\n\"screenXpos\"="));
+    EXPECT_TRUE(text.contains("\n\"WindowState\"="));
     EXPECT_TRUE(text.contains("\n\"Jobs\"="));
     EXPECT_EQ(store.readValue(kHklm, SettingsController::registryKey(), QStringLiteral("TVFormat"))->data,
         QByteArray("PAL", 4));
