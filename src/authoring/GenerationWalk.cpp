@@ -193,7 +193,8 @@ QString GenerationWalk::picturePrint(const ProjectNode *picture, const QString &
     hash.add(m_encoderPrint);
     hash.add(*source);
     // What Renderer::createStill reads besides the photo: the name it may
-    // stamp, the date's format, the fitting, the stamp and the filter.
+    // stamp, the date's format, the fitting, the stamp, the info icon and
+    // the filter.
     hash.add(picture->tag());
     hash.add(QLocale::system().name());
     for (const QString &text :
@@ -205,6 +206,8 @@ QString GenerationWalk::picturePrint(const ProjectNode *picture, const QString &
              qint64(s.displayFileName), qint64(s.useFileName), qint64(s.correctAspect),
              qint64(s.correctEdges), qint64(s.antiFlicker), qint64(s.ntsc), qint64(s.vcd), qint64(s.lowRes) })
         hash.add(number);
+    // The icon follows the option and whether a caption file exists now.
+    hash.add(qint64(Renderer::showsInfoIcon(s, picture, captionFile)));
     if (!captionFile.isEmpty()) {
         hash.add(QStringLiteral("caption"));
         hash.add(ContentHash::ofFile(captionFile).value_or(QStringLiteral("unreadable")));

@@ -114,11 +114,18 @@ BurnJob::Discovery BurnJob::discover()
     appendLog(QLatin1String("Run command: ") + scan.commandLine(), StartupCheck::programLogName());
     const ToolJob::Result scanned = run(scan);
     result.exitCode = scanned.shellStatus();
-    if (result.exitCode != 0)
-        m_prompter.inform(
-            QStringLiteral("Unable to burn"), QStringLiteral("Unable to read CD burner information"));
     if (scanned.end == ToolJob::End::NotStarted)
         m_outputBuffer += QLatin1String("Could not start: ") + scanned.error;
+    if (result.exitCode != 0) {
+        // The tool's own reason and what usually causes it, so the person
+        // knows where to look without reading the log.
+        QString text = localText(TextId::MsgNoWriterInfo);
+        const QString reason = ScanbusParser::failureReason(m_outputBuffer);
+        if (!reason.isEmpty())
+            text += u'\n' + localText(TextId::MsgToolSaid).arg(kCdrecord, reason);
+        text += u'\n' + localText(TextId::MsgCheckWriter);
+        m_prompter.inform(localText(TextId::TitleUnableToBurn), text);
+    }
     appendLog(m_outputBuffer, StartupCheck::programLogName());
     result.writers = ScanbusParser::writers(m_outputBuffer);
     return result;
@@ -135,7 +142,7 @@ BurnJob::Outcome BurnJob::burn(const BurnRequest &request)
 
     m_log.open();
     logLine(QStringLiteral("Start burning"));
-    setStatus(QStringLiteral("Start Burning."));
+    setStatus(localText(TextId::StatusStartBurning));
     const QString dev = ScanbusParser::deviceId(request.writer);
     if (dev.isEmpty()) {
         m_log.close();
@@ -147,8 +154,8 @@ BurnJob::Outcome BurnJob::burn(const BurnRequest &request)
 
     const bool cdrecordMode = request.mode == BurnMode::CdRecord;
     if (cdrecordMode && ProgramFolder::findTool(kCdrecord).isEmpty()) {
-        m_prompter.inform(QStringLiteral("Missing File"),
-            QStringLiteral("Missing CDRecord.exe in your 3rdparty directory. Check ") + cdrecordLocation());
+        m_prompter.inform(localText(TextId::TitleMissingFile),
+            localText(TextId::MsgMissingCdrecord).arg(cdrecordLocation()));
         m_log.close();
         return Outcome::ToolMissing;
     }
@@ -177,15 +184,15 @@ BurnJob::Outcome BurnJob::burn(const BurnRequest &request)
     Outcome outcome = Outcome::Written;
     if (request.blank && !request.simulate) {
         logLine(QStringLiteral("Blanc CD before burning"));
-        setStatus(QStringLiteral("Blank CD..."));
+        setStatus(localText(TextId::StatusBlanking));
         m_cdrdaoParser.clear();
         m_cdrecordParser.clear();
         const ToolJob command = blankCommand(dev, request.mode);
         logLine(QStringLiteral("Run command: ") + command.commandLine());
         if (cdrecordMode) {
             if (!run(command, &m_cdrecordParser).succeeded()) {
-                m_prompter.inform(QStringLiteral("Blanc CD"), QStringLiteral("Unable to blanc CD"));
-                m_lastStatus = QStringLiteral("Blanc CD failed");
+                m_prompter.inform(localText(TextId::TitleBlankCd), localText(TextId::MsgCannotBlank));
+                m_lastStatus = localText(TextId::StatusBlankFailed);
                 logLine(QStringLiteral("Unable to blanc"));
                 outcome = Outcome::BlankFailed;
             }
@@ -200,17 +207,15 @@ BurnJob::Outcome BurnJob::burn(const BurnRequest &request)
         m_cdrecordParser.clear();
         const ToolJob command = writeCommand(dev, request.mode, request.simulate, request.cuePath);
         if (cdrecordMode) {
-            setStatus(QStringLiteral("Burning image..."));
+            setStatus(localText(TextId::StatusBurningImage));
             logLine(QStringLiteral("Run command: ") + command.commandLine());
             if (!run(command, &m_cdrecordParser).succeeded()) {
-                m_prompter.inform(QStringLiteral("Unable to burn"),
-                    QStringLiteral("Burning was NOT successful, check burn.log"));
+                m_prompter.inform(localText(TextId::TitleUnableToBurn), localText(TextId::MsgBurnFailed));
                 logLine(QStringLiteral("Unable to burn"));
-                m_lastStatus = QStringLiteral("Burning failed");
+                m_lastStatus = localText(TextId::StatusBurnFailed);
                 outcome = Outcome::WriteFailed;
             } else {
-                m_prompter.inform(
-                    QStringLiteral("Burning (S)VCD."), QStringLiteral("Burning was successful."));
+                m_prompter.inform(localText(TextId::TitleBurning), localText(TextId::MsgBurnSucceeded));
             }
         } else {
             logLine(QStringLiteral("Run command: ") + command.commandLine());
@@ -218,7 +223,7 @@ BurnJob::Outcome BurnJob::burn(const BurnRequest &request)
             // started says nothing, so that is said here.
             if (run(command, &m_cdrdaoParser).end == ToolJob::End::NotStarted) {
                 logLine(QStringLiteral("Unable to burn"));
-                m_lastStatus = QStringLiteral("Burning failed");
+                m_lastStatus = localText(TextId::StatusBurnFailed);
                 outcome = Outcome::WriteFailed;
             }
         }

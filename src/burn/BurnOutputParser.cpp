@@ -18,6 +18,16 @@ BurnEvents BurnOutputParser::feed(const QString &chunk)
     return events;
 }
 
+QString BurnOutputParser::cdrecordFailedStatus()
+{
+    return localText(TextId::StatusCannotBurn);
+}
+
+QString BurnOutputParser::cdrecordDoneStatus()
+{
+    return localText(TextId::StatusBurnDone);
+}
+
 BurnEvents BurnOutputParser::parseLine(Tool tool, const QString &line)
 {
     return tool == Tool::Cdrdao ? parseCdrdaoLine(line) : parseCdrecordLine(line);

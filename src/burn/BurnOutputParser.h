@@ -35,8 +35,8 @@ public:
     // an overburn can write more than announced.
     static int percent(double written, double total);
 
-    static QString cdrecordFailedStatus() { return QStringLiteral("Unable to burn, check burn.log"); }
-    static QString cdrecordDoneStatus() { return QStringLiteral("Done."); }
+    static QString cdrecordFailedStatus();
+    static QString cdrecordDoneStatus();
 
 private:
     static BurnEvents parseCdrdaoLine(const QString &line);

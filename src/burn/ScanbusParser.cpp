@@ -39,3 +39,21 @@ QString ScanbusParser::deviceId(const QString &entry)
         ++end;
     return entry.mid(start, end - start);
 }
+
+QString ScanbusParser::failureReason(const QString &output)
+{
+    static const QRegularExpression failure(
+        QStringLiteral("cannot|can not|could not|error|failed|sorry|no such|permission|denied"),
+        QRegularExpression::CaseInsensitiveOption);
+    QString lastLine;
+    QString lastFailure;
+    for (const QString &raw : output.split(QRegularExpression(QStringLiteral("[\r\n]")))) {
+        const QString line = raw.trimmed();
+        if (line.isEmpty())
+            continue;
+        lastLine = line;
+        if (!line.contains(QLatin1String("Warning:")) && failure.match(line).hasMatch())
+            lastFailure = line;
+    }
+    return lastFailure.isEmpty() ? lastLine : lastFailure;
+}

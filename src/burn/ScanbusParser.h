@@ -20,4 +20,9 @@ public:
     // The device address of a writer-list entry: its text up to the first
     // blank or TAB, leading blanks skipped ("0,1,0", "10,0,0").
     static QString deviceId(const QString &entry);
+
+    // Why a scan found nothing, in the tool's own words: its last line that
+    // reports a failure ("Cannot open SCSI driver!", "wodim: No such file or
+    // directory."; a warning does not count), else its last line with text.
+    static QString failureReason(const QString &output);
 };

@@ -124,7 +124,7 @@ void BurnWindow::createControls()
     layout->addWidget(m_fraMode, 2, 0, 1, 2);
 
     m_chkBlanc = tagged(
-        new QCheckBox(QStringLiteral("Blanc CD-RW before burning"), this), TextId::BlankBeforeBurning);
+        new QCheckBox(QStringLiteral("Blank CD-RW before burning"), this), TextId::BlankBeforeBurning);
     m_chkBlanc->setObjectName(QStringLiteral("chkBlanc"));
     m_chkSimulate = tagged(new QCheckBox(QStringLiteral("Simulate"), this), TextId::Simulate);
     m_chkSimulate->setObjectName(QStringLiteral("chkSimulate"));

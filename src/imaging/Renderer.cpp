@@ -7,6 +7,7 @@
 #include <QFile>
 #include <QFileInfo>
 #include <QLocale>
+#include <QPainter>
 #include <QStringConverter>
 
 #include "base/Numeric.h"
@@ -28,6 +29,7 @@ using Numeric::val;
 namespace {
 
 constexpr int kExifDateTimeOriginal = 36867;
+constexpr double kOverscanFraction = 0.05;
 
 // Interface text by id, with the English text when the table has none.
 QString textOf(int id, const QString &english)
@@ -47,6 +49,20 @@ bool isScaledDecodeOf(int width, int height, QSize upright)
             return true;
     }
     return false;
+}
+
+// Lines a stamp's text fills: a line break ends a line, and a trailing one
+// opens none.
+int lineCount(const QString &text)
+{
+    if (text.isEmpty())
+        return 1;
+    int lines = 1;
+    for (qsizetype i = 0; i + 1 < text.size(); ++i) {
+        if (text[i] == u'\n' || (text[i] == u'\r' && text[i + 1] != u'\n'))
+            ++lines;
+    }
+    return lines;
 }
 
 QString readCaptionFile(const QString &path)
@@ -385,32 +401,43 @@ bool Renderer::createStill(ProjectNode *node, const QString &picturePath, const 
 
     if (!captionFile.isEmpty() && w > 0 && h > 0)
         drawCaptionText(captionFile, x, y, w, h);
+    if (w > 0 && h > 0 && showsInfoIcon(m_settings, node, captionFile))
+        drawInfoIcon(x, y, w, h);
 
-    const int captionHeight = m_canvas.textHeight(info.caption);
-    if (m_settings.stampY + captionHeight > fH) {
+    if (stamp.isEmpty()) {
+        stamp = name;
+        name.clear();
+    }
+    const QString text = name.isEmpty() ? stamp : stamp + u'\r' + name + u'\r';
+
+    // The stored position is corrected only when the stamp runs off the
+    // frame: it then goes where it is drawn, so the settings show the truth.
+    const int textHeight = m_canvas.textHeight(text) * lineCount(text);
+    const int textWidth = m_canvas.textWidth(text);
+    const QPoint safe = safeMargin();
+    if (m_settings.stampY + textHeight > fH) {
         m_prompter.inform(textOf(1131, QStringLiteral("Position mismatch")),
             textOf(1130,
                 QStringLiteral("Vertical Position of text is out of screen, "
                                "correction made.")));
-        m_settings.stampY = m_canvas.height() - captionHeight;
+        m_settings.stampY = std::max(fH - safe.y() - textHeight, 0);
     }
-    const int captionWidth = m_canvas.textWidth(info.caption);
-    if (m_settings.stampX + captionWidth > fW) {
+    if (m_settings.stampX + textWidth > fW) {
         m_prompter.inform(textOf(1131, QStringLiteral("Position mismatch")),
             textOf(1132,
                 QStringLiteral("Horizontal Position of text is out of "
                                "screen, correction made.")));
-        m_settings.stampX = m_canvas.width() - captionWidth;
+        m_settings.stampX = std::max(fW - safe.x() - textWidth, 0);
     }
 
     if (val(m_settings.pictureFontSize) > 0) {
-        if (stamp.isEmpty()) {
-            stamp = name;
-            name.clear();
-        }
-        const QString text = name.isEmpty() ? stamp : stamp + u'\r' + name + u'\r';
         setProgress(50);
-        m_canvas.paintText(text, m_settings.stampX, m_settings.stampY, !fastPreview());
+        // A television's overscan cuts what lies in the edge margin, so the
+        // stamp is drawn inside it wherever it was placed; a stamp wider than
+        // the safe area keeps its left or top margin.
+        const int stampX = std::max(std::min(m_settings.stampX, fW - safe.x() - textWidth), safe.x());
+        const int stampY = std::max(std::min(m_settings.stampY, fH - safe.y() - textHeight), safe.y());
+        m_canvas.paintText(text, stampX, stampY, !fastPreview());
     }
 
     setProgress(80);
@@ -462,6 +489,56 @@ void Renderer::drawCaptionText(const QString &captionFile, int left, int top, in
     const bool smooth = !fastPreview();
     for (int i = 0; i < lines.size(); ++i)
         m_canvas.paintText(lines[i], x0 + pad, y0 + pad + i * lineHeight, smooth);
+}
+
+QPoint Renderer::safeMargin() const
+{
+    // Without "Correct edges" the picture may fill the frame, but text still
+    // keeps clear of the part a television's overscan usually hides.
+    const double fraction = m_settings.correctEdges ? m_settings.edgeFraction : kOverscanFraction;
+    return QPoint(
+        roundHalfEven(m_settings.frameWidth * fraction), roundHalfEven(m_settings.frameHeight * fraction));
+}
+
+bool Renderer::showsInfoIcon(const Settings &settings, const ProjectNode *picture, const QString &captionFile)
+{
+    // The icon promises that Enter shows more, so it belongs on the plain
+    // still of a picture that has a caption state, never on that state.
+    return settings.displayInfo && captionFile.isEmpty() && picture
+        && QFileInfo(captionPathOf(picture->fullPath())).isFile();
+}
+
+void Renderer::drawInfoIcon(int left, int top, int width, int height)
+{
+    // Bottom-right inside the picture, and inside the margin overscan hides.
+    const QPoint safe = safeMargin();
+    const int size = std::max(roundHalfEven(m_canvas.height() / 20.0), 8);
+    const int pad = std::max(size / 4, 2);
+    const int right = std::min(left + width, m_canvas.width() - safe.x()) - pad;
+    const int bottom = std::min(top + height, m_canvas.height() - safe.y()) - pad;
+    const QRectF circle(right - size, bottom - size, size, size);
+    if (circle.left() < std::max(left, 0) || circle.top() < std::max(top, 0))
+        return; // a picture too small to carry it
+
+    QImage canvas(
+        m_canvas.rgbData(), m_canvas.width(), m_canvas.height(), m_canvas.width() * 3, QImage::Format_RGB888);
+    QPainter painter(&canvas);
+    if (!painter.isActive())
+        return;
+    painter.setRenderHint(QPainter::Antialiasing, true);
+    const std::uint32_t c = m_settings.pictureColor;
+    const QColor colour(int(c & 0xFF), int((c >> 8) & 0xFF), int((c >> 16) & 0xFF));
+    // A dark disc under the ring keeps it visible on a light photo.
+    const double ring = size / 10.0;
+    painter.setPen(QPen(colour, ring));
+    painter.setBrush(QColor(0, 0, 0, 150));
+    painter.drawEllipse(circle.adjusted(ring / 2, ring / 2, -ring / 2, -ring / 2));
+    painter.setPen(Qt::NoPen);
+    painter.setBrush(colour);
+    const double stem = size * 0.14;
+    const QPointF centre = circle.center();
+    painter.drawEllipse(QPointF(centre.x(), circle.top() + size * 0.28), stem * 0.75, stem * 0.75);
+    painter.drawRect(QRectF(centre.x() - stem / 2, circle.top() + size * 0.42, stem, size * 0.36));
 }
 
 Renderer::Fitting Renderer::fittingFrame() const

@@ -2,6 +2,7 @@
 
 #include <QImage>
 #include <QList>
+#include <QPoint>
 #include <QString>
 
 #include <functional>
@@ -56,13 +57,20 @@ public:
 
     // Renders the still of the picture file for its node: the photograph fitted
     // around the centre on black, with the date/time stamp and file name. Sets
-    // the node's caption and StillWidth / StillHeight; may move the stamp
-    // position in the settings back inside the frame (telling the user). With a
-    // caption file (the picture's caption state) its text is drawn over the
-    // picture as well; an empty one gives the plain still. False when the
+    // the node's caption and StillWidth / StillHeight. The stamp is drawn
+    // inside the edge margin; a stored position that runs off the frame is
+    // moved back in the settings (telling the user). With a caption file (the
+    // picture's caption state) its text is drawn over the picture as well; an
+    // empty one gives the plain still, with the info icon when the picture has
+    // a caption and the option asks for it. False when the
     // picture could not be decoded: the canvas then holds the black frame with
     // its text, and lastPictureProblem() tells why.
     bool createStill(ProjectNode *node, const QString &picturePath, const QString &captionFile = QString());
+
+    // Whether createStill draws the info icon on this still: the option is on,
+    // the still is the picture's plain one, and the picture has a caption file.
+    static bool showsInfoIcon(
+        const Settings &settings, const ProjectNode *picture, const QString &captionFile);
 
     // Starts decoding a picture a later createStill will show, on a thread of
     // its own, at the size createStill would decode it at.
@@ -104,6 +112,9 @@ private:
         QSize fittedSize(double pictureWidth, double pictureHeight) const;
     };
     Fitting fittingFrame() const;
+    // The margin text keeps from the frame's left and right (x) and top and
+    // bottom (y) edges, in frame pixels.
+    QPoint safeMargin() const;
     // The smallest decode that still covers the fitted photo.
     static QSize decodeMinimum(const Fitting &fitting, const QSize &header);
 
@@ -121,6 +132,8 @@ private:
     void drawButton(ProjectNode *entry, int buttonNumber, int entryNumber, bool highlighted, int top);
     QString dateCaption(const QString &exifDate) const;
     void drawCaptionText(const QString &captionFile, int left, int top, int width, int height);
+    // The "i" in a circle at the bottom-right of the picture's rectangle.
+    void drawInfoIcon(int left, int top, int width, int height);
 
     Settings &m_settings;
     ProjectTree &m_tree;

@@ -4,6 +4,8 @@
 
 #include "base/Numeric.h"
 #include "base/Prompter.h"
+#include "base/StringTable.h"
+#include "base/TextIds.h"
 #include "settings/Settings.h"
 
 int CapacityDisplay::clampedPosition() const
@@ -35,7 +37,7 @@ CapacityDisplay Capacity::capacityDisplay(const TreeCounters &counters, const Se
         display.label = QString::number(Numeric::roundHalfEven(e.estimateMb)) + QLatin1String(" Mb");
     } else {
         display.barPosition = Numeric::roundHalfEven(entryFill);
-        display.label = QString::number(Numeric::roundHalfEven(e.entries)) + QLatin1String(" items");
+        display.label = localText(TextId::CapacityItems).arg(Numeric::roundHalfEven(e.entries));
     }
     return display;
 }
@@ -44,19 +46,16 @@ bool Capacity::checkLimits(
     bool ask, const TreeCounters &counters, const Settings &settings, Prompter &prompter)
 {
     const CapacityEstimate e = estimate(counters, settings);
-    const QString title = QStringLiteral("Too many files.");
+    const QString title = localText(TextId::TitleTooManyFiles);
 
     QString askText;
     QString tellText;
     if (e.entries > MaxEntries) {
-        askText
-            = QStringLiteral("You are supplying more than 1900 images/menu's, this is more than supported by "
-                             "(S)VCD, continue anyway ?.");
-        tellText = QStringLiteral(
-            "You are supplying more than 1900 images/menu's, this is more than supported by (S)VCD.");
+        askText = localText(TextId::MsgTooManyEntriesAsk);
+        tellText = localText(TextId::MsgTooManyEntries);
     } else if (e.estimateMb > CdLimitMb) {
-        askText = QStringLiteral("This compilation will probably not fit on a CD, continue anyway ?");
-        tellText = QStringLiteral("This compilation will probably not fit on a CD.");
+        askText = localText(TextId::MsgMayNotFitAsk);
+        tellText = localText(TextId::MsgMayNotFit);
     } else {
         return true;
     }

@@ -107,6 +107,12 @@ TEST_F(ReuseTest, SettingsRemakeExactlyTheStillsThatShowThem)
     buildOk();
     EXPECT_EQ(made(), 1);
     EXPECT_EQ(reused(), 5);
+
+    // The info icon is drawn on the captioned picture's plain still alone.
+    f.ws.settings.displayInfo = !f.ws.settings.displayInfo;
+    buildOk();
+    EXPECT_EQ(made(), 1);
+    EXPECT_EQ(reused(), 5);
 }
 
 TEST_F(ReuseTest, DamagedStillsAndManifestsAreNotTrusted)

@@ -101,6 +101,38 @@ TEST_F(StringTableTest, TranslationsCoverEveryEnglishText)
     EXPECT_EQ(missing, (QSet<int> { TextId::DebugLogging, TextId::TipDaoGeneric, TextId::TipDaoGenericRaw }));
 }
 
+TEST_F(StringTableTest, EveryLanguageKeepsThePlaceholdersOfTheEnglishText)
+{
+    // German must cover English completely: the burn and capacity messages
+    // are asked for by id only, with no English text in the code beside them.
+    const StringTable &table = StringTable::instance();
+    const QList<int> english = table.ids(0);
+    const QList<int> german = table.ids(2 * StringTable::LanguageStride);
+    EXPECT_EQ(german, english);
+    for (int id :
+        { TextId::MsgNoWriterInfo, TextId::MsgCheckWriter, TextId::CapacityItems, TextId::MsgMayNotFit })
+        EXPECT_NE(table.entry(2 * StringTable::LanguageStride + id), table.entry(id)) << id;
+
+    // A text filled in with .arg() loses its value when a translation drops
+    // or renumbers a placeholder.
+    static const QRegularExpression placeholder(QStringLiteral("%[1-9]"));
+    auto placeholders = [](const QString &text) {
+        QStringList found;
+        for (const QRegularExpressionMatch &m : placeholder.globalMatch(text))
+            found.append(m.captured());
+        found.sort();
+        return found;
+    };
+    for (int id : english) {
+        const QStringList wanted = placeholders(table.entry(id));
+        for (int index = 1; index < StringTable::LanguageCount; ++index) {
+            const int full = index * StringTable::LanguageStride + id;
+            if (table.contains(full))
+                EXPECT_EQ(placeholders(table.entry(full)), wanted) << "id " << id << " language " << index;
+        }
+    }
+}
+
 TEST_F(StringTableTest, FilesAreWellFormed)
 {
     static const QRegularExpression entry(QStringLiteral("^([1-9][0-9]*)\t(.+)$"));
@@ -152,7 +184,7 @@ TEST_F(StringTableTest, QuotedEnglishTextsAreKeptLetterForLetter)
     EXPECT_EQ(localText(TextId::MsgImageCreated),
         QStringLiteral("Image created successfully in your build path ("));
     EXPECT_EQ(localText(TextId::MsgSetPosition),
-        QStringLiteral("Click on the possition in the preview window where you want the date/time stamp to "
+        QStringLiteral("Click on the position in the preview window where you want the date/time stamp to "
                        "be positioned"));
     EXPECT_EQ(localText(TextId::TipCorrectEdges),
         QStringLiteral("When this is enabled the output photo will stay of the adges for xx%. This way you "

@@ -54,6 +54,21 @@ TEST(ScanbusParser, TheRealToolWithoutADriveListsNothing)
     EXPECT_TRUE(ScanbusParser::writers(readData(QStringLiteral("wodim-scanbus-nodrive.txt"))).isEmpty());
 }
 
+TEST(ScanbusParser, FailureReasonIsTheToolsLastFailureLine)
+{
+    const QString scanbus = readData(QStringLiteral("wodim-scanbus-nodrive.txt"));
+    EXPECT_EQ(ScanbusParser::failureReason(scanbus), QStringLiteral("Cannot open SCSI driver!"));
+    EXPECT_EQ(
+        ScanbusParser::failureReason(QStringLiteral("wodim: Warning: Running on Linux\r\n"
+                                                    "wodim: Permission denied. Cannot open '/dev/sr0'.\r\n"
+                                                    "Use 'wodim dev=help'.\n")),
+        QStringLiteral("wodim: Permission denied. Cannot open '/dev/sr0'."));
+    // Nothing that reads as a failure: the last words the tool said.
+    EXPECT_EQ(ScanbusParser::failureReason(QStringLiteral("scsibus0:\n  last words \n\n")),
+        QStringLiteral("last words"));
+    EXPECT_TRUE(ScanbusParser::failureReason(QString()).isEmpty());
+}
+
 TEST(ScanbusParser, DeviceIdIsTheAddressWhateverItsLength)
 {
     EXPECT_EQ(ScanbusParser::deviceId(QStringLiteral(" 0,1,0  1) 'A' 'B'")), QStringLiteral("0,1,0"));

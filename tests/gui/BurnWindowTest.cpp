@@ -57,7 +57,8 @@ TEST(BurnWindow, NoWriterOnThisMachine)
     window.show();
     settle();
 
-    EXPECT_EQ(prompter.texts(), QStringList { QStringLiteral("Unable to read CD burner information") });
+    ASSERT_EQ(prompter.count(), 1);
+    EXPECT_TRUE(prompter.texts().at(0).startsWith(QStringLiteral("Unable to read CD burner information\n")));
     EXPECT_EQ(window.cmbBurner()->count(), 0);
     EXPECT_EQ(window.burnerText(), localText(TextId::NoDevicesFound));
     EXPECT_FALSE(window.pbBurn()->isEnabled());

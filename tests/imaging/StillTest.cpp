@@ -72,17 +72,18 @@ protected:
         return ref;
     }
 
-    // Same pixels in columns [0, width) of every row.
-    bool sameLeftBand(const ImgSource &ref, int width) const
+    // Same pixels in columns [from, to) of every row.
+    bool sameColumns(const ImgSource &ref, int from, int to) const
     {
         for (int y = 0; y < m_canvas.height(); ++y) {
-            const std::uint8_t *a = ref.rgbData() + std::size_t(y) * ref.width() * 3;
-            const std::uint8_t *b = m_canvas.rgbData() + std::size_t(y) * m_canvas.width() * 3;
-            if (std::memcmp(a, b, std::size_t(width) * 3) != 0)
+            const std::uint8_t *a = ref.rgbData() + (std::size_t(y) * ref.width() + from) * 3;
+            const std::uint8_t *b = m_canvas.rgbData() + (std::size_t(y) * m_canvas.width() + from) * 3;
+            if (std::memcmp(a, b, std::size_t(to - from) * 3) != 0)
                 return false;
         }
         return true;
     }
+    bool sameLeftBand(const ImgSource &ref, int width) const { return sameColumns(ref, 0, width); }
 
     QString dateCaption(int y, int m, int d, const char *time) const
     {
@@ -217,16 +218,17 @@ TEST_F(StillTest, StampTextIsTheNameWithoutJpgOrTheDateAndName)
     m_settings.pictureFontSize = QStringLiteral("14");
     m_settings.stampX = 0;
     m_settings.stampY = 100;
-    // Portrait: the columns left of x = 136 stay black apart from the stamp.
+    // Portrait: the columns left of x = 136 stay black apart from the stamp,
+    // which keeps 5% (35 pixels) from the left edge.
 
     m_settings.displayDate = true;
     m_settings.useFileName = true;
     render(photo(QStringLiteral("Beach.JPG"), 1200, 1600));
-    EXPECT_TRUE(sameLeftBand(reference(QStringLiteral("Beach"), 0, 100), 136));
+    EXPECT_TRUE(sameLeftBand(reference(QStringLiteral("Beach"), 35, 100), 136));
 
     // Whatever the extension, only the last one is cut.
     render(photo(QStringLiteral("Dunes.jpeg"), 1200, 1600));
-    EXPECT_TRUE(sameLeftBand(reference(QStringLiteral("Dunes"), 0, 100), 136));
+    EXPECT_TRUE(sameLeftBand(reference(QStringLiteral("Dunes"), 35, 100), 136));
     EXPECT_EQ(m_renderer.stillWidth(), 432);
 
     // Date and name on two lines.
@@ -235,7 +237,7 @@ TEST_F(StillTest, StampTextIsTheNameWithoutJpgOrTheDateAndName)
     addExifDate(dated->fullPath(), "2020:01:02 03:04:05");
     render(dated);
     const QString twoLines = dateCaption(2020, 1, 2, "03:04") + u'\r' + QStringLiteral("x.jpg") + u'\r';
-    EXPECT_TRUE(sameLeftBand(reference(twoLines, 0, 100), 136));
+    EXPECT_TRUE(sameLeftBand(reference(twoLines, 35, 100), 136));
 
     // No options: nothing is drawn.
     m_settings.displayDate = false;
@@ -261,7 +263,8 @@ TEST_F(StillTest, StampOutsideTheFrameIsMovedBackWithAMessage)
     EXPECT_EQ(m_prompter.boxes()[0].title, QStringLiteral("Position mismatch"));
     EXPECT_EQ(m_prompter.boxes()[0].text,
         QStringLiteral("Vertical Position of text is out of screen, correction made."));
-    EXPECT_EQ(m_settings.stampY, 576 - measure.textHeight(caption));
+    // Moved to where it is drawn: inside the 6% edge margin (42 x 35).
+    EXPECT_EQ(m_settings.stampY, 576 - 35 - measure.textHeight(caption));
     EXPECT_EQ(m_settings.stampX, 10);
 
     m_prompter.clear();
@@ -270,12 +273,95 @@ TEST_F(StillTest, StampOutsideTheFrameIsMovedBackWithAMessage)
     ASSERT_EQ(m_prompter.count(), 1);
     EXPECT_EQ(m_prompter.boxes()[0].text,
         QStringLiteral("Horizontal Position of text is out of screen, correction made."));
-    EXPECT_EQ(m_settings.stampX, 704 - measure.textWidth(caption));
+    EXPECT_EQ(m_settings.stampX, 704 - 42 - measure.textWidth(caption));
 
     // Corrected positions hold: the next still asks nothing.
     m_prompter.clear();
     render(node);
     EXPECT_EQ(m_prompter.count(), 0);
+}
+
+TEST_F(StillTest, StampKeepsTheEdgeMarginWithAndWithoutCorrectEdges)
+{
+    aspect(false);
+    m_settings.useFileName = true;
+    m_settings.displayDate = true;
+    m_settings.pictureFontSize = QStringLiteral("14");
+    ProjectNode *node = photo(QStringLiteral("Harbour.jpg"), 1200, 1600);
+    ImgSource measure = reference(QString(), 0, 0);
+    const int w = measure.textWidth(QStringLiteral("Harbour"));
+    const int h = measure.textHeight(QStringLiteral("Harbour"));
+
+    // Corrected edges at 10%: the picture shrinks to x 179..524, the stamp
+    // placed at the frame's corner is drawn 70 x 58 pixels in.
+    edges(true, 10);
+    m_settings.stampX = 0;
+    m_settings.stampY = 0;
+    render(node);
+    EXPECT_TRUE(sameLeftBand(reference(QStringLiteral("Harbour"), 70, 58), 150));
+    EXPECT_EQ(m_settings.stampX, 0);
+
+    // Without Correct edges the stamp still keeps 5% (35 x 29) from every
+    // edge: the bottom-right corner of the frame is only inside the margin,
+    // so nothing is said and the stored position stays.
+    edges(false, 10);
+    m_settings.stampX = 704 - w;
+    m_settings.stampY = 576 - h;
+    render(node);
+    EXPECT_TRUE(sameColumns(reference(QStringLiteral("Harbour"), 704 - 35 - w, 576 - 29 - h), 568, 704));
+    EXPECT_FALSE(anyLit(704 - 35, 0, 704, 576));
+    EXPECT_FALSE(anyLit(568, 576 - 29, 704, 576));
+    EXPECT_EQ(m_prompter.count(), 0);
+    EXPECT_EQ(m_settings.stampX, 704 - w);
+    EXPECT_EQ(m_settings.stampY, 576 - h);
+}
+
+TEST_F(StillTest, InfoIconMarksOnlyThePlainStillOfACaptionedPicture)
+{
+    aspect(false);
+    edges(false, 6);
+    m_settings.pictureFontSize = QStringLiteral("24");
+    const QColor light(235, 235, 225);
+    ProjectNode *captioned = photo(QStringLiteral("p.jpg"), 1200, 1600, light);
+    ProjectNode *bare = photo(QStringLiteral("q.jpg"), 1200, 1600, light);
+    const QString captionPath = m_pics->fullPath() + QStringLiteral("/p.txt");
+    QFile caption(captionPath);
+    ASSERT_TRUE(caption.open(QIODevice::WriteOnly));
+    caption.write("At the harbour\r\n");
+    caption.close();
+
+    m_settings.displayInfo = false;
+    render(captioned);
+    const ImgSource without = m_canvas.copy();
+    render(captioned, captionPath);
+    const ImgSource captionWithout = m_canvas.copy();
+
+    // On: only pixels of a small square at the picture's bottom-right, inside
+    // the 5% margin, change (the picture ends at x 568, the margin at y 547).
+    m_settings.displayInfo = true;
+    render(captioned);
+    int changed = 0;
+    int lit = 0;
+    for (int y = 0; y < 576; ++y) {
+        for (int x = 0; x < 704; ++x) {
+            const std::uint8_t *a = without.rgbData() + (y * 704 + x) * 3;
+            const std::uint8_t *b = m_canvas.rgbData() + (y * 704 + x) * 3;
+            if (std::memcmp(a, b, 3) == 0)
+                continue;
+            ++changed;
+            ASSERT_TRUE(x >= 568 - 40 && x < 568 && y >= 547 - 40 && y < 547) << x << "," << y;
+            if (b[0] < 120)
+                ++lit; // the dark disc behind the ring and the letter
+        }
+    }
+    EXPECT_GT(changed, 300);
+    EXPECT_GT(lit, 50);
+
+    // Neither the caption state itself nor a picture without caption has one.
+    render(captioned, captionPath);
+    EXPECT_EQ(std::memcmp(captionWithout.rgbData(), m_canvas.rgbData(), 704 * 576 * 3), 0);
+    render(bare);
+    EXPECT_EQ(std::memcmp(without.rgbData(), m_canvas.rgbData(), 704 * 576 * 3), 0);
 }
 
 TEST_F(StillTest, FontSizeZeroDrawsNothingButStillCorrects)
@@ -320,14 +406,15 @@ TEST_F(StillTest, UndecodablePictureGivesTheBlackFrameWithItsText)
         << m_renderer.lastPictureProblem().toStdString();
     EXPECT_EQ(m_renderer.stillWidth(), 0);
     EXPECT_EQ(m_canvas.width(), 704);
-    EXPECT_TRUE(sameLeftBand(reference(QStringLiteral("broken"), 30, 40), 704));
+    // Drawn inside the 6% edge margin (42 pixels) although placed at x 30.
+    EXPECT_TRUE(sameLeftBand(reference(QStringLiteral("broken"), 42, 40), 704));
     EXPECT_TRUE(anyLit(0, 0, 704, 576));
 
     // A missing file behaves the same.
     ProjectNode *gone = addFile(m_pics, QStringLiteral("gone.jpg"));
     EXPECT_FALSE(render(gone));
     EXPECT_EQ(m_renderer.lastPictureProblem(), QStringLiteral("cannot be read"));
-    EXPECT_TRUE(sameLeftBand(reference(QStringLiteral("gone"), 30, 40), 704));
+    EXPECT_TRUE(sameLeftBand(reference(QStringLiteral("gone"), 42, 40), 704));
 
     // The next good picture clears the problem.
     EXPECT_TRUE(render(photo(QStringLiteral("good.jpg"), 320, 240)));
@@ -340,6 +427,7 @@ TEST_F(StillTest, CaptionStateDrawsTheCaptionInsideThePicture)
     edges(false, 6);
     m_settings.pictureFontSize = QStringLiteral("24");
     m_settings.pictureColor = 0xFFFFFF;
+    m_settings.displayInfo = false; // the plain still is compared pixel for pixel
     const QColor light(235, 235, 225);
     ProjectNode *node = photo(QStringLiteral("p.jpg"), 1200, 1600, light);
     const QString captionPath = m_pics->fullPath() + QStringLiteral("/p.txt");
