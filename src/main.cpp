@@ -14,6 +14,7 @@
 #include "cli/ConsolePrompter.h"
 #include "gui/MainWindow.h"
 #include "gui/ShowFatalError.h"
+#include "gui/SignalQuitter.h"
 
 namespace {
 void print(FILE *stream, const QString &text)
@@ -83,6 +84,9 @@ int main(int argc, char *argv[])
     MainWindow window;
     if (!window.start())
         return CommandLine::SetupIncompleteExitCode;
+    // A logout or a kill ends the program as closing the window does: the
+    // settings are saved first.
+    const SignalQuitter quitter([&window] { window.unload(); });
     window.show();
     return app.exec();
 }

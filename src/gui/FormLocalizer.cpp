@@ -137,6 +137,8 @@ int FormLocalizer::currentLanguage()
 
 QStringList FormLocalizer::languageNames()
 {
-    return { QStringLiteral("English"), QStringLiteral("Dutch"), QStringLiteral("German"),
-        QStringLiteral("Portuguese"), QStringLiteral("Italian"), QStringLiteral("French") };
+    // Each language by its own name: someone who cannot read the current
+    // language still finds theirs.
+    return { QStringLiteral("English"), QStringLiteral("Nederlands"), QStringLiteral("Deutsch"),
+        QStringLiteral("Português"), QStringLiteral("Italiano"), QStringLiteral("Français") };
 }

@@ -1197,7 +1197,10 @@ CaptionEditor *MainWindow::editTextWindow() const
 
 void MainWindow::createSettingsWindows()
 {
-    m_settingsWindow = new SettingsWindow(m_ws->controller, *m_prompter, this);
+    // The settings' own boxes sit over the settings window, not over this one;
+    // a prompter handed in (tests) answers for both.
+    m_settingsWindow = m_ownPrompter ? new SettingsWindow(m_ws->controller, this)
+                                     : new SettingsWindow(m_ws->controller, *m_prompter, this);
     SettingsWindow::Callbacks callbacks;
     callbacks.sourceChanged = [this] {
         // The tree shows the old folder: it must be read again.

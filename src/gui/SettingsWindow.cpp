@@ -1,5 +1,7 @@
 #include "gui/SettingsWindow.h"
 
+#include <utility>
+
 #include <QCheckBox>
 #include <QCloseEvent>
 #include <QComboBox>
@@ -9,6 +11,7 @@
 #include <QGroupBox>
 #include <QGuiApplication>
 #include <QHBoxLayout>
+#include <QIntValidator>
 #include <QLabel>
 #include <QLineEdit>
 #include <QPushButton>
@@ -16,6 +19,7 @@
 #include <QScopedValueRollback>
 #include <QScreen>
 #include <QSpinBox>
+#include <QTabWidget>
 #include <QTimer>
 #include <QToolButton>
 #include <QVBoxLayout>
@@ -25,6 +29,7 @@
 #include "base/StringTable.h"
 #include "base/TextIds.h"
 #include "gui/FormLocalizer.h"
+#include "gui/MessageBoxPrompter.h"
 #include "settings/SettingsController.h"
 
 namespace {
@@ -57,6 +62,20 @@ void setEditText(QComboBox *list, const QString &text)
         list->setEditText(text);
 }
 
+// A refusal is read next to the field, small and in red, and takes no room
+// while there is nothing to say.
+QLabel *reasonLabel(const char *name)
+{
+    auto *reason = named(new QLabel, name);
+    reason->setStyleSheet(QStringLiteral("QLabel { color: #c00000; }"));
+    QFont small = reason->font();
+    small.setPointSizeF(small.pointSizeF() * 0.85);
+    reason->setFont(small);
+    reason->setWordWrap(true);
+    reason->hide();
+    return reason;
+}
+
 QStringList filterNames()
 {
     return { QStringLiteral("Nearest pixel"), QStringLiteral("Bi linear"), QStringLiteral("Bicubic"),
@@ -73,7 +92,30 @@ SettingsWindow::SettingsWindow(SettingsController &controller, Prompter &prompte
     : QWidget(parent, Qt::Window)
     , m_controller(controller)
     , m_settings(controller.settings())
-    , m_prompter(prompter)
+    , m_prompter(&prompter)
+{
+    setUp();
+}
+
+SettingsWindow::SettingsWindow(SettingsController &controller, QWidget *parent)
+    : QWidget(parent, Qt::Window)
+    , m_controller(controller)
+    , m_settings(controller.settings())
+    , m_ownPrompter(std::make_unique<MessageBoxPrompter>(this))
+    , m_prompter(m_ownPrompter.get())
+    , m_controllerPrompter(&controller.prompter())
+{
+    controller.setPrompter(*m_ownPrompter);
+    setUp();
+}
+
+SettingsWindow::~SettingsWindow()
+{
+    if (m_controllerPrompter)
+        m_controller.setPrompter(*m_controllerPrompter);
+}
+
+void SettingsWindow::setUp()
 {
     setObjectName(QStringLiteral("SettingsWindow"));
     setProperty(FormLocalizer::TextIdProperty, TextId::SettingsWindow);
@@ -83,6 +125,8 @@ SettingsWindow::SettingsWindow(SettingsController &controller, Prompter &prompte
     connectControls();
     // Form_Load
     FormLocalizer::localizeWindow(this);
+    relabelPages();
+    connect(&FormLocalizer::instance(), &FormLocalizer::languageChanged, this, &SettingsWindow::relabelPages);
 }
 
 void SettingsWindow::createControls()
@@ -113,6 +157,8 @@ void SettingsWindow::createControls()
     auto *timeoutRow = new QHBoxLayout;
     timeoutRow->addWidget(m_txtTimeout);
     timeoutRow->addWidget(label(QStringLiteral("s"), "Label7"));
+    m_lblTimeoutReason = reasonLabel("lblTimeoutReason");
+    timeoutRow->addWidget(m_lblTimeoutReason, 1);
     timeoutRow->addStretch();
     paths->addLayout(timeoutRow, 3, 2, 1, 2);
     paths->setColumnStretch(1, 1);
@@ -189,7 +235,9 @@ void SettingsWindow::createControls()
     centre->addWidget(label(QStringLiteral("Y"), "Label17"), 1, 0);
     centre->addWidget(m_txtYCenter, 1, 1);
     centre->addWidget(m_chkImageCentered, 2, 0, 1, 2);
-    centre->setRowStretch(3, 1);
+    m_lblCentreReason = reasonLabel("lblCentreReason");
+    centre->addWidget(m_lblCentreReason, 3, 0, 1, 2);
+    centre->setRowStretch(4, 1);
 
     auto *geometry = new QHBoxLayout;
     geometry->addWidget(outputGroup, 1);
@@ -248,7 +296,9 @@ void SettingsWindow::createControls()
     fontOptions->addWidget(m_chkShortcuts);
     fontOptions->addStretch();
     fontOptions->addWidget(m_cmdPosition);
-    fonts->addLayout(fontOptions, 4, 0, 1, 4);
+    m_lblFontSizeReason = reasonLabel("lblFontSizeReason");
+    fonts->addWidget(m_lblFontSizeReason, 4, 0, 1, 4);
+    fonts->addLayout(fontOptions, 5, 0, 1, 4);
     fonts->setColumnStretch(1, 1);
     // Two more "Size" captions stood over the other rows in the original
     // layout; one heading serves all three here, the others stay hidden.
@@ -293,10 +343,6 @@ void SettingsWindow::createControls()
     auto *languageRow = new QHBoxLayout;
     languageRow->addWidget(label(QStringLiteral("Language:"), "Label5", TextId::Language));
     languageRow->addWidget(m_cmbLanguage, 1);
-    auto *right = new QVBoxLayout;
-    right->addWidget(subscriptGroup);
-    right->addWidget(resizeGroup);
-    right->addLayout(languageRow);
     // How many stills a build encodes at once; 0 leaves it to the machine.
     m_spnJobs = named(new QSpinBox, "spnJobs");
     m_spnJobs->setRange(0, 64);
@@ -307,29 +353,66 @@ void SettingsWindow::createControls()
     auto *jobsRow = new QHBoxLayout;
     jobsRow->addWidget(label(QStringLiteral("Encodings at once:"), "lblJobs", TextId::EncodingsAtOnce));
     jobsRow->addWidget(m_spnJobs, 1);
-    right->addLayout(jobsRow);
-    right->addWidget(m_chkAddImages);
-    right->addWidget(m_chkAddMovies);
-    right->addStretch();
     auto *closeRow = new QHBoxLayout;
     closeRow->addStretch();
     closeRow->addWidget(m_pbClose);
-    right->addLayout(closeRow);
 
-    auto *left = new QVBoxLayout;
-    left->addLayout(paths);
-    left->addLayout(formats);
-    left->addLayout(geometry);
-    left->addWidget(fontsGroup);
-    left->addStretch();
+    // Four pages keep the window low enough for a laptop screen.
+    auto page = [](const char *name, std::initializer_list<QObject *> parts) {
+        auto *widget = named(new QWidget, name);
+        auto *layout = new QVBoxLayout(widget);
+        for (QObject *part : parts) {
+            if (auto *child = qobject_cast<QLayout *>(part))
+                layout->addLayout(child);
+            else
+                layout->addWidget(static_cast<QWidget *>(part));
+        }
+        layout->addStretch();
+        return widget;
+    };
+    m_pages = named(new QTabWidget, "tabPages");
+    m_pages->addTab(page("pageDisc", { paths, formats }), QString());
+    m_pages->addTab(page("pagePictures", { geometry, resizeGroup }), QString());
+    m_pages->addTab(page("pageText", { fontsGroup, subscriptGroup }), QString());
+    m_pages->addTab(page("pageProgram", { languageRow, jobsRow, m_chkAddImages, m_chkAddMovies }), QString());
 
     auto *container = named(new QWidget, "fraContainer");
-    auto *columns = new QHBoxLayout(container);
-    columns->setContentsMargins(0, 0, 0, 0);
-    columns->addLayout(left, 3);
-    columns->addLayout(right, 2);
+    auto *column = new QVBoxLayout(container);
+    column->setContentsMargins(0, 0, 0, 0);
+    column->addWidget(m_pages);
+    column->addLayout(closeRow);
     auto *outer = new QVBoxLayout(this);
     outer->addWidget(container);
+
+    // Every control says what it does; the tips come from the string table.
+    const std::pair<QWidget *, int> tips[] = { { m_txtSource, TextId::TipSource },
+        { m_cmdSelectSource, TextId::TipSelectSource }, { m_txtDestination, TextId::TipDestination },
+        { m_cmdSelectDestination, TextId::TipSelectDestination }, { m_txtmaintitle, TextId::TipMainTitle },
+        { m_OptPal, TextId::TipPal }, { m_OptNTSC, TextId::TipNtsc }, { m_OptSVCD, TextId::TipSvcd },
+        { m_OptVCD, TextId::TipVcd }, { m_txtWidth, TextId::TipFrameSize },
+        { m_txtHeight, TextId::TipFrameSize }, { m_chkAntiFlicker, TextId::TipAntiFlicker },
+        { m_txtpercentage, TextId::TipMargin }, { m_txtXCenter, TextId::TipCentre },
+        { m_txtYCenter, TextId::TipCentre }, { m_chkImageCentered, TextId::TipCentered },
+        { m_cmbFontTitle, TextId::TipFontTitle }, { m_cmbFontMenu, TextId::TipFontMenu },
+        { m_cmbFontPicture, TextId::TipFontPicture }, { m_txtFontTitleSize, TextId::TipFontSize },
+        { m_txtFontMenuSize, TextId::TipFontSize }, { m_txtFontPictureSize, TextId::TipFontSize },
+        { m_picColorTitle, TextId::TipFontColor }, { m_picColorMenu, TextId::TipFontColor },
+        { m_picColorPicture, TextId::TipFontColor }, { m_chkShortcuts, TextId::TipShortcuts },
+        { m_cmdPosition, TextId::TipPosition }, { m_chkDisplayDate, TextId::TipDisplayDate },
+        { m_chkDisplayFileName, TextId::TipDisplayFileName }, { m_chkUseFilename, TextId::TipUseFileName },
+        { m_chkDisplayInfo, TextId::TipDisplayInfo }, { m_cmbResize, TextId::TipResize },
+        { m_cmbLanguage, TextId::TipLanguage }, { m_spnJobs, TextId::TipJobs },
+        { m_chkAddImages, TextId::TipAddImages }, { m_chkAddMovies, TextId::TipAddMovies },
+        { m_pbClose, TextId::TipClose } };
+    for (const auto &[control, tipId] : tips)
+        control->setProperty(FormLocalizer::TipIdProperty, tipId);
+}
+
+void SettingsWindow::relabelPages()
+{
+    const int ids[] = { TextId::PageDisc, TextId::PagePictures, TextId::PageText, TextId::PageProgram };
+    for (int i = 0; i < m_pages->count(); ++i)
+        m_pages->setTabText(i, localText(ids[i]));
 }
 
 void SettingsWindow::connectControls()
@@ -386,8 +469,8 @@ void SettingsWindow::connectControls()
 
     // Typed values live in the record at once; the handlers that act on them
     // run when the field is left.
-    connect(m_txtTimeout, &QLineEdit::textEdited, this,
-        [this](const QString &text) { m_settings.timeout = text; });
+    checkNumber(m_txtTimeout, &Settings::timeout, m_lblTimeoutReason, 0,
+        SettingsController::MaxTimeoutSeconds, TextId::ReasonTimeout);
     connect(m_txtmaintitle, &QLineEdit::textEdited, this,
         [this](const QString &text) { m_settings.mainTitle = text; });
     connect(m_txtDestination, &QLineEdit::textChanged, this, [this](const QString &text) {
@@ -405,10 +488,18 @@ void SettingsWindow::connectControls()
     } sizes[]
         = { { m_txtFontTitleSize, &Settings::titleFontSize }, { m_txtFontMenuSize, &Settings::menuFontSize },
               { m_txtFontPictureSize, &Settings::pictureFontSize } };
-    for (const auto &size : sizes) {
-        QString Settings::*value = size.value;
-        connect(size.field, &QLineEdit::textEdited, this,
-            [this, value](const QString &text) { m_settings.*value = text; });
+    for (const auto &size : sizes)
+        checkNumber(size.field, size.value, m_lblFontSizeReason, SettingsController::MinFontSize,
+            SettingsController::MaxFontSize, TextId::ReasonFontSize);
+    // The frame decides which centre is allowed (checked when the field is
+    // left); letters never are.
+    for (QLineEdit *centre : { m_txtXCenter, m_txtYCenter }) {
+        centre->setValidator(new QIntValidator(0, 9999, centre));
+        connect(centre, &QLineEdit::inputRejected, this, [this, centre] {
+            const int limit = centre == m_txtXCenter ? m_settings.frameWidth : m_settings.frameHeight;
+            m_lblCentreReason->setText(localText(TextId::ReasonCentre).arg(limit));
+            m_lblCentreReason->show();
+        });
     }
     const struct
     {
@@ -434,9 +525,9 @@ void SettingsWindow::connectControls()
             });
         });
     }
-    for (QWidget *field : std::initializer_list<QWidget *> { m_txtXCenter, m_txtYCenter, m_txtpercentage,
-             m_txtmaintitle, m_txtFontTitleSize, m_txtFontMenuSize, m_txtFontPictureSize, m_cmbFontTitle,
-             m_cmbFontMenu, m_cmbFontPicture })
+    for (QWidget *field : std::initializer_list<QWidget *> { m_txtTimeout, m_txtXCenter, m_txtYCenter,
+             m_txtpercentage, m_txtmaintitle, m_txtFontTitleSize, m_txtFontMenuSize, m_txtFontPictureSize,
+             m_cmbFontTitle, m_cmbFontMenu, m_cmbFontPicture })
         field->installEventFilter(this);
 
     connect(m_cmdSelectSource, &QPushButton::clicked, this, &SettingsWindow::onSelectSourceClicked);
@@ -446,6 +537,27 @@ void SettingsWindow::connectControls()
     connect(m_picColorPicture, &QToolButton::clicked, this, &SettingsWindow::onPictureColorClicked);
     connect(m_cmdPosition, &QPushButton::clicked, this, &SettingsWindow::onPositionClicked);
     connect(m_pbClose, &QPushButton::clicked, this, &SettingsWindow::onCloseClicked);
+}
+
+void SettingsWindow::checkNumber(
+    QLineEdit *field, QString Settings::*value, QLabel *reason, int bottom, int top, int reasonId)
+{
+    field->setValidator(new QIntValidator(bottom, top, field));
+    auto explain = [reason, bottom, top, reasonId] {
+        reason->setText(localText(reasonId).arg(bottom).arg(top));
+        reason->show();
+    };
+    // A key the validator turns away changes nothing in the field; the
+    // reason says why.
+    connect(field, &QLineEdit::inputRejected, this, explain);
+    connect(field, &QLineEdit::textEdited, this, [this, field, value, reason, explain](const QString &text) {
+        if (!field->hasAcceptableInput()) {
+            explain(); // empty, or below the range: not stored, shown again when left
+            return;
+        }
+        m_settings.*value = text;
+        reason->hide();
+    });
 }
 
 void SettingsWindow::handle(const char *procedure, const std::function<void()> &body)
@@ -481,6 +593,8 @@ void SettingsWindow::showRecord()
     m_OptSVCD->setChecked(!s.vcd);
     m_optLowres->setChecked(s.lowRes);
     m_opthighres->setChecked(!s.lowRes);
+    // A VCD has only the high resolution.
+    m_optLowres->setEnabled(!s.vcd);
 
     setText(m_txtWidth, QString::number(s.frameWidth));
     setText(m_txtHeight, QString::number(s.frameHeight));
@@ -555,6 +669,9 @@ bool SettingsWindow::eventFilter(QObject *watched, QEvent *event)
     const bool leavingWindow = reason == Qt::ActiveWindowFocusReason;
 
     auto centre = [&](QLineEdit *field, bool valid) {
+        const int limit = field == m_txtXCenter ? m_settings.frameWidth : m_settings.frameHeight;
+        m_lblCentreReason->setText(localText(TextId::ReasonCentre).arg(limit));
+        m_lblCentreReason->setVisible(!valid);
         if (!valid && !leavingWindow) {
             // The focus stays until the field holds a value inside the frame.
             QTimer::singleShot(0, field, [field] { field->setFocus(Qt::OtherFocusReason); });
@@ -566,23 +683,33 @@ bool SettingsWindow::eventFilter(QObject *watched, QEvent *event)
     } else if (watched == m_txtYCenter) {
         if (!leavingWindow)
             centre(m_txtYCenter, onYCenterEdited());
+    } else if (watched == m_txtTimeout) {
+        // A refused or unfinished number gives way to the stored one.
+        m_lblTimeoutReason->hide();
+        showRecord();
     } else if (watched == m_txtpercentage) {
         onPercentageEdited();
     } else if (watched == m_txtmaintitle) {
         onMainTitleEdited();
     } else if (watched == m_txtFontTitleSize) {
         handle("Sub txtFontTitleSize_Change", [&] {
-            m_settings.titleFontSize = m_txtFontTitleSize->text();
+            m_lblFontSizeReason->hide();
+            if (m_txtFontTitleSize->hasAcceptableInput())
+                m_settings.titleFontSize = m_txtFontTitleSize->text();
             redraw();
         });
     } else if (watched == m_txtFontMenuSize) {
         handle("Sub txtFontMenuSize_Change", [&] {
-            m_settings.menuFontSize = m_txtFontMenuSize->text();
+            m_lblFontSizeReason->hide();
+            if (m_txtFontMenuSize->hasAcceptableInput())
+                m_settings.menuFontSize = m_txtFontMenuSize->text();
             redraw();
         });
     } else if (watched == m_txtFontPictureSize) {
         handle("Sub txtFontPictureSize_Change", [&] {
-            m_settings.pictureFontSize = m_txtFontPictureSize->text();
+            m_lblFontSizeReason->hide();
+            if (m_txtFontPictureSize->hasAcceptableInput())
+                m_settings.pictureFontSize = m_txtFontPictureSize->text();
             redraw();
         });
     } else if (watched == m_cmbFontTitle || watched == m_cmbFontMenu || watched == m_cmbFontPicture) {
@@ -691,7 +818,7 @@ void SettingsWindow::onPositionClicked()
                 m_callbacks.setPlacementArmed(false);
             return;
         }
-        if (m_prompter.askOkCancel(localText(TextId::TitleSetPosition), localText(TextId::MsgSetPosition))
+        if (m_prompter->askOkCancel(localText(TextId::TitleSetPosition), localText(TextId::MsgSetPosition))
             && m_callbacks.setPlacementArmed)
             m_callbacks.setPlacementArmed(true);
     });
@@ -710,7 +837,13 @@ void SettingsWindow::onCloseClicked()
     } else {
         m_settings.showSettings = false;
         hide();
+        saveSettings();
     }
+}
+
+void SettingsWindow::saveSettings()
+{
+    Guard::run(QStringLiteral("Sub saveSettings"), [&] { m_controller.saveSettings(); });
 }
 
 void SettingsWindow::unload()
@@ -741,10 +874,15 @@ QPoint SettingsWindow::placement(const QRect &mainWindowFrame, const QSize &ownF
 
 void SettingsWindow::showBeside(bool visible, const QRect &mainWindowFrame)
 {
+    const bool wasVisible = isVisible();
     m_settings.showSettings = visible;
     setVisible(visible);
-    if (!visible)
+    if (!visible) {
+        // Start-up keeps a hidden window hidden: nothing was edited to save.
+        if (wasVisible)
+            saveSettings();
         return;
+    }
     QScreen *screen = QGuiApplication::screenAt(mainWindowFrame.center());
     if (!screen)
         screen = this->screen() ? this->screen() : QGuiApplication::primaryScreen();

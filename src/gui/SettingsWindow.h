@@ -4,17 +4,21 @@
 #include <QWidget>
 
 #include <functional>
+#include <memory>
 
 #include "gui/ColorChooser.h"
 #include "gui/FolderDialog.h"
 
 class QCheckBox;
 class QComboBox;
+class QLabel;
 class QLineEdit;
 class QPushButton;
 class QRadioButton;
 class QSpinBox;
+class QTabWidget;
 class QToolButton;
+class MessageBoxPrompter;
 class Prompter;
 class SettingsController;
 struct Settings;
@@ -23,7 +27,8 @@ struct Settings;
 // through the SettingsController, and shows the record again after each edit
 // (a handler may change more than the field edited). There is no OK or
 // Cancel; the window is only shown and hidden, always directly below the main
-// window, and lives until the program ends.
+// window, and lives until the program ends. Hiding it saves the settings, so
+// that nothing typed here waits for the main window to close.
 class SettingsWindow : public QWidget
 {
     Q_OBJECT
@@ -38,7 +43,12 @@ public:
         std::function<void(bool armed)> setPlacementArmed;
     };
 
+    // Asks and tells through the given prompter (tests pass a scripted one).
     SettingsWindow(SettingsController &controller, Prompter &prompter, QWidget *parent = nullptr);
+    // Asks and tells through message boxes over this window, the controller's
+    // messages included, so that no box of the main window hides it.
+    explicit SettingsWindow(SettingsController &controller, QWidget *parent = nullptr);
+    ~SettingsWindow() override;
 
     void setCallbacks(Callbacks callbacks) { m_callbacks = std::move(callbacks); }
     // Tests answer the folder and colour questions without real dialogs.
@@ -81,7 +91,15 @@ protected:
     bool eventFilter(QObject *watched, QEvent *event) override;
 
 private:
+    void setUp();
     void createControls();
+    // The tab captions are no captions the relabeller knows.
+    void relabelPages();
+    // A whole number typed into field lives in the record only while it lies
+    // in bottom..top; anything else is refused with the reason beside it.
+    void checkNumber(
+        QLineEdit *field, QString Settings::*value, QLabel *reason, int bottom, int top, int reasonId);
+    void saveSettings();
     void connectControls();
     // Runs a handler in the fatal-error guard under its design name, then
     // shows the record again.
@@ -92,12 +110,20 @@ private:
 
     SettingsController &m_controller;
     Settings &m_settings;
-    Prompter &m_prompter;
+    std::unique_ptr<MessageBoxPrompter> m_ownPrompter;
+    Prompter *m_prompter;
+    Prompter *m_controllerPrompter = nullptr; // given back when an own prompter goes
     Callbacks m_callbacks;
     FolderDialog::Browser m_browseFolder;
     ColorChooser::Chooser m_askColor;
     bool m_showing = false;
     bool m_unloading = false;
+
+    QTabWidget *m_pages = nullptr;
+    // Why a number was refused, in red beside its field; hidden otherwise.
+    QLabel *m_lblTimeoutReason = nullptr;
+    QLabel *m_lblFontSizeReason = nullptr;
+    QLabel *m_lblCentreReason = nullptr;
 
     // The controls; each carries its design name as its object name.
     QCheckBox *m_chkAddMovies = nullptr;

@@ -48,11 +48,26 @@ public:
         return n >= 0 && n < count ? n : fallback;
     }
 
-    // Font sizes: a stored 0 shows as 24.
+    // Font sizes: a stored 0 shows as 24; anything else is kept to what the
+    // size fields take.
     QString size(const char *name, int fallback)
     {
         const int n = number(name, fallback);
-        return n == 0 ? QStringLiteral("24") : QString::number(n);
+        if (n == 0)
+            return QStringLiteral("24");
+        return QString::number(
+            std::clamp(n, SettingsController::MinFontSize, SettingsController::MaxFontSize));
+    }
+
+    // A timeout the field would not take (hand-edited, or typed before the
+    // field checked it) would make the disc wait for ever: the default stands in.
+    QString timeout(const char *name, int fallback)
+    {
+        const QString stored = text(name, fallback).trimmed();
+        bool ok = false;
+        const int n = stored.toInt(&ok);
+        return ok && n >= 0 && n <= SettingsController::MaxTimeoutSeconds ? QString::number(n)
+                                                                          : QString::number(fallback);
     }
 
 private:
@@ -92,7 +107,7 @@ QString SettingsController::registryKey()
 
 SettingsController::SettingsController(Settings &settings, Prompter &prompter, Hooks hooks)
     : m_settings(settings)
-    , m_prompter(prompter)
+    , m_prompter(&prompter)
     , m_hooks(std::move(hooks))
 { }
 
@@ -120,7 +135,7 @@ void SettingsController::readSettings()
     s.sourceDir = in.text("sourcedir", QString());
     s.destinationDir = in.text("destinationdir", QString());
     s.mainTitle = in.text("main_title", QStringLiteral("Your title"));
-    s.timeout = in.text("timeout", 6);
+    s.timeout = in.timeout("timeout", 6);
 
     // The options start from the window's first choices, as a fresh window has
     // them, so that the restore order alone decides (VCD before LOW).
@@ -404,13 +419,8 @@ void SettingsController::requireFullRebuild(int messageId, int titleId)
 {
     if (m_settings.fullRebuild)
         return;
-    m_prompter.inform(localText(titleId), localText(messageId));
+    m_prompter->inform(localText(titleId), localText(messageId));
     m_settings.fullRebuild = true;
-}
-
-void SettingsController::refuseLowResVcd()
-{
-    m_prompter.inform(localText(TextId::TitleLowResVcd), localText(TextId::MsgLowResVcd));
 }
 
 void SettingsController::choosePal()
@@ -436,11 +446,9 @@ void SettingsController::chooseSvcd()
 
 void SettingsController::chooseVcd()
 {
-    if (m_settings.lowRes) {
-        refuseLowResVcd();
-        chooseSvcd();
-        return;
-    }
+    // A VCD has no low resolution: the frame goes to high with it, so the
+    // window never has to refuse a combination after the fact.
+    m_settings.lowRes = false;
     m_settings.vcd = true;
     requireFullRebuild(TextId::MsgOutputTypeChanged, TextId::TitleOutputTypeChanged);
     setSizes();
@@ -455,8 +463,9 @@ void SettingsController::chooseHighResolution()
 
 void SettingsController::chooseLowResolution()
 {
+    // Only a stored VCD with low resolution gets here (the window disables
+    // the option for VCD): high resolution stands in without a word.
     if (m_settings.vcd) {
-        refuseLowResVcd();
         chooseHighResolution();
         return;
     }

@@ -35,6 +35,11 @@ public:
     static constexpr int ResizeFilterCount = 17;
     static constexpr int LanguageCount = 6;
     static constexpr int MaxMarginPercent = 25;
+    // What the number fields take: a picture waits at most an hour, and a
+    // font larger than 200 points no longer fits a line of the frame.
+    static constexpr int MaxTimeoutSeconds = 3600;
+    static constexpr int MinFontSize = 1;
+    static constexpr int MaxFontSize = 200;
 
     // The registry key of every setting, below HKEY_LOCAL_MACHINE.
     static QString registryKey();
@@ -44,6 +49,9 @@ public:
     Settings &settings() { return m_settings; }
     const Settings &settings() const { return m_settings; }
     void setHooks(Hooks hooks) { m_hooks = std::move(hooks); }
+    // Who hears the messages an edit raises (the settings window's own boxes).
+    Prompter &prompter() const { return *m_prompter; }
+    void setPrompter(Prompter &prompter) { m_prompter = &prompter; }
     // nullptr (the default) uses the file store the environment names.
     void setRegistryStore(RegistryStore *store) { m_store = store; }
 
@@ -91,7 +99,8 @@ public:
 
     // Disc format options, called when the option becomes selected. Each marks
     // the next build as a full rebuild (telling the user once) and calls setSizes.
-    // Low resolution VCD is refused: the partner option is selected instead.
+    // A VCD has no low resolution: choosing VCD selects high resolution, and
+    // low resolution with VCD chosen stays high.
     void choosePal();
     void chooseNtsc();
     void chooseSvcd();
@@ -102,11 +111,10 @@ public:
 private:
     // Shows the message once when Full Rebuild is off, and turns it on.
     void requireFullRebuild(int messageId, int titleId);
-    void refuseLowResVcd();
     void changed();
 
     Settings &m_settings;
-    Prompter &m_prompter;
+    Prompter *m_prompter;
     Hooks m_hooks;
     RegistryStore *m_store = nullptr;
 };

@@ -174,6 +174,7 @@ TEST_F(FormLocalizerTest, LanguageListMatchesTheTextBlocks)
     const QStringList names = FormLocalizer::languageNames();
     ASSERT_EQ(names.size(), StringTable::LanguageCount);
     EXPECT_EQ(names.first(), QStringLiteral("English"));
-    EXPECT_EQ(names.at(French), QStringLiteral("French"));
+    EXPECT_EQ(names.at(French), QStringLiteral("Français"));
+    EXPECT_EQ(names.at(German), QStringLiteral("Deutsch"));
     EXPECT_EQ(StringTable::languageCode(French), QStringLiteral("fr"));
 }

@@ -5,9 +5,13 @@
 #include <QComboBox>
 #include <QLabel>
 #include <QLineEdit>
+#include <QMessageBox>
 #include <QPushButton>
 #include <QRadioButton>
+#include <QSpinBox>
+#include <QTabBar>
 #include <QTest>
+#include <QTimer>
 #include <QToolButton>
 
 #include <memory>
@@ -15,6 +19,7 @@
 #include <gtest/gtest.h>
 
 #include "FakePrompter.h"
+#include "TestHome.h"
 #include "base/StringTable.h"
 #include "base/TextIds.h"
 #include "gui/FormLocalizer.h"
@@ -81,6 +86,8 @@ protected:
         QApplication::processEvents();
     }
 
+    // Closing the window writes the settings: into a registry of the test's own.
+    TestHome m_home;
     FakePrompter m_prompter;
     Settings m_settings;
     SettingsController m_controller { m_settings, m_prompter };
@@ -90,32 +97,161 @@ protected:
 
 } // namespace
 
-TEST_F(SettingsWindowTest, LowResolutionVcdIsRefusedEitherWay)
+TEST_F(SettingsWindowTest, LowResolutionIsOfferedOnlyForSvcd)
 {
     m_settings.fullRebuild = true;
     option("optLowres")->click();
     ASSERT_TRUE(m_settings.lowRes);
+    EXPECT_TRUE(option("optLowres")->isEnabled());
+
+    // Choosing VCD moves Low to High and takes Low away, without a box.
+    option("OptVCD")->click();
+    EXPECT_TRUE(m_settings.vcd);
+    EXPECT_FALSE(m_settings.lowRes);
+    EXPECT_TRUE(option("opthighres")->isChecked());
+    EXPECT_FALSE(option("optLowres")->isEnabled());
+    EXPECT_EQ(field("txtWidth")->text(), QLatin1String("704"));
+    option("optLowres")->click();
+    EXPECT_FALSE(m_settings.lowRes);
     EXPECT_EQ(m_prompter.count(), 0);
 
-    option("OptVCD")->click();
-    ASSERT_EQ(m_prompter.count(), 1);
-    EXPECT_EQ(m_prompter.boxes()[0].text, QLatin1String("Sorry, low resolution VCD is not possible."));
-    EXPECT_EQ(m_prompter.boxes()[0].title, QLatin1String("Low res VCD"));
-    EXPECT_TRUE(option("OptSVCD")->isChecked());
-    EXPECT_FALSE(option("OptVCD")->isChecked());
-    EXPECT_FALSE(m_settings.vcd);
-
-    m_prompter.clear();
-    option("opthighres")->click();
-    option("OptVCD")->click();
-    ASSERT_TRUE(m_settings.vcd);
+    option("OptSVCD")->click();
+    EXPECT_TRUE(option("optLowres")->isEnabled());
     option("optLowres")->click();
-    ASSERT_EQ(m_prompter.count(), 1);
-    EXPECT_EQ(m_prompter.boxes()[0].text, QLatin1String("Sorry, low resolution VCD is not possible."));
-    EXPECT_TRUE(option("opthighres")->isChecked());
-    EXPECT_FALSE(option("optLowres")->isChecked());
-    EXPECT_FALSE(m_settings.lowRes);
-    EXPECT_EQ(field("txtWidth")->text(), QLatin1String("704"));
+    EXPECT_EQ(field("txtWidth")->text(), QLatin1String("480"));
+}
+
+TEST_F(SettingsWindowTest, NumbersAreCheckedAsTypedWithTheReasonBeside)
+{
+    showActive();
+    QLineEdit *timeout = field("txtTimeout");
+    auto *timeoutReason = control<QLabel>("lblTimeoutReason");
+    ASSERT_TRUE(timeoutReason->isHidden());
+
+    // Letters never reach the field, and the disc keeps its timeout.
+    typeInto(timeout, QStringLiteral("abc"));
+    EXPECT_EQ(timeout->text(), QLatin1String("6"));
+    EXPECT_EQ(m_settings.timeout, QLatin1String("6"));
+    EXPECT_FALSE(timeoutReason->isHidden());
+    EXPECT_EQ(timeoutReason->text(), QLatin1String("Whole seconds from 0 to 3600"));
+
+    typeInto(timeout, QStringLiteral("500"));
+    EXPECT_EQ(m_settings.timeout, QLatin1String("500"));
+    EXPECT_TRUE(timeoutReason->isHidden());
+
+    // Past an hour is no value: the stored one comes back when the field is left.
+    typeInto(timeout, QStringLiteral("5000"));
+    EXPECT_EQ(m_settings.timeout, QLatin1String("500"));
+    EXPECT_FALSE(timeoutReason->isHidden());
+    moveFocusTo(field("txtmaintitle"));
+    EXPECT_EQ(timeout->text(), QLatin1String("500"));
+    EXPECT_TRUE(timeoutReason->isHidden());
+
+    QLineEdit *size = field("txtFontMenuSize");
+    auto *sizeReason = control<QLabel>("lblFontSizeReason");
+    typeInto(size, QStringLiteral("500"));
+    EXPECT_EQ(m_settings.menuFontSize, QLatin1String("50"));
+    EXPECT_EQ(sizeReason->text(), QLatin1String("Font sizes from 1 to 200"));
+    typeInto(size, QStringLiteral("0"));
+    EXPECT_EQ(m_settings.menuFontSize, QLatin1String("50"));
+    moveFocusTo(field("txtmaintitle"));
+    EXPECT_EQ(size->text(), QLatin1String("50"));
+
+    // The reasons speak the interface language.
+    FormLocalizer::setLanguage(2);
+    typeInto(timeout, QStringLiteral("x"));
+    EXPECT_EQ(timeoutReason->text(),
+        StringTable::instance()
+            .entry(2 * StringTable::LanguageStride + TextId::ReasonTimeout)
+            .arg(0)
+            .arg(3600));
+    EXPECT_NE(timeoutReason->text(), QLatin1String("Whole seconds from 0 to 3600"));
+}
+
+TEST_F(SettingsWindowTest, HidingTheWindowSavesTheSettings)
+{
+    auto storedTitle = [] {
+        FakePrompter quiet;
+        Settings stored;
+        SettingsController reader(stored, quiet);
+        reader.readSettings();
+        return stored.mainTitle;
+    };
+    // The close box, through the main window's show and hide.
+    SettingsWindow::Callbacks callbacks;
+    callbacks.showRequested = [&](bool visible) { m_window->showBeside(visible, QRect(100, 50, 800, 600)); };
+    m_window->setCallbacks(callbacks);
+    m_window->showBeside(true, QRect(100, 50, 800, 600));
+    showActive();
+    typeInto(field("txtmaintitle"), QStringLiteral("Summer"));
+    m_window->close();
+    EXPECT_EQ(storedTitle(), QLatin1String("Summer"));
+
+    // Close on its own, with nobody to ask.
+    m_window->setCallbacks({});
+    showActive();
+    typeInto(field("txtmaintitle"), QStringLiteral("Winter"));
+    control<QPushButton>("pbClose")->click();
+    EXPECT_FALSE(m_window->isVisible());
+    EXPECT_EQ(storedTitle(), QLatin1String("Winter"));
+}
+
+TEST_F(SettingsWindowTest, BoxesOfItsOwnSitOverTheSettingsWindow)
+{
+    m_window.reset();
+    m_window = std::make_unique<SettingsWindow>(m_controller);
+    EXPECT_NE(&m_controller.prompter(), &m_prompter);
+    m_window->show();
+    m_settings.fullRebuild = false;
+    QWidget *owner = nullptr;
+    QString title;
+    QTimer::singleShot(0, [&] {
+        QMessageBox *box = nullptr;
+        for (QWidget *window : QApplication::topLevelWidgets())
+            if (auto *shown = qobject_cast<QMessageBox *>(window); shown && shown->isVisible())
+                box = shown;
+        if (!box)
+            return;
+        owner = box->parentWidget();
+        title = box->windowTitle();
+        box->accept();
+    });
+    option("OptNTSC")->click();
+    EXPECT_EQ(owner, m_window.get());
+    EXPECT_EQ(title, QLatin1String("TV Format changed"));
+
+    // The controller's own prompter comes back with the window gone.
+    m_window->unload();
+    m_window.reset();
+    EXPECT_EQ(&m_controller.prompter(), &m_prompter);
+}
+
+TEST_F(SettingsWindowTest, FitsALaptopScreenWithATipOnEveryControl)
+{
+    // 1280 x 800 less a title bar and a panel.
+    for (int language : { 0, 2, 5 }) {
+        FormLocalizer::setLanguage(language);
+        const QSize size = m_window->sizeHint();
+        EXPECT_LE(size.width(), 1280) << language;
+        EXPECT_LE(size.height(), 720) << language;
+    }
+    FormLocalizer::setLanguage(0);
+    int controls = 0;
+    for (QWidget *widget : m_window->findChildren<QWidget *>()) {
+        const bool control = qobject_cast<QAbstractButton *>(widget) || qobject_cast<QLineEdit *>(widget)
+            || qobject_cast<QComboBox *>(widget) || qobject_cast<QSpinBox *>(widget);
+        // Parts of a composite control (a list's edit field, the tab bar's arrows) are not controls.
+        const QWidget *parent = widget->parentWidget();
+        if (!control || widget->objectName().isEmpty()
+            || widget->objectName().startsWith(QLatin1String("qt_"))
+            || qobject_cast<const QComboBox *>(parent) || qobject_cast<const QSpinBox *>(parent)
+            || qobject_cast<const QTabBar *>(parent))
+            continue;
+        ++controls;
+        EXPECT_FALSE(widget->toolTip().isEmpty()) << widget->objectName().toStdString();
+    }
+    EXPECT_GE(controls, 42);
+    EXPECT_EQ(control<QComboBox>("cmbLanguage")->itemText(1), QLatin1String("Nederlands"));
 }
 
 TEST_F(SettingsWindowTest, FullRebuildMessageOnlyWhileItIsOff)

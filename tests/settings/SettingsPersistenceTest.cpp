@@ -252,29 +252,37 @@ TEST_F(SettingsPersistenceTest, OptionTextsMatchExactly)
     EXPECT_FALSE(s.fullRebuild);
 }
 
-TEST_F(SettingsPersistenceTest, StoredVcdWithLowResolutionIsRefusedOnce)
+TEST_F(SettingsPersistenceTest, StoredVcdWithLowResolutionReadsAsHighWithoutAWord)
 {
     storeText("OutputType", QStringLiteral("VCD"));
     storeText("Resolution", QStringLiteral("LOW"));
     storeNumber("FullRebuild", 0);
     const Settings s = readBack();
-    ASSERT_EQ(prompter.count(), 1);
-    EXPECT_EQ(prompter.boxes()[0].text, QStringLiteral("Sorry, low resolution VCD is not possible."));
-    EXPECT_EQ(prompter.boxes()[0].title, QStringLiteral("Low res VCD"));
-    EXPECT_FALSE(s.vcd && s.lowRes);
+    EXPECT_EQ(prompter.count(), 0);
+    EXPECT_TRUE(s.vcd);
+    EXPECT_FALSE(s.lowRes);
     EXPECT_EQ(s.frameWidth, 704);
     EXPECT_EQ(s.frameHeight, 576);
     EXPECT_FALSE(s.fullRebuild);
 }
 
-TEST_F(SettingsPersistenceTest, FontSizeZeroShowsTwentyFour)
+TEST_F(SettingsPersistenceTest, StoredNumbersAreKeptToWhatTheFieldsTake)
 {
     storeNumber("TitleFontSize", 0);
+    storeNumber("MenuFontSize", 500);
     storeNumber("PictureFontSize", 18);
-    const Settings s = readBack();
+    storeText("timeout", QStringLiteral("abc"));
+    Settings s = readBack();
     EXPECT_EQ(s.titleFontSize, QStringLiteral("24"));
-    EXPECT_EQ(s.menuFontSize, QStringLiteral("36"));
+    EXPECT_EQ(s.menuFontSize, QStringLiteral("200"));
     EXPECT_EQ(s.pictureFontSize, QStringLiteral("18"));
+    // A timeout that is no number would make the disc wait for ever.
+    EXPECT_EQ(s.timeout, QStringLiteral("6"));
+
+    storeText("timeout", QStringLiteral("3601"));
+    EXPECT_EQ(readBack().timeout, QStringLiteral("6"));
+    storeText("timeout", QStringLiteral("0"));
+    EXPECT_EQ(readBack().timeout, QStringLiteral("0"));
 }
 
 TEST_F(SettingsPersistenceTest, FileNameFallbackIsEnabledOnlyForDateWithoutFileName)

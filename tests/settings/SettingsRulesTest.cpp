@@ -141,31 +141,27 @@ TEST_F(SettingsRulesTest, FormatChangesAskForAFullRebuildOnce)
     }
 }
 
-TEST_F(SettingsRulesTest, LowResolutionVcdIsRefused)
+TEST_F(SettingsRulesTest, VcdTakesOnlyTheHighResolution)
 {
     controller.chooseLowResolution();
     controller.chooseVcd();
-    ASSERT_EQ(prompter.count(), 1);
-    EXPECT_EQ(prompter.boxes()[0].text, QStringLiteral("Sorry, low resolution VCD is not possible."));
-    EXPECT_EQ(prompter.boxes()[0].title, QStringLiteral("Low res VCD"));
-    EXPECT_FALSE(s.vcd) << "SVCD stays selected";
-    EXPECT_TRUE(s.lowRes);
-
-    prompter.clear();
-    controller.chooseHighResolution();
-    controller.chooseVcd();
-    controller.chooseLowResolution();
-    ASSERT_EQ(prompter.count(), 1);
-    EXPECT_EQ(prompter.boxes()[0].text, QStringLiteral("Sorry, low resolution VCD is not possible."));
+    EXPECT_EQ(prompter.count(), 0);
     EXPECT_TRUE(s.vcd);
-    EXPECT_FALSE(s.lowRes) << "High stays selected";
+    EXPECT_FALSE(s.lowRes) << "VCD moves Low to High";
     EXPECT_EQ(s.frameWidth, 704);
 
-    // With Full Rebuild off the partner's own message follows the refusal.
-    prompter.clear();
-    s.fullRebuild = false;
+    // Low asked for with VCD chosen stays High, without a box.
     controller.chooseLowResolution();
-    EXPECT_EQ(prompter.count(), 2);
+    EXPECT_EQ(prompter.count(), 0);
+    EXPECT_FALSE(s.lowRes);
+
+    // With Full Rebuild off the change to VCD says so once.
+    controller.chooseSvcd();
+    controller.chooseLowResolution();
+    s.fullRebuild = false;
+    controller.chooseVcd();
+    ASSERT_EQ(prompter.count(), 1);
+    EXPECT_EQ(prompter.boxes()[0].title, QStringLiteral("Output type changed"));
     EXPECT_FALSE(s.lowRes);
 }
 

@@ -1,0 +1,37 @@
+#pragma once
+
+#include <QObject>
+
+#include <functional>
+
+class QSocketNotifier;
+
+// Ends the window program cleanly when the session ends it by a signal
+// (SIGTERM at logout, SIGINT from a terminal, SIGHUP when the terminal goes):
+// the signal handler only writes a byte into a socket pair, and the event loop
+// then runs the save hook and quits, as if the user had closed the window.
+// One instance at a time; it restores the previous handlers when it goes.
+class SignalQuitter : public QObject
+{
+    Q_OBJECT
+
+public:
+    explicit SignalQuitter(std::function<void()> beforeQuit, QObject *parent = nullptr);
+    ~SignalQuitter() override;
+
+    // False when the socket pair or a handler could not be set up; the
+    // program then runs on without it.
+    bool isInstalled() const { return m_installed; }
+
+signals:
+    void signalled(int signalNumber);
+
+private:
+    static void onSignal(int signalNumber);
+    void onReadable();
+
+    std::function<void()> m_beforeQuit;
+    QSocketNotifier *m_notifier = nullptr;
+    bool m_installed = false;
+    bool m_quitting = false;
+};
