@@ -191,6 +191,8 @@ inline constexpr int MenuSettings = 2022; // "Settings…"
 inline constexpr int MenuHelpContents = 2023; // "Kelvara help"
 inline constexpr int ChooseAlbumFolder = 2024; // "Choose the folder of your album"
 inline constexpr int HelpText = 2025; // "Kelvara makes a Video CD ..."
+inline constexpr int WelcomeText
+    = 2026; // "Kelvara makes a Video CD ... Open the folder of your album to begin."
 
 // Settings window captions and tool tips
 inline constexpr int AddImages = 2100; // "Add original images"

@@ -300,6 +300,7 @@ QWidget *MainWindow::createPreviewSide()
     m_picPreview->installEventFilter(this);
     const QSize pane(PaneWidth, PreviewNavigator::paneHeightFor(PaneWidth, m_ws->settings.tvLines));
     m_previewArea->setMinimumSize(pane);
+    createWelcome();
     m_picPreview->setFixedSize(pane);
     m_navigator.setPaneSize(pane);
     frame->addWidget(m_previewArea, 1);
@@ -367,10 +368,10 @@ QWidget *MainWindow::createPreviewSide()
     auto *order = new QHBoxLayout(m_frameOrder);
     m_pbUp = new QPushButton(style()->standardIcon(QStyle::SP_ArrowUp), QString(), m_frameOrder);
     m_pbUp->setObjectName(QStringLiteral("pbUp"));
-    setTipId(m_pbUp, TextId::TipMoveUp, QStringLiteral("Move the selected menuitem up"));
+    setTipId(m_pbUp, TextId::TipMoveUp, QStringLiteral("Move the selected menu item up"));
     m_pbDown = new QPushButton(style()->standardIcon(QStyle::SP_ArrowDown), QString(), m_frameOrder);
     m_pbDown->setObjectName(QStringLiteral("pbDown"));
-    setTipId(m_pbDown, TextId::TipMoveDown, QStringLiteral("Move the selected menuitem down"));
+    setTipId(m_pbDown, TextId::TipMoveDown, QStringLiteral("Move the selected menu item down"));
     m_pbSaveOrder
         = new QPushButton(style()->standardIcon(QStyle::SP_DialogSaveButton), QString(), m_frameOrder);
     m_pbSaveOrder->setObjectName(QStringLiteral("pbSaveOrder"));
@@ -1085,6 +1086,28 @@ void MainWindow::setPreviewHeight(int tvLines)
     m_preview->setFrameSize(QSize(m_ws->settings.frameWidth, m_ws->settings.frameHeight));
 }
 
+void MainWindow::createWelcome()
+{
+    // Before any album is read the pane says what to do first.
+    m_welcome = new QWidget(m_previewArea);
+    m_welcome->setObjectName(QStringLiteral("welcome"));
+    m_welcome->setStyleSheet(QStringLiteral("QLabel { color: white; font-size: 14px; }"));
+    auto *layout = new QVBoxLayout(m_welcome);
+    layout->addStretch();
+    auto *text = new QLabel(localText(TextId::WelcomeText), m_welcome);
+    text->setObjectName(QStringLiteral("welcomeText"));
+    text->setWordWrap(true);
+    text->setAlignment(Qt::AlignCenter);
+    setTextId(text, TextId::WelcomeText);
+    layout->addWidget(text);
+    auto *open = new QPushButton(localText(TextId::MenuOpenAlbum), m_welcome);
+    open->setObjectName(QStringLiteral("welcomeOpenAlbum"));
+    setTextId(open, TextId::MenuOpenAlbum);
+    connect(open, &QPushButton::clicked, this, &MainWindow::onOpenAlbumTriggered);
+    layout->addWidget(open, 0, Qt::AlignHCenter);
+    layout->addStretch();
+}
+
 void MainWindow::fitPreviewPane()
 {
     // The frame's shape (704 pixels wide per TV line count) scaled to the
@@ -1100,6 +1123,7 @@ void MainWindow::fitPreviewPane()
     const QSize pane(width, height);
     m_picPreview->setFixedSize(pane);
     m_picPreview->move(std::max(0, (area.width() - width) / 2), std::max(0, (area.height() - height) / 2));
+    m_welcome->setGeometry(m_picPreview->geometry());
     if (m_navigator.paneSize() == pane)
         return;
     m_navigator.setPaneSize(pane);
@@ -1116,6 +1140,8 @@ void MainWindow::refreshCounters()
     showCounters(m_ws->tree.counters());
     showCapacity(Capacity::capacityDisplay(m_ws->tree.counters(), m_ws->settings));
     showSkippedCount();
+    m_welcome->setVisible(m_ws->tree.isEmpty());
+    m_welcome->raise();
 }
 
 void MainWindow::showSkippedCount()

@@ -149,6 +149,7 @@ private:
     void refreshCounters();
     void showSkippedCount();
     void fitPreviewPane();
+    void createWelcome();
     // The tree's expansion and selection, kept in the settings between sessions.
     QString treeState() const;
     void restoreTreeState(const QString &state);
@@ -199,6 +200,7 @@ private:
     QGroupBox *m_framePreview = nullptr;
     QLabel *m_picPreview = nullptr;
     QWidget *m_previewArea = nullptr;
+    QWidget *m_welcome = nullptr;
     QSplitter *m_splitter = nullptr;
     QFrame *m_resultBar = nullptr;
     QLabel *m_resultText = nullptr;

@@ -243,7 +243,11 @@ TEST_F(MainWindowTest, KeyboardMovesThePreviewClosesThePreviewAndReachesTheMenus
 
 TEST_F(MainWindowTest, PreviewGrowsWithTheWindowInTheFramesShapeAndForgetsTheOldAlbum)
 {
+    // Before an album is read the pane says what to do first.
+    EXPECT_TRUE(control<QWidget>("welcome")->isVisible());
+    EXPECT_NE(control<QPushButton>("welcomeOpenAlbum"), nullptr);
     twoFolders();
+    EXPECT_FALSE(control<QWidget>("welcome")->isVisible());
     m_window.onTreeNodeClicked(root());
     auto *pane = control<QLabel>("PicPreview");
     const QSize before = pane->size();
