@@ -25,19 +25,13 @@ int fail(const QString &reason)
     return ConsoleLine::fail("build", reason);
 }
 
-QString belowSource(const QString &path, const QString &source)
-{
-    const QString prefix = source.endsWith(u'/') ? source : source + u'/';
-    return path.startsWith(prefix) ? path.mid(prefix.size()) : path;
-}
-
 // Prints one line per skipped file on stderr; returns those that are
 // pictures or movies by name but cannot be used.
 QStringList reportSkipped(const std::vector<SkippedFile> &skipped, const QString &source)
 {
     QStringList unusable;
     for (const SkippedFile &file : skipped) {
-        const QString line = belowSource(file.path, source) + QLatin1String(": ") + file.reasonText();
+        const QString line = file.lineBelow(source);
         ConsoleLine::print(stderr, QLatin1String("kelvara build: skipped ") + line);
         if (file.reason == SkippedFile::Reason::Unreadable || file.reason == SkippedFile::Reason::Undecodable
             || file.reason == SkippedFile::Reason::WrongKind)

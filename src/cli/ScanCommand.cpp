@@ -56,12 +56,9 @@ void printSkipped(const std::vector<SkippedFile> &skipped, const QString &source
 {
     if (skipped.empty())
         return;
-    const QString prefix = sourceFolder.endsWith(u'/') ? sourceFolder : sourceFolder + u'/';
     printLine(QLatin1String("Skipped files: ") + QString::number(skipped.size()));
-    for (const SkippedFile &file : skipped) {
-        const QString shown = file.path.startsWith(prefix) ? file.path.mid(prefix.size()) : file.path;
-        printLine(QLatin1String("  ") + shown + QLatin1String(": ") + file.reasonText());
-    }
+    for (const SkippedFile &file : skipped)
+        printLine(QLatin1String("  ") + file.lineBelow(sourceFolder));
 }
 
 } // namespace

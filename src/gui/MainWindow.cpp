@@ -1153,13 +1153,9 @@ void MainWindow::showSkippedCount()
 
 void MainWindow::showSkippedFiles()
 {
-    const QString source = m_ws->settings.sourceDir.endsWith(u'/') ? m_ws->settings.sourceDir
-                                                                   : m_ws->settings.sourceDir + u'/';
     QStringList lines;
-    for (const SkippedFile &file : m_ws->tree.skippedFiles()) {
-        const QString shown = file.path.startsWith(source) ? file.path.mid(source.size()) : file.path;
-        lines << shown + QLatin1String(": ") + file.reasonText();
-    }
+    for (const SkippedFile &file : m_ws->tree.skippedFiles())
+        lines << file.lineBelow(m_ws->settings.sourceDir);
     QMessageBox box(QMessageBox::Information, localText(TextId::SkippedFilesTitle),
         localText(TextId::FilesSkipped).arg(lines.size()), QMessageBox::Ok, this);
     box.setDetailedText(lines.join(u'\n'));

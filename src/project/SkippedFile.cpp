@@ -3,6 +3,13 @@
 #include "base/StringTable.h"
 #include "base/TextIds.h"
 
+QString SkippedFile::lineBelow(const QString &sourceFolder) const
+{
+    const QString prefix = sourceFolder.endsWith(u'/') ? sourceFolder : sourceFolder + u'/';
+    const QString shown = path.startsWith(prefix) ? path.mid(prefix.size()) : path;
+    return shown + QLatin1String(": ") + reasonText();
+}
+
 QString SkippedFile::reasonText() const
 {
     switch (reason) {

@@ -17,4 +17,7 @@ struct SkippedFile
 
     // The reason as the user reads it, in the interface language.
     QString reasonText() const;
+    // "Beach/notes.txt: not a picture or movie": the path below the source
+    // folder (whole when it lies elsewhere) and the reason.
+    QString lineBelow(const QString &sourceFolder) const;
 };

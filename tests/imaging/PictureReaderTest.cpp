@@ -64,6 +64,19 @@ protected:
             << "got " << a.name().toStdString() << ", wanted " << b.name().toStdString();
     }
 
+    // The test pictures stand 40 x 60 upright: red at the top, blue below.
+    static void expectRedAboveBlue(const QString &file)
+    {
+        PictureReader reader;
+        ASSERT_TRUE(reader.read(file)) << reader.problem().toStdString();
+        ASSERT_EQ(reader.width(), 40);
+        ASSERT_EQ(reader.height(), 60);
+        const int width = reader.width();
+        const std::vector<std::uint8_t> rgb = reader.takePixels();
+        EXPECT_TRUE(near(colourAt(rgb, width, 20, 5), Qt::red));
+        EXPECT_TRUE(near(colourAt(rgb, width, 20, 55), Qt::blue));
+    }
+
     QTemporaryDir m_dir;
 };
 
@@ -156,14 +169,7 @@ TEST_F(PictureFiles, OrientationAndDateTravelWithEveryFormatThatCarriesThem)
         EXPECT_EQ(ImgSource::exifTag(file, kDateTimeOriginal), QLatin1String(kDate));
         EXPECT_EQ(ImgSource::exifTag(file, kOrientation), QStringLiteral("6"));
         EXPECT_EQ(ImgSource::pictureSize(file), QSize(40, 60));
-        PictureReader reader;
-        ASSERT_TRUE(reader.read(file)) << reader.problem().toStdString();
-        ASSERT_EQ(reader.width(), 40);
-        ASSERT_EQ(reader.height(), 60);
-        const int width = reader.width();
-        const std::vector<std::uint8_t> rgb = reader.takePixels();
-        EXPECT_TRUE(near(colourAt(rgb, width, 20, 5), Qt::red));
-        EXPECT_TRUE(near(colourAt(rgb, width, 20, 55), Qt::blue));
+        expectRedAboveBlue(file);
     }
 }
 
@@ -184,14 +190,7 @@ TEST_F(PictureFiles, HeifStaysAsItsOwnTransformationsLeaveIt)
     EXPECT_EQ(ImgSource::exifTag(heic, kOrientation), QStringLiteral("6"));
     EXPECT_EQ(ImgSource::exifTag(heic, kDateTimeOriginal), QLatin1String(kDate));
     EXPECT_EQ(ImgSource::pictureSize(heic), QSize(40, 60));
-    PictureReader reader;
-    ASSERT_TRUE(reader.read(heic)) << reader.problem().toStdString();
-    ASSERT_EQ(reader.width(), 40);
-    ASSERT_EQ(reader.height(), 60);
-    const int width = reader.width();
-    const std::vector<std::uint8_t> rgb = reader.takePixels();
-    EXPECT_TRUE(near(colourAt(rgb, width, 20, 5), Qt::red));
-    EXPECT_TRUE(near(colourAt(rgb, width, 20, 55), Qt::blue));
+    expectRedAboveBlue(heic);
 
     // Reduced to a quarter, the two halves keep their places.
     ImgSource quarter;
