@@ -63,7 +63,7 @@ TEST(ScanCommand, PrintsTheTreeInDiscOrderWithCounts)
             "    13 picture photo.jpeg\n"
             "Menus: 5\n"
             "Items: 7\n"
-            "Capacity (estimated): 12 items\n"
+            "Capacity (estimated): 1 MB · 12 items\n"
             "Skipped files: 2\n"
             "  top.jpg: beside sub-folders: only a folder without sub-folders shows its pictures and movies\n"
             "  a/notes.txt: not a picture or movie\n");
