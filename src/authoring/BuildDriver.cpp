@@ -19,6 +19,7 @@
 #include "project/NodeKind.h"
 #include "project/ProjectTree.h"
 #include "settings/Settings.h"
+#include "settings/SettingsController.h"
 
 namespace {
 
@@ -152,10 +153,16 @@ bool BuildDriver::hasDiscItem(const ProjectNode *node) const
 BuildDriver::Outcome BuildDriver::checks()
 {
     Prompter &prompter = m_prompter;
+    if (m_settings.destinationDir.isEmpty())
+        m_settings.destinationDir = SettingsController::defaultBuildFolder();
     const QString dest = m_settings.destinationDir;
+    // A build folder that does not exist yet is made, as other programs make
+    // their output folder; one inside the album is refused below first.
+    if (!QFileInfo::exists(dest) && buildPathConflict(m_settings.sourceDir, dest).isEmpty())
+        QDir().mkpath(dest);
     const QFileInfo info(dest);
-    // A path that is missing or names a file cannot take a build.
-    if (dest.isEmpty() || !info.isDir()) {
+    // A path that names a file, or one that could not be made, cannot take a build.
+    if (!info.isDir()) {
         prompter.inform(localText(TextId::TitleInvalidBuildPath), localText(TextId::MsgInvalidBuildPath));
         m_problem = QLatin1String("the build path is not a folder: ") + dest;
         return Outcome::Refused;

@@ -111,7 +111,7 @@ inline constexpr int MsgTooManyEntries = 1153; // "You are supplying more than 1
 inline constexpr int MsgMayNotFitAsk
     = 1154; // "This compilation will probably not fit on a CD, continue anyway ?"
 inline constexpr int MsgMayNotFit = 1155; // "This compilation will probably not fit on a CD."
-inline constexpr int CapacityItems = 1156; // "%1 items"
+inline constexpr int CapacityLine = 1156; // "%1 MB · %2 items"
 inline constexpr int ImageMade = 1157; // "Image made: %1 (%2 MB, %3 minutes of a CD)"
 inline constexpr int ShowLog = 1158; // "Show log"
 
@@ -275,4 +275,7 @@ inline constexpr int PageProgram = 2643; // "Program"
 inline constexpr int ReasonTimeout = 2650; // "Whole seconds from %1 to %2"
 inline constexpr int ReasonFontSize = 2651; // "Font sizes from %1 to %2"
 inline constexpr int ReasonCentre = 2652; // "A position from 0 to %1"
+inline constexpr int MsgAlbumGone = 1159; // "The album folder %1 is no longer there."
+inline constexpr int StatusAlbum = 1160; // "%1 · %2 menus · %3"
+inline constexpr int MenuOpenRecent = 2027; // "Open &recent"
 } // namespace TextId

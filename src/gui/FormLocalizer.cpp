@@ -11,6 +11,7 @@
 #include <QWidget>
 
 #include "base/StringTable.h"
+#include "gui/Accelerators.h"
 
 namespace {
 
@@ -111,6 +112,9 @@ void FormLocalizer::localizeWindow(QWidget *window)
             relabelControl(action);
         }
     }
+    // New captions, new letters: each button of the window keeps one.
+    if (window->isWindow())
+        Accelerators::assign(window);
 }
 
 void FormLocalizer::localizeAllWindows()

@@ -6,6 +6,8 @@
 #include <QCoreApplication>
 #include <QDesktopServices>
 #include <QDir>
+#include <QDragEnterEvent>
+#include <QDropEvent>
 #include <QFileInfo>
 #include <QElapsedTimer>
 #include <QGridLayout>
@@ -17,6 +19,7 @@
 #include <QLabel>
 #include <QMenuBar>
 #include <QMessageBox>
+#include <QMimeData>
 #include <QMouseEvent>
 #include <QProgressBar>
 #include <QPushButton>
@@ -25,6 +28,7 @@
 #include <QStatusBar>
 #include <QStyle>
 #include <QTimer>
+#include <QToolBar>
 #include <QToolButton>
 #include <QTreeView>
 #include <QUrl>
@@ -37,6 +41,7 @@
 #include "base/StringTable.h"
 #include "base/TextIds.h"
 #include "gui/AboutDialog.h"
+#include "gui/Accelerators.h"
 #include "gui/BurnWindow.h"
 #include "gui/CaptionEditor.h"
 #include "gui/FolderDialog.h"
@@ -55,6 +60,7 @@
 namespace {
 // The pane keeps this width; its height follows the TV lines.
 constexpr int PaneWidth = 440;
+constexpr int MaxRecentAlbums = 8;
 // Window positions are stored in twips, as the settings always were.
 constexpr int TwipsPerPixel = 15;
 
@@ -102,10 +108,13 @@ MainWindow::MainWindow(Prompter *prompter, QWidget *parent)
     setObjectName(QStringLiteral("MainWindow"));
     setWindowTitle(ProgramInfo::productName());
     createMenu();
+    createToolBar();
     createControls();
+    setAcceptDrops(true);
     connectCore();
     createSettingsWindows();
     connect(&FormLocalizer::instance(), &FormLocalizer::languageChanged, this, &MainWindow::showVersion);
+    connect(&FormLocalizer::instance(), &FormLocalizer::languageChanged, this, &MainWindow::refreshCounters);
 }
 
 MainWindow::~MainWindow()
@@ -133,8 +142,11 @@ void MainWindow::createMenu()
     QMenu *mnuFile = menuBar()->addMenu(QStringLiteral("&File"));
     mnuFile->setObjectName(QStringLiteral("mnuFile"));
     setTextId(mnuFile, TextId::MenuFile);
-    addMenuAction(mnuFile, "mnuOpenAlbum", TextId::MenuOpenAlbum, QKeySequence::Open,
+    m_mnuOpenAlbum = addMenuAction(mnuFile, "mnuOpenAlbum", TextId::MenuOpenAlbum, QKeySequence::Open,
         &MainWindow::onOpenAlbumTriggered);
+    m_mnuRecent = mnuFile->addMenu(localText(TextId::MenuOpenRecent));
+    m_mnuRecent->setObjectName(QStringLiteral("mnuOpenRecent"));
+    setTextId(m_mnuRecent, TextId::MenuOpenRecent);
     m_mnuReadAgain = addMenuAction(mnuFile, "mnuReadAgain", TextId::MenuReadAgain, QKeySequence(Qt::Key_F5),
         &MainWindow::onReadStructureClicked);
     mnuFile->addSeparator();
@@ -145,8 +157,8 @@ void MainWindow::createMenu()
     addMenuAction(mnuFile, "mnuOpenBuildFolder", TextId::MenuOpenBuildFolder, QKeySequence(),
         &MainWindow::onOpenBuildFolderTriggered);
     mnuFile->addSeparator();
-    addMenuAction(mnuFile, "mnuSettings", TextId::MenuSettings, QKeySequence(QStringLiteral("Ctrl+,")),
-        &MainWindow::onSettingsClicked);
+    m_mnuSettings = addMenuAction(mnuFile, "mnuSettings", TextId::MenuSettings,
+        QKeySequence(QStringLiteral("Ctrl+,")), &MainWindow::onSettingsClicked);
     mnuFile->addSeparator();
     m_mnuExit = addMenuAction(mnuFile, "mnuExit", TextId::MenuExit, QKeySequence(QStringLiteral("Ctrl+Q")),
         &MainWindow::onExitTriggered);
@@ -178,6 +190,97 @@ void MainWindow::createMenu()
     connect(m_mnuAbout, &QAction::triggered, this, &MainWindow::onAboutTriggered);
 }
 
+void MainWindow::createToolBar()
+{
+    QToolBar *bar = addToolBar(QStringLiteral("Main"));
+    bar->setObjectName(QStringLiteral("mainToolBar"));
+    bar->setMovable(false);
+    bar->setToolButtonStyle(Qt::ToolButtonTextBesideIcon);
+    // The desktop's own icons where its theme has them.
+    const auto icon = [this](const char *themeName, QStyle::StandardPixmap fallback) {
+        return QIcon::fromTheme(QLatin1String(themeName), style()->standardIcon(fallback));
+    };
+    m_mnuOpenAlbum->setIcon(icon("document-open", QStyle::SP_DirOpenIcon));
+    m_mnuReadAgain->setIcon(icon("view-refresh", QStyle::SP_BrowserReload));
+    m_mnuCreateDisc->setIcon(icon("media-optical", QStyle::SP_DriveCDIcon));
+    m_mnuBurnImage->setIcon(icon("media-optical-burn", QStyle::SP_DialogSaveButton));
+    m_mnuSettings->setIcon(icon("preferences-system", QStyle::SP_FileDialogDetailedView));
+    for (QAction *action : { m_mnuOpenAlbum, m_mnuReadAgain, m_mnuCreateDisc, m_mnuBurnImage, m_mnuSettings })
+        bar->addAction(action);
+}
+
+QStringList MainWindow::recentAlbums() const
+{
+    const QString lines = QString::fromUtf8(QByteArray::fromBase64(m_ws->settings.recentAlbums.toLatin1()));
+    return lines.split(u'\n', Qt::SkipEmptyParts);
+}
+
+void MainWindow::rebuildRecentMenu()
+{
+    m_mnuRecent->clear();
+    const QStringList albums = recentAlbums();
+    for (const QString &album : albums) {
+        QAction *action = m_mnuRecent->addAction(QDir::toNativeSeparators(album));
+        connect(action, &QAction::triggered, this, [this, album] { openAlbum(album); });
+    }
+    m_mnuRecent->setEnabled(!albums.isEmpty());
+}
+
+void MainWindow::openAlbum(const QString &folder)
+{
+    Guard::run(QStringLiteral("Sub openAlbum"), [&] {
+        if (isBusy())
+            return;
+        if (!QFileInfo(folder).isDir()) {
+            statusBar()->showMessage(localText(TextId::MsgAlbumGone).arg(QDir::toNativeSeparators(folder)));
+            return;
+        }
+        const QString album = QDir::cleanPath(QFileInfo(folder).absoluteFilePath());
+        QStringList albums = recentAlbums();
+        albums.removeAll(album);
+        albums.prepend(album);
+        while (albums.size() > MaxRecentAlbums)
+            albums.removeLast();
+        m_ws->settings.recentAlbums = QString::fromLatin1(albums.join(u'\n').toUtf8().toBase64());
+        m_ws->settings.sourceDir = album;
+        m_ws->controller.saveSettings();
+        rebuildRecentMenu();
+        syncSettingsControls();
+        onReadStructureClicked();
+    });
+}
+
+namespace {
+
+// The one local folder a drag carries, or empty.
+QString droppedFolder(const QMimeData *data)
+{
+    if (!data || !data->hasUrls() || data->urls().size() != 1)
+        return {};
+    const QUrl url = data->urls().constFirst();
+    return url.isLocalFile() && QFileInfo(url.toLocalFile()).isDir() ? url.toLocalFile() : QString();
+}
+
+} // namespace
+
+void MainWindow::dragEnterEvent(QDragEnterEvent *event)
+{
+    if (!droppedFolder(event->mimeData()).isEmpty() && !isBusy()) {
+        event->setDropAction(Qt::CopyAction);
+        event->accept();
+    }
+}
+
+void MainWindow::dropEvent(QDropEvent *event)
+{
+    const QString folder = droppedFolder(event->mimeData());
+    if (folder.isEmpty())
+        return;
+    event->setDropAction(Qt::CopyAction);
+    event->accept();
+    openAlbum(folder);
+}
+
 void MainWindow::createControls()
 {
     auto *central = new QWidget(this);
@@ -191,6 +294,10 @@ void MainWindow::createControls()
     m_skippedButton->setObjectName(QStringLiteral("skippedFiles"));
     m_skippedButton->setAutoRaise(true);
     m_skippedButton->hide();
+    // The album and what its disc holds, always in view.
+    m_statusAlbum = new QLabel(this);
+    m_statusAlbum->setObjectName(QStringLiteral("statusAlbum"));
+    statusBar()->addPermanentWidget(m_statusAlbum);
     statusBar()->addPermanentWidget(m_skippedButton);
     connect(m_skippedButton, &QToolButton::clicked, this, &MainWindow::showSkippedFiles);
 
@@ -397,8 +504,9 @@ QWidget *MainWindow::createResultBar()
     m_resultText->setTextInteractionFlags(Qt::TextSelectableByMouse);
     row->addWidget(m_resultText, 1);
     auto button = [this, row](const char *name, int textId, void (MainWindow::*slot)()) {
-        auto *pushButton = new QPushButton(localText(textId).remove(u'&'), m_resultBar);
+        auto *pushButton = new QPushButton(localText(textId), m_resultBar);
         pushButton->setObjectName(QLatin1String(name));
+        setTextId(pushButton, textId);
         connect(pushButton, &QPushButton::clicked, this, slot);
         row->addWidget(pushButton);
     };
@@ -663,6 +771,7 @@ void MainWindow::load()
     m_preview->setFrameSize(QSize(m_ws->settings.frameWidth, m_ws->settings.frameHeight));
     m_preview->load();
     syncSettingsControls();
+    rebuildRecentMenu();
     if (m_ws->settings.screenX > 0 || m_ws->settings.screenY > 0)
         move(m_ws->settings.screenX / TwipsPerPixel, m_ws->settings.screenY / TwipsPerPixel);
     const QStringList window = m_ws->settings.windowState.split(u',');
@@ -892,19 +1001,16 @@ void MainWindow::onOpenAlbumTriggered()
             start = QFileInfo(pictures).isDir() ? pictures : QDir::homePath();
         }
         const QString chosen = FolderDialog::browse(this, localText(TextId::ChooseAlbumFolder), start);
-        if (chosen.isEmpty())
-            return;
-        m_ws->settings.sourceDir = chosen;
-        m_ws->controller.saveSettings();
-        syncSettingsControls();
-        onReadStructureClicked();
+        if (!chosen.isEmpty())
+            openAlbum(chosen);
     });
 }
 
 void MainWindow::onOpenBuildFolderTriggered()
 {
-    const QString folder = m_ws->settings.destinationDir;
-    if (folder.isEmpty() || !QFileInfo(folder).isDir()) {
+    const QString folder = m_ws->settings.destinationDir.isEmpty() ? SettingsController::defaultBuildFolder()
+                                                                    : m_ws->settings.destinationDir;
+    if (!QFileInfo(folder).isDir()) {
         statusBar()->showMessage(localText(TextId::MsgInvalidBuildPath));
         return;
     }
@@ -950,6 +1056,7 @@ void MainWindow::setSettingsVisible(bool visible)
     const int id = visible ? TextId::HideSettings : TextId::ShowSettings;
     setTextId(m_pbSettings, id);
     m_pbSettings->setText(localText(id));
+    Accelerators::assign(this);
     if (m_showSettings)
         m_showSettings(visible);
 }
@@ -1172,6 +1279,13 @@ void MainWindow::showCapacity(const CapacityDisplay &display)
 {
     m_capacityBar->setValue(display.clampedPosition());
     m_labCapdisplay->setText(display.label);
+    const QString album = m_ws->settings.sourceDir;
+    m_statusAlbum->setVisible(!m_ws->tree.isEmpty());
+    m_statusAlbum->setText(localText(TextId::StatusAlbum)
+                               .arg(QFileInfo(album).fileName().isEmpty() ? album : QFileInfo(album).fileName())
+                               .arg(countText(m_ws->tree.counters().MenuCount))
+                               .arg(display.label));
+    m_statusAlbum->setToolTip(QDir::toNativeSeparators(album));
 }
 
 void MainWindow::syncSettingsControls()

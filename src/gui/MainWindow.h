@@ -18,6 +18,8 @@ class QAction;
 class QKeySequence;
 class QMenu;
 class QCheckBox;
+class QDragEnterEvent;
+class QDropEvent;
 class QSplitter;
 class QFrame;
 class QGroupBox;
@@ -63,6 +65,11 @@ public:
 
     void onExitTriggered();
     void onOpenAlbumTriggered();
+    // Makes folder the album (saved at once, first of the recent albums) and
+    // reads it; a folder that is gone is said in the status bar.
+    void openAlbum(const QString &folder);
+    // The albums opened last, newest first.
+    QStringList recentAlbums() const;
     void onOpenBuildFolderTriggered();
     void onHelpTriggered();
     void onAboutTriggered();
@@ -135,9 +142,14 @@ protected:
     void closeEvent(QCloseEvent *event) override;
     void changeEvent(QEvent *event) override;
     bool eventFilter(QObject *watched, QEvent *event) override;
+    // A folder dragged from a file manager opens as the album.
+    void dragEnterEvent(QDragEnterEvent *event) override;
+    void dropEvent(QDropEvent *event) override;
 
 private:
     void createMenu();
+    void createToolBar();
+    void rebuildRecentMenu();
     void createControls();
     QWidget *createTreeSide();
     QWidget *createPreviewSide();
@@ -183,6 +195,10 @@ private:
     QAction *addMenuAction(QMenu *menu, const char *objectName, int textId, const QKeySequence &shortcut,
         void (MainWindow::*slot)());
     QAction *m_mnuExit = nullptr;
+    QAction *m_mnuOpenAlbum = nullptr;
+    QAction *m_mnuSettings = nullptr;
+    QMenu *m_mnuRecent = nullptr;
+    QLabel *m_statusAlbum = nullptr;
     QAction *m_mnuReadAgain = nullptr;
     QAction *m_mnuCreateDisc = nullptr;
     QAction *m_mnuBurnImage = nullptr;

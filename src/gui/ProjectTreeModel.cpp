@@ -15,7 +15,9 @@
 #include "project/TreeEditor.h"
 
 namespace {
-const QString PlainText = QStringLiteral("text/plain");
+// A type of our own: a file manager's drag (which also carries text) is then
+// not taken for a node, and reaches the window, which opens a dropped folder.
+const QString NodeKeyType = QStringLiteral("application/x-kelvara-node");
 }
 
 ProjectTreeModel::ProjectTreeModel(ProjectTree &tree, TreeEditor &editor, QObject *parent)
@@ -146,7 +148,7 @@ Qt::ItemFlags ProjectTreeModel::flags(const QModelIndex &index) const
 
 QStringList ProjectTreeModel::mimeTypes() const
 {
-    return { PlainText };
+    return { NodeKeyType };
 }
 
 QMimeData *ProjectTreeModel::mimeData(const QModelIndexList &indexes) const
@@ -154,7 +156,7 @@ QMimeData *ProjectTreeModel::mimeData(const QModelIndexList &indexes) const
     if (indexes.isEmpty() || !nodeOf(indexes.first()))
         return nullptr;
     auto *data = new QMimeData;
-    data->setText(nodeOf(indexes.first())->key());
+    data->setData(NodeKeyType, nodeOf(indexes.first())->key().toUtf8());
     return data;
 }
 
@@ -179,19 +181,19 @@ ProjectNode *ProjectTreeModel::dropTarget(
 bool ProjectTreeModel::canDropMimeData(
     const QMimeData *data, Qt::DropAction, int, int, const QModelIndex &) const
 {
-    return m_editable && data && data->hasText();
+    return m_editable && data && data->hasFormat(NodeKeyType);
 }
 
 bool ProjectTreeModel::dropMimeData(
     const QMimeData *data, Qt::DropAction, int row, int, const QModelIndex &parent)
 {
-    if (!m_editable || !data || !data->hasText())
+    if (!m_editable || !data || !data->hasFormat(NodeKeyType))
         return false;
     TreeEditor::DropSide side = TreeEditor::DropSide::Above;
     ProjectNode *target = dropTarget(row, parent, &side);
     if (!target)
         return false;
-    m_editor.drop(data->text(), target, side);
+    m_editor.drop(QString::fromUtf8(data->data(NodeKeyType)), target, side);
     // The tree moved the node itself; the view must not remove the source row.
     return false;
 }

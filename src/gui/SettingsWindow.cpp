@@ -2,6 +2,7 @@
 
 #include <utility>
 
+#include <QDir>
 #include <QCheckBox>
 #include <QCloseEvent>
 #include <QComboBox>
@@ -135,6 +136,8 @@ void SettingsWindow::createControls()
     m_txtSource = named(new QLineEdit, "txtSource");
     m_cmdSelectSource = named(new QPushButton(QStringLiteral("...")), "cmdSelectSource");
     m_txtDestination = named(new QLineEdit, "txtDestination");
+    // An empty build folder means the default one, made at the first build.
+    m_txtDestination->setPlaceholderText(QDir::toNativeSeparators(SettingsController::defaultBuildFolder()));
     m_cmdSelectDestination = named(new QPushButton(QStringLiteral("...")), "cmdSelectDestination");
     m_txtmaintitle = named(new QLineEdit, "txtmaintitle");
     m_txtTimeout = named(new QLineEdit, "txtTimeout", 0, TextId::TipTimeout);

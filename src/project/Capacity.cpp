@@ -20,9 +20,11 @@ CapacityEstimate Capacity::estimate(const TreeCounters &counters, const Settings
     const double perEntry = settings.vcd ? BytesPerEntryVcd : BytesPerEntrySvcd;
 
     CapacityEstimate result;
-    result.estimateBytes = counters.MenuCount * perEntry + counters.ItemCount * perEntry + baseBytes;
+    // Every still counts: a menu entry's page, a picture or movie, and the
+    // caption still of a picture that has a caption file.
+    result.entries = counters.MenuCount + counters.ItemCount + counters.CaptionCount;
+    result.estimateBytes = result.entries * perEntry + baseBytes;
     result.estimateMb = result.estimateBytes / 1024 / 1024;
-    result.entries = counters.MenuCount + counters.ItemCount;
     return result;
 }
 
@@ -32,13 +34,10 @@ CapacityDisplay Capacity::capacityDisplay(const TreeCounters &counters, const Se
     const double entryFill = static_cast<double>(CdLimitMb) / MaxEntries * e.entries;
 
     CapacityDisplay display;
-    if (e.estimateMb >= entryFill) {
-        display.barPosition = Numeric::roundHalfEven(e.estimateMb);
-        display.label = QString::number(Numeric::roundHalfEven(e.estimateMb)) + QLatin1String(" Mb");
-    } else {
-        display.barPosition = Numeric::roundHalfEven(entryFill);
-        display.label = localText(TextId::CapacityItems).arg(Numeric::roundHalfEven(e.entries));
-    }
+    display.barPosition = Numeric::roundHalfEven(std::max(e.estimateMb, entryFill));
+    display.label = localText(TextId::CapacityLine)
+                        .arg(Numeric::roundHalfEven(e.estimateMb))
+                        .arg(Numeric::roundHalfEven(e.entries));
     return display;
 }
 

@@ -19,7 +19,7 @@ struct CapacityEstimate
 struct CapacityDisplay
 {
     int barPosition = 0; // on the bar's 0..CdLimitMb scale; may lie above it
-    QString label; // "N Mb" or "N items"
+    QString label; // "N MB · M items": both limits at once
 
     // The position a bar limited to 0..CdLimitMb can take: above the limit it
     // stands full (a progress bar ignores values outside its range).

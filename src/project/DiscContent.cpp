@@ -1,5 +1,7 @@
 #include "project/DiscContent.h"
 
+#include <QFileInfo>
+
 #include "project/NodeKind.h"
 #include "project/ProjectTree.h"
 
@@ -16,6 +18,8 @@ void countBelow(const ProjectTree &tree, const ProjectNode *folder, TreeCounters
         case NodeKind::Picture:
             counters.ItemCount += 1;
             counters.PictureBytesTotal += static_cast<double>(tree.info(child->index()).pictureBytes);
+            if (QFileInfo(captionPathOf(child->fullPath())).isFile())
+                counters.CaptionCount += 1;
             break;
         case NodeKind::Movie:
             counters.ItemCount += 1;

@@ -292,6 +292,8 @@ void Scanner::addItem(
         counters.PictureBytesTotal += static_cast<double>(size);
         info.pictureBytes = size;
         parentInfo.pictureBytes += size;
+        if (QFileInfo(captionPathOf(node->key())).isFile())
+            counters.CaptionCount += 1;
     }
     m_tree.setTag(node, name);
     m_tree.setChecked(node, true);

@@ -6,6 +6,7 @@ struct TreeCounters
 {
     double MenuCount = 0;
     double ItemCount = 0;
+    double CaptionCount = 0; // pictures with a caption file: each adds a caption still
     double PictureBytesTotal = 0;
     double MovieBytesTotal = 0;
 };

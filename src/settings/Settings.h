@@ -35,6 +35,7 @@ struct Settings
     int screenY = 0; // screenYpos: main window top edge, twips
     QString windowState; // WindowState: the main window's geometry and splitter, as the window saves them
     QString treeState; // TreeState: expanded folders and the selected node, one path below the source a line
+    QString recentAlbums; // RecentAlbums: the albums opened last, newest first, one folder a line
     std::int32_t stampX = 0; // textXpos
     std::int32_t stampY = 0; // textYpos
 

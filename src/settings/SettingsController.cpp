@@ -1,5 +1,7 @@
 #include "settings/SettingsController.h"
 
+#include <QDir>
+#include <QStandardPaths>
 #include <QVariant>
 
 #include <algorithm>
@@ -100,6 +102,14 @@ int asInt16(double value)
 
 } // namespace
 
+QString SettingsController::defaultBuildFolder()
+{
+    const QString videos = QStandardPaths::writableLocation(QStandardPaths::MoviesLocation);
+    if (!videos.isEmpty() && videos != QDir::homePath())
+        return videos + QLatin1String("/Kelvara");
+    return QStandardPaths::writableLocation(QStandardPaths::GenericCacheLocation) + QLatin1String("/kelvara/build");
+}
+
 QString SettingsController::registryKey()
 {
     return QStringLiteral("Software\\Brennic\\Kelvara");
@@ -165,6 +175,7 @@ void SettingsController::readSettings()
     s.pictureFont = in.text("FontPicture", QStringLiteral("Arial"));
     s.windowState = in.text("WindowState", QString());
     s.treeState = in.text("TreeState", QString());
+    s.recentAlbums = in.text("RecentAlbums", QString());
 
     reg.setValueType(Registry::REG_DWORD);
     s.resizeFilter = in.listIndex("Resize", 12, ResizeFilterCount);
@@ -236,6 +247,7 @@ void SettingsController::saveSettings()
     put(reg, "Resolution", s.lowRes ? QStringLiteral("LOW") : QStringLiteral("HIGH"));
     put(reg, "WindowState", s.windowState);
     put(reg, "TreeState", s.treeState);
+    put(reg, "RecentAlbums", s.recentAlbums);
     put(reg, "XCenter", s.xCenter);
     put(reg, "YCenter", s.yCenter);
     put(reg, "CorrectPercentage", s.correctPercentage);

@@ -43,6 +43,9 @@ public:
 
     // The registry key of every setting, below HKEY_LOCAL_MACHINE.
     static QString registryKey();
+    // Where a build goes when no build folder is set: a folder of the user's
+    // videos, or of the cache when there is no videos folder.
+    static QString defaultBuildFolder();
 
     SettingsController(Settings &settings, Prompter &prompter, Hooks hooks = {});
 

@@ -210,7 +210,7 @@ TEST_F(WalkTest, RefusesBuildPathsThatCannotTakeTheBuild)
     EXPECT_EQ(f.build(), BuildDriver::Outcome::Refused);
     EXPECT_EQ(f.prompter.boxes().last().text, u"Source and destination should not be the same !"_s);
 
-    for (const QString &bad : QStringList { f.dest() + u"/missing"_s, f.sourceFile(u"City/c.jpg"_s) }) {
+    for (const QString &bad : QStringList { f.sourceFile(u"City/c.jpg"_s), f.sourceFile(u"City/c.jpg/below"_s) }) {
         f.ws.settings.destinationDir = bad;
         EXPECT_EQ(f.build(), BuildDriver::Outcome::Refused);
         EXPECT_EQ(f.prompter.boxes().last().text, u"You should select a valid build path"_s);
@@ -219,10 +219,13 @@ TEST_F(WalkTest, RefusesBuildPathsThatCannotTakeTheBuild)
     EXPECT_FALSE(exists(f.sourceFile(u"City/c.mpg"_s)));
     EXPECT_FALSE(exists(f.sourceFile(u"Menu_0001.mpg"_s)));
 
-    f.ws.settings.destinationDir = f.dest();
+    // A build folder that does not exist yet is made (the build then stops
+    // here only because nothing was read).
+    f.ws.settings.destinationDir = f.dest() + u"/new/build"_s;
     f.ws.tree.clear();
     EXPECT_EQ(f.build(), BuildDriver::Outcome::Refused);
     EXPECT_EQ(f.prompter.boxes().last().text, u"Nothing to build, read structure first."_s);
+    EXPECT_TRUE(QFileInfo(f.dest() + u"/new/build"_s).isDir());
 }
 
 TEST(SvcdScanData, AddsOneBlockPerPictureBeforeItsFirstSlice)

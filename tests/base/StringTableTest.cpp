@@ -110,7 +110,7 @@ TEST_F(StringTableTest, EveryLanguageKeepsThePlaceholdersOfTheEnglishText)
     const QList<int> german = table.ids(2 * StringTable::LanguageStride);
     EXPECT_EQ(german, english);
     for (int id :
-        { TextId::MsgNoWriterInfo, TextId::MsgCheckWriter, TextId::CapacityItems, TextId::MsgMayNotFit })
+        { TextId::MsgNoWriterInfo, TextId::MsgCheckWriter, TextId::CapacityLine, TextId::MsgMayNotFit })
         EXPECT_NE(table.entry(2 * StringTable::LanguageStride + id), table.entry(id)) << id;
 
     // A text filled in with .arg() loses its value when a translation drops

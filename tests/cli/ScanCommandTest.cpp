@@ -63,11 +63,11 @@ TEST(ScanCommand, PrintsTheTreeInDiscOrderWithCounts)
             "    13 picture photo.jpeg\n"
             "Menus: 5\n"
             "Items: 7\n"
-            "Capacity (estimated): 12 items\n"
+            "Capacity (estimated): 2 MB · 12 items\n"
             "Skipped files: 2\n"
             "  top.jpg: beside sub-folders: only a folder without sub-folders shows its pictures and movies\n"
             "  a/notes.txt: not a picture or movie\n");
-    EXPECT_EQ(run.out, s("1 menu ") + expected);
+    EXPECT_EQ(run.out.toStdString(), QString(s("1 menu ") + expected).toStdString());
     EXPECT_FALSE(run.err.contains(s("Too many files."))) << qPrintable(run.err);
 }
 

@@ -81,26 +81,26 @@ TEST_F(FormLocalizerTest, RelabelsControlsThatCarryAnIdAndLeavesTheOthers)
     FormLocalizer::localizeWindow(&window);
 
     EXPECT_EQ(window.windowTitle(), QStringLiteral("Instellingen"));
-    EXPECT_EQ(button->text(), QStringLiteral("Structuur inlezen"));
-    EXPECT_EQ(check->text(), textIn(Dutch, TextId::FullRebuild));
+    EXPECT_EQ(QString(button->text()).remove(u'&'), QStringLiteral("Structuur inlezen"));
+    EXPECT_EQ(QString(check->text()).remove(u'&'), textIn(Dutch, TextId::FullRebuild));
     EXPECT_EQ(check->toolTip(), textIn(Dutch, TextId::TipFullRebuild));
     EXPECT_EQ(group->title(), textIn(Dutch, TextId::Resolution));
-    EXPECT_EQ(option->text(), textIn(Dutch, TextId::HighResolution));
+    EXPECT_EQ(QString(option->text()).remove(u'&'), textIn(Dutch, TextId::HighResolution));
     EXPECT_EQ(label->text(), QStringLiteral("Mappen"));
     EXPECT_EQ(fileMenu->title(), QStringLiteral("Bestand"));
     EXPECT_EQ(exitAction->text(), QStringLiteral("Afsluiten"));
     EXPECT_EQ(aboutAction->text(), textIn(Dutch, TextId::MenuAbout));
 
-    EXPECT_EQ(plain->text(), QStringLiteral("NTSC"));
+    EXPECT_EQ(QString(plain->text()).remove(u'&'), QStringLiteral("NTSC"));
     EXPECT_EQ(emptyId->text(), QStringLiteral("X:"));
-    EXPECT_EQ(unknownId->text(), QStringLiteral("kept"));
+    EXPECT_EQ(QString(unknownId->text()).remove(u'&'), QStringLiteral("kept"));
     EXPECT_EQ(field->text(), QStringLiteral("Your title"));
 
     // And back: English replaces the Dutch captions, not only the design ones.
     FormLocalizer::setLanguage(English);
     FormLocalizer::localizeWindow(&window);
     EXPECT_EQ(window.windowTitle(), QStringLiteral("Settings"));
-    EXPECT_EQ(button->text(), QStringLiteral("Read Structure"));
+    EXPECT_EQ(QString(button->text()).remove(u'&'), QStringLiteral("Read Structure"));
     EXPECT_EQ(label->text(), QStringLiteral("Directories"));
     EXPECT_EQ(check->toolTip(),
         QStringLiteral("If checked existing foto's in the build path will not be re-used."));
@@ -154,18 +154,18 @@ TEST_F(FormLocalizerTest, LanguageSwitchRelabelsEveryWindowShownOrHidden)
     EXPECT_EQ(FormLocalizer::setLanguage(Portuguese), Portuguese);
     EXPECT_EQ(FormLocalizer::currentLanguage(), Portuguese);
     EXPECT_EQ(signalled, Portuguese);
-    EXPECT_EQ(read->text(), textIn(Portuguese, TextId::ReadStructure));
+    EXPECT_EQ(QString(read->text()).remove(u'&'), textIn(Portuguese, TextId::ReadStructure));
     EXPECT_EQ(hidden.windowTitle(), textIn(Portuguese, TextId::BurnWindow));
-    EXPECT_EQ(start->text(), textIn(Portuguese, TextId::StartBurn));
+    EXPECT_EQ(QString(start->text()).remove(u'&'), textIn(Portuguese, TextId::StartBurn));
     EXPECT_EQ(dialog.windowTitle(), textIn(Portuguese, TextId::EditorWindow));
-    EXPECT_EQ(save->text(), textIn(Portuguese, TextId::Save));
+    EXPECT_EQ(QString(save->text()).remove(u'&'), textIn(Portuguese, TextId::Save));
     EXPECT_FALSE(hidden.isVisible());
 
     // A stored index outside the list (a hand-edited setting) gives English, not an empty interface.
     EXPECT_EQ(FormLocalizer::setLanguage(9), English);
     EXPECT_EQ(FormLocalizer::currentLanguage(), English);
     EXPECT_EQ(signalled, English);
-    EXPECT_EQ(read->text(), QStringLiteral("Read Structure"));
+    EXPECT_EQ(QString(read->text()).remove(u'&'), QStringLiteral("Read Structure"));
     EXPECT_EQ(FormLocalizer::setLanguage(-1), English);
 }
 

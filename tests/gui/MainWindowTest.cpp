@@ -6,7 +6,9 @@
 #include <QFile>
 #include <QGroupBox>
 #include <QLabel>
+#include <QMenu>
 #include <QMimeData>
+#include <QUrl>
 #include <QPainter>
 #include <QPlainTextEdit>
 #include <QProgressBar>
@@ -125,13 +127,13 @@ TEST_F(MainWindowTest, SettingsButtonSwitchesItsCaptionAndCallsTheWindow)
     QTest::mouseClick(button, Qt::LeftButton);
     EXPECT_EQ(m_window.settingsVisible(), !before);
     EXPECT_EQ(button->property(FormLocalizer::TextIdProperty).toInt(), before ? 105 : 106);
-    EXPECT_EQ(button->text(), before ? QLatin1String("Show Settings") : QLatin1String("Hide Settings"));
+    EXPECT_EQ(QString(button->text()).remove(u'&'), before ? QLatin1String("Show Settings") : QLatin1String("Hide Settings"));
     QTest::mouseClick(button, Qt::LeftButton);
     EXPECT_EQ(button->property(FormLocalizer::TextIdProperty).toInt(), before ? 106 : 105);
     EXPECT_EQ(shown, (QList<bool> { !before, before }));
     // The relabelling of a language switch keeps the current caption.
     FormLocalizer::localizeWindow(&m_window);
-    EXPECT_EQ(button->text(), before ? QLatin1String("Hide Settings") : QLatin1String("Show Settings"));
+    EXPECT_EQ(QString(button->text()).remove(u'&'), before ? QLatin1String("Hide Settings") : QLatin1String("Show Settings"));
 }
 
 TEST_F(MainWindowTest, ReadStructureFillsTreeCountersAndCapacity)
@@ -142,7 +144,7 @@ TEST_F(MainWindowTest, ReadStructureFillsTreeCountersAndCapacity)
     EXPECT_EQ(labelText("labDirs"), QLatin1String("2"));
     EXPECT_EQ(labelText("labFiles"), QLatin1String("3"));
     // Five SVCD entries are the tighter limit: 700 / 1900 * 5 on the bar.
-    EXPECT_EQ(labelText("labCapdisplay"), QLatin1String("5 items"));
+    EXPECT_EQ(labelText("labCapdisplay"), QString::fromUtf8("0 MB · 5 items"));
     EXPECT_EQ(control<QProgressBar>("CapacityBar")->value(), 2);
     EXPECT_TRUE(m_window.treeView()->isExpanded(m_window.treeModel()->indexOf(root())));
 }
@@ -291,18 +293,57 @@ TEST_F(MainWindowTest, DroppingANodeOntoItsOwnChildIsRefused)
     twoFolders();
     ProjectTreeModel *model = m_window.treeModel();
     ProjectNode *lake = root()->child(0);
-    QMimeData data;
-    data.setText(lake->key());
-    model->dropMimeData(&data, Qt::MoveAction, -1, 0, model->indexOf(lake->child(0)));
+    std::unique_ptr<QMimeData> lakeDragged(model->mimeData({ model->indexOf(lake) }));
+    model->dropMimeData(lakeDragged.get(), Qt::MoveAction, -1, 0, model->indexOf(lake->child(0)));
     ASSERT_EQ(m_prompter.count(), 1);
     EXPECT_EQ(m_prompter.boxes()[0].text, QLatin1String("Can't create circular relations"));
     EXPECT_EQ(root()->child(0), lake);
 
     ProjectNode *town = root()->child(1);
     std::unique_ptr<QMimeData> dragged(model->mimeData({ model->indexOf(town) }));
-    EXPECT_EQ(dragged->text(), town->key());
     model->dropMimeData(dragged.get(), Qt::MoveAction, -1, 0, model->indexOf(lake));
     EXPECT_EQ(root()->child(0), town);
+}
+
+TEST_F(MainWindowTest, AFolderDroppedFromAFileManagerOpensAsTheAlbumAndIsRemembered)
+{
+    twoFolders();
+    QTemporaryDir other;
+    QDir(other.path()).mkpath(QStringLiteral("Harbour"));
+    QImage picture(64, 48, QImage::Format_RGB32);
+    picture.fill(Qt::blue);
+    ASSERT_TRUE(picture.save(other.filePath(QStringLiteral("Harbour/boat.jpg"))));
+
+    // A file manager's drag carries the folder's URL and its text: the tree
+    // does not take it for one of its nodes.
+    QMimeData data;
+    data.setUrls({ QUrl::fromLocalFile(other.path()) });
+    data.setText(QUrl::fromLocalFile(other.path()).toString());
+    EXPECT_FALSE(m_window.treeModel()->canDropMimeData(&data, Qt::MoveAction, -1, 0, {}));
+
+    QDragEnterEvent enter(QPoint(10, 10), Qt::CopyAction | Qt::MoveAction, &data, Qt::LeftButton, Qt::NoModifier);
+    QApplication::sendEvent(&m_window, &enter);
+    EXPECT_TRUE(enter.isAccepted());
+    QDropEvent drop(QPointF(10, 10), Qt::CopyAction | Qt::MoveAction, &data, Qt::LeftButton, Qt::NoModifier);
+    QApplication::sendEvent(&m_window, &drop);
+
+    EXPECT_EQ(m_window.settings().sourceDir, other.path());
+    ASSERT_NE(root(), nullptr);
+    EXPECT_EQ(root()->childCount(), 1);
+    EXPECT_EQ(m_window.recentAlbums().value(0), other.path());
+    auto *recent = m_window.findChild<QMenu *>(QStringLiteral("mnuOpenRecent"));
+    ASSERT_NE(recent, nullptr);
+    EXPECT_EQ(recent->actions().value(0)->text(), other.path());
+
+    // The first album comes back from the recent list; a file is no album.
+    const QString first = m_album.path();
+    m_window.openAlbum(first);
+    EXPECT_EQ(m_window.recentAlbums(), (QStringList { first, other.path() }));
+    QMimeData file;
+    file.setUrls({ QUrl::fromLocalFile(other.filePath(QStringLiteral("Harbour/boat.jpg"))) });
+    QDragEnterEvent refused(QPoint(10, 10), Qt::CopyAction, &file, Qt::LeftButton, Qt::NoModifier);
+    QApplication::sendEvent(&m_window, &refused);
+    EXPECT_FALSE(refused.isAccepted());
 }
 
 TEST_F(MainWindowTest, BurnOffersOnlyAnImageOfTheAlbumAsItIsNow)

@@ -96,17 +96,17 @@ TEST_F(SettingsInMainWindow, ButtonShowsTheWindowBelowAndTheCloseBoxHidesIt)
     EXPECT_TRUE(settings->isVisible());
     m_window.onSettingsClicked();
     ASSERT_FALSE(settings->isVisible());
-    EXPECT_EQ(button->text(), QLatin1String("Show Settings"));
+    EXPECT_EQ(QString(button->text()).remove(u'&'), QLatin1String("Show Settings"));
 
     m_window.onSettingsClicked();
     EXPECT_TRUE(settings->isVisible());
-    EXPECT_EQ(button->text(), QLatin1String("Hide Settings"));
+    EXPECT_EQ(QString(button->text()).remove(u'&'), QLatin1String("Hide Settings"));
     EXPECT_EQ(settings->frameGeometry().left(), m_window.frameGeometry().left());
     EXPECT_TRUE(m_window.settings().showSettings);
 
     settings->close();
     EXPECT_FALSE(settings->isVisible());
-    EXPECT_EQ(button->text(), QLatin1String("Show Settings"));
+    EXPECT_EQ(QString(button->text()).remove(u'&'), QLatin1String("Show Settings"));
     EXPECT_FALSE(m_window.settings().showSettings);
     EXPECT_FALSE(m_window.settingsVisible());
 }
@@ -116,8 +116,8 @@ TEST_F(SettingsInMainWindow, LanguageChoiceRelabelsTheMainWindow)
     auto *languages = control<QComboBox>(m_window.settingsWindow(), "cmbLanguage");
     languages->setCurrentIndex(1); // Dutch
     const auto dutch = [](int id) { return StringTable::instance().entry(StringTable::LanguageStride + id); };
-    EXPECT_EQ(control<QPushButton>(&m_window, "cmdReadStructure")->text(), dutch(TextId::ReadStructure));
-    EXPECT_EQ(control<QCheckBox>(&m_window, "chkFullRebuild")->text(), dutch(TextId::FullRebuild));
+    EXPECT_EQ(QString(control<QPushButton>(&m_window, "cmdReadStructure")->text()).remove(u'&'), dutch(TextId::ReadStructure));
+    EXPECT_EQ(QString(control<QCheckBox>(&m_window, "chkFullRebuild")->text()).remove(u'&'), dutch(TextId::FullRebuild));
     EXPECT_EQ(m_window.settingsWindow()->windowTitle(), dutch(TextId::SettingsWindow));
     EXPECT_EQ(m_window.settings().language, 1);
 }

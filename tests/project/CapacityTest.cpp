@@ -34,7 +34,7 @@ TEST(Capacity, EntryCountIsTheTighterLimitForManySmallVcdEntries)
     const TreeCounters c = counters(100, 600, 5e9, 5e9); // originals off: sizes do not count
     EXPECT_NEAR(Capacity::estimate(c, settings).estimateMb, 133.51, 0.01);
     const CapacityDisplay d = Capacity::capacityDisplay(c, settings);
-    EXPECT_EQ(d.label, s("700 items"));
+    EXPECT_EQ(d.label, s("134 MB · 700 items"));
     EXPECT_EQ(d.barPosition, 258);
 }
 
@@ -42,19 +42,28 @@ TEST(Capacity, OriginalImagesCountWhenTheyAreAddedToTheDisc)
 {
     Settings settings = vcd(false);
     const TreeCounters c = counters(10, 200, 200 * 3000000.0, 1e9);
-    EXPECT_EQ(Capacity::capacityDisplay(c, settings).label, s("210 items"));
+    EXPECT_EQ(Capacity::capacityDisplay(c, settings).label, s("20 MB · 210 items"));
     EXPECT_EQ(Capacity::capacityDisplay(c, settings).barPosition, 77);
 
     settings.addImages = true;
     EXPECT_DOUBLE_EQ(Capacity::estimate(c, settings).estimateBytes, 621e6); // SVCD: 100000 an entry
     const CapacityDisplay d = Capacity::capacityDisplay(c, settings);
-    EXPECT_EQ(d.label, s("592 Mb"));
+    EXPECT_EQ(d.label, s("592 MB · 210 items"));
     EXPECT_EQ(d.barPosition, 592);
 
     settings.addMovies = true;
-    EXPECT_EQ(Capacity::capacityDisplay(c, settings).label, s("1546 Mb"));
+    EXPECT_EQ(Capacity::capacityDisplay(c, settings).label, s("1546 MB · 210 items"));
     EXPECT_EQ(Capacity::capacityDisplay(c, settings).barPosition, 1546);
     EXPECT_EQ(Capacity::capacityDisplay(c, settings).clampedPosition(), 700);
+}
+
+TEST(Capacity, CaptionStillsCountAsEntries)
+{
+    TreeCounters c = counters(3, 10);
+    c.CaptionCount = 3;
+    EXPECT_EQ(Capacity::estimate(c, vcd(false)).entries, 16);
+    EXPECT_DOUBLE_EQ(Capacity::estimate(c, vcd(false)).estimateBytes, 16 * 100000.0);
+    EXPECT_EQ(Capacity::capacityDisplay(c, vcd(false)).label, s("2 MB · 16 items"));
 }
 
 TEST(Capacity, HalvesRoundToTheEvenNeighbour)
@@ -62,10 +71,10 @@ TEST(Capacity, HalvesRoundToTheEvenNeighbour)
     Settings settings = vcd(false);
     settings.addImages = true;
     // One SVCD entry plus pictures, exactly 2.5 MB and then 3.5 MB.
-    EXPECT_EQ(Capacity::capacityDisplay(counters(0, 1, 2.5 * 1048576 - 100000), settings).label, s("2 Mb"));
-    EXPECT_EQ(Capacity::capacityDisplay(counters(0, 1, 3.5 * 1048576 - 100000), settings).label, s("4 Mb"));
+    EXPECT_EQ(Capacity::capacityDisplay(counters(0, 1, 2.5 * 1048576 - 100000), settings).label, s("2 MB · 1 items"));
+    EXPECT_EQ(Capacity::capacityDisplay(counters(0, 1, 3.5 * 1048576 - 100000), settings).label, s("4 MB · 1 items"));
     // Nothing scanned yet.
-    EXPECT_EQ(Capacity::capacityDisplay(counters(0, 0), vcd(true)).label, s("0 Mb"));
+    EXPECT_EQ(Capacity::capacityDisplay(counters(0, 0), vcd(true)).label, s("0 MB · 0 items"));
 }
 
 TEST(Capacity, EntryLimitIsStrictlyAbove1900AndComesBeforeTheSizeTest)

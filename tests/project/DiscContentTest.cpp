@@ -31,6 +31,8 @@ struct Album
     {
         album.file(s("Beach/b1.jpg"));
         album.file(s("Beach/b2.jpg"));
+        album.file(s("Beach/b2.txt"), 10); // a caption: one more still
+        album.file(s("City/c1.txt"), 10);
         album.file(s("City/c1.jpg"));
         album.file(s("City/c2.jpg"));
         album.file(s("City/c3.jpg"));
@@ -56,9 +58,11 @@ TEST(DiscContent, CountersAndCapacityCountOnlyWhatIsOnTheDisc)
     EXPECT_EQ(all.ItemCount, 9);
     EXPECT_EQ(all.PictureBytesTotal, 8000);
     EXPECT_EQ(all.MovieBytesTotal, 5000);
+    EXPECT_EQ(all.CaptionCount, 2);
     // A full scan counts the same as the scanner's running totals.
     EXPECT_EQ(all.MenuCount, a.tree.counters().MenuCount);
     EXPECT_EQ(all.ItemCount, a.tree.counters().ItemCount);
+    EXPECT_EQ(all.CaptionCount, a.tree.counters().CaptionCount);
 
     // An unchecked folder takes its pictures, its movie and their bytes
     // along, even where their own boxes stay checked; so does a nested one.
@@ -70,11 +74,12 @@ TEST(DiscContent, CountersAndCapacityCountOnlyWhatIsOnTheDisc)
     EXPECT_EQ(left.ItemCount, 3);
     EXPECT_EQ(left.PictureBytesTotal, 3000);
     EXPECT_EQ(left.MovieBytesTotal, 0);
+    EXPECT_EQ(left.CaptionCount, 1); // City's caption left with its folder
 
     a.settings.vcd = true;
     a.settings.addImages = true;
     a.settings.addMovies = true;
     const CapacityEstimate estimate = Capacity::estimate(left, a.settings);
-    EXPECT_EQ(estimate.entries, 7);
-    EXPECT_EQ(estimate.estimateBytes, 7 * Capacity::BytesPerEntryVcd + 3000);
+    EXPECT_EQ(estimate.entries, 8);
+    EXPECT_EQ(estimate.estimateBytes, 8 * Capacity::BytesPerEntryVcd + 3000);
 }

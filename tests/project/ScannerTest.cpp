@@ -248,7 +248,7 @@ TEST(Scanner, ReportsEveryNodeAndTheCapacityAsItGoes)
     EXPECT_EQ(itemCounts, QList<double>({ 0, 0, 0, 1, 2, 3 }));
     // One display per item and one at the end; 5 entries of 200000 bytes.
     ASSERT_EQ(displays.size(), 4);
-    EXPECT_EQ(displays.last().label, s("5 items"));
+    EXPECT_EQ(displays.last().label, s("1 MB · 5 items"));
 }
 
 TEST(Scanner, ASecondScanFromInsideARunningOneDoesNothing)

@@ -3,7 +3,11 @@
 // shown, the full-size preview, the build output window, the settings window
 // and the caption editor.
 //
-//   kelvara-screenshot OUTPUT_DIR [RECORDED_VCDXBUILD_OUTPUT]
+//   kelvara-screenshot [--first-start] OUTPUT_DIR [RECORDED_VCDXBUILD_OUTPUT]
+//
+// With --first-start only the window as it opens without an album is saved;
+// otherwise the album's windows, and at the end the main window after a real
+// build, with its result bar.
 //
 // The settings, the source album and the interface language come from the
 // registry folder and program folder the environment names (KELVARA_HOME,
@@ -117,8 +121,26 @@ bool shoot(MainWindow &window, const QString &folder, const QString &recording)
         window.onEditTextClicked();
         settle();
         saved = save(window.editTextWindow(), folder, "edittext.png") && saved;
+        window.editTextWindow()->hide();
     }
-    return saved;
+
+    // A real build of the album, for the result bar it leaves.
+    window.setSettingsVisible(false);
+    window.previewWindow()->hide();
+    window.outputWindow()->hide();
+    window.onCreateClicked();
+    settle();
+    window.activateWindow();
+    settle();
+    return save(&window, folder, "result.png") && saved;
+}
+
+// The window as a newcomer first sees it: no album chosen yet.
+bool shootFirstStart(MainWindow &window, const QString &folder)
+{
+    window.resize(1040, 640);
+    settle();
+    return save(&window, folder, "first-start.png");
 }
 
 } // namespace
@@ -127,12 +149,14 @@ int main(int argc, char *argv[])
 {
     QApplication app(argc, argv);
     const QStringList arguments = app.arguments();
-    if (arguments.size() < 2 || arguments.size() > 3) {
-        std::fputs("Usage: kelvara-screenshot OUTPUT_DIR [RECORDED_VCDXBUILD_OUTPUT]\n", stderr);
+    QStringList operands = arguments.mid(1);
+    const bool firstStart = operands.removeAll(QStringLiteral("--first-start")) > 0;
+    if (operands.isEmpty() || operands.size() > 2) {
+        std::fputs("Usage: kelvara-screenshot [--first-start] OUTPUT_DIR [RECORDED_VCDXBUILD_OUTPUT]\n", stderr);
         return 2;
     }
-    const QString folder = QDir(arguments.at(1)).absolutePath();
-    const QString recording = arguments.size() > 2 ? arguments.at(2) : QString();
+    const QString folder = QDir(operands.at(0)).absolutePath();
+    const QString recording = operands.size() > 1 ? operands.at(1) : QString();
     if (!QDir().mkpath(folder)) {
         std::fprintf(stderr, "kelvara-screenshot: cannot create %s\n", qPrintable(folder));
         return 1;
@@ -149,7 +173,7 @@ int main(int argc, char *argv[])
     // The pictures are taken once the window has shown and the settings
     // window has followed it.
     QTimer::singleShot(300, &window, [&] {
-        saved = shoot(window, folder, recording);
+        saved = firstStart ? shootFirstStart(window, folder) : shoot(window, folder, recording);
         window.close();
     });
     const int code = app.exec();
