@@ -1,5 +1,6 @@
 #include "project/DiscContent.h"
 
+#include "project/Capacity.h"
 #include "project/NodeKind.h"
 #include "project/ProjectTree.h"
 
@@ -15,11 +16,13 @@ void countBelow(const ProjectTree &tree, const ProjectNode *folder, TreeCounters
             break;
         case NodeKind::Picture:
             counters.ItemCount += 1;
-            counters.PictureBytesTotal += static_cast<double>(tree.info(child->index()).pictureBytes);
+            counters.PictureBytesTotal
+                += Capacity::onDiscBytes(static_cast<double>(tree.info(child->index()).pictureBytes));
             break;
         case NodeKind::Movie:
             counters.ItemCount += 1;
-            counters.MovieBytesTotal += static_cast<double>(tree.info(child->index()).movieBytes);
+            counters.MovieBytesTotal
+                += Capacity::onDiscBytes(static_cast<double>(tree.info(child->index()).movieBytes));
             break;
         case NodeKind::None:
             break; // gone from the disk since the scan: the walk skips it too
