@@ -86,7 +86,10 @@ QString IsoNameMap::unique(const QString &stem, const QString &dotExtension)
     QString name = stem + dotExtension;
     for (int n = 2; m_taken.contains(name); ++n) {
         const QString suffix = u'_' + QString::number(n);
-        name = stem.left(StemLength - suffix.size()) + suffix + dotExtension;
+        QString shortened = stem.left(StemLength - suffix.size());
+        while (shortened.endsWith(u'_'))
+            shortened.chop(1);
+        name = shortened + suffix + dotExtension;
     }
     m_taken.insert(name);
     return name;

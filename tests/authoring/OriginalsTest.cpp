@@ -83,6 +83,7 @@ TEST(IsoNameMap, RealNamesBecomeDistinctLevelOneNames)
     // Names that map alike get a number, the extension kept; letter case
     // does not tell names apart on the disc.
     EXPECT_EQ(names.fileName(u"img_0001.jpg"_s), u"IMG_00_2.JPG"_s);
+    EXPECT_EQ(names.fileName(u"Été à la plage 2.jpeg"_s), u"ETE_A_2.JPG"_s);
     EXPECT_EQ(names.fileName(u"IMG 0001.jpg"_s), u"IMG_00_3.JPG"_s);
     EXPECT_EQ(names.fileName(u"中国.jpg"_s), u"FILE_2.JPG"_s);
     EXPECT_EQ(names.fileName(u"IMG_0001.png"_s), u"IMG_0001.PNG"_s);
