@@ -6,6 +6,7 @@
 
 #include <sys/stat.h>
 
+#include "authoring/DiscOriginals.h"
 #include "authoring/ImageStamp.h"
 #include "authoring/ParallelEncoder.h"
 #include "base/Guard.h"
@@ -323,7 +324,10 @@ BuildDriver::Outcome BuildDriver::run()
     }
 
     bool written = false;
-    Guard::run(QStringLiteral("Function createxml"), [&] { written = m_writer.write(); });
+    Guard::run(QStringLiteral("Function createxml"), [&] {
+        m_writer.setFileSystem(prepareOriginals());
+        written = m_writer.write();
+    });
     if (!written) {
         m_problem = QLatin1String("vcd.xml could not be written to ") + buildFolder();
         return Outcome::Failed;
@@ -360,6 +364,17 @@ BuildDriver::Outcome BuildDriver::run()
     if (m_burnWithoutAsking && m_callbacks.openBurnWindow)
         m_callbacks.openBurnWindow(cuePath());
     return Outcome::Succeeded;
+}
+
+QString BuildDriver::prepareOriginals() const
+{
+    // Taken after the walk, so what it left off stays off the file system too.
+    const DiscOriginals originals = DiscOriginals::collect(m_tree, m_settings);
+    if (originals.isEmpty()) {
+        QFile::remove(buildFolder() + u'/' + DiscOriginals::indexFileName());
+        return {};
+    }
+    return originals.fileSystemXml(originals.writeIndex(buildFolder(), m_settings.mainTitle));
 }
 
 QStringList BuildDriver::leftOffItems(const ProjectNode *node) const

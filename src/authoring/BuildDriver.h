@@ -95,6 +95,9 @@ private:
     void removeImage() const;
     bool hasDiscItem(const ProjectNode *node) const;
     QStringList leftOffItems(const ProjectNode *node) const;
+    // Writes INDEX.HTM when the settings add the originals; the <filesystem>
+    // element that puts them on the disc, or empty.
+    QString prepareOriginals() const;
 
     Settings &m_settings;
     ProjectTree &m_tree;

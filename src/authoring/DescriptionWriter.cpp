@@ -50,6 +50,7 @@ void DescriptionWriter::clear()
     m_segmentItems.clear();
     m_sequenceItems.clear();
     m_pbcItems.clear();
+    m_fileSystem.clear();
 }
 
 QString DescriptionWriter::fileNameForXml(const QString &path)
@@ -177,6 +178,7 @@ QString DescriptionWriter::documentText() const
     line(QStringLiteral("<preparer-id>GNU VCDIMAGER</preparer-id>"));
     line(QStringLiteral("<publisher-id>KELVARA_1.00</publisher-id>"));
     line(QStringLiteral("</pvd>"));
+    t += m_fileSystem;
     if (!m_segmentItems.isEmpty()) {
         line(QStringLiteral("<segment-items>"));
         t += m_segmentItems;

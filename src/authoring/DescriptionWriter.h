@@ -28,6 +28,10 @@ public:
     // wait, play item and, for a menu page, its number keys.
     void addSelectionItem(const StateLinks &links);
 
+    // The <filesystem> element (DiscOriginals::fileSystemXml), or empty for
+    // a disc with no files of its own beside the Video CD ones.
+    void setFileSystem(const QString &element) { m_fileSystem = element; }
+
     // Forgets the items added so far, before a new build.
     void clear();
     const QString &segmentItems() const { return m_segmentItems; }
@@ -58,4 +62,5 @@ private:
     QString m_segmentItems;
     QString m_sequenceItems;
     QString m_pbcItems;
+    QString m_fileSystem;
 };

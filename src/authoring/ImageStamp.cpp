@@ -14,9 +14,11 @@
 
 namespace {
 
-// Bumped whenever what the fingerprint covers changes, so that older stamps
-// never match by accident.
-constexpr qint64 kStampLayout = 2;
+// Bumped whenever what the fingerprint covers, or what an image holds for
+// the same album and settings, changes, so that older stamps never match by
+// accident. (At 3 the originals and INDEX.HTM came onto the disc with the
+// settings that add them: an older image with those settings lacks them.)
+constexpr qint64 kStampLayout = 3;
 
 QString withoutTrailingSeparator(QString path)
 {

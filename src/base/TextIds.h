@@ -164,6 +164,10 @@ inline constexpr int TitleOutputTypeChanged = 1909; // "Output type changed"
 inline constexpr int MsgTvFormatChanged = 1910; // "Changing the TV Format requires a Full Rebuild. Full R..."
 inline constexpr int TitleTvFormatChanged = 1911; // "TV Format changed"
 
+// INDEX.HTM, the page that lists the originals on the disc for a computer
+inline constexpr int OriginalsTitle = 1400; // "Original photos and movies"
+inline constexpr int OriginalsIntro = 1401; // "The photos and movies of this disc as they were taken, ..."
+
 // Main window menu, labels and tool tips
 inline constexpr int MenuFile = 2000; // "File"
 inline constexpr int MenuExit = 2001; // "Exit"

@@ -1,6 +1,7 @@
 #include "project/Capacity.h"
 
 #include <algorithm>
+#include <cmath>
 
 #include "base/Numeric.h"
 #include "base/Prompter.h"
@@ -13,10 +14,24 @@ int CapacityDisplay::clampedPosition() const
     return std::clamp(barPosition, 0, Capacity::CdLimitMb);
 }
 
+double Capacity::onDiscBytes(double bytes)
+{
+    return std::ceil(bytes / SectorBytes) * SectorBytes;
+}
+
+double Capacity::indexBytes(double files)
+{
+    return onDiscBytes(IndexBaseBytes + IndexBytesPerFile * files);
+}
+
 CapacityEstimate Capacity::estimate(const TreeCounters &counters, const Settings &settings)
 {
-    const double baseBytes = (settings.addImages ? counters.PictureBytesTotal : 0.0)
+    double baseBytes = (settings.addImages ? counters.PictureBytesTotal : 0.0)
         + (settings.addMovies ? counters.MovieBytesTotal : 0.0);
+    // The counters do not tell pictures from movies: the page is taken as
+    // listing every item, a little more than it may.
+    if (baseBytes > 0)
+        baseBytes += indexBytes(counters.ItemCount);
     const double perEntry = settings.vcd ? BytesPerEntryVcd : BytesPerEntrySvcd;
 
     CapacityEstimate result;

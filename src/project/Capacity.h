@@ -38,7 +38,19 @@ public:
     static constexpr double BytesPerEntryVcd = 200000;
     static constexpr double BytesPerEntrySvcd = 100000;
 
-    // Original files count only when the settings add them to the disc.
+    static constexpr double SectorBytes = 2048;
+    // A rough size of INDEX.HTM: its frame and one line per original.
+    static constexpr double IndexBaseBytes = 1024;
+    static constexpr double IndexBytesPerFile = 160;
+
+    // The room a file of `bytes` takes in the disc's file system: whole sectors.
+    static double onDiscBytes(double bytes);
+    // The room INDEX.HTM takes when it lists this many originals.
+    static double indexBytes(double files);
+
+    // Original files count only when the settings add them to the disc, and
+    // then with the index page that lists them; the counters hold their
+    // sizes in whole sectors (DiscContent::count).
     static CapacityEstimate estimate(const TreeCounters &counters, const Settings &settings);
 
     // The bar follows whichever limit is tighter: the size in MB, or the entry

@@ -2,6 +2,7 @@
 
 #include <QFileInfo>
 
+#include "project/Capacity.h"
 #include "project/NodeKind.h"
 #include "project/ProjectTree.h"
 
@@ -17,13 +18,14 @@ void countBelow(const ProjectTree &tree, const ProjectNode *folder, TreeCounters
             break;
         case NodeKind::Picture:
             counters.ItemCount += 1;
-            counters.PictureBytesTotal += static_cast<double>(tree.info(child->index()).pictureBytes);
-            if (QFileInfo(captionPathOf(child->fullPath())).isFile())
-                counters.CaptionCount += 1;
+#include <QFileInfo>
+
+#include "project/Capacity.h"
             break;
         case NodeKind::Movie:
             counters.ItemCount += 1;
-            counters.MovieBytesTotal += static_cast<double>(tree.info(child->index()).movieBytes);
+            counters.MovieBytesTotal
+                += Capacity::onDiscBytes(static_cast<double>(tree.info(child->index()).movieBytes));
             break;
         case NodeKind::None:
             break; // gone from the disk since the scan: the walk skips it too

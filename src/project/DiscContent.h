@@ -35,6 +35,7 @@ public:
     static ProjectNode *next(const ProjectNode *node);
 
     // Folders (the root aside), pictures and movies on the disc, and the
-    // bytes of those pictures and movies.
+    // bytes of those pictures and movies in whole sectors, as their
+    // originals would take them on the disc.
     static TreeCounters count(const ProjectTree &tree);
 };

@@ -7,6 +7,7 @@
 #include "base/Prompter.h"
 #include "base/StringTable.h"
 #include "project/DirectoryListing.h"
+#include "project/DiscContent.h"
 #include "project/NodeKind.h"
 #include "project/OrderFile.h"
 #include "project/ProjectTree.h"
@@ -99,7 +100,8 @@ void Scanner::fillTree()
     m_uncheckedKeys.clear();
 
     showCapacity();
-    Capacity::checkLimits(false, m_tree.counters(), m_settings, m_prompter);
+    // Counted as the build counts, the originals in whole sectors.
+    Capacity::checkLimits(false, DiscContent::count(m_tree), m_settings, m_prompter);
     m_tree.collapseAll(root);
 }
 

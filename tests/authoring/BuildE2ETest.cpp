@@ -103,6 +103,10 @@ TEST_P(BuildE2ETest, ImageReadsBackAsTheTreeDescribesIt)
     }
     EXPECT_EQ(stills, 6); // two menu states, three pictures, one caption state
 
+    // Without the settings that add originals the disc has no files of its own.
+    EXPECT_FALSE(BuildFixture::readText(f.destFile(u"vcd.xml"_s)).contains(u"<filesystem"_s));
+    EXPECT_FALSE(QFileInfo::exists(f.destFile(u"INDEX.HTM"_s)));
+
     // The description follows the tree.
     const QList<Selection> described = readSelections(f.destFile(u"vcd.xml"_s));
     ASSERT_EQ(described.size(), 7); // the states above and the movie

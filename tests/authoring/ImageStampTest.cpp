@@ -45,6 +45,8 @@ TEST_F(ImageStampTest, EverythingThatShowsOnTheDiscChangesTheFingerprint)
         { "menu colour", [&] { f.ws.settings.menuColor = 0x102030; } },
         { "anti-flicker", [&] { f.ws.settings.antiFlicker = !f.ws.settings.antiFlicker; } },
         { "edge correction", [&] { f.ws.settings.correctPercentage = u"9"_s; } },
+        { "original photos added", [&] { f.ws.settings.addImages = true; } },
+        { "original movies added", [&] { f.ws.settings.addMovies = true; } },
     };
     const Settings original = f.ws.settings;
     for (const auto &[what, edit] : edits) {

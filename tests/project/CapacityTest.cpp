@@ -46,10 +46,17 @@ TEST(Capacity, OriginalImagesCountWhenTheyAreAddedToTheDisc)
     EXPECT_EQ(Capacity::capacityDisplay(c, settings).barPosition, 77);
 
     settings.addImages = true;
-    EXPECT_DOUBLE_EQ(Capacity::estimate(c, settings).estimateBytes, 621e6); // SVCD: 100000 an entry
+    // SVCD: 100000 an entry; the index page lists the 200 items in 17 sectors.
+    EXPECT_DOUBLE_EQ(Capacity::estimate(c, settings).estimateBytes, 621e6 + 17 * 2048);
     const CapacityDisplay d = Capacity::capacityDisplay(c, settings);
     EXPECT_EQ(d.label, s("592 MB · 210 items"));
     EXPECT_EQ(d.barPosition, 592);
+
+    // An original takes whole sectors of 2048 bytes.
+    EXPECT_EQ(Capacity::onDiscBytes(0), 0);
+    EXPECT_EQ(Capacity::onDiscBytes(1), 2048);
+    EXPECT_EQ(Capacity::onDiscBytes(2048), 2048);
+    EXPECT_EQ(Capacity::onDiscBytes(2049), 4096);
 
     settings.addMovies = true;
     EXPECT_EQ(Capacity::capacityDisplay(c, settings).label, s("1546 MB · 210 items"));
@@ -70,9 +77,10 @@ TEST(Capacity, HalvesRoundToTheEvenNeighbour)
 {
     Settings settings = vcd(false);
     settings.addImages = true;
-    // One SVCD entry plus pictures, exactly 2.5 MB and then 3.5 MB.
-    EXPECT_EQ(Capacity::capacityDisplay(counters(0, 1, 2.5 * 1048576 - 100000), settings).label, s("2 MB · 1 items"));
-    EXPECT_EQ(Capacity::capacityDisplay(counters(0, 1, 3.5 * 1048576 - 100000), settings).label, s("4 MB · 1 items"));
+    // One SVCD entry, its index page and pictures, exactly 2.5 MB and then 3.5 MB.
+    const double frame = 100000 + 2048;
+    EXPECT_EQ(Capacity::capacityDisplay(counters(0, 1, 2.5 * 1048576 - frame), settings).label, s("2 MB · 1 items"));
+    EXPECT_EQ(Capacity::capacityDisplay(counters(0, 1, 3.5 * 1048576 - frame), settings).label, s("4 MB · 1 items"));
     // Nothing scanned yet.
     EXPECT_EQ(Capacity::capacityDisplay(counters(0, 0), vcd(true)).label, s("0 MB · 0 items"));
 }
@@ -116,8 +124,8 @@ TEST(Capacity, SizeLimitIsStrictlyAbove700Mb)
     Settings settings = vcd(true);
     settings.addMovies = true;
     FakePrompter prompter;
-    // One VCD entry and movies: exactly 700 MB, then one byte more.
-    const double exact = 700.0 * 1048576 - 200000;
+    // One VCD entry, its index page and movies: exactly 700 MB, then one byte more.
+    const double exact = 700.0 * 1048576 - 200000 - 2048;
     EXPECT_TRUE(Capacity::checkLimits(true, counters(0, 1, 0, exact), settings, prompter));
     EXPECT_EQ(prompter.count(), 0);
 

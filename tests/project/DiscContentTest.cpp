@@ -56,8 +56,9 @@ TEST(DiscContent, CountersAndCapacityCountOnlyWhatIsOnTheDisc)
     const TreeCounters all = DiscContent::count(a.tree);
     EXPECT_EQ(all.MenuCount, 6); // Beach, City, Trips, North, South, Zoo
     EXPECT_EQ(all.ItemCount, 9);
-    EXPECT_EQ(all.PictureBytesTotal, 8000);
-    EXPECT_EQ(all.MovieBytesTotal, 5000);
+    // Each original in whole sectors, as it would take the disc.
+    EXPECT_EQ(all.PictureBytesTotal, 8 * 2048);
+    EXPECT_EQ(all.MovieBytesTotal, 3 * 2048);
     EXPECT_EQ(all.CaptionCount, 2);
     // A full scan counts the same as the scanner's running totals.
     EXPECT_EQ(all.MenuCount, a.tree.counters().MenuCount);
@@ -72,7 +73,7 @@ TEST(DiscContent, CountersAndCapacityCountOnlyWhatIsOnTheDisc)
     const TreeCounters left = DiscContent::count(a.tree);
     EXPECT_EQ(left.MenuCount, 4); // Beach, Trips, South, Zoo (now empty)
     EXPECT_EQ(left.ItemCount, 3);
-    EXPECT_EQ(left.PictureBytesTotal, 3000);
+    EXPECT_EQ(left.PictureBytesTotal, 3 * 2048);
     EXPECT_EQ(left.MovieBytesTotal, 0);
     EXPECT_EQ(left.CaptionCount, 1); // City's caption left with its folder
 
@@ -81,5 +82,5 @@ TEST(DiscContent, CountersAndCapacityCountOnlyWhatIsOnTheDisc)
     a.settings.addMovies = true;
     const CapacityEstimate estimate = Capacity::estimate(left, a.settings);
     EXPECT_EQ(estimate.entries, 8);
-    EXPECT_EQ(estimate.estimateBytes, 8 * Capacity::BytesPerEntryVcd + 3000);
+    EXPECT_EQ(estimate.estimateBytes, 8 * Capacity::BytesPerEntryVcd + 3 * 2048 + Capacity::indexBytes(3));
 }
