@@ -38,6 +38,14 @@ log=$work/home/.local/state/kelvara/kelvara.log
 [ -f "$log" ] || fail "no program log in the XDG state folder"
 grep -q "^apppath: $prefix/bin" "$log" || fail "the log does not name the installed program"
 
+# No image in the build folder: burn refuses before looking for a writer.
+mkdir "$work/no-image"
+run "$kelvara" burn --source "$album" --dest "$work/no-image" >"$work/out" 2>"$work/err"
+code=$?
+[ $code -eq 1 ] || fail "burn without an image exited $code: $(cat "$work/err")"
+grep -q '^kelvara burn: no image in' "$work/err" || fail "burn without an image said: $(cat "$work/err")"
+[ ! -s "$work/out" ] || fail "burn without an image printed: $(cat "$work/out")"
+
 # A log folder that cannot be made is said once; the scan goes on.
 touch "$work/not-a-folder"
 run env XDG_STATE_HOME="$work/not-a-folder" "$kelvara" scan --source "$album" >"$work/out" 2>"$work/err"
