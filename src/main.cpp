@@ -1,15 +1,21 @@
 #include <QApplication>
 #include <QDir>
+#include <QFile>
 #include <QGuiApplication>
 #include <QStringList>
 
 #include <cstdio>
+
+#include <sys/stat.h>
+#include <unistd.h>
 
 #if defined(__GLIBC__)
 #include <malloc.h>
 #endif
 
 #include "base/ProgramInfo.h"
+#include "base/StringTable.h"
+#include "base/TextIds.h"
 #include "cli/CommandLine.h"
 #include "cli/ConsolePrompter.h"
 #include "gui/MainWindow.h"
@@ -37,6 +43,34 @@ void keepStillBuffersMapped()
     mallopt(M_MMAP_THRESHOLD, 32 * 1024 * 1024);
     mallopt(M_TRIM_THRESHOLD, 64 * 1024 * 1024);
 #endif
+}
+
+// Qt wants a private runtime folder and, finding XDG_RUNTIME_DIR unset (a
+// cron job, ssh, a container), makes one itself with a warning on every run.
+// The same folder, made quietly, keeps the output of a headless run clean.
+void provideRuntimeFolder()
+{
+    if (!qEnvironmentVariableIsEmpty("XDG_RUNTIME_DIR"))
+        return;
+    const QByteArray folder
+        = QFile::encodeName(QDir::tempPath()) + "/runtime-" + QByteArray::number(getuid());
+    ::mkdir(folder.constData(), 0700);
+    struct stat info
+    {
+    };
+    if (::stat(folder.constData(), &info) != 0 || info.st_uid != getuid() || !S_ISDIR(info.st_mode))
+        return;
+    if ((info.st_mode & 0777) != 0700 && ::chmod(folder.constData(), 0700) != 0)
+        return;
+    qputenv("XDG_RUNTIME_DIR", folder);
+}
+
+// The window needs a display server; without one Qt would abort. The
+// offscreen or any other platform chosen on purpose is left to Qt.
+bool hasDisplay()
+{
+    return !qEnvironmentVariableIsEmpty("DISPLAY") || !qEnvironmentVariableIsEmpty("WAYLAND_DISPLAY")
+        || !qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM");
 }
 
 void nameApplication()
@@ -68,6 +102,7 @@ int main(int argc, char *argv[])
         return CommandLine::UsageExitCode;
     case CommandLine::Action::Run: {
         qputenv("QT_QPA_PLATFORM", "offscreen");
+        provideRuntimeFolder();
         QGuiApplication app(argc, argv);
         nameApplication();
         ConsolePrompter prompter(parsed.options.yes);
@@ -77,11 +112,19 @@ int main(int argc, char *argv[])
         break;
     }
 
+    if (!hasDisplay()) {
+        print(stderr, localText(TextId::MsgNoDisplay));
+        print(stderr, CommandLine::usage());
+        return CommandLine::UsageExitCode;
+    }
+    provideRuntimeFolder();
     QApplication app(argc, argv);
     nameApplication();
     installFatalErrorBox();
 
     MainWindow window;
+    if (parsed.options.source)
+        window.setStartAlbum(*parsed.options.source);
     if (!window.start())
         return CommandLine::SetupIncompleteExitCode;
     // A logout or a kill ends the program as closing the window does: the

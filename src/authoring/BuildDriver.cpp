@@ -192,7 +192,7 @@ BuildDriver::Outcome BuildDriver::checks()
         const QString text = StartupCheck::missingToolText(missing);
         m_problem = StartupCheck::incompleteTitle() + QLatin1String(": ") + text;
         Guard::run(QStringLiteral("Sub pbCreateVcd_Click"), [&] {
-            QFile::remove(ProgramFolder::path() + QLatin1String("/build.log"));
+            QFile::remove(ProgramFolder::logFile(QStringLiteral("build.log")));
             appendLog(m_problem, QStringLiteral("build.log"));
             appendLog(m_problem, StartupCheck::programLogName());
         });
@@ -228,7 +228,7 @@ BuildDriver::Outcome BuildDriver::build()
 
     Outcome outcome = Outcome::Failed;
     Guard::run(QStringLiteral("Sub pbCreateVcd_Click"), [&] {
-        QFile::remove(ProgramFolder::path() + QLatin1String("/Create.Log"));
+        QFile::remove(ProgramFolder::logFile(QStringLiteral("Create.Log")));
         m_building = true;
         const bool fastPreview = m_settings.fastPreview;
         IdleOnExit idle([this, fastPreview] {
@@ -305,8 +305,8 @@ BuildDriver::Outcome BuildDriver::run()
             m_problem = QStringLiteral("the build was cancelled");
             return Outcome::Cancelled;
         }
-        m_problem = QLatin1String("a still could not be made (see ") + ProgramFolder::path()
-            + QLatin1String("/Create.Log)");
+        m_problem = QLatin1String("a still could not be made (see ")
+            + ProgramFolder::logFile(QStringLiteral("Create.Log")) + u')';
         return Outcome::Failed;
     }
 
@@ -340,8 +340,8 @@ BuildDriver::Outcome BuildDriver::run()
         return Outcome::Cancelled;
     }
     if (!image) {
-        m_problem = QLatin1String("vcdxbuild could not make the image (see ") + ProgramFolder::path()
-            + QLatin1String("/build.log)");
+        m_problem = QLatin1String("vcdxbuild could not make the image (see ")
+            + ProgramFolder::logFile(QStringLiteral("build.log")) + u')';
         return Outcome::Failed;
     }
     // The settings as the walk left them: it may have moved the date stamp

@@ -2,7 +2,6 @@
 
 #include <QCoreApplication>
 
-#include "base/KelvaraError.h"
 #include "base/ProgramFolder.h"
 
 namespace {
@@ -17,9 +16,10 @@ void BuildOutput::open()
 {
     if (m_log.isOpen())
         m_log.close();
-    m_log.setFileName(ProgramFolder::path() + QLatin1String("/build.log"));
+    m_log.setFileName(ProgramFolder::logFile(QStringLiteral("build.log")));
+    // The build goes on without its log; that is said once.
     if (!m_log.open(QIODevice::WriteOnly | QIODevice::Truncate))
-        throw KelvaraError(75, QLatin1String("Path/File access error: ") + m_log.fileName());
+        ProgramFolder::reportLogProblem(m_log.fileName());
     m_collector.clear();
     m_finishedOk = false;
     clearDisplay();
@@ -95,7 +95,8 @@ void BuildOutput::writeToLog(const QString &line)
     if (!m_log.isOpen())
         return;
     const QByteArray bytes = line.toUtf8() + "\r\n";
-    if (m_log.write(bytes) != bytes.size())
-        throw KelvaraError(61, QLatin1String("Disk full: ") + m_log.fileName());
-    m_log.flush();
+    if (m_log.write(bytes) != bytes.size() || !m_log.flush()) {
+        ProgramFolder::reportLogProblem(m_log.fileName());
+        m_log.close();
+    }
 }

@@ -10,7 +10,7 @@
 // What the tool output window of the image build shows and logs. Output
 // arrives in chunks (chkOutput); a line split between chunks is joined.
 // Information lines ("   INFO" first) are shown, every line when debug
-// logging is on, and every line goes to "build.log" in the program folder.
+// logging is on, and every line goes to "build.log" in the log folder.
 // The shown text keeps roughly its last 2000 characters.
 class BuildOutput : public QObject
 {

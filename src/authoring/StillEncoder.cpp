@@ -79,9 +79,8 @@ QString StillEncoder::partOf(const QString &still)
 
 QString StillEncoder::toolFolder()
 {
-    const QString home = ProgramFolder::path();
-    const QString thirdParty = home + QLatin1String("/3rdparty");
-    return QFileInfo(thirdParty).isDir() ? thirdParty : home;
+    const QString thirdParty = ProgramFolder::toolFolder();
+    return QFileInfo(thirdParty).isDir() ? thirdParty : ProgramFolder::path();
 }
 
 ToolJob StillEncoder::encoderJob(const QString &P, const QString &Q, bool vcd, const Tools &tools)

@@ -13,7 +13,7 @@ struct Settings;
 
 // Turns one temporary JPEG of the walk (stem + ".jpx") into the MPEG still of
 // the disc (stem + ".mpg"): jpeg2yuv piped into mpeg2enc, then mplex. Every
-// step and all encoder output go to "Create.Log" in the program folder, one
+// step and all encoder output go to "Create.Log" in the log folder, one
 // block from "-----" to "------" per still. A failure is told through the
 // Prompter and raises the build's cancel flag, which stops the walk.
 class StillEncoder
@@ -26,7 +26,7 @@ public:
         QString jpeg2yuv;
         QString mpeg2enc;
         QString mplex;
-        // Looked up in ProgramFolder/3rdparty, then on PATH.
+        // Looked up in ProgramFolder::toolFolder(), then on PATH.
         static Tools find();
     };
 
@@ -89,7 +89,7 @@ public:
     static ToolJob encoderJob(const QString &P, const QString &Q, bool vcd, const Tools &tools);
     // The multiplexer, run without a shell; it writes to partOf the still.
     static ToolJob multiplexJob(const QString &P, const QString &Q, bool vcd, const Tools &tools);
-    // Where the tools run: ProgramFolder/3rdparty when it is a folder, else
+    // Where the tools run: ProgramFolder::toolFolder() when it is a folder, else
     // the program folder.
     static QString toolFolder();
     // Where the multiplexer writes a still until it is whole.

@@ -25,11 +25,11 @@ void StartupCheck::prepareProgramFolder()
 
     // File names compare without case on the system the log names come from,
     // so "Kelvara.Log" and "kelvara.log" are one log: remove every spelling.
-    const QDir programDir(folder);
+    const QDir logDir(ProgramFolder::logFolder());
     const QStringList oldLogs
-        = programDir.entryList({ programLogName() }, QDir::Files | QDir::Hidden | QDir::System);
+        = logDir.entryList({ programLogName() }, QDir::Files | QDir::Hidden | QDir::System);
     for (const QString &name : oldLogs)
-        QFile::remove(programDir.filePath(name));
+        QFile::remove(logDir.filePath(name));
 
     appendLog(QLatin1String("apppath: ") + folder, programLogName());
     appendLog(QLatin1String("curdir0: ") + QDir::currentPath(), programLogName());
@@ -62,7 +62,7 @@ QString StartupCheck::firstMissingTool(const QStringList &tools)
 QString StartupCheck::missingToolText(const QString &tool)
 {
     return incompleteText() + QLatin1String(" (") + tool + QLatin1String(" is neither in ")
-        + ProgramFolder::path() + QLatin1String("/3rdparty nor on the PATH)");
+        + ProgramFolder::toolFolder() + QLatin1String(" nor on the PATH)");
 }
 
 QString StartupCheck::incompleteTitle()

@@ -5,8 +5,8 @@
 
 class Prompter;
 
-// What the program does before any window: a fresh program log, the program
-// folder as current directory, and the check that the still encoder's tools
+// What the program does before any window: a fresh program log in the log
+// folder, the program folder as current directory, and the check that the still encoder's tools
 // can be found.
 class StartupCheck
 {
@@ -19,13 +19,14 @@ public:
     // Every tool a build calls: the encoder tools and vcdxbuild.
     static QStringList buildTools();
 
-    // Deletes the program log (a missing one is fine), logs "apppath: ",
-    // "curdir0: ", makes ProgramFolder the current directory, sets the start-up
-    // language and logs "curdir1: ". Throws KelvaraError when the log cannot be
-    // written or the folder cannot be entered.
+    // Deletes the program log in the log folder (a missing one is fine),
+    // logs "apppath: ", "curdir0: ", makes ProgramFolder the current
+    // directory, sets the start-up language and logs "curdir1: ". A log that
+    // cannot be written is said once and the start goes on; throws
+    // KelvaraError when the program folder cannot be entered.
     static void prepareProgramFolder();
 
-    // The first required tool found neither in ProgramFolder/3rdparty nor on
+    // The first required tool found neither in ProgramFolder::toolFolder() nor on
     // the PATH; empty when all are there.
     static QString firstMissingTool();
     // The first of tools found in neither place; empty when all are there.

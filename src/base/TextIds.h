@@ -115,6 +115,10 @@ inline constexpr int CapacityLine = 1156; // "%1 MB · %2 items"
 inline constexpr int ImageMade = 1157; // "Image made: %1 (%2 MB, %3 minutes of a CD)"
 inline constexpr int ShowLog = 1158; // "Show log"
 
+// Installed program
+inline constexpr int MsgLogNotWritable = 1200; // "Cannot write the log %1; Kelvara goes on without it."
+inline constexpr int MsgNoDisplay = 1201; // "The Kelvara window needs a display (neither DISPLAY ..."
+
 // Burning
 inline constexpr int MsgMissingTool = 1500; // "Missing "
 inline constexpr int MsgDownloadFrom = 1501; // "Download this from "

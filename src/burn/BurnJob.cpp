@@ -16,7 +16,7 @@ const QString kCdrecord = QStringLiteral("cdrecord");
 
 QString thirdPartyFolder()
 {
-    return ProgramFolder::path() + QLatin1String("/3rdparty");
+    return ProgramFolder::toolFolder();
 }
 
 } // namespace
@@ -64,22 +64,26 @@ ToolJob BurnJob::unlockCommand(const QString &dev, BurnMode mode)
         QStringList { QStringLiteral("unlock"), QStringLiteral("--device"), dev } + driverOption(mode));
 }
 
-ToolJob BurnJob::blankCommand(const QString &dev, BurnMode mode)
+ToolJob BurnJob::blankCommand(const QString &dev, BurnMode mode, bool all)
 {
     if (mode == BurnMode::CdRecord) {
         return ToolJob(toolPath(kCdrecord),
-            { QStringLiteral("-blank=fast"), QStringLiteral("-v"), QLatin1String("-dev=") + dev });
+            { all ? QStringLiteral("-blank=all") : QStringLiteral("-blank=fast"), QStringLiteral("-v"),
+                QLatin1String("-dev=") + dev });
     }
     return ToolJob(toolPath(kCdrdao),
-        QStringList { QStringLiteral("blank"), QStringLiteral("--blank-mode"), QStringLiteral("minimal"),
-            QStringLiteral("-v"), QStringLiteral("1"), QStringLiteral("--device"), dev }
+        QStringList { QStringLiteral("blank"), QStringLiteral("--blank-mode"),
+            all ? QStringLiteral("full") : QStringLiteral("minimal"), QStringLiteral("-v"),
+            QStringLiteral("1"), QStringLiteral("--device"), dev }
             + driverOption(mode));
 }
 
-ToolJob BurnJob::writeCommand(const QString &dev, BurnMode mode, bool simulate, const QString &cuePath)
+ToolJob BurnJob::writeCommand(
+    const QString &dev, BurnMode mode, bool simulate, const QString &cuePath, int speed)
 {
+    const QString speedText = QString::number(speed);
     if (mode == BurnMode::CdRecord) {
-        QStringList arguments { QStringLiteral("gracetime=1"), QStringLiteral("speed=4"),
+        QStringList arguments { QStringLiteral("gracetime=1"), QLatin1String("speed=") + speedText,
             QStringLiteral("-dao"), QStringLiteral("-v"), QStringLiteral("-eject"),
             QStringLiteral("-overburn"), QLatin1String("dev=") + dev };
         if (simulate)
@@ -91,11 +95,23 @@ ToolJob BurnJob::writeCommand(const QString &dev, BurnMode mode, bool simulate, 
         QStringLiteral("--reload") };
     if (simulate)
         arguments << QStringLiteral("--simulate");
-    arguments << QStringLiteral("--speed") << QStringLiteral("4") << QStringLiteral("--force")
+    arguments << QStringLiteral("--speed") << speedText << QStringLiteral("--force")
               << QStringLiteral("--buffers") << QStringLiteral("100") << QStringLiteral("--overburn")
               << QStringLiteral("--device") << dev;
     arguments << driverOption(mode) << cuePath;
     return ToolJob(toolPath(kCdrdao), arguments);
+}
+
+QList<ToolJob> BurnJob::burnCommands(const BurnRequest &request)
+{
+    const QString dev = ScanbusParser::deviceId(request.writer);
+    QList<ToolJob> commands;
+    if (request.mode != BurnMode::CdRecord)
+        commands << unlockCommand(dev, request.mode);
+    if (request.blank && !request.simulate)
+        commands << blankCommand(dev, request.mode, request.blankAll);
+    commands << writeCommand(dev, request.mode, request.simulate, request.cuePath, request.speed);
+    return commands;
 }
 
 BurnJob::Discovery BurnJob::discover()
@@ -151,6 +167,7 @@ BurnJob::Outcome BurnJob::burn(const BurnRequest &request)
     // A status left from an earlier burn in this window must not pass for
     // this one's.
     m_lastStatus.clear();
+    m_lastBurnSucceeded = false;
 
     const bool cdrecordMode = request.mode == BurnMode::CdRecord;
     if (cdrecordMode && ProgramFolder::findTool(kCdrecord).isEmpty()) {
@@ -187,7 +204,7 @@ BurnJob::Outcome BurnJob::burn(const BurnRequest &request)
         setStatus(localText(TextId::StatusBlanking));
         m_cdrdaoParser.clear();
         m_cdrecordParser.clear();
-        const ToolJob command = blankCommand(dev, request.mode);
+        const ToolJob command = blankCommand(dev, request.mode, request.blankAll);
         logLine(QStringLiteral("Run command: ") + command.commandLine());
         if (cdrecordMode) {
             if (!run(command, &m_cdrecordParser).succeeded()) {
@@ -205,11 +222,13 @@ BurnJob::Outcome BurnJob::burn(const BurnRequest &request)
         emit progressChanged(0);
         m_cdrdaoParser.clear();
         m_cdrecordParser.clear();
-        const ToolJob command = writeCommand(dev, request.mode, request.simulate, request.cuePath);
+        const ToolJob command
+            = writeCommand(dev, request.mode, request.simulate, request.cuePath, request.speed);
         if (cdrecordMode) {
             setStatus(localText(TextId::StatusBurningImage));
             logLine(QStringLiteral("Run command: ") + command.commandLine());
-            if (!run(command, &m_cdrecordParser).succeeded()) {
+            m_lastBurnSucceeded = run(command, &m_cdrecordParser).succeeded();
+            if (!m_lastBurnSucceeded) {
                 m_prompter.inform(localText(TextId::TitleUnableToBurn), localText(TextId::MsgBurnFailed));
                 logLine(QStringLiteral("Unable to burn"));
                 m_lastStatus = localText(TextId::StatusBurnFailed);
@@ -221,7 +240,9 @@ BurnJob::Outcome BurnJob::burn(const BurnRequest &request)
             logLine(QStringLiteral("Run command: ") + command.commandLine());
             // cdrdao's own last line tells how it went; a cdrdao that never
             // started says nothing, so that is said here.
-            if (run(command, &m_cdrdaoParser).end == ToolJob::End::NotStarted) {
+            const ToolJob::Result written = run(command, &m_cdrdaoParser);
+            m_lastBurnSucceeded = written.succeeded();
+            if (written.end == ToolJob::End::NotStarted) {
                 logLine(QStringLiteral("Unable to burn"));
                 m_lastStatus = localText(TextId::StatusBurnFailed);
                 outcome = Outcome::WriteFailed;

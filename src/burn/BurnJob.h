@@ -22,11 +22,13 @@ struct BurnRequest
     bool simulate = false; // write with the laser off
     QString writer; // the chosen entry of the writer list
     QString cuePath; // the cue sheet of the image
+    int speed = 4; // the writing speed asked of the writer
+    bool blankAll = false; // blank the whole disc rather than its table of contents
 };
 
 // Finds the CD writers and writes an image with cdrdao or cdrecord. Talks to
 // the person only through the Prompter; the window follows the signals. The
-// tools are taken from ProgramFolder/3rdparty, else from the PATH; each runs
+// tools are taken from ProgramFolder::toolFolder(), else from the PATH; each runs
 // as a ToolJob and is logged as a line the user can paste into a shell.
 class BurnJob : public QObject
 {
@@ -66,7 +68,14 @@ public:
     // at the start.
     Outcome burn(const BurnRequest &request);
 
+    // The commands burn() runs for request once the writer is found, in
+    // order: those that unlock, blank and write the disc. What a dry run
+    // shows.
+    static QList<ToolJob> burnCommands(const BurnRequest &request);
+
     bool busy() const { return m_busy; }
+    // The last burn() ran its writing tool to a good end.
+    bool lastBurnSucceeded() const { return m_lastBurnSucceeded; }
     // The status shown when the burn has ended.
     QString lastStatus() const { return m_lastStatus; }
 
@@ -79,8 +88,9 @@ public:
     static ToolJob scanbusCommand();
     static ToolJob cdrdaoScanbusCommand();
     static ToolJob unlockCommand(const QString &dev, BurnMode mode);
-    static ToolJob blankCommand(const QString &dev, BurnMode mode);
-    static ToolJob writeCommand(const QString &dev, BurnMode mode, bool simulate, const QString &cuePath);
+    static ToolJob blankCommand(const QString &dev, BurnMode mode, bool all = false);
+    static ToolJob writeCommand(
+        const QString &dev, BurnMode mode, bool simulate, const QString &cuePath, int speed = 4);
 
 signals:
     void statusChanged(const QString &text);
@@ -104,5 +114,6 @@ private:
     QString m_outputBuffer;
     QString m_lastStatus;
     bool m_busy = false;
+    bool m_lastBurnSucceeded = false;
     bool m_running = false; // from the first step of burn() to its last
 };

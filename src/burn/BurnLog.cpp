@@ -1,19 +1,19 @@
 #include "burn/BurnLog.h"
 
-#include "base/KelvaraError.h"
 #include "base/ProgramFolder.h"
 
 QString BurnLog::path()
 {
-    return ProgramFolder::path() + u'/' + fileName();
+    return ProgramFolder::logFile(fileName());
 }
 
 void BurnLog::open()
 {
     close();
     m_file.setFileName(path());
+    // A burn goes on without its log; that is said once.
     if (!m_file.open(QIODevice::WriteOnly | QIODevice::Truncate))
-        throw KelvaraError(75, QLatin1String("Path/File access error: ") + m_file.fileName());
+        ProgramFolder::reportLogProblem(m_file.fileName());
 }
 
 void BurnLog::write(const QString &line)
@@ -21,9 +21,10 @@ void BurnLog::write(const QString &line)
     if (!m_file.isOpen())
         return;
     const QByteArray bytes = line.toLocal8Bit() + "\r\n";
-    if (m_file.write(bytes) != bytes.size())
-        throw KelvaraError(61, QLatin1String("Disk full: ") + m_file.fileName());
-    m_file.flush();
+    if (m_file.write(bytes) != bytes.size() || !m_file.flush()) {
+        ProgramFolder::reportLogProblem(m_file.fileName());
+        m_file.close();
+    }
 }
 
 void BurnLog::close()

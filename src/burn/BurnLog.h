@@ -3,7 +3,7 @@
 #include <QFile>
 #include <QString>
 
-// "burn.log" in the program folder: replaced at the start of a burn, one CR LF
+// "burn.log" in the log folder: replaced at the start of a burn, one CR LF
 // line per entry, kept open until the burn ends.
 class BurnLog
 {
@@ -15,8 +15,8 @@ public:
     BurnLog(const BurnLog &) = delete;
     BurnLog &operator=(const BurnLog &) = delete;
 
-    // Replaces the log with an empty one. Throws KelvaraError when the file
-    // cannot be created.
+    // Replaces the log with an empty one. One that cannot be created is said
+    // once (ProgramFolder::reportLogProblem) and the burn goes on without it.
     void open();
     bool isOpen() const { return m_file.isOpen(); }
     // Writes one line and flushes it, so the log tells how far a burn came

@@ -12,6 +12,7 @@
 #include "authoring/ImageStamp.h"
 #include "authoring/Workspace.h"
 #include "base/Prompter.h"
+#include "cli/BurnCommand.h"
 #include "cli/CommandLine.h"
 #include "cli/CommandOptions.h"
 #include "cli/ConsoleLine.h"
@@ -96,5 +97,11 @@ int runBuildCommand(const CommandOptions &options, Settings &settings, Prompter 
 
     ConsoleLine::print(stdout, QDir::toNativeSeparators(driver.cuePath()));
     ConsoleLine::print(stdout, QDir::toNativeSeparators(driver.imagePath()));
-    return 0;
+    if (!options.burn)
+        return 0;
+    // The image is this build's and current: burn exactly it.
+    CommandOptions burn = options;
+    burn.command = QStringLiteral("burn");
+    burn.image = driver.cuePath();
+    return runBurnCommand(burn, ws.settings, prompter);
 }

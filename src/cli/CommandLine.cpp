@@ -1,6 +1,7 @@
 #include "cli/CommandLine.h"
 
 #include <QDir>
+#include <QFileInfo>
 
 #include <optional>
 
@@ -9,6 +10,7 @@
 #include "base/Prompter.h"
 #include "base/StartupCheck.h"
 #include "cli/BuildCommand.h"
+#include "cli/BurnCommand.h"
 #include "cli/RenderCommand.h"
 #include "cli/ScanCommand.h"
 #include "settings/Settings.h"
@@ -42,7 +44,34 @@ constexpr OptionSpec kOptions[] = {
     { "--node", OptionKind::Value, true },
     { "--entry", OptionKind::Value, true },
     { "--out", OptionKind::Value, true },
+    { "--burn", OptionKind::Flag, false },
+    { "--list", OptionKind::Flag, false },
+    { "--dry-run", OptionKind::Flag, false },
+    { "--device", OptionKind::Value, false },
+    { "--speed", OptionKind::Value, false },
+    { "--blank", OptionKind::Value, false },
+    { "--writer", OptionKind::Value, false },
 };
+
+// The options that choose how to burn: burn takes them, and so does build
+// to pass them on with --burn. --list only lists; --burn only chains.
+bool isBurnOption(const QString &name)
+{
+    return name == u"--list" || name == u"--dry-run" || name == u"--device" || name == u"--speed"
+        || name == u"--blank" || name == u"--writer";
+}
+
+// Why name cannot go with command; empty when it can.
+QString burnOptionMisuse(const QString &name, const QString &command)
+{
+    if (name == u"--burn" && command != u"build")
+        return QLatin1String("--burn is an option of build, not of ") + command;
+    if (!isBurnOption(name) || command == u"burn")
+        return {};
+    if (command == u"build" && name != u"--list")
+        return {};
+    return name + QLatin1String(" is an option of burn, not of ") + command;
+}
 
 const OptionSpec *findOption(const QString &name)
 {
@@ -132,6 +161,25 @@ QString applyOption(CommandOptions &o, const QString &name, const QString &value
         if (!node)
             return QLatin1String("--node must be a node index from 1 up, not '") + value + u'\'';
         o.node = *node;
+    } else if (name == u"--device") {
+        if (value.isEmpty())
+            return QStringLiteral("--device needs a device ID (kelvara burn --list shows them)");
+        o.device = value;
+    } else if (name == u"--speed") {
+        const auto speed = wholeNumber(value, 1);
+        if (!speed)
+            return QLatin1String("--speed must be a whole number from 1 up, not '") + value + u'\'';
+        o.speed = *speed;
+    } else if (name == u"--blank") {
+        const QString v = value.toLower();
+        if (v != u"fast" && v != u"all")
+            return QLatin1String("--blank must be fast or all, not '") + value + u'\'';
+        o.blankAll = v == u"all";
+    } else if (name == u"--writer") {
+        const QString v = value.toLower();
+        if (v != u"cdrdao" && v != u"cdrecord")
+            return QLatin1String("--writer must be cdrdao or cdrecord, not '") + value + u'\'';
+        o.cdrdao = v == u"cdrdao";
     } else if (name == u"--entry") {
         const auto entry = wholeNumber(value, 1);
         if (!entry)
@@ -162,9 +210,16 @@ CommandLine::Parsed CommandLine::parse(const QStringList &arguments, const QStri
     }
 
     const QString command = arguments.first();
-    if (command != u"build" && command != u"scan" && command != u"render") {
+    if (command != u"build" && command != u"scan" && command != u"render" && command != u"burn") {
+        // One folder and nothing else: "Open with" hands the album over.
+        const QString folder = absolutePath(workingDir, command);
+        if (arguments.size() == 1 && !command.startsWith(u'-') && QFileInfo(folder).isDir()) {
+            parsed.options.source = folder;
+            return parsed;
+        }
         if (command.startsWith(u'-'))
-            return failure(QLatin1String("a command (build, scan or render) must come before ") + command);
+            return failure(
+                QLatin1String("a command (build, scan, render or burn) must come before ") + command);
         return failure(QLatin1String("unknown command '") + command + QLatin1String("'"));
     }
     parsed.options.command = command;
@@ -175,8 +230,16 @@ CommandLine::Parsed CommandLine::parse(const QStringList &arguments, const QStri
             parsed.action = Action::Help;
             return parsed;
         }
-        if (!argument.startsWith(QLatin1String("--")))
-            return failure(QLatin1String("unexpected argument '") + argument + u'\'');
+        if (!argument.startsWith(QLatin1String("--"))) {
+            // burn names its image as its one plain argument.
+            if (command != u"burn" || !parsed.options.image.isEmpty())
+                return failure(QLatin1String("unexpected argument '") + argument + u'\'');
+            if (!argument.endsWith(QLatin1String(".cue"), Qt::CaseInsensitive))
+                return failure(
+                    QLatin1String("burn takes the image's cue sheet (IMAGE.cue), not '") + argument + u'\'');
+            parsed.options.image = absolutePath(workingDir, argument);
+            continue;
+        }
 
         QString name = argument;
         std::optional<QString> value;
@@ -191,6 +254,9 @@ CommandLine::Parsed CommandLine::parse(const QStringList &arguments, const QStri
             return failure(QLatin1String("unknown option ") + name);
         if (spec->renderOnly && command != u"render")
             return failure(name + QLatin1String(" is an option of render, not of ") + command);
+        const QString misuse = burnOptionMisuse(name, command);
+        if (!misuse.isEmpty())
+            return failure(misuse);
 
         if (spec->kind == OptionKind::Flag) {
             if (value)
@@ -199,6 +265,12 @@ CommandLine::Parsed CommandLine::parse(const QStringList &arguments, const QStri
                 parsed.options.yes = true;
             else if (name == u"--strict")
                 parsed.options.strict = true;
+            else if (name == u"--burn")
+                parsed.options.burn = true;
+            else if (name == u"--list")
+                parsed.options.list = true;
+            else if (name == u"--dry-run")
+                parsed.options.dryRun = true;
             else
                 parsed.options.fullRebuild = true;
             continue;
@@ -219,6 +291,9 @@ CommandLine::Parsed CommandLine::parse(const QStringList &arguments, const QStri
     const CommandOptions &o = parsed.options;
     if (o.vcd.value_or(false) && o.lowRes.value_or(false))
         return failure(QStringLiteral("--resolution low is not possible with --type vcd"));
+    const bool burnChoices = o.dryRun || o.device || o.speed || o.blankAll || o.cdrdao;
+    if (command == u"build" && burnChoices && !o.burn)
+        return failure(QStringLiteral("the burn options of build need --burn"));
     if (command == u"render") {
         if (!o.node)
             return failure(QStringLiteral("render needs --node INDEX"));
@@ -233,23 +308,30 @@ QString CommandLine::usage()
 {
     return QStringLiteral(
         "Usage:\n"
-        "  kelvara                 open the main window\n"
+        "  kelvara [ALBUM]         open the main window (with the folder ALBUM as the album)\n"
         "  kelvara build  [--source DIR] [--dest DIR] [--title TEXT] [--tv pal|ntsc]\n"
         "                 [--type vcd|svcd] [--resolution high|low] [--timeout SECONDS]\n"
-        "                 [--full-rebuild] [--yes] [--jobs N] [--strict]\n"
+        "                 [--full-rebuild] [--yes] [--jobs N] [--strict] [--burn [BURN OPTIONS]]\n"
         "                 build vcd.bin and vcd.cue from the source folder into the build folder;\n"
         "                 a picture or movie that cannot be decoded is left off with a warning,\n"
-        "                 or fails the build with --strict\n"
+        "                 or fails the build with --strict; --burn burns the image when made\n"
         "  kelvara scan   [--source DIR]\n"
         "                 print the tree, the counters, the estimated disc size and the\n"
         "                 files left out with the reason\n"
         "  kelvara render [--source DIR] --node INDEX [--entry N] --out FILE.jpg\n"
         "                 render one menu page (entry N highlighted) or still as a JPEG\n"
+        "  kelvara burn   [--list] [--device ID] [--speed N] [--blank fast|all]\n"
+        "                 [--writer cdrdao|cdrecord] [--dry-run] [IMAGE.cue]\n"
+        "                 burn the current image of the build folder (or IMAGE.cue) to a CD-R;\n"
+        "                 --list prints the writers found, --dry-run the commands a burn runs\n"
         "  kelvara --help | --version\n"
         "\n"
         "Every command reads the stored settings and takes the options of build to\n"
         "override them for this run only; nothing is saved. Questions get their\n"
-        "default answer (No for limit warnings) unless --yes is given.\n");
+        "default answer (No for limit warnings) unless --yes is given.\n"
+        "Exit codes: 0 done, 1 failed or refused, 2 command-line error, 3 setup\n"
+        "incomplete (a tool is missing), 4 no CD writer found, 70 unexpected error.\n"
+        "See kelvara(1).\n");
 }
 
 int CommandLine::execute(const CommandOptions &options, Prompter &prompter)
@@ -258,7 +340,9 @@ int CommandLine::execute(const CommandOptions &options, Prompter &prompter)
     const bool finished = Guard::run(QStringLiteral("Sub Main"), [&] {
         StartupCheck::prepareProgramFolder();
 
-        const QString missing = StartupCheck::firstMissingTool();
+        // A burn needs the writer tools, which it looks for itself; the
+        // encoders are not its business.
+        const QString missing = options.command == u"burn" ? QString() : StartupCheck::firstMissingTool();
         if (!missing.isEmpty()) {
             prompter.error(StartupCheck::incompleteTitle(), StartupCheck::missingToolText(missing));
             code = SetupIncompleteExitCode;
@@ -285,6 +369,8 @@ int CommandLine::execute(const CommandOptions &options, Prompter &prompter)
             code = runRenderCommand(options, settings, prompter);
         else if (options.command == u"build")
             code = runBuildCommand(options, settings, prompter);
+        else if (options.command == u"burn")
+            code = runBurnCommand(options, settings, prompter);
         else
             throw KelvaraError(
                 5, QLatin1String("Invalid procedure call: unknown command ") + options.command);

@@ -7,13 +7,14 @@
 
 class Prompter;
 
-// The command line of the kelvara executable: no arguments opens the main
-// window; "build", "scan" and "render" run headless (see usage()).
+// The command line of the kelvara executable: no arguments (or one album
+// folder) opens the main window; "build", "scan", "render" and "burn" run
+// headless (see usage()).
 class CommandLine
 {
 public:
     enum class Action {
-        Window, // no arguments: the main window
+        Window, // no arguments, or one folder (options.source): the main window
         Run, // a subcommand with valid options
         Help, // --help: print usage, exit 0
         Version, // --version: print the version, exit 0
@@ -29,6 +30,7 @@ public:
 
     static constexpr int UsageExitCode = 2;
     static constexpr int SetupIncompleteExitCode = 3;
+    static constexpr int NoWriterExitCode = 4;
 
     // Parses the arguments after the program name. Relative --source, --dest
     // and --out paths are made absolute against workingDir now, because the

@@ -6,7 +6,7 @@
 
 struct Settings;
 
-// Options of the headless subcommands (kelvara build|scan|render). Each set
+// Options of the headless subcommands (kelvara build|scan|render|burn). Each set
 // option overrides the stored setting for this run only; nothing is saved.
 struct CommandOptions
 {
@@ -25,6 +25,14 @@ struct CommandOptions
     std::optional<int> node; // --node INDEX (render)
     int entry = 1; // --entry N (render)
     QString out; // --out FILE.jpg (render)
+    bool burn = false; // build --burn: burn the image once made
+    bool list = false; // burn --list: print the writers found
+    bool dryRun = false; // burn --dry-run: print the writer commands, run none
+    std::optional<QString> device; // burn --device ID
+    std::optional<int> speed; // burn --speed N
+    std::optional<bool> blankAll; // burn --blank fast|all
+    std::optional<bool> cdrdao; // burn --writer cdrdao|cdrecord
+    QString image; // burn IMAGE.cue; empty: the build folder's image
 
     // Puts every given option into the settings record.
     void applyTo(Settings &settings) const;

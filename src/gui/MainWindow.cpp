@@ -36,6 +36,7 @@
 
 #include "authoring/ImageStamp.h"
 #include "base/Guard.h"
+#include "base/ProgramFolder.h"
 #include "base/ProgramInfo.h"
 #include "base/StartupCheck.h"
 #include "base/StringTable.h"
@@ -741,6 +742,10 @@ bool MainWindow::start()
         return false;
     if (!Guard::run(QStringLiteral("Sub Form_Load"), [&] { load(); }))
         return false;
+    // Said once on stderr already; the window says it too.
+    const QString logProblem = ProgramFolder::logProblem();
+    if (!logProblem.isEmpty())
+        statusBar()->showMessage(logProblem);
     return true;
 }
 
@@ -767,6 +772,12 @@ void MainWindow::load()
 {
     if (m_ownPrompter)
         m_ownPrompter->setParentWidget(this);
+    // The stored tree state belongs to the stored album, not to another.
+    bool sameAlbum = true;
+    if (!m_startAlbum.isEmpty() && m_startAlbum != m_ws->settings.sourceDir) {
+        m_ws->settings.sourceDir = m_startAlbum;
+        sameAlbum = false;
+    }
     Guard::run(QStringLiteral("Sub setSizes"), [&] { m_ws->controller.setSizes(); });
     m_preview->setFrameSize(QSize(m_ws->settings.frameWidth, m_ws->settings.frameHeight));
     m_preview->load();
@@ -784,7 +795,8 @@ void MainWindow::load()
     // The album of the last session comes back as it was left.
     if (Scanner::isValidSource(m_ws->settings.sourceDir)) {
         onReadStructureClicked();
-        restoreTreeState(m_ws->settings.treeState);
+        if (sameAlbum)
+            restoreTreeState(m_ws->settings.treeState);
     }
 }
 

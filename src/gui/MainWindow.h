@@ -112,6 +112,10 @@ public:
     }
     void setEditTextHandler(std::function<void()> handler) { m_editText = std::move(handler); }
 
+    // A folder handed over on the command line ("Open with"): load() reads
+    // it as the album in place of the last session's.
+    void setStartAlbum(const QString &folder) { m_startAlbum = folder; }
+
     // The splash is skipped in tests and scripted runs.
     void setSplashEnabled(bool enabled) { m_splashEnabled = enabled; }
     // What Form_Unload does last; by default it leaves the event loop.
@@ -252,6 +256,7 @@ private:
     QElapsedTimer m_repaintClock; // scans repaint the window now and then
 
     bool m_splashEnabled = true;
+    QString m_startAlbum;
     bool m_unloaded = false;
     bool m_scanning = false;
     bool m_settingsVisible = false;

@@ -87,7 +87,7 @@ QPushButton *PreviewWindow::addKey(const QString &name, const QString &caption, 
 void PreviewWindow::load()
 {
     FormLocalizer::localizeWindow(this);
-    const QString marker = ProgramFolder::path() + QStringLiteral("/textpresent.bmp");
+    const QString marker = ProgramFolder::dataFolder() + QStringLiteral("/textpresent.bmp");
     QPixmap picture;
     m_textPresentLoaded = QFileInfo::exists(marker) && picture.load(marker);
     if (m_textPresentLoaded)

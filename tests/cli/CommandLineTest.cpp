@@ -2,6 +2,8 @@
 
 #include <gtest/gtest.h>
 
+#include <QDir>
+
 #include "settings/Settings.h"
 
 namespace {
@@ -33,6 +35,17 @@ void expectError(const QStringList &arguments, const char *fragment)
 TEST(CommandLineParse, NoArgumentsOpensTheWindow)
 {
     EXPECT_EQ(parse({}).action, CommandLine::Action::Window);
+}
+
+TEST(CommandLineParse, OneFolderOpensTheWindowOnThatAlbum)
+{
+    const QString folder = QDir::tempPath();
+    const CommandLine::Parsed parsed = parse({ folder });
+    EXPECT_EQ(parsed.action, CommandLine::Action::Window);
+    EXPECT_EQ(parsed.options.source.value_or(QString()), QDir::cleanPath(folder));
+    // Not a folder, or more than one argument: no album, an error.
+    expectError({ folder + QLatin1String("/no-such-album") }, "unknown command");
+    expectError({ folder, folder }, "unknown command");
 }
 
 TEST(CommandLineParse, HelpAndVersion)
@@ -131,9 +144,38 @@ TEST(CommandLineParse, MissingValues)
 
 TEST(CommandLineParse, UnknownCommandsOptionsAndArguments)
 {
-    expectError(args({ "burn" }), "unknown command 'burn'");
+    expectError(args({ "erase" }), "unknown command 'erase'");
     expectError(args({ "--source", "x" }), "must come before --source");
     expectError(args({ "build", "--colour", "red" }), "unknown option --colour");
     expectError(args({ "build", "-y" }), "unexpected argument '-y'");
     expectError(args({ "scan", "album" }), "unexpected argument 'album'");
+}
+
+TEST(CommandLineParse, BurnOptionsAndImage)
+{
+    const CommandLine::Parsed parsed = parse(args({ "burn", "--device", "1,0,0", "--speed", "8", "--blank",
+        "all", "--writer", "cdrdao", "--dry-run", "out/vcd.cue" }));
+    ASSERT_EQ(parsed.action, CommandLine::Action::Run) << parsed.error.toStdString();
+    const CommandOptions &o = parsed.options;
+    EXPECT_EQ(o.device.value_or(QString()), QLatin1String("1,0,0"));
+    EXPECT_EQ(o.speed, std::optional<int>(8));
+    EXPECT_EQ(o.blankAll, std::optional<bool>(true));
+    EXPECT_EQ(o.cdrdao, std::optional<bool>(true));
+    EXPECT_TRUE(o.dryRun);
+    EXPECT_EQ(o.image, QLatin1String("/home/someone/photos/out/vcd.cue"));
+
+    const CommandLine::Parsed chained = parse(args({ "build", "--burn", "--blank", "fast" }));
+    ASSERT_EQ(chained.action, CommandLine::Action::Run) << chained.error.toStdString();
+    EXPECT_TRUE(chained.options.burn);
+    EXPECT_EQ(chained.options.blankAll, std::optional<bool>(false));
+
+    expectError(args({ "burn", "vcd.bin" }), "cue sheet");
+    expectError(args({ "burn", "a.cue", "b.cue" }), "unexpected argument 'b.cue'");
+    expectError(args({ "burn", "--blank", "half" }), "--blank must be fast or all");
+    expectError(args({ "burn", "--writer", "growisofs" }), "--writer must be cdrdao or cdrecord");
+    expectError(args({ "burn", "--speed", "0" }), "--speed must be a whole number");
+    expectError(args({ "build", "--dry-run" }), "need --burn");
+    expectError(args({ "build", "--burn", "--list" }), "--list is an option of burn");
+    expectError(args({ "scan", "--burn" }), "--burn is an option of build");
+    expectError(args({ "render", "--device", "1,0,0" }), "--device is an option of burn");
 }

@@ -136,14 +136,14 @@ TEST(HeadlessCommand, UnexpectedErrorShowsTheFatalTextAndExitsAt70)
 {
     QTemporaryDir parent;
     QTemporaryDir emptyPath;
-    // A program folder that does not exist: the program log cannot be written.
+    // A program folder that does not exist cannot be entered.
     const Outcome run
         = runKelvara({ QStringLiteral("scan") }, parent.path() + QLatin1String("/missing"), emptyPath.path());
     EXPECT_EQ(run.exitCode, Guard::FatalExitCode) << run.err.toStdString();
     // Qt may warn about the environment first; the box text is what matters.
     EXPECT_TRUE(
         run.err.contains(QLatin1String("Kelvara Error: Please report this error to support@kelvara.example\n"
-                                       "Sub Main: 75  ")))
+                                       "Sub Main: 76  ")))
         << run.err.toStdString();
     EXPECT_FALSE(run.err.contains(u'\r'));
 }

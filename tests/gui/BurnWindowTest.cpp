@@ -6,7 +6,10 @@
 #include <QCoreApplication>
 #include <QDir>
 #include <QFile>
+#include <QFileInfo>
 #include <QLineEdit>
+#include <QProcess>
+#include <QProcessEnvironment>
 #include <QProgressBar>
 #include <QPushButton>
 #include <QTimer>
@@ -27,6 +30,43 @@ void settle()
 {
     for (int i = 0; i < 5; ++i)
         QCoreApplication::processEvents();
+}
+
+// The lines of `kelvara burn ARGUMENTS` on stdout, run with the test's home.
+QStringList runKelvaraBurn(const TestHome &home, const QStringList &arguments, int &exitCode)
+{
+    QProcess process;
+    QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
+    env.insert(QStringLiteral("KELVARA_HOME"), home.path());
+    env.insert(QStringLiteral("KELVARA_REGISTRY_DIR"), home.registryDir());
+    process.setProcessEnvironment(env);
+    process.start(qEnvironmentVariable("KELVARA_BIN_DIR") + QLatin1String("/kelvara"),
+        QStringList { QStringLiteral("burn") } + arguments);
+    exitCode = -1;
+    if (!process.waitForFinished(60000) || process.exitStatus() != QProcess::NormalExit)
+        return {};
+    exitCode = process.exitCode();
+    return QString::fromLocal8Bit(process.readAllStandardOutput()).split(u'\n', Qt::SkipEmptyParts);
+}
+
+// A shell line as the stand-in tools record the call: "cdrecord [arg] ...".
+QString asCall(const QString &commandLine)
+{
+    const QStringList words = QProcess::splitCommand(commandLine);
+    QString call = QFileInfo(words.value(0)).fileName();
+    for (qsizetype i = 1; i < words.size(); ++i)
+        call += QLatin1String(" [") + words.at(i) + u']';
+    return call;
+}
+
+QStringList withoutScans(const QStringList &calls)
+{
+    QStringList kept;
+    for (const QString &call : calls) {
+        if (!call.contains(QLatin1String("scanbus]")))
+            kept << call;
+    }
+    return kept;
 }
 
 } // namespace
@@ -196,4 +236,57 @@ TEST(BurnWindow, OnlyAnImageMadeFromTheAlbumAsItIsNowIsOffered)
     BurnWindow::openFor(nullptr, build + QStringLiteral("/vcd.cue"), &prompter);
     EXPECT_EQ(shownImage, build + QStringLiteral("/vcd.cue"));
     EXPECT_TRUE(modal);
+}
+
+TEST(BurnWindow, CommandLineDryRunShowsTheCommandsTheWindowRuns)
+{
+    TestHome home;
+    StandInTools tools(home.path());
+    tools.setOutput(QStringLiteral("cdrecord"), QStringLiteral("scanbus"), QStringLiteral("scanbus.txt"));
+    QDir(home.path()).mkdir(QStringLiteral("image"));
+    const QString cue = home.file(QStringLiteral("image/vcd.cue"));
+    for (const QString &name : { cue, home.file(QStringLiteral("image/vcd.bin")) }) {
+        QFile file(name);
+        ASSERT_TRUE(file.open(QIODevice::WriteOnly));
+    }
+
+    struct Case
+    {
+        BurnMode mode;
+        QStringList options;
+    };
+    for (const Case &c : { Case { BurnMode::CdRecord, {} },
+             Case { BurnMode::Normal, { QStringLiteral("--writer"), QStringLiteral("cdrdao") } } }) {
+        int exitCode = -1;
+        const QStringList printed = runKelvaraBurn(home,
+            c.options
+                + QStringList { QStringLiteral("--dry-run"), QStringLiteral("--blank"),
+                    QStringLiteral("fast"), QStringLiteral("--device"), QStringLiteral("1,0,0"), cue },
+            exitCode);
+        EXPECT_EQ(exitCode, 0);
+        // Only the writer search ran.
+        EXPECT_TRUE(withoutScans(tools.calls()).isEmpty()) << tools.calls().join(u'\n').toStdString();
+        QFile::remove(home.file(QStringLiteral("3rdparty/calls.log")));
+
+        FakePrompter prompter;
+        BurnWindow window(nullptr, &prompter);
+        window.setImage(cue);
+        window.onActivated();
+        window.setMode(c.mode);
+        window.chkBlanc()->setChecked(true);
+        window.onBurnClicked();
+
+        QStringList dryRun;
+        for (const QString &line : printed)
+            dryRun << asCall(line);
+        EXPECT_FALSE(dryRun.isEmpty());
+        EXPECT_EQ(dryRun, withoutScans(tools.calls())) << printed.join(u'\n').toStdString();
+        QFile::remove(home.file(QStringLiteral("3rdparty/calls.log")));
+    }
+
+    // A device the search did not find is refused before anything runs.
+    int exitCode = -1;
+    runKelvaraBurn(home,
+        { QStringLiteral("--dry-run"), QStringLiteral("--device"), QStringLiteral("7,7,7"), cue }, exitCode);
+    EXPECT_EQ(exitCode, 4);
 }

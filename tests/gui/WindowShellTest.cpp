@@ -164,7 +164,7 @@ TEST(MainWindowShell, UnexpectedErrorDuringInitialisationNamesIt)
     EXPECT_FALSE(window.start());
     Guard::setFatalHandler(previous);
 
-    EXPECT_TRUE(reported.contains(QLatin1String("\n\rSub Form_Initialize: 75  "))) << reported.toStdString();
+    EXPECT_TRUE(reported.contains(QLatin1String("\n\rSub Form_Initialize: 76  "))) << reported.toStdString();
     EXPECT_EQ(prompter.count(), 0);
 }
 
