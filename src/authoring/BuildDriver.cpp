@@ -8,6 +8,7 @@
 
 #include "authoring/ImageStamp.h"
 #include "authoring/ParallelEncoder.h"
+#include "authoring/ToolJob.h"
 #include "base/Guard.h"
 #include "base/ProgramFolder.h"
 #include "base/Prompter.h"
@@ -52,6 +53,14 @@ FolderIdentity identityOf(const QString &path)
 }
 
 const QString kConflictTitle = QStringLiteral("Conflict");
+
+// A tool the watchdog ended is the reason worth naming; otherwise the
+// general one.
+QString stallOr(const QString &reason)
+{
+    const QString stall = ToolJob::lastStall();
+    return stall.isEmpty() ? reason : stall;
+}
 
 // Restores the idle state however a build ends.
 class IdleOnExit
@@ -236,6 +245,7 @@ BuildDriver::Outcome BuildDriver::build()
         m_walk.resetProgress(m_tree.highestIndex());
         m_cancel.clear();
         m_walk.resetCancel();
+        const ToolJob::StallLimitScope watchdog(m_settings.toolTimeout);
         outcome = buildWithoutChecks();
     });
     return outcome;
@@ -297,8 +307,8 @@ BuildDriver::Outcome BuildDriver::run()
             m_problem = QStringLiteral("the build was cancelled");
             return Outcome::Cancelled;
         }
-        m_problem = QLatin1String("a still could not be made (see ") + ProgramFolder::path()
-            + QLatin1String("/Create.Log)");
+        m_problem = stallOr(QStringLiteral("a still could not be made")) + QLatin1String(" (see ")
+            + ProgramFolder::path() + QLatin1String("/Create.Log)");
         return Outcome::Failed;
     }
 
@@ -329,8 +339,8 @@ BuildDriver::Outcome BuildDriver::run()
         return Outcome::Cancelled;
     }
     if (!image) {
-        m_problem = QLatin1String("vcdxbuild could not make the image (see ") + ProgramFolder::path()
-            + QLatin1String("/build.log)");
+        m_problem = stallOr(QStringLiteral("vcdxbuild could not make the image")) + QLatin1String(" (see ")
+            + ProgramFolder::path() + QLatin1String("/build.log)");
         return Outcome::Failed;
     }
     // The settings as the walk left them: it may have moved the date stamp
@@ -380,4 +390,12 @@ void BuildDriver::cancel()
                 Prompter::Icon::Question, true))
             m_walk.cancel();
     });
+}
+
+void BuildDriver::stop()
+{
+    if (!m_building)
+        return;
+    m_encoder.setInterruptOnCancel(true);
+    m_walk.cancel();
 }
