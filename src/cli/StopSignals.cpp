@@ -36,8 +36,13 @@ StopSignals::StopSignals(std::function<void(int)> stop)
     sigemptyset(&action.sa_mask);
     // Restarted system calls keep a signal from failing a file read elsewhere.
     action.sa_flags = SA_RESTART;
-    for (std::size_t i = 0; i < std::size(HandledSignals); ++i)
+    for (std::size_t i = 0; i < std::size(HandledSignals); ++i) {
         ::sigaction(HandledSignals[i], &action, &previous[i]);
+        // A signal the caller chose to ignore (nohup, a background job of a
+        // shell without job control) stays ignored.
+        if (previous[i].sa_handler == SIG_IGN)
+            ::sigaction(HandledSignals[i], &previous[i], nullptr);
+    }
 }
 
 StopSignals::~StopSignals()
