@@ -50,7 +50,7 @@ public:
         QString error;
         // The cancel check asked for the end and the group was signalled.
         bool cancelled = false;
-        // The watchdog ended the tool; stallText() says which and when.
+        // The watchdog ended the tool; stallText says which and after how long.
         bool stalled = false;
         QString stallText;
 
