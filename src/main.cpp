@@ -129,7 +129,10 @@ int main(int argc, char *argv[])
         return CommandLine::SetupIncompleteExitCode;
     // A logout or a kill ends the program as closing the window does: the
     // settings are saved first.
-    const SignalQuitter quitter([&window] { window.unload(); });
+    SignalQuitter quitter([&window] { window.unload(); });
+    // A build running then is cancelled first and ends as a cancel does.
+    quitter.setWork(
+        [&window] { window.buildDriver().stop(); }, [&window] { return window.buildDriver().isBuilding(); });
     window.show();
     return app.exec();
 }

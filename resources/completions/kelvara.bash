@@ -20,7 +20,7 @@ _kelvara()
         --resolution) COMPREPLY=($(compgen -W "high low" -- "$cur")); return ;;
         --blank) COMPREPLY=($(compgen -W "fast all" -- "$cur")); return ;;
         --writer) COMPREPLY=($(compgen -W "cdrecord cdrdao" -- "$cur")); return ;;
-        --title|--timeout|--jobs|--node|--entry|--device|--speed) return ;;
+        --title|--timeout|--tool-timeout|--jobs|--node|--entry|--device|--speed) return ;;
     esac
 
     if [ "$COMP_CWORD" -eq 1 ]; then
@@ -29,7 +29,7 @@ _kelvara()
     fi
 
     case $command in
-        build) COMPREPLY=($(compgen -W "$settings --burn $burnopts" -- "$cur")) ;;
+        build) COMPREPLY=($(compgen -W "$settings --tool-timeout --print0 --burn $burnopts" -- "$cur")) ;;
         scan) COMPREPLY=($(compgen -W "$settings" -- "$cur")) ;;
         render) COMPREPLY=($(compgen -W "$settings --node --entry --out" -- "$cur")) ;;
         burn)

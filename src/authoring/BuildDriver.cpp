@@ -9,6 +9,7 @@
 #include "authoring/DiscOriginals.h"
 #include "authoring/ImageStamp.h"
 #include "authoring/ParallelEncoder.h"
+#include "authoring/ToolJob.h"
 #include "base/Guard.h"
 #include "base/ProgramFolder.h"
 #include "base/Prompter.h"
@@ -54,6 +55,14 @@ FolderIdentity identityOf(const QString &path)
 }
 
 const QString kConflictTitle = QStringLiteral("Conflict");
+
+// A tool the watchdog ended is the reason worth naming; otherwise the
+// general one.
+QString stallOr(const QString &reason)
+{
+    const QString stall = ToolJob::lastStall();
+    return stall.isEmpty() ? reason : stall;
+}
 
 // Restores the idle state however a build ends.
 class IdleOnExit
@@ -244,6 +253,7 @@ BuildDriver::Outcome BuildDriver::build()
         m_walk.resetProgress(m_tree.highestIndex());
         m_cancel.clear();
         m_walk.resetCancel();
+        const ToolJob::StallLimitScope watchdog(m_settings.toolTimeout);
         outcome = buildWithoutChecks();
     });
     return outcome;
@@ -305,7 +315,7 @@ BuildDriver::Outcome BuildDriver::run()
             m_problem = QStringLiteral("the build was cancelled");
             return Outcome::Cancelled;
         }
-        m_problem = QLatin1String("a still could not be made (see ")
+        m_problem = stallOr(QStringLiteral("a still could not be made")) + QLatin1String(" (see ")
             + ProgramFolder::logFile(QStringLiteral("Create.Log")) + u')';
         return Outcome::Failed;
     }
@@ -340,7 +350,7 @@ BuildDriver::Outcome BuildDriver::run()
         return Outcome::Cancelled;
     }
     if (!image) {
-        m_problem = QLatin1String("vcdxbuild could not make the image (see ")
+        m_problem = stallOr(QStringLiteral("vcdxbuild could not make the image")) + QLatin1String(" (see ")
             + ProgramFolder::logFile(QStringLiteral("build.log")) + u')';
         return Outcome::Failed;
     }
@@ -402,4 +412,12 @@ void BuildDriver::cancel()
                 Prompter::Icon::Question, true))
             m_walk.cancel();
     });
+}
+
+void BuildDriver::stop()
+{
+    if (!m_building)
+        return;
+    m_encoder.setInterruptOnCancel(true);
+    m_walk.cancel();
 }

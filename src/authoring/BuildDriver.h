@@ -65,6 +65,10 @@ public:
     // The click on "Cancel Build": asks, and on Yes stops the walk at its
     // next check. Does nothing while no build runs.
     void cancel();
+    // Stops a running build without asking, as a confirmed cancel does,
+    // and ends the tools running now instead of letting the current still
+    // finish: the program itself is asked to end (a signal).
+    void stop();
 
     bool isBuilding() const { return m_building; }
     // One line naming why the last build did not succeed; empty after success.
@@ -75,6 +79,10 @@ public:
     const QStringList &leftOff() const { return m_leftOff; }
     // Strict: anything left off fails the build instead (before the image).
     void setStrict(bool strict) { m_strict = strict; }
+
+    // Removes vcd.bin, vcd.cue, their stamp, vcd.xml and the image's
+    // temporary files from the build folder.
+    void removeImage() const;
 
     QString imagePath() const; // build path + "/vcd.bin"
     QString cuePath() const; // build path + "/vcd.cue"
@@ -92,7 +100,6 @@ private:
     Outcome checks();
     Outcome run();
     QString buildFolder() const;
-    void removeImage() const;
     bool hasDiscItem(const ProjectNode *node) const;
     QStringList leftOffItems(const ProjectNode *node) const;
     // Writes INDEX.HTM when the settings add the originals; the <filesystem>

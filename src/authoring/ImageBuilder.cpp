@@ -114,6 +114,8 @@ bool ImageBuilder::build()
         m_output.logOnly(QLatin1String("ERROR: vcdxbuild could not be started: ") + result.error);
     if (m_cancelled)
         m_output.logOnly(QStringLiteral("The build was cancelled while vcdxbuild ran."));
+    if (result.stalled)
+        m_output.logOnly(QLatin1String("ERROR: ") + result.stallText);
     m_output.finish();
 
     bool good = !m_cancelled && m_lastExitCode == 0 && m_output.finishedOk() && QFileInfo(partBin).isFile()

@@ -161,6 +161,10 @@ MovieConverter::Outcome MovieConverter::convert(const MovieProbe::Info &info, co
         QFile::remove(part);
         return { End::Failed, QLatin1String("ffmpeg could not start: ") + result.error };
     }
+    if (result.stalled) {
+        QFile::remove(part);
+        return { End::Failed, result.stallText };
+    }
     if (!result.succeeded()) {
         QFile::remove(part);
         return { End::Failed, QLatin1String("cannot be converted by ffmpeg: ") + lastLineOf(tail) };

@@ -158,6 +158,10 @@ MovieProbe::Info MovieProbe::probe(const QString &path, const ToolJob::CancelChe
         info.failure = QLatin1String("ffprobe could not start: ") + result.error;
         return info;
     }
+    if (result.stalled) {
+        info.failure = result.stallText;
+        return info;
+    }
     if (!result.succeeded()) {
         info.failure = QLatin1String("cannot be read by ffmpeg: ") + firstErrorLine(output, path);
         return info;

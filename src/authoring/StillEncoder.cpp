@@ -98,7 +98,11 @@ ToolJob StillEncoder::encoderJob(const QString &P, const QString &Q, bool vcd, c
     // the shell as syntax.
     const QString script = ToolJob::shellLine(tools.jpeg2yuv, decoderArguments) + QLatin1String(" | ")
         + ToolJob::shellLine(tools.mpeg2enc, encoderArguments);
-    return ToolJob(QStringLiteral("sh"), { QStringLiteral("-c"), script });
+    ToolJob job(QStringLiteral("sh"), { QStringLiteral("-c"), script });
+    // The shell only joins the two; a stall is theirs.
+    job.setToolName(
+        QFileInfo(tools.jpeg2yuv).fileName() + QLatin1String(" | ") + QFileInfo(tools.mpeg2enc).fileName());
+    return job;
 }
 
 ToolJob StillEncoder::multiplexJob(const QString &P, const QString &Q, bool vcd, const Tools &tools)
@@ -133,6 +137,8 @@ StillEncoder::Steps StillEncoder::encodeSteps(const QString &P, const QString &Q
         QFile::remove(stream);
         if (encoded.end == ToolJob::End::NotStarted)
             hooks.log(QLatin1String("ERROR: ") + encoded.error);
+        if (encoded.stalled)
+            hooks.log(QLatin1String("ERROR: ") + encoded.stallText);
         hooks.log(QLatin1String("ERROR: ") + stream + QLatin1String(" file not created"));
         return Steps::EncoderFailed;
     }
@@ -167,6 +173,8 @@ StillEncoder::Steps StillEncoder::encodeSteps(const QString &P, const QString &Q
         QFile::remove(still);
         if (multiplexed.end == ToolJob::End::NotStarted)
             hooks.log(QLatin1String("ERROR: ") + multiplexed.error);
+        else if (multiplexed.stalled)
+            hooks.log(QLatin1String("ERROR: ") + multiplexed.stallText);
         else if (multiplexed.succeeded())
             hooks.log(QLatin1String("ERROR: ") + part + QLatin1String(" is not a whole stream"));
         hooks.log(QLatin1String("ERROR: ") + Q + QLatin1String(".mpg file not created"));
@@ -224,8 +232,9 @@ void StillEncoder::encode(const QString &P, const QString &Q)
 
     StepHooks hooks;
     hooks.log = [this](const QString &line) { appendLogLine(line); };
-    if (m_interruptOnCancel)
-        hooks.interrupt = [this] { return m_cancel.isRaised(); };
+    // Asked while the tools run, so that an interrupt asked for meanwhile
+    // (a signal ending the program) reaches the still being encoded.
+    hooks.interrupt = [this] { return m_interruptOnCancel && m_cancel.isRaised(); };
     hooks.skip = [this] { return m_cancel.isRaised(); };
 
     switch (encodeSteps(stem, streamStem, m_settings.vcd, Tools::find(), work, hooks)) {

@@ -1,21 +1,78 @@
 #include "authoring/ToolJob.h"
 
 #include <algorithm>
+#include <atomic>
 #include <csignal>
+#include <cstdio>
+#include <cstring>
+#include <mutex>
 
+#include <dirent.h>
 #include <sys/types.h>
 #include <unistd.h>
 
 #include <QCoreApplication>
 #include <QDeadlineTimer>
+#include <QElapsedTimer>
+#include <QFileInfo>
 #include <QProcess>
 #include <QThread>
+
+#include "base/StringTable.h"
+#include "base/TextIds.h"
 
 namespace {
 
 // How long one wait lasts before the window gets its turn and the cancel
 // check is asked again.
 constexpr int kPollMilliseconds = 40;
+
+// How often the watchdog adds up the group's processor time: reading /proc
+// costs a little, and a stall is measured in seconds.
+constexpr qint64 kWatchdogIntervalMilliseconds = 500;
+
+std::atomic<int> stallLimitSeconds { 0 };
+std::mutex lastStallMutex;
+QString lastStallText;
+
+// Processor time of the group's processes, their reaped children included,
+// in clock ticks. A change either way means some of it ran (or ended).
+long long groupProcessorTicks(qint64 group)
+{
+    long long ticks = 0;
+    DIR *proc = ::opendir("/proc");
+    if (!proc)
+        return ticks;
+    while (const dirent *entry = ::readdir(proc)) {
+        if (entry->d_name[0] < '1' || entry->d_name[0] > '9')
+            continue;
+        char path[300];
+        std::snprintf(path, sizeof path, "/proc/%s/stat", entry->d_name);
+        std::FILE *file = std::fopen(path, "re");
+        if (!file)
+            continue; // gone since the listing
+        char line[1024];
+        const size_t size = std::fread(line, 1, sizeof line - 1, file);
+        std::fclose(file);
+        line[size] = '\0';
+        // The name in parentheses may hold blanks and parentheses itself;
+        // the fields after the last ')' start with the state.
+        const char *after = std::strrchr(line, ')');
+        if (!after)
+            continue;
+        char state = 0;
+        long long pgrp = 0;
+        unsigned long long utime = 0, stime = 0;
+        long long cutime = 0, cstime = 0;
+        const int read
+            = std::sscanf(after + 1, " %c %*d %lld %*d %*d %*d %*u %*u %*u %*u %*u %llu %llu %lld %lld",
+                &state, &pgrp, &utime, &stime, &cutime, &cstime);
+        if (read == 6 && pgrp == group)
+            ticks += static_cast<long long>(utime + stime) + cutime + cstime;
+    }
+    ::closedir(proc);
+    return ticks;
+}
 
 bool onApplicationThread()
 {
@@ -118,6 +175,45 @@ ToolJob::ToolJob(const QString &program, const QStringList &arguments)
     , m_arguments(arguments)
 { }
 
+QString ToolJob::toolName() const
+{
+    return m_toolName.isEmpty() ? QFileInfo(m_program).fileName() : m_toolName;
+}
+
+void ToolJob::setStallLimit(int seconds)
+{
+    stallLimitSeconds.store(std::max(0, seconds));
+}
+
+int ToolJob::stallLimit()
+{
+    return stallLimitSeconds.load();
+}
+
+QString ToolJob::lastStall()
+{
+    std::lock_guard lock(lastStallMutex);
+    return lastStallText;
+}
+
+void ToolJob::clearLastStall()
+{
+    std::lock_guard lock(lastStallMutex);
+    lastStallText.clear();
+}
+
+ToolJob::StallLimitScope::StallLimitScope(int seconds)
+    : m_previous(stallLimit())
+{
+    setStallLimit(seconds);
+    clearLastStall();
+}
+
+ToolJob::StallLimitScope::~StallLimitScope()
+{
+    setStallLimit(m_previous);
+}
+
 QString ToolJob::shellWord(const QString &text)
 {
     if (text.isEmpty())
@@ -180,14 +276,33 @@ ToolJob::Result ToolJob::run() const
     const OutputHandler discard;
     PieceCutter cutter(m_output ? m_output : discard);
     QDeadlineTimer killAt(QDeadlineTimer::Forever);
+    const qint64 stallMilliseconds = qint64(stallLimit()) * 1000;
+    QElapsedTimer sinceSign; // since the last output or processor time
+    sinceSign.start();
+    QElapsedTimer sinceLook; // since the group's processor time was added up
+    sinceLook.start();
+    long long ticks = stallMilliseconds > 0 ? groupProcessorTicks(pid) : 0;
     try {
         // The state is asked right before each signal and nothing in between
         // lets QProcess reap the tool, so the group signalled is still ours.
         while (process.state() != QProcess::NotRunning) {
-            if (!result.cancelled && m_cancel && m_cancel()) {
+            const bool ending = result.cancelled || result.stalled;
+            if (!ending && m_cancel && m_cancel()) {
                 if (process.state() == QProcess::NotRunning)
                     break;
                 result.cancelled = true;
+                signalGroup(pid, SIGTERM);
+                killAt.setRemainingTime(CancelGraceMilliseconds);
+            } else if (!ending && stallMilliseconds > 0 && sinceSign.hasExpired(stallMilliseconds)) {
+                if (process.state() == QProcess::NotRunning)
+                    break;
+                result.stalled = true;
+                result.stallText = localText(TextId::ToolStalled)
+                                       .arg(toolName(), QString::number(stallMilliseconds / 1000));
+                {
+                    std::lock_guard lock(lastStallMutex);
+                    lastStallText = result.stallText;
+                }
                 signalGroup(pid, SIGTERM);
                 killAt.setRemainingTime(CancelGraceMilliseconds);
             } else if (killAt.hasExpired()) {
@@ -197,8 +312,18 @@ ToolJob::Result ToolJob::run() const
             // Also reads the pipe while it waits, so the tool never blocks
             // on a full one.
             process.waitForFinished(kPollMilliseconds);
+            const QByteArray bytes = process.readAll();
+            if (!bytes.isEmpty())
+                sinceSign.restart();
             if (m_output)
-                cutter.add(process.readAll());
+                cutter.add(bytes);
+            if (stallMilliseconds > 0 && sinceLook.hasExpired(kWatchdogIntervalMilliseconds)) {
+                sinceLook.restart();
+                const long long now = groupProcessorTicks(pid);
+                if (now != ticks)
+                    sinceSign.restart();
+                ticks = now;
+            }
             if (letEventsThrough)
                 QCoreApplication::processEvents();
         }
@@ -215,7 +340,7 @@ ToolJob::Result ToolJob::run() const
     }
     // A child of the tool that shrugged off SIGTERM, or had not yet acted on
     // it, must not outlive the cancel.
-    if (result.cancelled)
+    if (result.cancelled || result.stalled)
         endGroup(pid);
 
     if (process.exitStatus() == QProcess::CrashExit) {

@@ -17,6 +17,10 @@
 // only waits. run() never returns, normally or by an exception, with the
 // tool still running; after a cancel, or when it leaves by an exception, no
 // process of the tool's group is left either.
+//
+// A watchdog ends a tool that looks stuck: when for the stall limit its
+// group printed nothing and used no processor time, the group is ended as on
+// a cancel and the result says it stalled.
 class ToolJob
 {
 public:
@@ -46,6 +50,9 @@ public:
         QString error;
         // The cancel check asked for the end and the group was signalled.
         bool cancelled = false;
+        // The watchdog ended the tool; stallText says which and after how long.
+        bool stalled = false;
+        QString stallText;
 
         bool succeeded() const { return end == End::Finished && exitCode == 0; }
         // The exit code, 128 + the signal for a signalled tool (as a shell
@@ -60,6 +67,10 @@ public:
     // Without a handler the output is thrown away.
     void setOutputHandler(OutputHandler handler) { m_output = std::move(handler); }
     void setCancelCheck(CancelCheck check) { m_cancel = std::move(check); }
+    // The name the watchdog's message gives the tool; by default the
+    // program's file name.
+    void setToolName(const QString &name) { m_toolName = name; }
+    QString toolName() const;
 
     const QString &program() const { return m_program; }
     const QStringList &arguments() const { return m_arguments; }
@@ -69,6 +80,29 @@ public:
     QString commandLine() const { return shellLine(m_program, m_arguments); }
 
     Result run() const;
+
+    // Seconds without a sign of life after which every job run from now on
+    // is ended; 0 (the default) lets tools run for ever. A build sets it
+    // from its settings for its own time (see StallLimitScope).
+    static void setStallLimit(int seconds);
+    static int stallLimit();
+    // The message of the last tool the watchdog ended, in any thread, or
+    // empty; cleared by clearLastStall().
+    static QString lastStall();
+    static void clearLastStall();
+
+    // Sets the stall limit for its lifetime and clears the last stall.
+    class StallLimitScope
+    {
+    public:
+        explicit StallLimitScope(int seconds);
+        ~StallLimitScope();
+        StallLimitScope(const StallLimitScope &) = delete;
+        StallLimitScope &operator=(const StallLimitScope &) = delete;
+
+    private:
+        int m_previous;
+    };
 
     // text as one shell word: as it is when it holds only characters no
     // shell treats specially, else in single quotes (a ' written as '\'').
@@ -80,6 +114,7 @@ private:
     QString m_program;
     QStringList m_arguments;
     QString m_workingFolder;
+    QString m_toolName;
     OutputHandler m_output;
     CancelCheck m_cancel;
 };

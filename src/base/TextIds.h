@@ -114,6 +114,8 @@ inline constexpr int MsgMayNotFit = 1155; // "This compilation will probably not
 inline constexpr int CapacityLine = 1156; // "%1 MB · %2 items"
 inline constexpr int ImageMade = 1157; // "Image made: %1 (%2 MB, %3 minutes of a CD)"
 inline constexpr int ShowLog = 1158; // "Show log"
+inline constexpr int ToolStalled
+    = 1250; // "%1 printed nothing and used no processor time for %2 seconds; it was ended"
 
 // Installed program
 inline constexpr int MsgLogNotWritable = 1200; // "Cannot write the log %1; Kelvara goes on without it."

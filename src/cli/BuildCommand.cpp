@@ -1,5 +1,6 @@
 #include "cli/BuildCommand.h"
 
+#include <csignal>
 #include <cstdio>
 
 #include <QDir>
@@ -16,6 +17,7 @@
 #include "cli/CommandLine.h"
 #include "cli/CommandOptions.h"
 #include "cli/ConsoleLine.h"
+#include "cli/StopSignals.h"
 #include "project/SkippedFile.h"
 #include "settings/Settings.h"
 
@@ -33,7 +35,7 @@ QStringList reportSkipped(const std::vector<SkippedFile> &skipped, const QString
     QStringList unusable;
     for (const SkippedFile &file : skipped) {
         const QString line = file.lineBelow(source);
-        ConsoleLine::print(stderr, QLatin1String("kelvara build: skipped ") + line);
+        ConsoleLine::print(stderr, QLatin1String("kelvara build: skipped ") + ConsoleLine::escaped(line));
         if (file.reason == SkippedFile::Reason::Unreadable || file.reason == SkippedFile::Reason::Undecodable
             || file.reason == SkippedFile::Reason::WrongKind)
             unusable << line;
@@ -41,11 +43,29 @@ QStringList reportSkipped(const std::vector<SkippedFile> &skipped, const QString
     return unusable;
 }
 
+// A build ended by a signal: it was wound down as a cancel, and it leaves
+// no image, not even one finished just before the signal came.
+int stopped(int signalNumber, const BuildDriver *driver)
+{
+    if (driver)
+        driver->removeImage();
+    const char *name = signalNumber == SIGINT ? "SIGINT" : signalNumber == SIGTERM ? "SIGTERM" : "SIGHUP";
+    ConsoleLine::print(stderr, QLatin1String("kelvara build: stopped by ") + QLatin1String(name));
+    return StopSignals::exitCodeFor(signalNumber);
+}
+
 } // namespace
 
 int runBuildCommand(const CommandOptions &options, Settings &settings, Prompter &prompter)
 {
     options.applyTo(settings);
+
+    // Caught from here on; the driver stops once it exists and runs.
+    BuildDriver *running = nullptr;
+    const StopSignals stopSignals([&running](int) {
+        if (running)
+            running->stop();
+    });
 
     // A build folder named on the command line is made when missing, as
     // other tools do with their output folder.
@@ -66,6 +86,8 @@ int runBuildCommand(const CommandOptions &options, Settings &settings, Prompter 
     const QStringList unusable = reportSkipped(ws.tree.skippedFiles(), ws.settings.sourceDir);
     if (options.strict && !unusable.isEmpty())
         return fail(QLatin1String("left off the disc: ") + unusable.join(QLatin1String("; ")));
+    if (StopSignals::caught())
+        return stopped(StopSignals::caught(), nullptr);
 
     BuildOutput output;
     BuildDriver driver(ws.settings, ws.tree, ws.renderer, ws.canvas, ws.prompter(), output);
@@ -73,12 +95,17 @@ int runBuildCommand(const CommandOptions &options, Settings &settings, Prompter 
     walk.stateStarted = [&driver](const QString &state) {
         ConsoleLine::print(stderr,
             u'[' + QString::number(driver.walk().progressDone()) + u'/'
-                + QString::number(driver.walk().progressTotal()) + QLatin1String("] ") + state);
+                + QString::number(driver.walk().progressTotal()) + QLatin1String("] ")
+                + ConsoleLine::escaped(state));
     };
     driver.setWalkCallbacks(std::move(walk));
     driver.setStrict(options.strict);
 
+    running = &driver;
     const BuildDriver::Outcome outcome = driver.build();
+    running = nullptr;
+    if (StopSignals::caught())
+        return stopped(StopSignals::caught(), &driver);
     // The console prompter has printed the "Setup incomplete" line already,
     // as it does when the start-up check finds a tool missing.
     if (outcome == BuildDriver::Outcome::SetupIncomplete)
@@ -95,8 +122,8 @@ int runBuildCommand(const CommandOptions &options, Settings &settings, Prompter 
         return fail(QLatin1String("no current image in ") + ws.settings.destinationDir
             + QLatin1String(" after the build (the album changed while it ran?)"));
 
-    ConsoleLine::print(stdout, QDir::toNativeSeparators(driver.cuePath()));
-    ConsoleLine::print(stdout, QDir::toNativeSeparators(driver.imagePath()));
+    ConsoleLine::printPath(QDir::toNativeSeparators(driver.cuePath()), options.print0);
+    ConsoleLine::printPath(QDir::toNativeSeparators(driver.imagePath()), options.print0);
     if (!options.burn)
         return 0;
     // The image is this build's and current: burn exactly it.

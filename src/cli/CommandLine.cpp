@@ -3,6 +3,7 @@
 #include <QDir>
 #include <QFileInfo>
 
+#include <climits>
 #include <optional>
 
 #include "base/Guard.h"
@@ -25,10 +26,12 @@ struct OptionSpec
     const char *name;
     OptionKind kind;
     bool renderOnly;
+    bool buildOnly = false;
 };
 
 // Every command takes the options that override a stored setting; --node,
-// --entry and --out only mean something to render.
+// --entry and --out only mean something to render, --tool-timeout and
+// --print0 only to build.
 constexpr OptionSpec kOptions[] = {
     { "--source", OptionKind::Value, false },
     { "--dest", OptionKind::Value, false },
@@ -51,6 +54,8 @@ constexpr OptionSpec kOptions[] = {
     { "--speed", OptionKind::Value, false },
     { "--blank", OptionKind::Value, false },
     { "--writer", OptionKind::Value, false },
+    { "--tool-timeout", OptionKind::Value, false, true },
+    { "--print0", OptionKind::Flag, false, true },
 };
 
 // The options that choose how to burn: burn takes them, and so does build
@@ -90,8 +95,9 @@ CommandLine::Parsed failure(const QString &message)
     return parsed;
 }
 
-// A whole number from min up, written in plain decimal digits.
-std::optional<int> wholeNumber(const QString &text, int min)
+// A whole number from min to max, written in plain decimal digits; a number
+// too long for an int is out of range as well.
+std::optional<int> wholeNumber(const QString &text, int min, int max = INT_MAX)
 {
     if (text.isEmpty())
         return std::nullopt;
@@ -101,9 +107,14 @@ std::optional<int> wholeNumber(const QString &text, int min)
     }
     bool ok = false;
     const int value = text.toInt(&ok);
-    if (!ok || value < min)
+    if (!ok || value < min || value > max)
         return std::nullopt;
     return value;
+}
+
+QString notInRange(const QString &name, const QString &range, const QString &value)
+{
+    return name + QLatin1String(" must be ") + range + QLatin1String(", not '") + value + u'\'';
 }
 
 QString absolutePath(const QString &workingDir, const QString &path)
@@ -146,16 +157,31 @@ QString applyOption(CommandOptions &o, const QString &name, const QString &value
             return QLatin1String("--resolution must be high or low, not '") + value + u'\'';
         o.lowRes = v == u"low";
     } else if (name == u"--timeout") {
-        const auto seconds = wholeNumber(value, 0);
+        const int max = SettingsController::MaxTimeoutSeconds;
+        const auto seconds = wholeNumber(value, 0, max);
         if (!seconds)
-            return QLatin1String("--timeout must be a whole number of seconds (0 waits for ever), not '")
-                + value + u'\'';
+            return notInRange(name,
+                QLatin1String("a whole number of seconds from 0 (waits for ever) to ") + QString::number(max),
+                value);
         o.timeout = QString::number(*seconds);
     } else if (name == u"--jobs") {
-        const auto jobs = wholeNumber(value, 1);
+        const int max = SettingsController::maxJobs();
+        const auto jobs = wholeNumber(value, 0, max);
         if (!jobs)
-            return QLatin1String("--jobs must be a whole number from 1 up, not '") + value + u'\'';
+            return notInRange(name,
+                QLatin1String("a whole number from 0 (one per core) to ") + QString::number(max)
+                    + QLatin1String(" (") + QString::number(SettingsController::MaxJobsPerCore)
+                    + QLatin1String(" per core)"),
+                value);
         o.jobs = *jobs;
+    } else if (name == u"--tool-timeout") {
+        const int max = SettingsController::MaxToolTimeoutSeconds;
+        const auto seconds = wholeNumber(value, 0, max);
+        if (!seconds)
+            return notInRange(name,
+                QLatin1String("a whole number of seconds from 0 (no limit) to ") + QString::number(max),
+                value);
+        o.toolTimeout = *seconds;
     } else if (name == u"--node") {
         const auto node = wholeNumber(value, 1);
         if (!node)
@@ -257,6 +283,8 @@ CommandLine::Parsed CommandLine::parse(const QStringList &arguments, const QStri
         const QString misuse = burnOptionMisuse(name, command);
         if (!misuse.isEmpty())
             return failure(misuse);
+        if (spec->buildOnly && command != u"build")
+            return failure(name + QLatin1String(" is an option of build, not of ") + command);
 
         if (spec->kind == OptionKind::Flag) {
             if (value)
@@ -271,6 +299,8 @@ CommandLine::Parsed CommandLine::parse(const QStringList &arguments, const QStri
                 parsed.options.list = true;
             else if (name == u"--dry-run")
                 parsed.options.dryRun = true;
+            else if (name == u"--print0")
+                parsed.options.print0 = true;
             else
                 parsed.options.fullRebuild = true;
             continue;
@@ -311,10 +341,14 @@ QString CommandLine::usage()
         "  kelvara [ALBUM]         open the main window (with the folder ALBUM as the album)\n"
         "  kelvara build  [--source DIR] [--dest DIR] [--title TEXT] [--tv pal|ntsc]\n"
         "                 [--type vcd|svcd] [--resolution high|low] [--timeout SECONDS]\n"
-        "                 [--full-rebuild] [--yes] [--jobs N] [--strict] [--burn [BURN OPTIONS]]\n"
+        "                 [--full-rebuild] [--yes] [--jobs N] [--strict]\n"
+        "                 [--tool-timeout SECONDS] [--print0] [--burn [BURN OPTIONS]]\n"
         "                 build vcd.bin and vcd.cue from the source folder into the build folder;\n"
         "                 a picture or movie that cannot be decoded is left off with a warning,\n"
-        "                 or fails the build with --strict; --burn burns the image when made\n"
+        "                 or fails the build with --strict; a tool that shows no sign of life\n"
+        "                 for SECONDS (default 300, 0 = no limit) is ended and fails the build;\n"
+        "                 --print0 ends each path printed with NUL instead of a newline;\n"
+        "                 --burn burns the image when made\n"
         "  kelvara scan   [--source DIR]\n"
         "                 print the tree, the counters, the estimated disc size and the\n"
         "                 files left out with the reason\n"
@@ -328,7 +362,10 @@ QString CommandLine::usage()
         "\n"
         "Every command reads the stored settings and takes the options of build to\n"
         "override them for this run only; nothing is saved. Questions get their\n"
-        "default answer (No for limit warnings) unless --yes is given.\n"
+        "default answer (No for limit warnings) unless --yes is given. Names on the\n"
+        "output have control characters and backslashes escaped (\\n, \\t, \\x1b, \\\\).\n"
+        "SIGINT, SIGTERM and SIGHUP stop a build as a cancel does and exit with\n"
+        "130, 143 and 129.\n"
         "Exit codes: 0 done, 1 failed or refused, 2 command-line error, 3 setup\n"
         "incomplete (a tool is missing), 4 no CD writer found, 70 unexpected error.\n"
         "See kelvara(1).\n");

@@ -22,4 +22,6 @@ void CommandOptions::applyTo(Settings &settings) const
         settings.fullRebuild = true;
     if (jobs)
         settings.jobs = *jobs;
+    if (toolTimeout)
+        settings.toolTimeout = *toolTimeout;
 }

@@ -22,6 +22,8 @@ struct CommandOptions
     bool yes = false; // --yes
     bool strict = false; // --strict: a picture or movie left off fails the build
     std::optional<int> jobs; // --jobs N
+    std::optional<int> toolTimeout; // --tool-timeout SECONDS (build)
+    bool print0 = false; // --print0: paths on stdout end in NUL, unescaped (build)
     std::optional<int> node; // --node INDEX (render)
     int entry = 1; // --entry N (render)
     QString out; // --out FILE.jpg (render)

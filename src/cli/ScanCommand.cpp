@@ -6,6 +6,7 @@
 
 #include "base/Prompter.h"
 #include "cli/CommandOptions.h"
+#include "cli/ConsoleLine.h"
 #include "project/Capacity.h"
 #include "project/DiscContent.h"
 #include "project/ProjectTree.h"
@@ -40,7 +41,7 @@ QString kindName(const ProjectNode *node)
 void printNode(const ProjectNode *node, int depth)
 {
     printLine(QString(depth * 2, u' ') + QString::number(node->index()) + u' ' + kindName(node) + u' '
-        + node->text());
+        + ConsoleLine::escaped(node->text()));
     for (int row = 0; row < node->childCount(); ++row)
         printNode(node->child(row), depth + 1);
 }
@@ -58,7 +59,7 @@ void printSkipped(const std::vector<SkippedFile> &skipped, const QString &source
         return;
     printLine(QLatin1String("Skipped files: ") + QString::number(skipped.size()));
     for (const SkippedFile &file : skipped)
-        printLine(QLatin1String("  ") + file.lineBelow(sourceFolder));
+        printLine(QLatin1String("  ") + ConsoleLine::escaped(file.lineBelow(sourceFolder)));
 }
 
 } // namespace

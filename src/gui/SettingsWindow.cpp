@@ -348,7 +348,8 @@ void SettingsWindow::createControls()
     languageRow->addWidget(m_cmbLanguage, 1);
     // How many stills a build encodes at once; 0 leaves it to the machine.
     m_spnJobs = named(new QSpinBox, "spnJobs");
-    m_spnJobs->setRange(0, 64);
+    // What a stored value may hold, or the next start would read it as 0.
+    m_spnJobs->setRange(0, SettingsController::maxJobs());
     m_spnJobs->setSpecialValueText(localText(TextId::OnePerCore));
     // A spin box's special text is no caption the relabeller knows.
     connect(&FormLocalizer::instance(), &FormLocalizer::languageChanged, m_spnJobs,

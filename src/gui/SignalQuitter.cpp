@@ -9,12 +9,14 @@
 
 #include <QCoreApplication>
 #include <QSocketNotifier>
+#include <QTimer>
 
 #include "base/Guard.h"
 
 namespace {
 
 constexpr int HandledSignals[] = { SIGTERM, SIGINT, SIGHUP };
+constexpr int kIdlePollMilliseconds = 50;
 
 // The write end is read by the handler, which may only touch plain data.
 volatile std::sig_atomic_t writeFd = -1;
@@ -78,6 +80,25 @@ void SignalQuitter::onReadable()
         return;
     m_quitting = true;
     emit signalled(byte);
+    if (m_stopWork)
+        m_stopWork();
+    quitWhenIdle();
+}
+
+void SignalQuitter::setWork(std::function<void()> stop, std::function<bool()> busy)
+{
+    m_stopWork = std::move(stop);
+    m_busy = std::move(busy);
+}
+
+void SignalQuitter::quitWhenIdle()
+{
+    // The work runs below this call on the stack, inside its own event
+    // processing: it can only end once this returns.
+    if (m_busy && m_busy()) {
+        QTimer::singleShot(kIdlePollMilliseconds, this, &SignalQuitter::quitWhenIdle);
+        return;
+    }
     if (m_beforeQuit)
         Guard::run(QStringLiteral("Sub Form_Unload"), m_beforeQuit);
     QCoreApplication::quit();

@@ -23,14 +23,22 @@ public:
     // program then runs on without it.
     bool isInstalled() const { return m_installed; }
 
+    // Work that must wind down before the program ends (a running build):
+    // stop is called on the signal, and the save hook and the quit wait
+    // until busy answers false, so the work ends cleanly in its own loop.
+    void setWork(std::function<void()> stop, std::function<bool()> busy);
+
 signals:
     void signalled(int signalNumber);
 
 private:
     static void onSignal(int signalNumber);
     void onReadable();
+    void quitWhenIdle();
 
     std::function<void()> m_beforeQuit;
+    std::function<void()> m_stopWork;
+    std::function<bool()> m_busy;
     QSocketNotifier *m_notifier = nullptr;
     bool m_installed = false;
     bool m_quitting = false;

@@ -60,6 +60,7 @@ struct Settings
     bool correctEdges = true; // CorrectEdges
     bool correctAspect = true; // CorrectAspect
     int jobs = 0; // Jobs: still encodings run at once; 0 = one per processor core
+    int toolTimeout = 300; // ToolTimeout: seconds a tool may show no sign of life; 0 = no limit
 
     // Derived by setSizes.
     int frameWidth = 704;

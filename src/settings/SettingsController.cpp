@@ -2,6 +2,7 @@
 
 #include <QDir>
 #include <QStandardPaths>
+#include <QThread>
 #include <QVariant>
 
 #include <algorithm>
@@ -48,6 +49,22 @@ public:
     {
         const int n = number(name, fallback);
         return n >= 0 && n < count ? n : fallback;
+    }
+
+    // A count, size or position outside what the program can use (a
+    // hand-edited file, another version) reads as absent.
+    int bounded(const char *name, int fallback, int min, int max)
+    {
+        const int n = number(name, fallback);
+        return n >= min && n <= max ? n : fallback;
+    }
+
+    // The same for a number kept as the text its field shows.
+    QString boundedText(const char *name, const QString &fallback, double max)
+    {
+        const QString stored = text(name, fallback);
+        const double n = Numeric::val(stored);
+        return n >= 0 && n <= max ? stored : fallback;
     }
 
     // Font sizes: a stored 0 shows as 24; anything else is kept to what the
@@ -165,9 +182,11 @@ void SettingsController::readSettings()
     else
         chooseHighResolution();
 
-    s.xCenter = in.text("XCenter", QStringLiteral("352"));
-    s.yCenter = in.text("YCenter", QStringLiteral("288"));
-    s.correctPercentage = in.text("CorrectPercentage", 6);
+    // Positions within the largest frame; setSizes centres them again when
+    // pictures are centred.
+    s.xCenter = in.boundedText("XCenter", QStringLiteral("352"), MaxFrameWidth);
+    s.yCenter = in.boundedText("YCenter", QStringLiteral("288"), MaxFrameHeight);
+    s.correctPercentage = in.boundedText("CorrectPercentage", QStringLiteral("6"), MaxMarginPercent);
     s.edgeFraction = Numeric::val(s.correctPercentage) / 100.0;
 
     s.titleFont = in.text("FontTitle", QStringLiteral("Arial"));
@@ -191,8 +210,8 @@ void SettingsController::readSettings()
         m_hooks.languageChanged(s.language);
 
     // screenXpos and screenYpos are only written; WindowState places the window.
-    s.stampX = in.number("textXpos", 0);
-    s.stampY = in.number("textYpos", 0);
+    s.stampX = in.bounded("textXpos", 0, 0, MaxFrameWidth);
+    s.stampY = in.bounded("textYpos", 0, 0, MaxFrameHeight);
 
     s.titleFontSize = in.size("TitleFontSize", 60);
     s.menuFontSize = in.size("MenuFontSize", 36);
@@ -213,8 +232,9 @@ void SettingsController::readSettings()
     s.antiFlicker = in.check("AntiFlicker", true);
     s.correctEdges = in.check("CorrectEdges", true);
     s.correctAspect = in.check("CorrectAspect", true);
-    // A negative count means nothing sensible: one per core then.
-    s.jobs = std::max(0, in.number("Jobs", 0));
+    // A count no machine can use falls back to one per core.
+    s.jobs = in.bounded("Jobs", 0, 0, maxJobs());
+    s.toolTimeout = in.bounded("ToolTimeout", DefaultToolTimeoutSeconds, 0, MaxToolTimeoutSeconds);
 
     // The geometry must match the restored options and corrections before
     // anything is drawn or built from them.
@@ -283,6 +303,12 @@ void SettingsController::saveSettings()
     putCheck(reg, "AntiFlicker", s.antiFlicker);
     putCheck(reg, "CorrectAspect", s.correctAspect);
     putInt(reg, "Jobs", s.jobs);
+    putInt(reg, "ToolTimeout", s.toolTimeout);
+}
+
+int SettingsController::maxJobs()
+{
+    return MaxJobsPerCore * std::max(1, QThread::idealThreadCount());
 }
 
 void SettingsController::setSizes()

@@ -35,11 +35,23 @@ public:
     static constexpr int ResizeFilterCount = 17;
     static constexpr int LanguageCount = 6;
     static constexpr int MaxMarginPercent = 25;
+    // The largest frame of any disc format (SVCD high resolution, PAL).
+    static constexpr int MaxFrameWidth = 704;
+    static constexpr int MaxFrameHeight = 576;
     // What the number fields take: a picture waits at most an hour, and a
     // font larger than 200 points no longer fits a line of the frame.
     static constexpr int MaxTimeoutSeconds = 3600;
     static constexpr int MinFontSize = 1;
     static constexpr int MaxFontSize = 200;
+    // More encodings at once than this per core only queue up for the
+    // processor while each holds its pipes and temporary files open.
+    static constexpr int MaxJobsPerCore = 4;
+    // A tool may show no sign of life for at most a day before it is ended.
+    static constexpr int MaxToolTimeoutSeconds = 86400;
+    static constexpr int DefaultToolTimeoutSeconds = 300;
+
+    // The largest Jobs value: MaxJobsPerCore times the processor cores.
+    static int maxJobs();
 
     // The registry key of every setting, below HKEY_LOCAL_MACHINE.
     static QString registryKey();

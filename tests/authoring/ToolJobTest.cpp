@@ -289,3 +289,39 @@ TEST(ToolJobThreads, RunsAndCancelsOnAWorkerThread)
     EXPECT_TRUE(hung.cancelled);
     EXPECT_EQ(hung.signal, SIGTERM);
 }
+
+// A tool whose whole group sleeps is ended, children and all, with a
+// message naming it and the limit; one that keeps printing, or keeps
+// computing without a word, runs past the limit to its own end.
+TEST(ToolJobWatchdog, EndsOnlyAToolThatShowsNoSignOfLife)
+{
+    const ToolJob::StallLimitScope limit(1);
+    qint64 grandchild = 0;
+    ToolJob sleeper(u"sh"_s, { u"-c"_s, u"\"$1\" hang & echo $!; wait"_s, u"sh"_s, kHelper });
+    sleeper.setToolName(u"stand-in"_s);
+    sleeper.setOutputHandler(
+        [&grandchild](const QString &piece) { grandchild = piece.trimmed().toLongLong(); });
+    const ToolJob::Result stalled = sleeper.run();
+    EXPECT_TRUE(stalled.stalled);
+    EXPECT_FALSE(stalled.cancelled);
+    EXPECT_FALSE(stalled.succeeded());
+    EXPECT_EQ(stalled.stallText,
+        u"stand-in printed nothing and used no processor time for 1 seconds; it was ended"_s);
+    EXPECT_EQ(ToolJob::lastStall(), stalled.stallText);
+    ASSERT_GT(grandchild, 0);
+    EXPECT_FALSE(running(grandchild));
+
+    ToolJob::clearLastStall();
+    Recorder talker;
+    const ToolJob::Result talked
+        = talker.run(ToolJob(u"sh"_s, { u"-c"_s, u"for i in 1 2 3 4 5 6; do echo $i; sleep 0.4; done"_s }));
+    EXPECT_TRUE(talked.succeeded()) << talked.stallText.toStdString();
+    EXPECT_EQ(talker.all(), u"1\n2\n3\n4\n5\n6\n"_s);
+
+    // Silent, but its processor time keeps growing; the shell's own
+    // arithmetic keeps it busy for a few seconds on any machine.
+    ToolJob worker(u"sh"_s, { u"-c"_s, u"i=0; while [ $i -lt 1000000 ]; do i=$((i+1)); done"_s });
+    const ToolJob::Result worked = worker.run();
+    EXPECT_TRUE(worked.succeeded()) << worked.stallText.toStdString();
+    EXPECT_TRUE(ToolJob::lastStall().isEmpty());
+}

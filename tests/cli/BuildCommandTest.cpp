@@ -150,7 +150,9 @@ protected:
                 "\"OutputType\"=\"SVCD\"\n"
                 "\"Resolution\"=\"HIGH\"\n"
                 "\"FullRebuild\"=dword:00000000\n"
-                "\"Jobs\"=dword:00000000\n");
+                // A million encoders at once: every build without --jobs
+                // must fall back to one per core and still make its disc.
+                "\"Jobs\"=dword:000f4240\n");
         file.write(text.toUtf8());
     }
 
@@ -260,6 +262,27 @@ TEST_F(BuildCommandTest, FullRebuildEncodesStillsThatAreThere)
     EXPECT_FALSE(rebuilt.err.contains(s("(still reused)"))) << qPrintable(rebuilt.err);
     EXPECT_TRUE(rebuilt.createLog.contains(s("/Trip/a.jpx"))) << "the still went through the encoder again";
     EXPECT_FALSE(retitled.createLog.contains(s("/Trip/a.jpx")));
+}
+
+// A name holding a newline or an escape character splits no progress line
+// and steers no terminal, a backslash in the build path is escaped on
+// stdout, and --print0 gives scripts both paths as they are.
+TEST_F(BuildCommandTest, ControlCharactersInNamesAreEscapedAndPrint0IsRaw)
+{
+    QDir().mkpath(at("odd/Trip"));
+    paintPhoto(at("odd/Trip") + s("/two\nlines\x1b.jpg"), Qt::darkYellow, s("odd"));
+    const QString dest = at("odd\\out");
+    const QStringList arguments { s("build"), s("--source"), at("odd"), s("--dest"), dest, s("--tv"),
+        s("pal"), s("--type"), s("vcd") };
+    const Build plain = run(arguments);
+    expectSucceeded(plain);
+    EXPECT_TRUE(plain.err.contains(s("] picture Trip/two\\nlines\\x1b.jpg\n"))) << qPrintable(plain.err);
+    const QString escaped = at("odd\\\\out");
+    EXPECT_EQ(plain.out, escaped + s("/vcd.cue\n") + escaped + s("/vcd.bin\n"));
+
+    const Build raw = run(arguments + QStringList { s("--print0") });
+    expectSucceeded(raw);
+    EXPECT_EQ(raw.out, dest + s("/vcd.cue") + QChar(0) + dest + s("/vcd.bin") + QChar(0));
 }
 
 } // namespace

@@ -5,6 +5,7 @@
 #include <QDir>
 
 #include "settings/Settings.h"
+#include "settings/SettingsController.h"
 
 namespace {
 const QString kWorkDir = QStringLiteral("/home/someone/photos");
@@ -122,12 +123,39 @@ TEST(CommandLineParse, BadValues)
     expectError(args({ "build", "--timeout", "-1" }), "--timeout");
     expectError(args({ "build", "--timeout", "6s" }), "--timeout");
     expectError(args({ "build", "--timeout", "99999999999" }), "--timeout");
-    expectError(args({ "build", "--jobs", "0" }), "--jobs");
+    expectError(args({ "build", "--timeout", "3601" }), "from 0 (waits for ever) to 3600");
     expectError(args({ "build", "--jobs", "two" }), "--jobs");
+    expectError(args({ "build", "--tool-timeout", "86401" }), "--tool-timeout must be");
+    expectError(args({ "scan", "--print0" }), "option of build");
     expectError(args({ "render", "--node", "0", "--out", "a.jpg" }), "--node");
     expectError(args({ "render", "--node", "1", "--entry", "0", "--out", "a.jpg" }), "--entry");
     expectError(args({ "build", "--source", "" }), "--source needs a path");
     expectError(args({ "build", "--type", "vcd", "--resolution", "low" }), "not possible");
+}
+
+// Counts beyond what the machine can use are refused with the range, at the
+// edge between refused and taken; 0 jobs means one per core.
+TEST(CommandLineParse, JobsAndToolTimeoutAreBounded)
+{
+    const int max = SettingsController::maxJobs();
+    const QString range = QLatin1String("from 0 (one per core) to ") + QString::number(max);
+    for (const QString &jobs : { QString::number(max + 1), QStringLiteral("1000000") }) {
+        const CommandLine::Parsed parsed = parse({ QStringLiteral("build"), QStringLiteral("--jobs"), jobs });
+        EXPECT_EQ(parsed.action, CommandLine::Action::Error);
+        EXPECT_TRUE(parsed.error.contains(range)) << parsed.error.toStdString();
+    }
+    for (const int jobs : { 0, max }) {
+        const CommandLine::Parsed parsed
+            = parse({ QStringLiteral("build"), QStringLiteral("--jobs"), QString::number(jobs) });
+        ASSERT_EQ(parsed.action, CommandLine::Action::Run) << parsed.error.toStdString();
+        EXPECT_EQ(parsed.options.jobs, std::optional<int>(jobs));
+    }
+    const CommandLine::Parsed parsed = parse(args({ "build", "--tool-timeout", "0", "--print0" }));
+    ASSERT_EQ(parsed.action, CommandLine::Action::Run) << parsed.error.toStdString();
+    EXPECT_TRUE(parsed.options.print0);
+    Settings settings;
+    parsed.options.applyTo(settings);
+    EXPECT_EQ(settings.toolTimeout, 0);
 }
 
 TEST(CommandLineParse, MissingValues)

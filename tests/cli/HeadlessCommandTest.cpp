@@ -127,6 +127,15 @@ TEST(HeadlessCommand, UsageErrorsAndHelp)
     // A usage error is found before the start-up: no program log.
     EXPECT_FALSE(QFile::exists(home.path() + QLatin1String("/kelvara.log")));
 
+    // A million encoders at once would run out of file descriptors.
+    const Outcome tooMany
+        = runKelvara({ QStringLiteral("build"), QStringLiteral("--jobs"), QStringLiteral("1000000") },
+            home.path(), qEnvironmentVariable("PATH"));
+    EXPECT_EQ(tooMany.exitCode, CommandLine::UsageExitCode);
+    EXPECT_TRUE(
+        tooMany.err.contains(QLatin1String("--jobs must be a whole number from 0 (one per core) to ")))
+        << tooMany.err.toStdString();
+
     const Outcome help = runKelvara({ QStringLiteral("--help") }, home.path(), qEnvironmentVariable("PATH"));
     EXPECT_EQ(help.exitCode, 0);
     EXPECT_TRUE(help.out.startsWith(QLatin1String("Usage:")));

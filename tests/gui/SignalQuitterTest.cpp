@@ -76,3 +76,45 @@ TEST(SignalQuitter, OnlyOneAtATimeAndTheOldHandlerComesBack)
     ::sigaction(SIGTERM, nullptr, &now);
     EXPECT_EQ(now.sa_handler, SIG_DFL);
 }
+
+// A signal that comes while a build runs inside the event loop stops the
+// build first; the settings are saved, and the program quits, only once the
+// build has unwound, never underneath it.
+TEST(SignalQuitter, RunningWorkIsStoppedAndEndsBeforeTheSave)
+{
+    TestHome home;
+    QStringList order;
+    bool stopRequested = false;
+    bool working = false;
+    SignalQuitter quitter([&] { order << QStringLiteral("save"); });
+    quitter.setWork(
+        [&] {
+            order << QStringLiteral("stop");
+            stopRequested = true;
+        },
+        [&] { return working; });
+    // The work lets events through while it runs, as a build does.
+    QTimer::singleShot(0, [&] {
+        working = true;
+        std::raise(SIGTERM);
+        while (!stopRequested)
+            QCoreApplication::processEvents(QEventLoop::WaitForMoreEvents);
+        // Winding down also lets events through; the save must wait.
+        for (int i = 0; i < 5; ++i)
+            QCoreApplication::processEvents();
+        order << QStringLiteral("work ended");
+        working = false;
+    });
+    bool timedOut = false;
+    QTimer safety;
+    safety.setSingleShot(true);
+    QObject::connect(&safety, &QTimer::timeout, [&] {
+        timedOut = true;
+        QCoreApplication::exit(1);
+    });
+    safety.start(30000);
+    EXPECT_EQ(QCoreApplication::exec(), 0);
+    EXPECT_FALSE(timedOut);
+    EXPECT_EQ(order,
+        (QStringList { QStringLiteral("stop"), QStringLiteral("work ended"), QStringLiteral("save") }));
+}

@@ -35,6 +35,7 @@ Settings scrambled()
     s.fullRebuild = true;
     s.antiFlicker = s.correctEdges = s.correctAspect = false;
     s.jobs = 7;
+    s.toolTimeout = 7;
     return s;
 }
 
@@ -179,8 +180,8 @@ TEST_F(SettingsPersistenceTest, EverySettingSurvivesASaveAndRead)
     out.fastPreview = true;
     out.showSettings = false;
     out.language = 2;
-    out.stampX = 123456;
-    out.stampY = -5;
+    out.stampX = 650;
+    out.stampY = 5;
     out.titleFontSize = QStringLiteral("48");
     out.menuFontSize = QStringLiteral("30");
     out.pictureFontSize = QStringLiteral("20");
@@ -197,6 +198,8 @@ TEST_F(SettingsPersistenceTest, EverySettingSurvivesASaveAndRead)
     out.antiFlicker = false;
     out.correctEdges = false;
     out.correctAspect = false;
+    out.jobs = 3;
+    out.toolTimeout = 45;
     SettingsController(out, prompter).setSizes(); // the derived values a read ends with
     save(out);
 
@@ -215,7 +218,7 @@ TEST_F(SettingsPersistenceTest, SaveWritesEveryValueOnALine)
     QFile file(store.fileFor(kHklm));
     ASSERT_TRUE(file.open(QIODevice::ReadOnly));
     const QByteArray text = file.readAll();
-    EXPECT_EQ(text.count("\n\""), 43) << "one line per value";
+    EXPECT_EQ(text.count("\n\""), 44) << "one line per value";
     EXPECT_TRUE(text.contains("\n\"screenXpos\"="));
     EXPECT_TRUE(text.contains("\n\"WindowState\"="));
     EXPECT_TRUE(text.contains("\n\"Jobs\"="));
@@ -283,6 +286,43 @@ TEST_F(SettingsPersistenceTest, StoredNumbersAreKeptToWhatTheFieldsTake)
     EXPECT_EQ(readBack().timeout, QStringLiteral("6"));
     storeText("timeout", QStringLiteral("0"));
     EXPECT_EQ(readBack().timeout, QStringLiteral("0"));
+}
+
+// A hand-edited or hostile file must not set a count, size or position the
+// build cannot survive (a million encoders at once, a margin of 400 percent): each
+// reads as absent, while the edges themselves are kept.
+TEST_F(SettingsPersistenceTest, StoredCountsAndPositionsOutOfRangeReadAsAbsent)
+{
+    const int maxJobs = SettingsController::maxJobs();
+    storeNumber("Jobs", 1000000);
+    storeNumber("ToolTimeout", 86401);
+    storeNumber("ImageCentered", 0);
+    storeText("XCenter", QStringLiteral("99999"));
+    storeText("YCenter", QStringLiteral("-3"));
+    storeText("CorrectPercentage", QStringLiteral("400"));
+    storeNumber("textXpos", 2147483647);
+    storeNumber("textYpos", -2147483647);
+    Settings s = readBack();
+    EXPECT_EQ(s.jobs, 0) << "one per core";
+    EXPECT_EQ(s.toolTimeout, 300);
+    EXPECT_EQ(s.xCenter, QStringLiteral("352"));
+    EXPECT_EQ(s.yCenter, QStringLiteral("288"));
+    EXPECT_EQ(s.correctPercentage, QStringLiteral("6"));
+    EXPECT_DOUBLE_EQ(s.edgeFraction, 0.06);
+    EXPECT_EQ(s.stampX, 0);
+    EXPECT_EQ(s.stampY, 0);
+
+    storeNumber("Jobs", maxJobs);
+    storeNumber("ToolTimeout", 0);
+    storeText("XCenter", QStringLiteral("704"));
+    storeText("CorrectPercentage", QStringLiteral("25"));
+    storeNumber("textYpos", 576);
+    s = readBack();
+    EXPECT_EQ(s.jobs, maxJobs);
+    EXPECT_EQ(s.toolTimeout, 0);
+    EXPECT_EQ(s.xCenter, QStringLiteral("704"));
+    EXPECT_EQ(s.correctPercentage, QStringLiteral("25"));
+    EXPECT_EQ(s.stampY, 576);
 }
 
 TEST_F(SettingsPersistenceTest, FileNameFallbackIsEnabledOnlyForDateWithoutFileName)
