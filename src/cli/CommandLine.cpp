@@ -11,6 +11,7 @@
 #include "cli/BuildCommand.h"
 #include "cli/RenderCommand.h"
 #include "cli/ScanCommand.h"
+#include "settings/FileRegistryStore.h"
 #include "settings/Settings.h"
 #include "settings/SettingsController.h"
 
@@ -268,6 +269,8 @@ int CommandLine::execute(const CommandOptions &options, Prompter &prompter)
         Settings settings;
         SettingsController controller(settings, prompter);
         controller.readSettings();
+        for (const FileRegistryStore::Notice &notice : FileRegistryStore::takeNotices())
+            prompter.warn(FileRegistryStore::Notice::title(), notice.text());
         options.applyTo(settings);
         if (settings.vcd && settings.lowRes) {
             prompter.error(QStringLiteral("kelvara"),

@@ -50,6 +50,7 @@
 #include "project/Capacity.h"
 #include "project/DiscContent.h"
 #include "project/ProjectNode.h"
+#include "settings/FileRegistryStore.h"
 #include "settings/SettingsController.h"
 
 namespace {
@@ -659,6 +660,9 @@ void MainWindow::load()
 {
     if (m_ownPrompter)
         m_ownPrompter->setParentWidget(this);
+    // Read before the window could own a box; told now, in the stored language.
+    for (const FileRegistryStore::Notice &notice : FileRegistryStore::takeNotices())
+        m_prompter->warn(FileRegistryStore::Notice::title(), notice.text());
     Guard::run(QStringLiteral("Sub setSizes"), [&] { m_ws->controller.setSizes(); });
     m_preview->setFrameSize(QSize(m_ws->settings.frameWidth, m_ws->settings.frameHeight));
     m_preview->load();
