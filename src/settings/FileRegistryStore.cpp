@@ -216,8 +216,13 @@ std::optional<RegistryHive> FileRegistryStore::readFile(
                 state == FileState::Damaged ? QStringLiteral("damaged") : QStringLiteral("refused"));
             setAside = ::rename(QFile::encodeName(fileName).constData(), QFile::encodeName(aside).constData())
                 == 0;
-            if (setAside)
+            if (setAside) {
                 notice.keptAs = aside;
+                // What could be read becomes the file, so that the next read
+                // (every read opens the file afresh) still finds it.
+                if (state == FileState::Damaged && content.hasValues())
+                    writeFile(fileName, content);
+            }
         }
         if (moveAside)
             record(notice);

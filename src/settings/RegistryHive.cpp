@@ -205,6 +205,15 @@ const RegistryHive::Key *RegistryHive::findKey(const QStringList &parts) const
     return it == m_keys.cend() ? nullptr : &it.value();
 }
 
+bool RegistryHive::hasValues() const
+{
+    for (const Key &key : m_keys) {
+        if (!key.values.isEmpty())
+            return true;
+    }
+    return false;
+}
+
 bool RegistryHive::createKey(const QStringList &parts)
 {
     bool created = false;

@@ -35,6 +35,9 @@ public:
     static std::optional<RegistryHive> parse(const QByteArray &text, const QString &hiveName);
     QByteArray toText() const;
 
+    // True when any key holds a value.
+    bool hasValues() const;
+
     // Creates the key and its missing parents; false when nothing was missing.
     bool createKey(const QStringList &parts);
 
