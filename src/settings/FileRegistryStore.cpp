@@ -134,6 +134,16 @@ NoticeBook &noticeBook()
     return book;
 }
 
+FileRegistryStore::Notice noticeFor(const QString &fileName, FileState state)
+{
+    FileRegistryStore::Notice notice;
+    notice.file = fileName;
+    notice.problem = state == FileState::Damaged ? FileRegistryStore::Notice::Damaged
+        : state == FileState::TooLarge           ? FileRegistryStore::Notice::TooLarge
+                                                 : FileRegistryStore::Notice::NotRegular;
+    return notice;
+}
+
 void record(const FileRegistryStore::Notice &notice)
 {
     NoticeBook &book = noticeBook();
@@ -204,11 +214,7 @@ std::optional<RegistryHive> FileRegistryStore::readFile(
     case FileState::TooLarge: {
         if (isRefused(state))
             content = RegistryHive(hiveName);
-        Notice notice;
-        notice.file = fileName;
-        notice.problem = state == FileState::Damaged ? Notice::Damaged
-            : state == FileState::TooLarge           ? Notice::TooLarge
-                                                     : Notice::NotRegular;
+        Notice notice = noticeFor(fileName, state);
         bool setAside = false;
         if (moveAside && writableEntry(m_folder)) {
             // The link or pipe itself is renamed, never what it leads to.
@@ -256,24 +262,18 @@ std::optional<RegistryHive> FileRegistryStore::load(std::uint32_t hive)
     if (state == FileState::Damaged || isRefused(state)) {
         if (isRefused(state))
             content = RegistryHive(name);
-        bool moved = false;
+        bool handled = false; // set aside (or tried) and told by readFile
         if (writableEntry(m_folder)) {
             QLockFile lock(fileName + QStringLiteral(".lock"));
             if (lock.tryLock(LockTimeoutMs)) {
                 // What could be read is used even when the file stays where it is.
                 if (auto again = readFile(fileName, name, true))
                     content = std::move(again);
-                moved = true;
+                handled = true;
             }
         }
-        if (!moved) {
-            Notice notice;
-            notice.file = fileName;
-            notice.problem = state == FileState::Damaged ? Notice::Damaged
-                : state == FileState::TooLarge           ? Notice::TooLarge
-                                                         : Notice::NotRegular;
-            record(notice);
-        }
+        if (!handled)
+            record(noticeFor(fileName, state));
     }
     if (m_updateDepth > 0)
         m_pending[hive].content = content;
