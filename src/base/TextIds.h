@@ -121,6 +121,24 @@ inline constexpr int ToolStalled
 inline constexpr int MsgLogNotWritable = 1200; // "Cannot write the log %1; Kelvara goes on without it."
 inline constexpr int MsgNoDisplay = 1201; // "The Kelvara window needs a display (neither DISPLAY ..."
 
+// Settings files set aside, and what a scan passes over
+inline constexpr int TitleSettingsFile = 1280; // "Settings file"
+inline constexpr int MsgSettingsDamaged
+    = 1281; // "The settings file %1 is damaged: the settings that could be..."
+inline constexpr int MsgSettingsNotRegular
+    = 1282; // "The settings file %1 is not a regular file (a pipe, ..."
+inline constexpr int MsgSettingsTooLarge
+    = 1283; // "The settings file %1 is larger than 4 MiB and was not read..."
+inline constexpr int MsgSettingsKeptAs = 1284; // "The file was kept as %1."
+inline constexpr int MsgSettingsLeftInPlace
+    = 1285; // "The file could not be moved aside and was left as it is; ..."
+inline constexpr int SkipSpecialFile = 1286; // "a special file (pipe, socket or device)"
+inline constexpr int SkipLinkOutside
+    = 1287; // "a link that leads out of the album, to a folder above it or ..."
+inline constexpr int SkipBadName = 1288; // "its name is not valid UTF-8 and it cannot be reached under ..."
+inline constexpr int SkipFolderUnreadable = 1289; // "folder cannot be read"
+inline constexpr int SkipSystemFolder = 1290; // "a system folder (/proc, /sys ...), not part of an album"
+
 // Burning
 inline constexpr int MsgMissingTool = 1500; // "Missing "
 inline constexpr int MsgDownloadFrom = 1501; // "Download this from "

@@ -37,7 +37,7 @@ QStringList reportSkipped(const std::vector<SkippedFile> &skipped, const QString
         const QString line = file.lineBelow(source);
         ConsoleLine::print(stderr, QLatin1String("kelvara build: skipped ") + ConsoleLine::escaped(line));
         if (file.reason == SkippedFile::Reason::Unreadable || file.reason == SkippedFile::Reason::Undecodable
-            || file.reason == SkippedFile::Reason::WrongKind)
+            || file.reason == SkippedFile::Reason::WrongKind || file.reason == SkippedFile::Reason::BadName)
             unusable << line;
     }
     return unusable;

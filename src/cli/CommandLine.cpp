@@ -14,6 +14,7 @@
 #include "cli/BurnCommand.h"
 #include "cli/RenderCommand.h"
 #include "cli/ScanCommand.h"
+#include "settings/FileRegistryStore.h"
 #include "settings/Settings.h"
 #include "settings/SettingsController.h"
 
@@ -389,6 +390,8 @@ int CommandLine::execute(const CommandOptions &options, Prompter &prompter)
         Settings settings;
         SettingsController controller(settings, prompter);
         controller.readSettings();
+        for (const FileRegistryStore::Notice &notice : FileRegistryStore::takeNotices())
+            prompter.warn(FileRegistryStore::Notice::title(), notice.text());
         options.applyTo(settings);
         if (settings.vcd && settings.lowRes) {
             prompter.error(QStringLiteral("kelvara"),

@@ -56,6 +56,7 @@
 #include "project/Capacity.h"
 #include "project/DiscContent.h"
 #include "project/ProjectNode.h"
+#include "settings/FileRegistryStore.h"
 #include "settings/SettingsController.h"
 
 namespace {
@@ -772,6 +773,9 @@ void MainWindow::load()
 {
     if (m_ownPrompter)
         m_ownPrompter->setParentWidget(this);
+    // Read before the window could own a box; told now, in the stored language.
+    for (const FileRegistryStore::Notice &notice : FileRegistryStore::takeNotices())
+        m_prompter->warn(FileRegistryStore::Notice::title(), notice.text());
     // The stored tree state belongs to the stored album, not to another.
     bool sameAlbum = true;
     if (!m_startAlbum.isEmpty() && m_startAlbum != m_ws->settings.sourceDir) {

@@ -2,31 +2,17 @@
 
 #include <algorithm>
 #include <cerrno>
-#include <cstring>
 
 #include <QFile>
 
 #include <dirent.h>
 #include <fcntl.h>
 #include <sys/stat.h>
+#include <sys/vfs.h>
 
-#include "base/KelvaraError.h"
 #include "project/ProjectTree.h"
 
 namespace {
-
-// The run-time error numbers the fatal box shows for file access failures.
-constexpr int kPathNotFound = 76;
-constexpr int kPathFileAccessError = 75;
-
-[[noreturn]] void fail(int error, const QString &path)
-{
-    if (error == ENOENT || error == ENOTDIR)
-        throw KelvaraError(kPathNotFound, QLatin1String("Path not found: ") + path);
-    throw KelvaraError(kPathFileAccessError,
-        QLatin1String("Path/File access error: ") + path + QLatin1String(" (")
-            + QString::fromLocal8Bit(std::strerror(error)) + u')');
-}
 
 class DirHandle
 {
@@ -47,25 +33,34 @@ private:
     DIR *m_dir;
 };
 
+void takeStat(DirectoryEntry &entry, const struct stat &st)
+{
+    if (S_ISDIR(st.st_mode)) {
+        entry.kind = DirectoryEntry::Kind::Folder;
+    } else if (S_ISREG(st.st_mode)) {
+        entry.kind = DirectoryEntry::Kind::File;
+        entry.size = st.st_size;
+    } else {
+        entry.kind = DirectoryEntry::Kind::Special;
+    }
+}
+
 } // namespace
 
-std::vector<DirectoryEntry> DirectoryListing::list(const QString &folder)
+std::optional<std::vector<DirectoryEntry>> DirectoryListing::list(const QString &folder)
 {
     const QByteArray encoded = QFile::encodeName(folder);
     DirHandle dir(opendir(encoded.constData()));
     if (!dir.get())
-        fail(errno, folder);
+        return std::nullopt;
     const int fd = dirfd(dir.get());
 
     std::vector<DirectoryEntry> entries;
     for (;;) {
         errno = 0;
         const dirent *de = readdir(dir.get());
-        if (!de) {
-            if (errno != 0)
-                fail(errno, folder);
-            break;
-        }
+        if (!de)
+            break; // the end, or a read error: keep what was read
         if (de->d_name[0] == '.')
             continue;
 
@@ -73,30 +68,33 @@ std::vector<DirectoryEntry> DirectoryListing::list(const QString &folder)
         struct stat st;
         switch (de->d_type) {
         case DT_DIR:
-            entry.isDir = true;
+            entry.kind = DirectoryEntry::Kind::Folder;
             break;
         case DT_REG:
             if (fstatat(fd, de->d_name, &st, AT_SYMLINK_NOFOLLOW) != 0) {
                 if (errno == ENOENT)
                     continue; // removed since the directory was read
-                fail(errno, folder + QFile::decodeName(de->d_name));
+                entry.kind = DirectoryEntry::Kind::Unreadable;
+                break;
             }
-            entry.size = st.st_size;
+            takeStat(entry, st);
             break;
         case DT_LNK:
         case DT_UNKNOWN:
             if (fstatat(fd, de->d_name, &st, 0) != 0) {
-                if (errno == ENOENT || errno == ELOOP)
-                    continue; // dangling or looping link: not a normal entry
-                fail(errno, folder + QFile::decodeName(de->d_name));
+                const int error = errno;
+                struct stat own;
+                const bool link
+                    = fstatat(fd, de->d_name, &own, AT_SYMLINK_NOFOLLOW) == 0 && S_ISLNK(own.st_mode);
+                if (!link && error == ENOENT)
+                    continue; // removed since the directory was read
+                entry.isSymLink = link;
+                entry.kind = error == ELOOP ? DirectoryEntry::Kind::Looping
+                    : error == ENOENT       ? DirectoryEntry::Kind::Dangling
+                                            : DirectoryEntry::Kind::Unreadable;
+                break;
             }
-            if (S_ISDIR(st.st_mode)) {
-                entry.isDir = true;
-            } else if (S_ISREG(st.st_mode)) {
-                entry.size = st.st_size;
-            } else {
-                continue;
-            }
+            takeStat(entry, st);
             if (de->d_type == DT_LNK) {
                 entry.isSymLink = true;
             } else {
@@ -112,9 +110,13 @@ std::vector<DirectoryEntry> DirectoryListing::list(const QString &folder)
             }
             break;
         default:
-            continue; // fifos, sockets, devices
+            entry.kind = DirectoryEntry::Kind::Special; // fifos, sockets, devices
+            break;
         }
-        entry.name = QFile::decodeName(de->d_name);
+        entry.isDir = entry.kind == DirectoryEntry::Kind::Folder;
+        entry.rawName = QByteArray(de->d_name);
+        entry.name = QFile::decodeName(entry.rawName);
+        entry.validName = QFile::encodeName(entry.name) == entry.rawName;
         entries.push_back(std::move(entry));
     }
 
@@ -132,4 +134,61 @@ bool DirectoryListing::identify(const QString &folder, std::uint64_t &device, st
     device = static_cast<std::uint64_t>(st.st_dev);
     inode = static_cast<std::uint64_t>(st.st_ino);
     return true;
+}
+
+bool DirectoryListing::isSystemFileSystem(const QString &folder)
+{
+    struct statfs fs;
+    if (statfs(QFile::encodeName(folder).constData(), &fs) != 0)
+        return false;
+    // The magic numbers of <linux/magic.h>. devtmpfs shares tmpfs's number and
+    // cannot be told from a real tmpfs; /dev holds only devices and folders,
+    // which a scan passes over anyway.
+    static constexpr unsigned long kSystemTypes[] = {
+        0x9fa0, // proc
+        0x62656572, // sysfs
+        0x1cd1, // devpts
+        0x27e0eb, // cgroup
+        0x63677270, // cgroup2
+        0x64626720, // debugfs
+        0x74726163, // tracefs
+        0x73636673, // securityfs
+        0xcafe4a11, // bpf
+        0x6165676c, // pstore
+        0x62656570, // configfs
+        0x65735543, // fusectl
+        0x19800202, // mqueue
+        0x42494e4d, // binfmt_misc
+        0xf97cff8c, // selinuxfs
+        0xde5e81e4, // efivarfs
+        0x0187, // autofs: reading it mounts what it stands for
+    };
+    const auto type = static_cast<unsigned long>(fs.f_type);
+    return std::find(std::begin(kSystemTypes), std::end(kSystemTypes), type) != std::end(kSystemTypes);
+}
+
+QString DirectoryListing::escapedName(const QByteArray &rawName)
+{
+    QString out;
+    qsizetype i = 0;
+    while (i < rawName.size()) {
+        // The longest valid UTF-8 run from i, then one escaped byte.
+        qsizetype end = std::min(rawName.size(), i + 4);
+        qsizetype taken = 0;
+        for (qsizetype n = 1; i + n <= end; ++n) {
+            if (QByteArrayView(rawName.constData() + i, n).isValidUtf8()) {
+                taken = n;
+                break;
+            }
+        }
+        if (taken > 0) {
+            out += QString::fromUtf8(rawName.constData() + i, taken);
+            i += taken;
+        } else {
+            const auto byte = static_cast<unsigned char>(rawName[i]);
+            out += QStringLiteral("\\x") + QString::number(byte, 16).toUpper().rightJustified(2, u'0');
+            ++i;
+        }
+    }
+    return out;
 }

@@ -2,6 +2,8 @@
 
 QString ProjectNode::fullPath() const
 {
+    if (!m_diskPath.isEmpty())
+        return m_diskPath;
     if (!m_parent)
         return m_text;
     return m_parent->fullPath() + u'/' + m_text;

@@ -29,8 +29,11 @@ public:
 
     // The root's Text and every Text on the way down, joined with "/": the
     // node's absolute path on disk (a doubled separator after a root entered
-    // with a trailing one is harmless).
+    // with a trailing one is harmless). A file whose name is not valid UTF-8
+    // answers its diskPath instead, the one path that opens it.
     QString fullPath() const;
+    // A plain-named link to the file (NameAlias); empty for every other node.
+    const QString &diskPath() const { return m_diskPath; }
     NodeKind kind() const { return nodeKindOf(fullPath()); }
 
     ProjectNode *parent() const { return m_parent; }
@@ -60,6 +63,7 @@ private:
     QString m_text;
     QString m_tag;
     QString m_problem;
+    QString m_diskPath;
     bool m_checked = false;
     bool m_expanded = false;
     ProjectNode *m_parent = nullptr;

@@ -51,6 +51,10 @@ public:
     // (35602, "Key is not unique in collection") when the key is taken.
     ProjectNode *addChild(ProjectNode *parent, const QString &key, const QString &text);
 
+    // Where a file whose name does not open it is read instead (see
+    // ProjectNode::diskPath).
+    void setDiskPath(ProjectNode *node, const QString &path) { node->m_diskPath = path; }
+
     ProjectNode *root() const { return m_root.get(); }
     ProjectNode *nodeByIndex(int index) const;
     ProjectNode *nodeByKey(const QString &key) const { return m_byKey.value(key, nullptr); }

@@ -1,13 +1,20 @@
 #include "project/Scanner.h"
 
+#include <climits>
+#include <cstdlib>
+
+#include <QFile>
 #include <QFileInfo>
+#include <QHash>
 #include <QStringList>
 
+#include "base/KelvaraError.h"
 #include "base/MediaFormat.h"
 #include "base/Prompter.h"
 #include "base/StringTable.h"
 #include "project/DirectoryListing.h"
 #include "project/DiscContent.h"
+#include "project/NameAlias.h"
 #include "project/NodeKind.h"
 #include "project/OrderFile.h"
 #include "project/ProjectTree.h"
@@ -94,8 +101,15 @@ void Scanner::fillTree()
     if (DirectoryListing::identify(path, rootId.device, rootId.inode))
         m_ancestors.push_back(rootId);
 
+    char resolved[PATH_MAX];
+    m_rootReal
+        = realpath(QFile::encodeName(path).constData(), resolved) ? QByteArray(resolved) : QByteArray();
+
     m_uncheckedKeys.clear();
-    scanFolder(path, root);
+    if (DirectoryListing::isSystemFileSystem(path))
+        skip(source, SkippedFile::Reason::SystemFolder);
+    else
+        scanFolder(path, root);
     applyUnchecked(root);
     m_uncheckedKeys.clear();
 
@@ -121,6 +135,86 @@ bool Scanner::isLinkUpward(const DirectoryEntry &entry) const
     return entry.isDir && entry.isSymLink && isAncestor(entry.device, entry.inode);
 }
 
+bool Scanner::leadsOutside(const QString &folderPath, const DirectoryEntry &entry) const
+{
+    if (!entry.isSymLink)
+        return false;
+    if (isLinkUpward(entry))
+        return true;
+    // The album is what lies below the source folder: a link elsewhere (to
+    // "/", say) would pull in what the user never chose, or never end.
+    char resolved[PATH_MAX];
+    const QByteArray path = QFile::encodeName(folderPath) + entry.rawName;
+    if (!realpath(path.constData(), resolved))
+        return true;
+    const QByteArray target(resolved);
+    if (m_rootReal == "/")
+        return false;
+    return target != m_rootReal && !target.startsWith(QByteArray(m_rootReal + '/'));
+}
+
+std::vector<DirectoryEntry> Scanner::usableEntries(const QString &folderPath)
+{
+    auto listed = DirectoryListing::list(folderPath);
+    if (!listed) {
+        skip(folderPath.size() > 1 && folderPath.endsWith(u'/') ? folderPath.chopped(1) : folderPath,
+            SkippedFile::Reason::FolderUnreadable);
+        return {};
+    }
+
+    // Names the folder's usable entries answer to, to see a name that is not
+    // UTF-8 decode to the same text as another entry.
+    QSet<QString> validNames;
+    for (const DirectoryEntry &entry : *listed) {
+        if (entry.validName)
+            validNames.insert(entry.name);
+    }
+
+    std::vector<DirectoryEntry> usable;
+    usable.reserve(listed->size());
+    QSet<QString> shownNames;
+    for (DirectoryEntry &entry : *listed) {
+        const QString shown
+            = folderPath + (entry.validName ? entry.name : DirectoryListing::escapedName(entry.rawName));
+        switch (entry.kind) {
+        case DirectoryEntry::Kind::Special:
+            skip(shown, SkippedFile::Reason::SpecialFile);
+            continue;
+        case DirectoryEntry::Kind::Looping:
+            skip(shown, SkippedFile::Reason::LinkOutside);
+            continue;
+        case DirectoryEntry::Kind::Dangling:
+        case DirectoryEntry::Kind::Unreadable:
+            skip(shown, SkippedFile::Reason::Unreadable);
+            continue;
+        case DirectoryEntry::Kind::Folder:
+        case DirectoryEntry::Kind::File:
+            break;
+        }
+        if (leadsOutside(folderPath, entry)) {
+            skip(shown, SkippedFile::Reason::LinkOutside);
+            continue;
+        }
+        if (!entry.validName) {
+            // A picture or movie is reached through a plain-named link; a
+            // folder would need every path below it rewritten, so it is named
+            // instead, as is a file whose shown name another entry has.
+            const bool media = !entry.isDir && kindOfName(entry.name) != NodeKind::None;
+            if (!media) {
+                skip(shown, entry.isDir ? SkippedFile::Reason::BadName : SkippedFile::Reason::NotMedia);
+                continue;
+            }
+            if (validNames.contains(entry.name) || shownNames.contains(entry.name)) {
+                skip(shown, SkippedFile::Reason::BadName);
+                continue;
+            }
+            shownNames.insert(entry.name);
+        }
+        usable.push_back(std::move(entry));
+    }
+    return usable;
+}
+
 void Scanner::scanFolder(QString folderPath, ProjectNode *parent)
 {
     if (!folderPath.endsWith(u'/'))
@@ -128,7 +222,19 @@ void Scanner::scanFolder(QString folderPath, ProjectNode *parent)
 
     // One listing serves the order-file test, the classification and the
     // file or folder pass, all before the first descent.
-    const std::vector<DirectoryEntry> entries = DirectoryListing::list(folderPath);
+    const std::vector<DirectoryEntry> entries = usableEntries(folderPath);
+    // Where each file is opened: its own path, or the link standing in for a
+    // name that is not UTF-8.
+    QHash<QString, QString> diskPaths;
+    const auto openPath = [&](const DirectoryEntry &entry) -> QString {
+        if (entry.validName)
+            return folderPath + entry.name;
+        auto it = diskPaths.constFind(entry.name);
+        if (it == diskPaths.cend())
+            it = diskPaths.insert(
+                entry.name, NameAlias::linkTo(QFile::encodeName(folderPath) + entry.rawName, entry.name));
+        return it.value();
+    };
 
     QString orderFile;
     bool hasSubFolders = false;
@@ -141,8 +247,6 @@ void Scanner::scanFolder(QString folderPath, ProjectNode *parent)
                 orderFile = entry.name;
             continue;
         }
-        if (isLinkUpward(entry))
-            continue;
         if (entry.isDir)
             hasSubFolders = true;
         else
@@ -165,9 +269,16 @@ void Scanner::scanFolder(QString folderPath, ProjectNode *parent)
                     skip(folderPath + entry.name, SkippedFile::Reason::NotMedia);
                 continue;
             }
-            if (!takesContent(folderPath + entry.name, kind))
+            const QString diskPath = openPath(entry);
+            if (diskPath.isEmpty()) {
+                skip(folderPath + DirectoryListing::escapedName(entry.rawName), SkippedFile::Reason::BadName);
                 continue;
-            addItem(parent, folderPath, entry.name, entry.size, kind == NodeKind::Movie);
+            }
+            if (!takesContent(diskPath, kind))
+                continue;
+            ProjectNode *node = addItem(parent, folderPath, entry.name, entry.size, kind == NodeKind::Movie);
+            if (!entry.validName)
+                m_tree.setDiskPath(node, diskPath);
             items.append(entry.name);
         }
         if (items.isEmpty())
@@ -175,7 +286,7 @@ void Scanner::scanFolder(QString folderPath, ProjectNode *parent)
         m_tree.sortChildren(parent);
         if (!orderFile.isEmpty()) {
             // Named pictures and movies first, new ones after them in name order.
-            const OrderFile::Contents contents = OrderFile::read(folderPath + orderFile, items);
+            const OrderFile::Contents contents = readOrder(folderPath + orderFile, items);
             std::vector<ProjectNode *> order;
             for (const QString &name : contents.order)
                 order.push_back(m_tree.nodeByKey(folderPath + name));
@@ -190,17 +301,20 @@ void Scanner::scanFolder(QString folderPath, ProjectNode *parent)
     for (const DirectoryEntry &entry : entries) {
         if (!entry.isDir && !OrderFile::isOrderFileName(entry.name)
             && kindOfName(entry.name) != NodeKind::None)
-            skip(folderPath + entry.name, SkippedFile::Reason::BesideFolders);
+            skip(folderPath + (entry.validName ? entry.name : DirectoryListing::escapedName(entry.rawName)),
+                SkippedFile::Reason::BesideFolders);
         if (!entry.isDir || OrderFile::isOrderFileName(entry.name))
             continue;
-        if (isLinkUpward(entry))
+        if (DirectoryListing::isSystemFileSystem(folderPath + entry.name)) {
+            skip(folderPath + entry.name, SkippedFile::Reason::SystemFolder);
             continue;
+        }
         listed.append(entry.name);
     }
 
     QStringList names;
     if (!orderFile.isEmpty()) {
-        const OrderFile::Contents contents = OrderFile::read(folderPath + orderFile, listed);
+        const OrderFile::Contents contents = readOrder(folderPath + orderFile, listed);
         names = contents.order;
         for (const QString &name : contents.unchecked)
             m_uncheckedKeys.insert(folderPath + name);
@@ -256,6 +370,17 @@ bool Scanner::takesContent(const QString &path, NodeKind kindByName)
     return true;
 }
 
+OrderFile::Contents Scanner::readOrder(const QString &path, const QStringList &entries)
+{
+    try {
+        return OrderFile::read(path, entries);
+    } catch (const KelvaraError &) {
+        // An order file nobody may read leaves the folder in name order.
+        skip(path, SkippedFile::Reason::Unreadable);
+        return {};
+    }
+}
+
 void Scanner::skip(const QString &path, SkippedFile::Reason reason)
 {
     m_tree.skippedFiles().push_back({ path, reason });
@@ -275,7 +400,7 @@ void Scanner::applyUnchecked(ProjectNode *node)
         applyUnchecked(node->child(row));
 }
 
-void Scanner::addItem(
+ProjectNode *Scanner::addItem(
     ProjectNode *parent, const QString &folderPath, const QString &name, std::int64_t size, bool movie)
 {
     ProjectNode *node = m_tree.addChild(parent, folderPath + name, name);
@@ -303,6 +428,7 @@ void Scanner::addItem(
     if (m_callbacks.nodeAdded)
         m_callbacks.nodeAdded(node, counters);
     showCapacity();
+    return node;
 }
 
 ProjectNode *Scanner::addFolder(ProjectNode *parent, const QString &folderPath, const QString &name)

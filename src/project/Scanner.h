@@ -10,6 +10,7 @@
 
 #include "project/Capacity.h"
 #include "project/NodeKind.h"
+#include "project/OrderFile.h"
 #include "project/SkippedFile.h"
 
 class ProjectTree;
@@ -21,7 +22,11 @@ struct Settings;
 // Reads the source folder into the ProjectTree: the folder is the main menu,
 // each sub-folder a menu, each picture (JPEG, PNG, WebP, TIFF, BMP, GIF,
 // HEIF, AVIF) and each movie (see kindOfName) an item. Files it leaves off
-// are listed in the tree's skipped files with their reason.
+// are listed in the tree's skipped files with their reason, and so is what it
+// cannot or will not enter: an unreadable folder, a pipe or device, a link
+// that leads out of the album or loops, a kernel file system such as /proc.
+// None of these ends a scan. A picture or movie whose name is not valid UTF-8
+// shows with U+FFFD in its name and is read through a NameAlias link.
 class Scanner
 {
 public:
@@ -63,11 +68,15 @@ private:
     };
 
     void scanFolder(QString folderPath, ProjectNode *parent);
-    void addItem(
+    ProjectNode *addItem(
         ProjectNode *parent, const QString &folderPath, const QString &name, std::int64_t size, bool movie);
     ProjectNode *addFolder(ProjectNode *parent, const QString &folderPath, const QString &name);
     bool isAncestor(std::uint64_t device, std::uint64_t inode) const;
     bool isLinkUpward(const DirectoryEntry &entry) const;
+    bool leadsOutside(const QString &folderPath, const DirectoryEntry &entry) const;
+    // The folder's entries a scan may use; the others are listed as skipped.
+    std::vector<DirectoryEntry> usableEntries(const QString &folderPath);
+    OrderFile::Contents readOrder(const QString &path, const QStringList &entries);
     void showCapacity();
     // False (and the file listed as skipped) when its bytes do not hold what
     // its name promises.
@@ -80,6 +89,7 @@ private:
     Callbacks m_callbacks;
     bool m_running = false;
     std::vector<FolderId> m_ancestors; // the folders from the source down to the one being scanned
+    QByteArray m_rootReal; // the source folder with every link resolved
     QSet<QString> m_uncheckedKeys; // boxes the order files clear, applied once the tree stands
     void applyUnchecked(ProjectNode *node);
 };

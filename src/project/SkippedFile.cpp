@@ -23,6 +23,16 @@ QString SkippedFile::reasonText() const
         return localText(TextId::SkipWrongKind);
     case Reason::BesideFolders:
         return localText(TextId::SkipBesideFolders);
+    case Reason::SpecialFile:
+        return localText(TextId::SkipSpecialFile);
+    case Reason::LinkOutside:
+        return localText(TextId::SkipLinkOutside);
+    case Reason::BadName:
+        return localText(TextId::SkipBadName);
+    case Reason::FolderUnreadable:
+        return localText(TextId::SkipFolderUnreadable);
+    case Reason::SystemFolder:
+        return localText(TextId::SkipSystemFolder);
     }
     return {};
 }

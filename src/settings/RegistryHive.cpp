@@ -117,6 +117,69 @@ std::optional<QByteArray> parseBytes(const QString &list)
     return out;
 }
 
+// One "name"=data line (continuations already joined): the name and the value;
+// empty when any part of it is damaged.
+std::optional<QPair<QString, RegistryValue>> parseValueLine(const QString &line)
+{
+    int pos = 0;
+    QString name;
+    if (line.startsWith(u'@')) {
+        pos = 1;
+    } else {
+        const auto n = unquote(line, pos);
+        if (!n)
+            return std::nullopt;
+        name = *n;
+    }
+    if (pos >= line.size() || line[pos] != u'=')
+        return std::nullopt;
+    const QString data = line.mid(pos + 1);
+
+    RegistryValue value;
+    if (data.startsWith(u'"')) {
+        int p = 0;
+        const auto t = unquote(data, p);
+        if (!t || !data.mid(p).trimmed().isEmpty())
+            return std::nullopt;
+        value.type = 1;
+        value.data = t->toUtf8();
+        value.data.append('\0');
+    } else if (data.startsWith(QLatin1String("dword:"))) {
+        quint32 v = 0;
+        if (!parseHexNumber(data.mid(6).trimmed(), 8, v))
+            return std::nullopt;
+        value.type = 4;
+        value.data.resize(4);
+        for (int b = 0; b < 4; ++b)
+            value.data[b] = static_cast<char>((v >> (8 * b)) & 0xff);
+    } else if (data.startsWith(QLatin1String("hex"))) {
+        const qsizetype colon = data.indexOf(u':');
+        if (colon < 0)
+            return std::nullopt;
+        const QString kind = data.left(colon);
+        if (kind == QLatin1String("hex")) {
+            value.type = 3;
+        } else if (kind.startsWith(QLatin1String("hex(")) && kind.endsWith(u')')) {
+            quint32 type = 0;
+            if (!parseHexNumber(kind.mid(4, kind.size() - 5), 8, type))
+                return std::nullopt;
+            value.type = type;
+        } else {
+            return std::nullopt;
+        }
+        const QString list = data.mid(colon + 1).trimmed();
+        if (list.endsWith(u'\\'))
+            return std::nullopt; // continuation cut off at the end
+        const auto bytes = parseBytes(list);
+        if (!bytes)
+            return std::nullopt;
+        value.data = *bytes;
+    } else {
+        return std::nullopt;
+    }
+    return QPair<QString, RegistryValue>(name, value);
+}
+
 } // namespace
 
 RegistryHive::RegistryHive(const QString &hiveName)
@@ -142,6 +205,15 @@ const RegistryHive::Key *RegistryHive::findKey(const QStringList &parts) const
     return it == m_keys.cend() ? nullptr : &it.value();
 }
 
+bool RegistryHive::hasValues() const
+{
+    for (const Key &key : m_keys) {
+        if (!key.values.isEmpty())
+            return true;
+    }
+    return false;
+}
+
 bool RegistryHive::createKey(const QStringList &parts)
 {
     bool created = false;
@@ -149,7 +221,7 @@ bool RegistryHive::createKey(const QStringList &parts)
         const QStringList prefix = parts.mid(0, n);
         const QString id = folded(prefix);
         if (!m_keys.contains(id)) {
-            m_keys.insert(id, Key { prefix, {} });
+            m_keys.insert(id, Key { prefix, {}, {} });
             created = true;
         }
     }
@@ -161,25 +233,26 @@ std::optional<RegistryValue> RegistryHive::value(const QStringList &parts, const
     const Key *key = findKey(parts);
     if (!key)
         return std::nullopt;
-    for (const auto &entry : key->values) {
-        if (entry.first.compare(name, Qt::CaseInsensitive) == 0)
-            return entry.second;
-    }
-    return std::nullopt;
+    const auto it = key->byName.constFind(name.toCaseFolded());
+    if (it == key->byName.cend())
+        return std::nullopt;
+    return key->values.at(it.value()).second;
 }
 
 bool RegistryHive::setValue(const QStringList &parts, const QString &name, const RegistryValue &value)
 {
     bool changed = createKey(parts);
     Key *key = findKey(parts);
-    for (auto &entry : key->values) {
-        if (entry.first.compare(name, Qt::CaseInsensitive) == 0) {
-            if (entry.second == value)
-                return changed;
-            entry.second = value;
-            return true;
-        }
+    const QString id = name.toCaseFolded();
+    const auto it = key->byName.constFind(id);
+    if (it != key->byName.cend()) {
+        RegistryValue &stored = key->values[it.value()].second;
+        if (stored == value)
+            return changed;
+        stored = value;
+        return true;
     }
+    key->byName.insert(id, key->values.size());
     key->values.append({ name, value });
     return true;
 }
@@ -204,18 +277,28 @@ QByteArray RegistryHive::toText() const
 
 std::optional<RegistryHive> RegistryHive::parse(const QByteArray &text, const QString &hiveName)
 {
-    RegistryHive hive(hiveName);
+    Reading reading = read(text, hiveName);
+    if (reading.damaged)
+        return std::nullopt;
+    return std::move(reading.hive);
+}
+
+RegistryHive::Reading RegistryHive::read(const QByteArray &text, const QString &hiveName)
+{
+    Reading reading { RegistryHive(hiveName), false };
+    RegistryHive &hive = reading.hive;
+    bool &damaged = reading.damaged;
+
     QByteArray bytes = text;
     if (bytes.startsWith("\xEF\xBB\xBF"))
         bytes.remove(0, 3);
-    const QString decoded = QString::fromUtf8(bytes);
-    if (decoded.toUtf8() != bytes)
-        return std::nullopt; // not UTF-8: not ours
-
-    QStringList lines = decoded.split(u'\n');
-    for (QString &line : lines) {
-        if (line.endsWith(u'\r'))
+    // Line by line, so that one Latin-1 letter typed by hand costs nothing
+    // but its own line's decoding.
+    QStringList lines;
+    for (QByteArray &line : bytes.split('\n')) {
+        if (line.endsWith('\r'))
             line.chop(1);
+        lines.append(line.isValidUtf8() ? QString::fromUtf8(line) : QString::fromLatin1(line));
     }
 
     bool headerSeen = false;
@@ -225,100 +308,57 @@ std::optional<RegistryHive> RegistryHive::parse(const QByteArray &text, const QS
         if (line.isEmpty() || line.startsWith(u';'))
             continue;
         if (!headerSeen) {
-            if (line != QLatin1String("REGEDIT4")
-                && line != QLatin1String("Windows Registry Editor Version 5.00"))
-                return std::nullopt;
             headerSeen = true;
-            continue;
+            if (line == QLatin1String("REGEDIT4")
+                || line == QLatin1String("Windows Registry Editor Version 5.00"))
+                continue;
+            damaged = true; // no header: read on, keeping what is recognisable
         }
         if (line.startsWith(u'[')) {
-            if (!line.endsWith(u']') || line.size() < 2)
-                return std::nullopt;
+            current = nullptr;
+            if (!line.endsWith(u']') || line.size() < 2) {
+                damaged = true;
+                continue;
+            }
             const QString path = line.mid(1, line.size() - 2);
             QStringList parts = path.split(u'\\');
-            if (parts.isEmpty() || parts.front().compare(hiveName, Qt::CaseInsensitive) != 0)
-                return std::nullopt;
+            if (parts.isEmpty() || parts.front().compare(hiveName, Qt::CaseInsensitive) != 0) {
+                damaged = true;
+                continue;
+            }
             parts.removeFirst();
-            if (parts.contains(QString()))
-                return std::nullopt;
+            if (parts.contains(QString())) {
+                damaged = true;
+                continue;
+            }
             hive.createKey(parts);
             current = hive.findKey(parts);
             continue;
         }
-        if (!current)
-            return std::nullopt;
 
-        int pos = 0;
-        QString name;
-        if (line.startsWith(u'@')) {
-            pos = 1;
+        // A value line; a hex list continues on the lines that follow.
+        QString entry = lines[i].trimmed();
+        while (entry.endsWith(u'\\') && i + 1 < lines.size()) {
+            entry.chop(1);
+            entry += lines[++i].trimmed();
+        }
+        if (!current) {
+            damaged = true; // outside any section, or below one that could not be read
+            continue;
+        }
+        const auto parsed = parseValueLine(entry);
+        if (!parsed) {
+            damaged = true;
+            continue;
+        }
+        const QString id = parsed->first.toCaseFolded();
+        const auto known = current->byName.constFind(id);
+        if (known != current->byName.cend()) {
+            current->values[known.value()].second = parsed->second;
         } else {
-            const auto n = unquote(line, pos);
-            if (!n)
-                return std::nullopt;
-            name = *n;
+            current->byName.insert(id, current->values.size());
+            current->values.append(*parsed);
         }
-        if (pos >= line.size() || line[pos] != u'=')
-            return std::nullopt;
-        ++pos;
-        const QString data = line.mid(pos);
-
-        RegistryValue value;
-        if (data.startsWith(u'"')) {
-            int p = 0;
-            const auto t = unquote(data, p);
-            if (!t || !data.mid(p).trimmed().isEmpty())
-                return std::nullopt;
-            value.type = 1;
-            value.data = t->toUtf8();
-            value.data.append('\0');
-        } else if (data.startsWith(QLatin1String("dword:"))) {
-            quint32 v = 0;
-            if (!parseHexNumber(data.mid(6).trimmed(), 8, v))
-                return std::nullopt;
-            value.type = 4;
-            value.data.resize(4);
-            for (int b = 0; b < 4; ++b)
-                value.data[b] = static_cast<char>((v >> (8 * b)) & 0xff);
-        } else if (data.startsWith(QLatin1String("hex"))) {
-            int colon = data.indexOf(u':');
-            if (colon < 0)
-                return std::nullopt;
-            const QString kind = data.left(colon);
-            if (kind == QLatin1String("hex")) {
-                value.type = 3;
-            } else if (kind.startsWith(QLatin1String("hex(")) && kind.endsWith(u')')) {
-                quint32 type = 0;
-                if (!parseHexNumber(kind.mid(4, kind.size() - 5), 8, type))
-                    return std::nullopt;
-                value.type = type;
-            } else {
-                return std::nullopt;
-            }
-            QString list = data.mid(colon + 1).trimmed();
-            while (list.endsWith(u'\\')) {
-                list.chop(1);
-                if (++i >= lines.size())
-                    return std::nullopt; // continuation cut off at the end
-                list += lines[i].trimmed();
-            }
-            const auto bytesOpt = parseBytes(list);
-            if (!bytesOpt)
-                return std::nullopt;
-            value.data = *bytesOpt;
-        } else {
-            return std::nullopt;
-        }
-
-        bool replaced = false;
-        for (auto &entry : current->values) {
-            if (entry.first.compare(name, Qt::CaseInsensitive) == 0) {
-                entry.second = value;
-                replaced = true;
-            }
-        }
-        if (!replaced)
-            current->values.append({ name, value });
     }
-    return hive;
+    return reading;
 }

@@ -1,6 +1,7 @@
 #pragma once
 
 #include <QByteArray>
+#include <QHash>
 #include <QList>
 #include <QMap>
 #include <QPair>
@@ -14,6 +15,7 @@
 // The keys and values of one hive in memory, and their text form: the layout
 // of a registry export ("REGEDIT4", [HIVE\key\path] sections, "name"="text",
 // "name"=dword:0000003c, "name"=hex(2):25,00 ...), UTF-8, one section per key.
+// A line that is not valid UTF-8 is read as Latin-1, as older editors wrote it.
 // Keys are addressed by their name parts (RegistryStore::keyParts); the hive
 // itself is the empty path and always exists.
 class RegistryHive
@@ -21,11 +23,20 @@ class RegistryHive
 public:
     explicit RegistryHive(const QString &hiveName);
 
-    // The hive held in text; empty optional when the text is damaged in any way
-    // (garbage, a section of another hive, an unterminated string, a hex list
-    // cut short). Empty text is an empty hive.
+    // What could be read from a text, and whether any of it was damaged.
+    struct Reading;
+
+    // Everything readable in text: a damaged line (garbage, a section of
+    // another hive, an unterminated string, a hex list cut short) is passed
+    // over, together with the values of a section that could not be read.
+    // Empty text is an empty hive. Linear in the size of the text.
+    static Reading read(const QByteArray &text, const QString &hiveName);
+    // The hive held in text; empty optional when the text is damaged in any way.
     static std::optional<RegistryHive> parse(const QByteArray &text, const QString &hiveName);
     QByteArray toText() const;
+
+    // True when any key holds a value.
+    bool hasValues() const;
 
     // Creates the key and its missing parents; false when nothing was missing.
     bool createKey(const QStringList &parts);
@@ -38,7 +49,8 @@ private:
     struct Key
     {
         QStringList parts; // names as first written
-        QList<QPair<QString, RegistryValue>> values;
+        QList<QPair<QString, RegistryValue>> values; // in the order first written
+        QHash<QString, qsizetype> byName; // case-folded name to its place in values
     };
 
     static QString folded(const QStringList &parts);
@@ -47,4 +59,10 @@ private:
 
     QString m_hiveName;
     QMap<QString, Key> m_keys; // by case-folded path; "" is the hive itself
+};
+
+struct RegistryHive::Reading
+{
+    RegistryHive hive;
+    bool damaged = false;
 };

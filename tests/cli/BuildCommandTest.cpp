@@ -13,6 +13,7 @@
 #include <QStringList>
 #include <QTemporaryDir>
 
+#include <cstdio>
 #include <memory>
 
 #include "TestHome.h"
@@ -315,4 +316,33 @@ TEST_F(BuildCommandTest, UnusableFilesAreNamedAndLeftOffOrFailTheBuildWhenStrict
     EXPECT_EQ(strict.exitCode, 1);
     EXPECT_TRUE(strict.err.contains(s("kelvara build: left off the disc: Trip/noise.jpg")))
         << qPrintable(strict.err);
+}
+
+// A picture whose name is not UTF-8 cannot be opened by the name Qt decodes;
+// it still reaches the disc, through a plain-named link, and vcdxbuild takes
+// the description.
+TEST_F(BuildCommandTest, PictureNamedInLatin1ReachesTheDisc)
+{
+    QDir().mkpath(at("latin1/Trip"));
+    paintPhoto(at("latin1/Trip/good.jpg"), Qt::darkCyan, s("good"));
+    paintPhoto(at("latin1/Trip/plain.jpg"), Qt::darkYellow, s("odd"));
+    const QByteArray folder = QFile::encodeName(at("latin1/Trip/"));
+    ASSERT_EQ(::rename(QByteArray(folder + "plain.jpg").constData(),
+                  QByteArray(folder + "Caf\xE9.jpg").constData()),
+        0);
+
+    const Build build = run({ s("build"), s("--source"), at("latin1"), s("--dest"), at("latin1-out"),
+        s("--tv"), s("pal"), s("--type"), s("vcd") });
+    expectSucceeded(build);
+    EXPECT_FALSE(build.err.contains(s("skipped"))) << qPrintable(build.err);
+    EXPECT_FALSE(build.err.contains(s("left off"))) << qPrintable(build.err);
+    EXPECT_TRUE(build.err.contains(s("picture Trip/Caf\uFFFD.jpg"))) << qPrintable(build.err);
+    const QStringList segments = build.segmentFiles();
+    ASSERT_EQ(segments.size(), 3) << qPrintable(segments.join(u' '));
+    EXPECT_TRUE(QFile::exists(build.dest + s("/vcd.bin")));
+    const QByteArray odd = readAll(build.dest + u'/' + segments[1]);
+    const QByteArray good = readAll(build.dest + s("/Trip/good.mpg"));
+    EXPECT_FALSE(frameSize(odd).isEmpty()) << qPrintable(segments[1]);
+    EXPECT_EQ(frameSize(odd), frameSize(good));
+    EXPECT_NE(odd, good) << "the odd still shows its own picture";
 }

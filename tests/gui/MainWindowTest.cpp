@@ -288,6 +288,35 @@ TEST_F(MainWindowTest, NextStartRestoresSizeAlbumExpansionAndSelection)
     EXPECT_EQ(next.navigator().previewNode(), nextRoot->child(1)->child(0));
 }
 
+// A damaged settings file is told in one box once the window can own it;
+// what could be read stands, and the next start is quiet.
+TEST_F(MainWindowTest, DamagedSettingsAreToldOnceAtStart)
+{
+    const QString file = m_home.registryDir() + QStringLiteral("/HKEY_LOCAL_MACHINE.reg");
+    QFile out(file);
+    ASSERT_TRUE(out.open(QIODevice::WriteOnly | QIODevice::Truncate));
+    out.write("REGEDIT4\n[HKEY_LOCAL_MACHINE\\Software\\Brennic\\Kelvara]\n\"main_title\"=\"Kept\"\n\x7f "
+              "garbage\n");
+    out.close();
+
+    for (int start = 0; start < 2; ++start) {
+        FakePrompter prompter;
+        ::MainWindow next { &prompter };
+        next.setSplashEnabled(false);
+        next.setEndProgram([] {});
+        ASSERT_TRUE(next.start());
+        EXPECT_EQ(next.settings().mainTitle, QStringLiteral("Kept"));
+        if (start == 0) {
+            ASSERT_EQ(prompter.count(), 1) << qPrintable(prompter.texts().join(u'\n'));
+            EXPECT_EQ(prompter.boxes()[0].title, localText(TextId::TitleSettingsFile));
+            EXPECT_EQ(prompter.boxes()[0].icon, Prompter::Icon::Warning);
+            EXPECT_TRUE(prompter.boxes()[0].text.contains(file)) << qPrintable(prompter.boxes()[0].text);
+        } else {
+            EXPECT_EQ(prompter.count(), 0) << qPrintable(prompter.texts().join(u'\n'));
+        }
+    }
+}
+
 TEST_F(MainWindowTest, DroppingANodeOntoItsOwnChildIsRefused)
 {
     twoFolders();

@@ -11,6 +11,9 @@
 #include "project/Scanner.h"
 #include "settings/Settings.h"
 
+#include <sys/stat.h>
+#include <unistd.h>
+
 namespace {
 QString s(const char *text)
 {
@@ -347,22 +350,83 @@ TEST(Scanner, LinkUpwardIsNoSubFolderSoTheFolderKeepsItsPictures)
     EXPECT_EQ(f.tree.counters().ItemCount, 5);
 }
 
-TEST(Scanner, FolderThatVanishesDuringTheScanIsAnError)
+TEST(Scanner, FolderThatVanishesDuringTheScanIsListedAndTheScanGoesOn)
 {
     ScanFixture f;
     f.album.file(s("a/p.jpg"));
     f.album.file(s("b/q.jpg"));
+    f.album.file(s("c/r.jpg"));
     f.scanner.setCallbacks({ [&](const ProjectNode *node, const TreeCounters &) {
                                 if (node->text() == s("b"))
                                     QDir(f.album.at(s("b"))).removeRecursively();
                             },
         {} });
-    try {
-        f.scan();
-        FAIL() << "a vanished folder went unnoticed";
-    } catch (const KelvaraError &e) {
-        EXPECT_EQ(e.number(), 76);
-        EXPECT_TRUE(e.description().contains(f.album.at(s("b")))) << qPrintable(e.description());
-    }
+    ProjectNode *root = f.scan();
+    EXPECT_EQ(childTexts(childNamed(root, s("c"))), s("r.jpg"));
+    ASSERT_EQ(f.tree.skippedFiles().size(), 1U);
+    EXPECT_EQ(f.tree.skippedFiles()[0].path, f.album.at(s("b")));
+    EXPECT_EQ(f.tree.skippedFiles()[0].reason, SkippedFile::Reason::FolderUnreadable);
     EXPECT_FALSE(f.scanner.isRunning());
+}
+
+// Nothing in an album ends a scan: what cannot or must not be entered is
+// listed with its reason, and links that stay inside the album still count.
+TEST(Scanner, HostileEntriesAreListedWithTheirReason)
+{
+    ScanFixture f;
+    f.album.file(s("Leaf/good.jpg"));
+    ASSERT_EQ(mkfifo(QFile::encodeName(f.album.at(s("Leaf/pipe.jpg"))).constData(), 0600), 0);
+    ASSERT_TRUE(QFile::link(s("/"), f.album.at(s("Leaf/root"))));
+    f.album.file(s("Menu/Inner/p.jpg"));
+    ASSERT_TRUE(QFile::link(s("/"), f.album.at(s("Menu/root"))));
+    ASSERT_TRUE(QFile::link(f.album.at(s("Leaf/good.jpg")), f.album.at(s("Leaf/inside.jpg"))));
+    ASSERT_TRUE(QFile::link(s("loop.jpg"), f.album.at(s("Leaf/loop.jpg"))));
+    ASSERT_TRUE(QFile::link(s("nowhere.jpg"), f.album.at(s("Leaf/dangling.jpg"))));
+    // Not UTF-8: a folder is named with its bytes escaped.
+    ASSERT_EQ(mkdir(QByteArray(QFile::encodeName(f.album.path()) + "/Caf\xE9").constData(), 0700), 0);
+    ASSERT_TRUE(QDir().mkpath(f.album.at(s("Locked"))));
+    f.album.file(s("Locked/Deep/p.jpg"));
+    const bool root = geteuid() == 0; // permission bits do not stop root
+    if (!root)
+        QFile::setPermissions(f.album.at(s("Locked/Deep")), QFileDevice::Permissions());
+
+    ProjectNode *rootNode = f.scan();
+    QFile::setPermissions(f.album.at(s("Locked/Deep")),
+        QFileDevice::ReadOwner | QFileDevice::WriteOwner | QFileDevice::ExeOwner);
+    EXPECT_EQ(childTexts(childNamed(rootNode, s("Leaf"))), s("good.jpg,inside.jpg"));
+    EXPECT_EQ(childTexts(childNamed(rootNode, s("Menu"))), s("Inner"));
+
+    QStringList listed;
+    for (const SkippedFile &file : f.tree.skippedFiles())
+        listed << file.path.mid(f.album.path().size() + 1) + u'=' + file.reasonText();
+    listed.sort();
+    QStringList expected = {
+        s("Caf\\xE9=its name is not valid UTF-8 and it cannot be reached under another name"),
+        s("Leaf/dangling.jpg=cannot be read"),
+        s("Leaf/loop.jpg=a link that leads out of the album, to a folder above it or in a loop"),
+        s("Leaf/pipe.jpg=a special file (pipe, socket or device)"),
+        s("Leaf/root=a link that leads out of the album, to a folder above it or in a loop"),
+        s("Menu/root=a link that leads out of the album, to a folder above it or in a loop"),
+    };
+    if (!root)
+        expected << s("Locked/Deep=folder cannot be read");
+    expected.sort();
+    EXPECT_EQ(listed, expected);
+}
+
+TEST(Scanner, UnreadableSourceIsListedAndEndsNothing)
+{
+    ScanFixture f;
+    f.album.file(s("Closed/p.jpg"));
+    f.settings.sourceDir = f.album.at(s("Closed"));
+    ASSERT_TRUE(QFile::setPermissions(f.album.at(s("Closed")), QFileDevice::Permissions()));
+    ProjectNode *root = f.scan();
+    QFile::setPermissions(
+        f.album.at(s("Closed")), QFileDevice::ReadOwner | QFileDevice::WriteOwner | QFileDevice::ExeOwner);
+    if (geteuid() == 0)
+        return; // permission bits do not stop root: the vanished folder above covers it
+    EXPECT_EQ(root->childCount(), 0);
+    ASSERT_EQ(f.tree.skippedFiles().size(), 1U);
+    EXPECT_EQ(f.tree.skippedFiles()[0].path, f.album.at(s("Closed")));
+    EXPECT_EQ(f.tree.skippedFiles()[0].reason, SkippedFile::Reason::FolderUnreadable);
 }

@@ -2,7 +2,10 @@
 
 #include <QDir>
 #include <QFile>
+#include <QFileInfo>
 #include <QProcess>
+
+#include <sys/stat.h>
 
 #include <gtest/gtest.h>
 
@@ -329,6 +332,96 @@ TEST_F(RegistryTest, DamagedFileReadsAsMissingAndIsKeptAside)
     EXPECT_EQ(damagedCopies().size(), 1);
     EXPECT_TRUE(RegistryHive::parse(fileBytes(hiveFile()), QStringLiteral("HKEY_LOCAL_MACHINE")));
     EXPECT_EQ(read(QStringLiteral("timeout")).toString(), QStringLiteral("8"));
+}
+
+// What could be read is never thrown away: a long file reads whole, a Latin-1
+// letter costs nothing, and a damaged line costs only itself, with the file
+// kept aside and one notice, however often it is read.
+TEST_F(RegistryTest, EverySettingThatCanBeReadIsKept)
+{
+    FileRegistryStore::takeNotices();
+    QDir().mkpath(home.registryDir());
+    QByteArray text = "REGEDIT4\n[HKEY_LOCAL_MACHINE\\Software\\Brennic\\Kelvara]\n";
+    constexpr int count = 100000;
+    for (int i = 0; i < count; ++i)
+        text += "\"v" + QByteArray::number(i) + "\"=dword:" + QByteArray::number(i, 16).rightJustified(8, '0')
+            + '\n';
+    text += "\"main_title\"=\"Caf\xE9 \xC3\xA9t\xC3\xA9\"\n"; // Latin-1 é, then UTF-8 é
+    writeFile(hiveFile(), text);
+    {
+        RegistryStore::Update batch(store);
+        EXPECT_EQ(read(QStringLiteral("v0"), -1).toInt(), 0);
+        EXPECT_EQ(read(QStringLiteral("V99999"), -1).toInt(), 99999);
+        EXPECT_EQ(read(QStringLiteral("v54321"), -1).toInt(), 54321);
+    }
+    EXPECT_EQ(
+        read(QStringLiteral("main_title")).toString(), QStringLiteral("Caf\u00E9 \u00C3\u00A9t\u00C3\u00A9"));
+    EXPECT_TRUE(damagedCopies().isEmpty());
+    EXPECT_TRUE(FileRegistryStore::takeNotices().isEmpty());
+
+    writeFile(hiveFile(),
+        "REGEDIT4\n[HKEY_LOCAL_MACHINE\\Software\\Brennic\\Kelvara]\n\"timeout\"=\"8\"\n\x01\x02 garbage\n"
+        "\"broken\"=dword:xyz\n\"Caf\xE9\"=\"Z\xFCrich\"\n[HKEY_CURRENT_USER\\Other]\n\"lost\"=\"1\"\n"
+        "[HKEY_LOCAL_MACHINE\\Software\\Brennic\\Kelvara]\n\"Jobs\"=dword:00000003\n");
+    EXPECT_EQ(read(QStringLiteral("timeout")).toString(), QStringLiteral("8"));
+    EXPECT_EQ(read(QStringLiteral("Jobs"), -1).toInt(), 3);
+    EXPECT_EQ(read(QStringLiteral("Caf\u00E9")).toString(), QStringLiteral("Z\u00FCrich"));
+    EXPECT_EQ(read(QStringLiteral("lost"), QStringLiteral("none")).toString(), QStringLiteral("none"));
+    ASSERT_EQ(damagedCopies().size(), 1);
+    const QList<FileRegistryStore::Notice> notices = FileRegistryStore::takeNotices();
+    ASSERT_EQ(notices.size(), 1);
+    EXPECT_EQ(notices[0].problem, FileRegistryStore::Notice::Damaged);
+    EXPECT_EQ(notices[0].keptAs, home.registryDir() + u'/' + damagedCopies().front());
+    EXPECT_TRUE(notices[0].text().contains(hiveFile())) << qPrintable(notices[0].text());
+
+    // The next change writes a sound file holding what was rescued.
+    write(QStringLiteral("title"), Registry::REG_SZ, QStringLiteral("new"));
+    ASSERT_TRUE(RegistryHive::parse(fileBytes(hiveFile()), QStringLiteral("HKEY_LOCAL_MACHINE")));
+    EXPECT_EQ(read(QStringLiteral("Jobs"), -1).toInt(), 3);
+    EXPECT_TRUE(FileRegistryStore::takeNotices().isEmpty());
+}
+
+// Reading a pipe would wait for ever and /dev/zero never ends: neither is
+// opened for reading; each is moved aside (the link, not what it names) and
+// told once, and the defaults stand.
+TEST_F(RegistryTest, FileThatIsNoRegularFileOrTooLargeIsRefused)
+{
+    FileRegistryStore::takeNotices();
+    QDir().mkpath(home.registryDir());
+    const QByteArray path = QFile::encodeName(hiveFile());
+    const auto refused = [&] {
+        return QDir(home.registryDir())
+            .entryList({ QStringLiteral("*.refused-*") }, QDir::System | QDir::Files);
+    };
+
+    ASSERT_EQ(mkfifo(path.constData(), 0600), 0);
+    EXPECT_EQ(read(QStringLiteral("timeout"), QStringLiteral("6")).toString(), QStringLiteral("6"));
+    EXPECT_FALSE(QFileInfo::exists(hiveFile()));
+    ASSERT_EQ(refused().size(), 1);
+    for (const QString &name : refused())
+        QFile::remove(home.registryDir() + u'/' + name);
+
+    ASSERT_TRUE(QFile::link(QStringLiteral("/dev/zero"), hiveFile()));
+    EXPECT_EQ(read(QStringLiteral("timeout"), QStringLiteral("6")).toString(), QStringLiteral("6"));
+    ASSERT_EQ(refused().size(), 1);
+    EXPECT_EQ(QFileInfo(home.registryDir() + u'/' + refused().front()).symLinkTarget(),
+        QStringLiteral("/dev/zero"));
+    for (const QString &name : refused())
+        QFile::remove(home.registryDir() + u'/' + name);
+
+    QByteArray big = "REGEDIT4\n[HKEY_LOCAL_MACHINE\\Software\\Brennic\\Kelvara]\n\"timeout\"=\"9\"\n";
+    big += QByteArray(FileRegistryStore::MaxFileBytes, ';');
+    writeFile(hiveFile(), big);
+    EXPECT_EQ(read(QStringLiteral("timeout"), QStringLiteral("6")).toString(), QStringLiteral("6"));
+    EXPECT_EQ(refused().size(), 1);
+
+    const QList<FileRegistryStore::Notice> notices = FileRegistryStore::takeNotices();
+    ASSERT_EQ(notices.size(), 1) << "one file, told once";
+    EXPECT_EQ(notices[0].problem, FileRegistryStore::Notice::NotRegular);
+
+    // Saving after a refusal starts a sound file.
+    write(QStringLiteral("timeout"), Registry::REG_SZ, QStringLiteral("7"));
+    EXPECT_EQ(read(QStringLiteral("timeout")).toString(), QStringLiteral("7"));
 }
 
 TEST_F(RegistryTest, DamagedFileInReadOnlyFolderStillReadsAsMissing)
