@@ -8,4 +8,5 @@ struct TreeCounters
     double ItemCount = 0;
     double PictureBytesTotal = 0;
     double MovieBytesTotal = 0;
+    double slideshowPictures = 0; // pictures shown in slideshows, each for the picture timeout
 };

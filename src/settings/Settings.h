@@ -59,6 +59,8 @@ struct Settings
     bool correctEdges = true; // CorrectEdges
     bool correctAspect = true; // CorrectAspect
     int jobs = 0; // Jobs: still encodings run at once; 0 = one per processor core
+    bool slideshowMusic = true; // SlideshowMusic: a folder with sound files opens with a slideshow
+    int slideshowFade = 1; // SlideshowFade: cross-fade between a slideshow's pictures, seconds (0 = cut)
 
     // Derived by setSizes.
     int frameWidth = 704;

@@ -204,6 +204,8 @@ void SettingsController::readSettings()
     s.correctAspect = in.check("CorrectAspect", true);
     // A negative count means nothing sensible: one per core then.
     s.jobs = std::max(0, in.number("Jobs", 0));
+    s.slideshowMusic = in.check("SlideshowMusic", true);
+    s.slideshowFade = std::clamp(in.number("SlideshowFade", 1), 0, SettingsController::MaxSlideshowFade);
 
     // The geometry must match the restored options and corrections before
     // anything is drawn or built from them.
@@ -271,6 +273,8 @@ void SettingsController::saveSettings()
     putCheck(reg, "AntiFlicker", s.antiFlicker);
     putCheck(reg, "CorrectAspect", s.correctAspect);
     putInt(reg, "Jobs", s.jobs);
+    putCheck(reg, "SlideshowMusic", s.slideshowMusic);
+    putInt(reg, "SlideshowFade", s.slideshowFade);
 }
 
 void SettingsController::setSizes()
