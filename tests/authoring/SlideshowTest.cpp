@@ -16,6 +16,7 @@
 #include "project/DiscContent.h"
 #include "project/NodeKind.h"
 #include "project/ProjectTree.h"
+#include "project/TreeEditor.h"
 
 using namespace Qt::StringLiterals;
 
@@ -196,9 +197,25 @@ TEST(SlideshowBuildTest, FolderWithMusicOpensWithItsSlideshowOnTheDisc)
     ASSERT_EQ(f.build(), BuildDriver::Outcome::Succeeded);
     EXPECT_EQ(f.driver->walk().outputsMade(), 0);
     EXPECT_EQ(QFileInfo(movie).lastModified(), before);
-    f.ws.tree.setChecked(f.ws.tree.nodeByKey(f.sourceFile(beach + u"/b.jpg"_s)), false);
+    // A picture less (made by a serial build this time): a second shorter.
+    TreeEditor editor(f.ws.tree, f.prompter);
+    editor.check(f.ws.tree.nodeByKey(f.sourceFile(beach + u"/b.jpg"_s)), false);
+    EXPECT_EQ(f.ws.tree.counters().slideshowPictures, 1);
+    f.ws.settings.jobs = 1;
     ASSERT_EQ(f.build(), BuildDriver::Outcome::Succeeded);
     EXPECT_NEAR(probed(movie, u"format=duration"_s).toDouble(), 1.0, 0.3);
+
+    // The order file keeps a cleared slideshow box; no move puts a picture
+    // before the slideshow.
+    editor.check(slideshow, false);
+    editor.moveUp(f.ws.tree.nodeByKey(f.sourceFile(beach + u"/a.jpg"_s)), 2);
+    f.scan();
+    slideshow = f.ws.tree.nodeByKey(f.sourceFile(beach))->firstChild();
+    ASSERT_EQ(slideshow->kind(), NodeKind::Slideshow);
+    EXPECT_FALSE(slideshow->isChecked());
+    EXPECT_FALSE(f.ws.tree.nodeByKey(f.sourceFile(beach + u"/b.jpg"_s))->isChecked());
+    ASSERT_EQ(f.build(), BuildDriver::Outcome::Succeeded);
+    EXPECT_FALSE(BuildFixture::readText(f.destFile(u"vcd.xml"_s)).contains(movie));
 
     // Turned off: the disc is the one made without music, the sound a
     // skipped file again.
