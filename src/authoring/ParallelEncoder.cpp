@@ -130,8 +130,8 @@ void ParallelEncoder::submitMovie(const QString &source, const QString &output, 
     enqueue(std::move(job));
 }
 
-void ParallelEncoder::submitSlideshow(
-    const SlideshowMaker::Plan &plan, const QString &output, std::function<void(const QString &reason)> failed)
+void ParallelEncoder::submitSlideshow(const SlideshowMaker::Plan &plan, const QString &output,
+    std::function<void(const QString &reason)> failed)
 {
     flush();
     auto job = std::make_unique<Job>();
@@ -141,8 +141,8 @@ void ParallelEncoder::submitSlideshow(
     job->failed = std::move(failed);
     job->frames = plan.frames;
     const MovieConverter::Target target { m_settings.vcd, m_settings.ntsc };
-    job->make = [plan, target, output = job->output](const std::function<void(const QString &)> &log,
-                    const ToolJob::CancelCheck &interrupt) {
+    job->make = [plan, target, output = job->output](
+                    const std::function<void(const QString &)> &log, const ToolJob::CancelCheck &interrupt) {
         return SlideshowMaker::make(plan, target, output, log, interrupt);
     };
     job->head = { QStringLiteral("-----"), QLatin1String("Slideshow = ") + native(job->output) };

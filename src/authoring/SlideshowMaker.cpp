@@ -30,9 +30,8 @@ SlideshowMaker::Sound SlideshowMaker::probeSound(const QString &path, const Tool
     const MovieProbe::Info info = MovieProbe::probe(path, cancel);
     Sound sound;
     if (!info.hasAudio) {
-        sound.failure = info.failure.startsWith(QLatin1String("no video"))
-            ? QStringLiteral("no sound in it")
-            : info.failure;
+        sound.failure = info.failure.startsWith(QLatin1String("no video")) ? QStringLiteral("no sound in it")
+                                                                           : info.failure;
         return sound;
     }
     if (!(info.duration > 0)) {
@@ -102,8 +101,10 @@ QStringList SlideshowMaker::arguments(
         QString previous = QStringLiteral("[p0]");
         for (int i = 1; i < pictures; ++i) {
             const QString out = i + 1 < pictures ? QStringLiteral("[x%1]").arg(i) : QStringLiteral("[v]");
-            graph << previous + QStringLiteral("[p%1]xfade=transition=fade:duration=%2:offset=%3").arg(i).arg(
-                         seconds(fade), seconds(i * plan.pictureSeconds))
+            graph << previous
+                    + QStringLiteral("[p%1]xfade=transition=fade:duration=%2:offset=%3")
+                          .arg(i)
+                          .arg(seconds(fade), seconds(i * plan.pictureSeconds))
                     + out;
             previous = out;
         }
@@ -138,6 +139,7 @@ MovieConverter::Outcome SlideshowMaker::make(const Plan &plan, const MovieConver
 {
     if (plan.frames.isEmpty() || plan.audio.isEmpty())
         return { MovieConverter::End::Failed, QStringLiteral("no pictures or no sound") };
-    return MovieConverter::run(arguments(plan, target, MovieConverter::partOf(output), MovieConverter::threads()),
-        output, log, interrupt);
+    return MovieConverter::run(
+        arguments(plan, target, MovieConverter::partOf(output), MovieConverter::threads()), output, log,
+        interrupt);
 }

@@ -198,8 +198,8 @@ void SettingsWindow::createControls()
     auto *slideshowRow = new QHBoxLayout;
     slideshowRow->addWidget(m_chkSlideshowMusic);
     slideshowRow->addSpacing(24);
-    slideshowRow->addWidget(label(QStringLiteral("Cross-fade between pictures:"), "lblSlideshowFade",
-        TextId::SlideshowFade));
+    slideshowRow->addWidget(
+        label(QStringLiteral("Cross-fade between pictures:"), "lblSlideshowFade", TextId::SlideshowFade));
     slideshowRow->addWidget(m_spnSlideshowFade);
     slideshowRow->addStretch();
 
@@ -439,7 +439,12 @@ void SettingsWindow::connectControls()
     };
     SettingsController &c = m_controller;
     Settings &s = m_settings;
-    check(m_chkSlideshowMusic, "Sub chkSlideshowMusic_Click", [&s](bool on) { s.slideshowMusic = on; });
+    check(m_chkSlideshowMusic, "Sub chkSlideshowMusic_Click", [this, &s](bool on) {
+        s.slideshowMusic = on;
+        // Slideshows are nodes of the tree: it must be read again.
+        if (m_callbacks.sourceChanged)
+            m_callbacks.sourceChanged();
+    });
     check(m_chkAddImages, "Sub chkAddImages_Click", [&c](bool on) { c.setAddImages(on); });
     check(m_chkAddMovies, "Sub chkAddMovies_Click", [&c](bool on) { c.setAddMovies(on); });
     check(m_chkDisplayInfo, "Sub chkDisplayInfo_Click", [&c, &s](bool on) {

@@ -46,8 +46,8 @@ void writeTone(const QString &path, double seconds)
 
 QString probed(const QString &file, const QString &entries)
 {
-    return tool(u"ffprobe"_s,
-        { u"-v"_s, u"error"_s, u"-show_entries"_s, entries, u"-of"_s, u"csv=p=0"_s, file })
+    return tool(
+        u"ffprobe"_s, { u"-v"_s, u"error"_s, u"-show_entries"_s, entries, u"-of"_s, u"csv=p=0"_s, file })
         .trimmed();
 }
 
@@ -70,8 +70,7 @@ double loudestBetween(const QString &movie, double from, double to)
         { u"-hide_banner"_s, u"-nostats"_s, u"-ss"_s, QString::number(from), u"-t"_s,
             QString::number(to - from), u"-i"_s, movie, u"-vn"_s, u"-af"_s, u"volumedetect"_s, u"-f"_s,
             u"null"_s, u"-"_s });
-    const QRegularExpressionMatch match
-        = QRegularExpression(u"max_volume: (-?[0-9.]+|-inf) dB"_s).match(out);
+    const QRegularExpressionMatch match = QRegularExpression(u"max_volume: (-?[0-9.]+|-inf) dB"_s).match(out);
     if (!match.hasMatch())
         return 0;
     return match.captured(1) == u"-inf"_s ? -200 : match.captured(1).toDouble();
@@ -111,7 +110,8 @@ TEST(SlideshowMakerTest, ShowsEachPictureInTurnOverMusicLoopedOrFadedOut)
     EXPECT_FALSE(QFileInfo::exists(MovieConverter::partOf(movie)));
 
     EXPECT_NEAR(probed(movie, u"format=duration"_s).toDouble(), 6.0, 0.3);
-    EXPECT_EQ(probed(movie, u"stream=codec_name,sample_rate"_s).split(u'\n').filter(u"mp2"_s).value(0).trimmed(),
+    EXPECT_EQ(
+        probed(movie, u"stream=codec_name,sample_rate"_s).split(u'\n').filter(u"mp2"_s).value(0).trimmed(),
         u"mp2,44100"_s);
     EXPECT_EQ(probed(movie, u"stream=codec_name,width,height"_s).split(u'\n').value(0).trimmed(),
         u"mpeg1video,352,288"_s);
@@ -173,7 +173,8 @@ TEST(SlideshowBuildTest, FolderWithMusicOpensWithItsSlideshowOnTheDisc)
     EXPECT_TRUE(xml.contains(movie)) << xml.toStdString();
     EXPECT_NEAR(probed(movie, u"format=duration"_s).toDouble(), 2.0, 0.3);
     // The noise is named among the build's warnings and left out.
-    EXPECT_EQ(f.driver->leftOff().filter(u"broken.ogg"_s).size(), 1) << f.driver->leftOff().join(u'\n').toStdString();
+    EXPECT_EQ(f.driver->leftOff().filter(u"broken.ogg"_s).size(), 1)
+        << f.driver->leftOff().join(u'\n').toStdString();
     EXPECT_TRUE(QDir(f.destFile(u"_t_ d_Or"_s)).entryList({ u"*.jpg"_s }).isEmpty());
 
     // The folder's key on the menu plays the slideshow; the pictures follow.
