@@ -124,16 +124,19 @@ TEST(SlideshowMakerTest, ShowsEachPictureInTurnOverMusicLoopedOrFadedOut)
     EXPECT_GT(loudestBetween(movie, 3.2, 3.9), -30.0);
     EXPECT_LT(loudestBetween(movie, 5.85, 6.05), -30.0);
 
-    // A long tune under one picture, cut to it and faded out; no fade
-    // between pictures when there is one.
+    // A long tune, cut to the pictures and faded out; a fade of 0 cuts
+    // from one picture to the next.
     writeTone(folder + u"/long.wav"_s, 20);
-    SlideshowMaker::Plan one;
-    one.pictureSeconds = 3;
-    one.frames << plan.frames.first();
-    one.audio << folder + u"/long.wav"_s;
-    one.audioSeconds << SlideshowMaker::probeSound(one.audio.first()).seconds;
-    ASSERT_EQ(SlideshowMaker::make(one, palVcd, movie, {}, {}).end, MovieConverter::End::Made);
+    SlideshowMaker::Plan cut;
+    cut.pictureSeconds = 1.5;
+    cut.fadeSeconds = 0;
+    cut.frames << plan.frames.at(0) << plan.frames.at(1);
+    cut.audio << folder + u"/long.wav"_s;
+    cut.audioSeconds << SlideshowMaker::probeSound(cut.audio.first()).seconds;
+    ASSERT_EQ(SlideshowMaker::make(cut, palVcd, movie, {}, {}).end, MovieConverter::End::Made);
     EXPECT_NEAR(probed(movie, u"format=duration"_s).toDouble(), 3.0, 0.3);
+    EXPECT_TRUE(near(colourAt(movie, 1.35), colours.at(0)));
+    EXPECT_TRUE(near(colourAt(movie, 1.65), colours.at(1)));
     EXPECT_GT(loudestBetween(movie, 0.5, 0.9), -30.0);
     EXPECT_LT(loudestBetween(movie, 2.8, 3.05), -30.0);
 

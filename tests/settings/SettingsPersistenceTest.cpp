@@ -197,6 +197,8 @@ TEST_F(SettingsPersistenceTest, EverySettingSurvivesASaveAndRead)
     out.antiFlicker = false;
     out.correctEdges = false;
     out.correctAspect = false;
+    out.slideshowMusic = false;
+    out.slideshowFade = 3;
     SettingsController(out, prompter).setSizes(); // the derived values a read ends with
     save(out);
 
@@ -209,16 +211,18 @@ TEST_F(SettingsPersistenceTest, EverySettingSurvivesASaveAndRead)
     EXPECT_EQ(StringTable::instance().languageOffset(), 20000);
 }
 
-TEST_F(SettingsPersistenceTest, SaveWritesTheFortyTwoValues)
+TEST_F(SettingsPersistenceTest, SaveWritesTheFortyFourValues)
 {
     save(Settings());
     QFile file(store.fileFor(kHklm));
     ASSERT_TRUE(file.open(QIODevice::ReadOnly));
     const QByteArray text = file.readAll();
-    EXPECT_EQ(text.count("\n\""), 42) << "one line per value";
+    EXPECT_EQ(text.count("\n\""), 44) << "one line per value";
     EXPECT_TRUE(text.contains("\n\"screenXpos\"="));
     EXPECT_TRUE(text.contains("\n\"WindowState\"="));
     EXPECT_TRUE(text.contains("\n\"Jobs\"="));
+    EXPECT_TRUE(text.contains("\n\"SlideshowMusic\"=dword:00000001"));
+    EXPECT_TRUE(text.contains("\n\"SlideshowFade\"=dword:00000001"));
     EXPECT_EQ(store.readValue(kHklm, SettingsController::registryKey(), QStringLiteral("TVFormat"))->data,
         QByteArray("PAL", 4));
     EXPECT_EQ(storedNumber("TitleColor"), 0xFFFFFF);
@@ -283,6 +287,9 @@ TEST_F(SettingsPersistenceTest, StoredNumbersAreKeptToWhatTheFieldsTake)
     EXPECT_EQ(readBack().timeout, QStringLiteral("6"));
     storeText("timeout", QStringLiteral("0"));
     EXPECT_EQ(readBack().timeout, QStringLiteral("0"));
+    // A slideshow's fade longer than the field offers is its longest.
+    storeNumber("SlideshowFade", 9);
+    EXPECT_EQ(readBack().slideshowFade, SettingsController::MaxSlideshowFade);
 }
 
 TEST_F(SettingsPersistenceTest, FileNameFallbackIsEnabledOnlyForDateWithoutFileName)
