@@ -151,7 +151,7 @@ bool BuildDriver::hasDiscItem(const ProjectNode *node) const
     if (!node->isChecked())
         return false;
     const NodeKind kind = node->kind();
-    if (kind == NodeKind::Picture || kind == NodeKind::Movie)
+    if (kind == NodeKind::Picture || kind == NodeKind::Movie || kind == NodeKind::Slideshow)
         return true;
     for (const ProjectNode *child : DiscContent::children(node)) {
         if (hasDiscItem(child))
@@ -321,7 +321,7 @@ BuildDriver::Outcome BuildDriver::run()
     }
 
     m_walk.writeDescriptionItems();
-    m_leftOff = leftOffItems(m_tree.root());
+    m_leftOff = leftOffItems(m_tree.root()) + m_walk.unplayableSounds();
     if (!m_leftOff.isEmpty()) {
         if (m_strict || !hasDiscItem(m_tree.root())) {
             m_problem

@@ -10,6 +10,7 @@
 #include "authoring/FileNames.h"
 #include "authoring/MovieConverter.h"
 #include "authoring/ParallelEncoder.h"
+#include "authoring/SlideshowMaker.h"
 #include "authoring/StillEncoder.h"
 #include "base/ContentHash.h"
 #include "base/Guard.h"
@@ -21,6 +22,7 @@
 #include "base/TextIds.h"
 #include "imaging/ImgSource.h"
 #include "imaging/Renderer.h"
+#include "project/Capacity.h"
 #include "project/DiscContent.h"
 #include "project/NodeKind.h"
 #include "project/ProjectTree.h"
@@ -100,6 +102,7 @@ void GenerationWalk::enterWalk()
     m_names.assign(m_tree.root());
     m_sourceHashes.clear();
     m_unusableMovies.clear();
+    m_unplayableSounds.clear();
     m_encoderPrint = encoderPrint();
 }
 
@@ -344,6 +347,9 @@ bool GenerationWalk::filesLoop(ProjectNode *folder)
         case NodeKind::Movie:
             movieState(child);
             break;
+        case NodeKind::Slideshow:
+            slideshowState(child);
+            break;
         case NodeKind::Menu:
         case NodeKind::None:
             break;
@@ -353,6 +359,7 @@ bool GenerationWalk::filesLoop(ProjectNode *folder)
             break;
         }
     }
+    finishSlideshow();
 
     m_tree.setHighlighted(folder, false);
     yield();
@@ -386,6 +393,7 @@ void GenerationWalk::pictureStates(ProjectNode *picture)
         }
         if (m_callbacks.displayPreview)
             m_callbacks.displayPreview();
+        keepSlideshowFrame(picture);
         saveStill(below, print);
     }
 
@@ -556,4 +564,174 @@ void GenerationWalk::stepProgress()
         ++m_progressDone;
     if (m_callbacks.progress)
         m_callbacks.progress(m_progressDone, m_progressTotal);
+}
+
+QString GenerationWalk::slideshowPrint(const SlideshowMaker::Plan &plan, const QList<ProjectNode *> &pictures)
+{
+    const MovieConverter::Target target { m_settings.vcd, m_settings.ntsc };
+    ContentHash hash;
+    hash.add(QStringLiteral("slideshow"));
+    hash.add(ProgramInfo::version());
+    hash.add(qint64(SlideshowMaker::Version));
+    hash.add(qint64(target.vcd));
+    hash.add(qint64(target.ntsc));
+    // Each frame is the picture's still: its print covers everything that
+    // decides the still's pixels.
+    for (const ProjectNode *picture : pictures) {
+        const QString print = picturePrint(picture, QString());
+        if (print.isEmpty())
+            return {};
+        hash.add(print);
+    }
+    for (const QString &sound : plan.audio) {
+        const std::optional<QString> content = ContentHash::ofFile(sound);
+        if (!content)
+            return {};
+        hash.add(*content);
+    }
+    // Frame and sound paths are placeholders; the timings, the fade and the
+    // format are in the arguments.
+    SlideshowMaker::Plan placeholders = plan;
+    for (QString &frame : placeholders.frames)
+        frame = QStringLiteral("frame");
+    for (QString &sound : placeholders.audio)
+        sound = QStringLiteral("sound");
+    hash.add(SlideshowMaker::arguments(placeholders, target, QStringLiteral("out"), 1).join(QChar(0)));
+    return hash.hex();
+}
+
+void GenerationWalk::slideshowState(ProjectNode *slideshow)
+{
+    stepProgress();
+    m_slideshow = PendingSlideshow {};
+    const QString shown = QLatin1String("slideshow ") + shownPath(slideshow->parent());
+    const QList<ProjectNode *> pictures = DiscContent::slideshowPictures(slideshow);
+    if (pictures.isEmpty()) {
+        announce(shown + QLatin1String(" (no pictures)"));
+        m_unusableMovies.append({ slideshow, QStringLiteral("no pictures to show") });
+        return;
+    }
+
+    SlideshowMaker::Plan show;
+    show.pictureSeconds = Capacity::slideshowPictureSeconds(m_settings);
+    show.fadeSeconds = m_settings.slideshowFade;
+    const QString sourceFolder = m_tree.root()->fullPath();
+    for (const QString &sound : m_tree.info(slideshow).audioFiles) {
+        const SlideshowMaker::Sound probed
+            = SlideshowMaker::probeSound(sound, [this] { return m_cancel.isRaised(); });
+        if (m_cancel.isRaised())
+            return;
+        if (!probed.usable()) {
+            QString below = sound.startsWith(sourceFolder) ? sound.mid(sourceFolder.size()) : sound;
+            while (below.startsWith(u'/'))
+                below.remove(0, 1);
+            m_unplayableSounds.append(below + QLatin1String(": ") + probed.failure);
+            appendLog(QLatin1String("sound left out of the slideshow: ") + sound + QLatin1String(": ")
+                    + probed.failure,
+                QStringLiteral("Create.Log"));
+            continue;
+        }
+        show.audio.append(sound);
+        show.audioSeconds.append(probed.seconds);
+    }
+    if (show.audio.isEmpty()) {
+        announce(shown + QLatin1String(" (no sound it can play)"));
+        m_unusableMovies.append({ slideshow, QStringLiteral("no sound it can play") });
+        return;
+    }
+    for (int i = 0; i < pictures.size(); ++i)
+        show.frames.append(QString());
+
+    const QString below = m_names.below(slideshow);
+    const QString file = outputPath(below) + QLatin1String(".mpg");
+    // Planned first among the folder's states whatever becomes of it, as a
+    // movie is; writeDescriptionItems leaves out one that was not made.
+    plan({ slideshow, false }, file, PlannedState::Kind::Sequence);
+
+    const QString print = slideshowPrint(show, pictures);
+    if (reusable(below, print)) {
+        announce(shown + QLatin1String(" (reused)"));
+        return;
+    }
+    announce(shown);
+    makeFolderPath(parentFolderOf(file) + u'/');
+    QFile::remove(file);
+    m_manifest.expect(below + QLatin1String(".mpg"), print);
+    m_slideshow.node = slideshow;
+    m_slideshow.output = file;
+    m_slideshow.plan = show;
+    m_slideshow.pictures = pictures;
+}
+
+void GenerationWalk::keepSlideshowFrame(const ProjectNode *picture)
+{
+    keepFrame(m_slideshow, picture);
+}
+
+void GenerationWalk::keepFrame(PendingSlideshow &pending, const ProjectNode *picture)
+{
+    if (!pending.node || !pending.pictures.contains(picture))
+        return;
+    const QString frame = pending.output + QLatin1String(".frame")
+        + QString::number(pending.pictures.indexOf(picture)) + QLatin1String(".jpg");
+    if (m_canvas.saveJpg(frame, kJpegQuality))
+        pending.frames.insert(picture, frame);
+}
+
+void GenerationWalk::finishSlideshow()
+{
+    if (!m_slideshow.node)
+        return;
+    PendingSlideshow pending = std::move(m_slideshow);
+    m_slideshow = PendingSlideshow {};
+    ProjectNode *slideshow = pending.node;
+    SlideshowMaker::Plan &plan = pending.plan;
+    plan.frames.clear();
+    for (ProjectNode *picture : std::as_const(pending.pictures)) {
+        if (m_cancel.isRaised())
+            break;
+        if (!DiscContent::isTaken(picture))
+            continue; // found unusable on the way
+        if (!pending.frames.contains(picture)) {
+            // Its still was reused: composed once more, for the frame only.
+            if (m_renderer.createStill(picture, picture->fullPath()))
+                keepFrame(pending, picture);
+            yield();
+        }
+        if (pending.frames.contains(picture))
+            plan.frames.append(pending.frames.value(picture));
+    }
+    const auto removeFrames = [&pending] {
+        for (const QString &frame : std::as_const(pending.frames))
+            QFile::remove(frame);
+    };
+    if (m_cancel.isRaised()) {
+        removeFrames();
+        return;
+    }
+    if (plan.frames.isEmpty()) {
+        removeFrames();
+        m_unusableMovies.append({ slideshow, QStringLiteral("no pictures to show") });
+        return;
+    }
+    Guard::run(QStringLiteral("Sub MakeSlideshow"), [&] {
+        if (m_parallel) {
+            m_parallel->submitSlideshow(plan, pending.output, [this, slideshow](const QString &reason) {
+                m_unusableMovies.append({ slideshow, reason });
+            });
+            return;
+        }
+        QStringList block { QStringLiteral("-----"), QLatin1String("Slideshow = ") + pending.output };
+        const MovieConverter::Target target { m_settings.vcd, m_settings.ntsc };
+        const MovieConverter::Outcome outcome = SlideshowMaker::make(
+            plan, target, pending.output, [&block](const QString &piece) { block.append(piece); },
+            [this] { return m_cancel.isRaised(); });
+        removeFrames();
+        if (outcome.end == MovieConverter::End::Failed) {
+            block.append(QLatin1String("ERROR: ") + outcome.reason);
+            m_unusableMovies.append({ slideshow, outcome.reason });
+        }
+        block.append(QStringLiteral("------"));
+        StillEncoder::writeLogBlock(block);
+    });
 }

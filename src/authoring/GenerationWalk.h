@@ -13,6 +13,7 @@
 #include "authoring/MovieProbe.h"
 #include "authoring/NavigationModel.h"
 #include "authoring/OutputNames.h"
+#include "authoring/SlideshowMaker.h"
 
 class DescriptionWriter;
 class ImgSource;
@@ -46,6 +47,10 @@ struct Settings;
 // converted into "<movie>.mpg" below the build folder (reused like a still),
 // and one that cannot be read or converted is listed in unusableMovies
 // without stopping the build.
+//
+// A folder's slideshow is planned first among its states; its frames are
+// the stills of the folder's pictures as the walk composes them, and it is
+// made (in the encoder's pool) once the folder is walked.
 //
 // Folders below an entry are walked as menus of their own, so every state the
 // description links to exists.
@@ -118,6 +123,10 @@ public:
     // encoder, if any, has finished.
     const QList<QPair<ProjectNode *, QString>> &unusableMovies() const { return m_unusableMovies; }
 
+    // The sound files of the last walk's slideshows that could not be
+    // played ("Beach/song.mp3: no sound in it"), below the source folder.
+    const QStringList &unplayableSounds() const { return m_unplayableSounds; }
+
     // The node's path below the source folder ("/Beach/sea.jpg"; empty for
     // the root), built from the tree so a trailing separator cannot shift it.
     static QString relativePart(const ProjectNode *node);
@@ -164,6 +173,14 @@ private:
     // and the converter's arguments.
     QString moviePrint(const ProjectNode *movie, const MovieProbe::Info &info);
     void removeUnfinished(const QString &stem);
+    // A folder's slideshow: reused, or planned here and made once the
+    // folder's pictures have given their frames (finishSlideshow).
+    void slideshowState(ProjectNode *slideshow);
+    void keepSlideshowFrame(const ProjectNode *picture);
+    void finishSlideshow();
+    struct PendingSlideshow;
+    void keepFrame(PendingSlideshow &pending, const ProjectNode *picture);
+    QString slideshowPrint(const SlideshowMaker::Plan &plan, const QList<ProjectNode *> &pictures);
     void yield();
     void announce(const QString &state);
     QString buildPath() const;
@@ -186,6 +203,18 @@ private:
     QString m_encoderPrint;
     QHash<const ProjectNode *, QString> m_sourceHashes;
     QList<QPair<ProjectNode *, QString>> m_unusableMovies;
+    QStringList m_unplayableSounds;
+    // The slideshow of the folder being walked, while its frames are
+    // gathered: the pictures, and the frame kept of each so far.
+    struct PendingSlideshow
+    {
+        ProjectNode *node = nullptr;
+        QString output;
+        SlideshowMaker::Plan plan;
+        QList<ProjectNode *> pictures;
+        QHash<const ProjectNode *, QString> frames;
+    };
+    PendingSlideshow m_slideshow;
     int m_depth = 0;
     int m_menuCounter = 0;
     int m_progressDone = 0;

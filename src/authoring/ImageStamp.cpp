@@ -48,9 +48,10 @@ void addSettings(ContentHash &hash, const Settings &s)
         { s.ntsc, s.vcd, s.lowRes, s.addImages, s.addMovies, s.displayInfo, s.useFileName, s.displayFileName,
             s.displayDate, s.imageCentered, s.shortcuts, s.antiFlicker, s.correctEdges, s.correctAspect })
         hash.add(qint64(flag));
-    for (const qint64 number : { qint64(s.resizeFilter), qint64(s.stampX), qint64(s.stampY),
-             qint64(s.titleColor), qint64(s.menuColor), qint64(s.pictureColor), qint64(s.frameWidth),
-             qint64(s.frameHeight), qint64(s.tvLines), qint64(s.aspectWidth) })
+    for (const qint64 number :
+        { qint64(s.resizeFilter), qint64(s.stampX), qint64(s.stampY), qint64(s.titleColor),
+            qint64(s.menuColor), qint64(s.pictureColor), qint64(s.frameWidth), qint64(s.frameHeight),
+            qint64(s.tvLines), qint64(s.aspectWidth), qint64(s.slideshowMusic), qint64(s.slideshowFade) })
         hash.add(number);
     hash.add(QString::number(s.edgeFraction, 'g', 17));
 }
@@ -71,6 +72,8 @@ void addNode(ContentHash &hash, const ProjectTree &tree, const ProjectNode *node
         hash.add(info.caption);
     if (kind == NodeKind::Picture || kind == NodeKind::Movie)
         addFile(hash, path);
+    for (const QString &sound : info.audioFiles)
+        addFile(hash, sound);
     if (kind == NodeKind::Picture) {
         const QString caption = captionPathOf(path);
         const bool hasCaption = QFileInfo(caption).isFile();

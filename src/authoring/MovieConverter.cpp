@@ -74,7 +74,6 @@ QStringList MovieConverter::arguments(const MovieProbe::Info &info, const Target
     // Frame-threaded decoders stall less with a few frames more in flight
     // than there are cores: a 1080p H.264 clip converts a quarter faster.
     const QString decodeThreads = QString::number(std::max(1, threads) * 2);
-    const QString standard = target.ntsc ? QStringLiteral("ntsc") : QStringLiteral("pal");
     const QString kind = target.vcd ? QStringLiteral("vcd") : QStringLiteral("svcd");
 
     // No -noautorotate: ffmpeg turns the picture by the track's rotation
@@ -87,9 +86,7 @@ QStringList MovieConverter::arguments(const MovieProbe::Info &info, const Target
     args << QStringLiteral("-map") << QStringLiteral("0:v:0") << QStringLiteral("-map")
          << (info.hasAudio ? QStringLiteral("0:a:0") : QStringLiteral("1:a:0"));
 
-    // The target sets the codecs, rates, buffer and the muxer's pack size;
-    // what follows refines it.
-    args << QStringLiteral("-target") << standard + u'-' + kind;
+    args << targetArguments(target);
 
     int width = 0;
     int height = 0;
@@ -110,18 +107,13 @@ QStringList MovieConverter::arguments(const MovieProbe::Info &info, const Target
                                 .arg(target.height())
                                 .arg(left)
                                 .arg(top);
-    args << QStringLiteral("-vf") << filters << QStringLiteral("-aspect") << QStringLiteral("4:3");
-    if (!target.vcd)
-        // vcdxbuild fills in the scan offsets only where room was left.
-        args << QStringLiteral("-scan_offset") << QStringLiteral("1");
+    args << QStringLiteral("-vf") << filters << videoFormatArguments(target);
 
     if (info.hasAudio)
         // async stretches or pads the sound by a few samples where its
         // timestamps jump, rather than letting it drift from the picture.
         args << QStringLiteral("-af") << QStringLiteral("aresample=44100:async=1:first_pts=0");
-    args << QStringLiteral("-c:a") << QStringLiteral("mp2") << QStringLiteral("-ar")
-         << QStringLiteral("44100") << QStringLiteral("-ac") << QStringLiteral("2") << QStringLiteral("-b:a")
-         << QStringLiteral("224k");
+    args << audioFormatArguments();
     if (!info.hasAudio) {
         // The silence never ends by itself.
         args << QStringLiteral("-shortest");
@@ -132,12 +124,42 @@ QStringList MovieConverter::arguments(const MovieProbe::Info &info, const Target
     return args;
 }
 
+QStringList MovieConverter::targetArguments(const Target &target)
+{
+    // The target sets the codecs, rates, buffer and the muxer's pack size;
+    // what follows it refines it.
+    return { QStringLiteral("-target"),
+        (target.ntsc ? QStringLiteral("ntsc-") : QStringLiteral("pal-"))
+            + (target.vcd ? QStringLiteral("vcd") : QStringLiteral("svcd")) };
+}
+
+QStringList MovieConverter::videoFormatArguments(const Target &target)
+{
+    QStringList args { QStringLiteral("-aspect"), QStringLiteral("4:3") };
+    if (!target.vcd)
+        // vcdxbuild fills in the scan offsets only where room was left.
+        args << QStringLiteral("-scan_offset") << QStringLiteral("1");
+    return args;
+}
+
+QStringList MovieConverter::audioFormatArguments()
+{
+    return { QStringLiteral("-c:a"), QStringLiteral("mp2"), QStringLiteral("-ar"), QStringLiteral("44100"),
+        QStringLiteral("-ac"), QStringLiteral("2"), QStringLiteral("-b:a"), QStringLiteral("224k") };
+}
+
 MovieConverter::Outcome MovieConverter::convert(const MovieProbe::Info &info, const Target &target,
     const QString &source, const QString &output, const std::function<void(const QString &)> &log,
     const ToolJob::CancelCheck &interrupt)
 {
+    return run(arguments(info, target, source, partOf(output), threads()), output, log, interrupt);
+}
+
+MovieConverter::Outcome MovieConverter::run(const QStringList &arguments, const QString &output,
+    const std::function<void(const QString &)> &log, const ToolJob::CancelCheck &interrupt)
+{
     const QString part = partOf(output);
-    ToolJob job(program(), arguments(info, target, source, part, threads()));
+    ToolJob job(program(), arguments);
     QString tail;
     job.setOutputHandler([&](const QString &piece) {
         if (log)

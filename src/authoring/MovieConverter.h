@@ -44,6 +44,13 @@ public:
     static QStringList arguments(const MovieProbe::Info &info, const Target &target, const QString &source,
         const QString &output, int threads);
 
+    // The pieces of arguments that set the disc's format, for any ffmpeg run
+    // that makes a disc movie: the target (codecs, rates, muxer), the
+    // frame's shape, the sound.
+    static QStringList targetArguments(const Target &target);
+    static QStringList videoFormatArguments(const Target &target);
+    static QStringList audioFormatArguments();
+
     // The picture's size inside the disc frame once its shape is kept:
     // full width with bars above and below, or full height with bars at the
     // sides. Both even.
@@ -67,6 +74,11 @@ public:
     static Outcome convert(const MovieProbe::Info &info, const Target &target, const QString &source,
         const QString &output, const std::function<void(const QString &)> &log,
         const ToolJob::CancelCheck &interrupt);
+
+    // Runs ffmpeg with arguments that write partOf(output), as convert
+    // does, and renames the part file to output when it ends well.
+    static Outcome run(const QStringList &arguments, const QString &output,
+        const std::function<void(const QString &)> &log, const ToolJob::CancelCheck &interrupt);
 
     // Threads for one conversion: every core, since a clip is usually the
     // build's longest job and the still encoders beside it are

@@ -72,6 +72,9 @@ void NavigationModel::visitFiles(ProjectNode *folder)
         case NodeKind::Movie:
             addMovie(child);
             break;
+        case NodeKind::Slideshow:
+            addSlideshow(child);
+            break;
         case NodeKind::Menu:
         case NodeKind::None:
             break;
@@ -163,4 +166,15 @@ void NavigationModel::insert(const StateLinks &links)
     if (!m_links.contains(links.state))
         m_order.append(links.state);
     m_links.insert(links.state, links);
+}
+
+void NavigationModel::addSlideshow(ProjectNode *slideshow)
+{
+    if (!slideshow || !slideshow->parent())
+        return;
+    StateLinks links = linksOf(slideshow, StateLinks::Page::Slideshow);
+    // Once played, the folder's pictures follow at once.
+    if (links.next.isValid())
+        links.wait = 0;
+    insert(links);
 }

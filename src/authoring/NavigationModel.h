@@ -18,7 +18,8 @@ struct Settings;
 // forTree() visits the tree as the build walks it: every folder with folders
 // below it is a menu with one state per entry, every other folder holds the
 // pictures (each with its caption state when a caption file lies beside it)
-// and movies the disc shows one after the other. The add functions describe
+// and movies the disc shows one after the other, after its slideshow when it
+// has one (so the folder's number key on the menu page plays the slideshow). The add functions describe
 // one state each from facts the caller already knows.
 class NavigationModel
 {
@@ -38,6 +39,8 @@ public:
     // A picture's state, and its caption state when it has a caption.
     void addPicture(ProjectNode *picture, bool captioned);
     void addMovie(ProjectNode *movie);
+    // A folder's slideshow: its first state, leading on to the pictures.
+    void addSlideshow(ProjectNode *slideshow);
 
     // Every state in the order the disc describes them.
     const QList<DiscState> &states() const { return m_order; }

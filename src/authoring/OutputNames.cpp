@@ -28,6 +28,10 @@ void OutputNames::assignBelow(const ProjectNode *folder, const QString &prefix)
             entries.append({ nameWithoutExtension(child->text()), false, true });
             nodes.append(child);
             break;
+        case NodeKind::Slideshow:
+            entries.append({ QStringLiteral("slideshow"), false, true });
+            nodes.append(child);
+            break;
         case NodeKind::Menu:
             entries.append({ child->text(), false });
             nodes.append(child);

@@ -30,6 +30,11 @@ struct ParallelEncoder::Job
     QString source;
     QString output;
     MovieProbe::Info info;
+    // A slideshow's making, in place of a conversion of source.
+    std::function<MovieConverter::Outcome(
+        const std::function<void(const QString &)> &log, const ToolJob::CancelCheck &interrupt)>
+        make;
+    QStringList frames; // a slideshow's stills, removed when it is done
     QString reason; // why the movie was not made
     std::function<void(const QString &)> failed;
     bool started = false;
@@ -125,6 +130,25 @@ void ParallelEncoder::submitMovie(const QString &source, const QString &output, 
     enqueue(std::move(job));
 }
 
+void ParallelEncoder::submitSlideshow(const SlideshowMaker::Plan &plan, const QString &output,
+    std::function<void(const QString &reason)> failed)
+{
+    flush();
+    auto job = std::make_unique<Job>();
+    job->index = static_cast<int>(m_all.size());
+    job->movie = true;
+    job->output = QFileInfo(output).absoluteFilePath();
+    job->failed = std::move(failed);
+    job->frames = plan.frames;
+    const MovieConverter::Target target { m_settings.vcd, m_settings.ntsc };
+    job->make = [plan, target, output = job->output](
+                    const std::function<void(const QString &)> &log, const ToolJob::CancelCheck &interrupt) {
+        return SlideshowMaker::make(plan, target, output, log, interrupt);
+    };
+    job->head = { QStringLiteral("-----"), QLatin1String("Slideshow = ") + native(job->output) };
+    enqueue(std::move(job));
+}
+
 void ParallelEncoder::enqueue(std::unique_ptr<Job> job)
 {
     Job *raw = job.get();
@@ -196,6 +220,8 @@ void ParallelEncoder::cleanUp(const Job &job)
     if (job.movie) {
         QFile::remove(MovieConverter::partOf(job.output));
         QFile::remove(job.output);
+        for (const QString &frame : job.frames)
+            QFile::remove(frame);
         return;
     }
     // A still that was stopped, or never started, leaves no ".mpg" a later
@@ -299,9 +325,14 @@ void ParallelEncoder::encode(Job &job)
 void ParallelEncoder::convert(Job &job)
 {
     const MovieConverter::Target target { m_settings.vcd, m_settings.ntsc };
-    const MovieConverter::Outcome outcome = MovieConverter::convert(
-        job.info, target, job.source, job.output, [&job](const QString &piece) { job.lines.append(piece); },
-        [this, &job] { return stopping(job); });
+    const auto log = [&job](const QString &piece) { job.lines.append(piece); };
+    const auto interrupt = [this, &job] { return stopping(job); };
+    const MovieConverter::Outcome outcome = job.make
+        ? job.make(log, interrupt)
+        : MovieConverter::convert(job.info, target, job.source, job.output, log, interrupt);
+    // The frames served this slideshow only; a later one renders its own.
+    for (const QString &frame : std::as_const(job.frames))
+        QFile::remove(frame);
     switch (outcome.end) {
     case MovieConverter::End::Made:
         break;

@@ -14,6 +14,7 @@
 
 #include "authoring/MovieConverter.h"
 #include "authoring/MovieProbe.h"
+#include "authoring/SlideshowMaker.h"
 #include "authoring/StillEncoder.h"
 
 class Prompter;
@@ -35,11 +36,12 @@ struct Settings;
 // is cancelled or has failed no encoder or multiplexer is started, running
 // encoders are stopped and no ".mpg" of an unfinished still is left.
 //
-// A movie that cannot be converted stops nothing: its reason goes to the
+// A movie that cannot be converted, or a slideshow that cannot be made,
+// stops nothing: its reason goes to the
 // walk's callback, on the window's thread, when its log block is written;
 // a stopped conversion leaves neither its part file nor a movie.
 //
-// Only submit, submitMovie and finish are called, all on the window's thread.
+// Only submit, submitMovie, submitSlideshow and finish are called, all on the window's thread.
 class ParallelEncoder
 {
 public:
@@ -62,6 +64,11 @@ public:
     // waiting as submit does. failed gets the reason of a conversion that
     // did not make the movie (never for a stopped one).
     void submitMovie(const QString &source, const QString &output, const MovieProbe::Info &info,
+        std::function<void(const QString &reason)> failed);
+
+    // Queues a folder's slideshow (see SlideshowMaker) into output, as a
+    // movie's conversion is queued; the frames are removed once it is done.
+    void submitSlideshow(const SlideshowMaker::Plan &plan, const QString &output,
         std::function<void(const QString &reason)> failed);
 
     // Waits, handling events, until every queued still is done or stopped,

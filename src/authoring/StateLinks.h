@@ -14,6 +14,7 @@ struct StateLinks
         Picture, // a picture's still
         Caption, // a picture's still with its caption drawn over it
         Movie,
+        Slideshow, // a folder's slideshow, played before its first picture
     };
 
     DiscState state;

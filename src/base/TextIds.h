@@ -306,4 +306,14 @@ inline constexpr int ReasonCentre = 2652; // "A position from 0 to %1"
 inline constexpr int MsgAlbumGone = 1159; // "The album folder %1 is no longer there."
 inline constexpr int StatusAlbum = 1160; // "%1 · %2 menus · %3"
 inline constexpr int MenuOpenRecent = 2027; // "Open &recent"
+inline constexpr int Slideshow = 1350; // "Slideshow"
+inline constexpr int SlideshowOnDisc
+    = 1351; // "The slideshow plays on the disc, with its music. The previ..."
+inline constexpr int EntryWithSlideshow = 1352; // "%1 with slideshow"
+inline constexpr int SlideshowMusic = 2660; // "Slideshow with music"
+inline constexpr int SlideshowFade = 2661; // "Cross-fade between pictures:"
+inline constexpr int TipSlideshowMusic
+    = 2662; // "Make a slideshow of a folder's pictures with the sound fil..."
+inline constexpr int TipSlideshowFade
+    = 2663; // "Seconds one picture of a slideshow fades into the next; 0 cuts"
 } // namespace TextId

@@ -7,6 +7,8 @@
 #include <QString>
 
 #include "base/Prompter.h"
+#include "base/StringTable.h"
+#include "base/TextIds.h"
 #include "cli/CommandOptions.h"
 #include "cli/ConsoleLine.h"
 #include "imaging/ImgSource.h"
@@ -85,6 +87,10 @@ int runRenderCommand(const CommandOptions &options, Settings &settings, Prompter
     case NodeKind::Movie:
         renderer.makeMoviePage();
         what = QStringLiteral("movie \"%1\"").arg(node->text());
+        break;
+    case NodeKind::Slideshow:
+        renderer.makeNoticePage(localText(TextId::Slideshow) + u'\r' + localText(TextId::SlideshowOnDisc));
+        what = QStringLiteral("slideshow of \"%1\"").arg(node->parent()->text());
         break;
     case NodeKind::None:
         return fail(QStringLiteral("node %1 (%2) is no longer on disk")

@@ -31,6 +31,8 @@ QString kindName(const ProjectNode *node)
         return QStringLiteral("picture");
     case NodeKind::Movie:
         return QStringLiteral("movie");
+    case NodeKind::Slideshow:
+        return QStringLiteral("slideshow");
     case NodeKind::None:
         break;
     }

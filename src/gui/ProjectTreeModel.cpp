@@ -87,7 +87,8 @@ QVariant ProjectTreeModel::data(const QModelIndex &index, int role) const
         return {};
     switch (role) {
     case Qt::DisplayRole:
-        return node->text();
+        // A slideshow has no file name of its own to show.
+        return kindOfName(node->text()) == NodeKind::Slideshow ? node->tag() : node->text();
     case Qt::ToolTipRole:
         // A picture or movie the last build left off says why.
         return node->problem().isEmpty() ? node->fullPath()
@@ -101,7 +102,7 @@ QVariant ProjectTreeModel::data(const QModelIndex &index, int role) const
             const NodeKind kind = kindOfName(text);
             if (kind == NodeKind::Picture)
                 icon = QStyle::SP_FileIcon;
-            else if (kind == NodeKind::Movie)
+            else if (kind == NodeKind::Movie || kind == NodeKind::Slideshow)
                 icon = QStyle::SP_MediaPlay;
         }
         return QApplication::style()->standardIcon(icon);

@@ -192,6 +192,20 @@ void SettingsWindow::createControls()
     formats->addWidget(optionGroup(
         QStringLiteral("Resolution"), "fraResolution", TextId::Resolution, m_opthighres, m_optLowres));
 
+    // A folder's slideshow: on or off, and how its pictures change.
+    m_chkSlideshowMusic = named(new QCheckBox(QStringLiteral("Slideshow with music")), "chkSlideshowMusic",
+        TextId::SlideshowMusic, TextId::TipSlideshowMusic);
+    m_spnSlideshowFade = named(new QSpinBox, "spnSlideshowFade", 0, TextId::TipSlideshowFade);
+    m_spnSlideshowFade->setRange(0, SettingsController::MaxSlideshowFade);
+    m_spnSlideshowFade->setSuffix(QStringLiteral(" s"));
+    auto *slideshowRow = new QHBoxLayout;
+    slideshowRow->addWidget(m_chkSlideshowMusic);
+    slideshowRow->addSpacing(24);
+    slideshowRow->addWidget(
+        label(QStringLiteral("Cross-fade between pictures:"), "lblSlideshowFade", TextId::SlideshowFade));
+    slideshowRow->addWidget(m_spnSlideshowFade);
+    slideshowRow->addStretch();
+
     // Output resolution and corrections.
     m_txtWidth = named(new QLineEdit, "txtWidth");
     m_txtHeight = named(new QLineEdit, "txtHeight");
@@ -375,7 +389,7 @@ void SettingsWindow::createControls()
         return widget;
     };
     m_pages = named(new QTabWidget, "tabPages");
-    m_pages->addTab(page("pageDisc", { paths, formats }), QString());
+    m_pages->addTab(page("pageDisc", { paths, formats, slideshowRow }), QString());
     m_pages->addTab(page("pagePictures", { geometry, resizeGroup }), QString());
     m_pages->addTab(page("pageText", { fontsGroup, subscriptGroup }), QString());
     m_pages->addTab(page("pageProgram", { languageRow, jobsRow, m_chkAddImages, m_chkAddMovies }), QString());
@@ -429,6 +443,12 @@ void SettingsWindow::connectControls()
     };
     SettingsController &c = m_controller;
     Settings &s = m_settings;
+    check(m_chkSlideshowMusic, "Sub chkSlideshowMusic_Click", [this, &s](bool on) {
+        s.slideshowMusic = on;
+        // Slideshows are nodes of the tree: it must be read again.
+        if (m_callbacks.sourceChanged)
+            m_callbacks.sourceChanged();
+    });
     check(m_chkAddImages, "Sub chkAddImages_Click", [&c](bool on) { c.setAddImages(on); });
     check(m_chkAddMovies, "Sub chkAddMovies_Click", [&c](bool on) { c.setAddMovies(on); });
     check(m_chkDisplayInfo, "Sub chkDisplayInfo_Click", [&c, &s](bool on) {
@@ -461,6 +481,10 @@ void SettingsWindow::connectControls()
             m_settings.resizeFilter = index;
             m_controller.redraw();
         });
+    });
+    connect(m_spnSlideshowFade, &QSpinBox::valueChanged, this, [this](int value) {
+        if (!m_showing)
+            m_settings.slideshowFade = value;
     });
     connect(m_spnJobs, &QSpinBox::valueChanged, this, [this](int value) {
         if (!m_showing)
@@ -638,6 +662,8 @@ void SettingsWindow::showRecord()
     m_chkAddImages->setChecked(s.addImages);
     m_chkAddMovies->setChecked(s.addMovies);
     m_spnJobs->setValue(s.jobs);
+    m_chkSlideshowMusic->setChecked(s.slideshowMusic);
+    m_spnSlideshowFade->setValue(s.slideshowFade);
 }
 
 void SettingsWindow::onOptionToggled(QRadioButton *option, bool checked)

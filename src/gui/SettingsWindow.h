@@ -130,6 +130,8 @@ private:
     QCheckBox *m_chkAddImages = nullptr;
     QComboBox *m_cmbResize = nullptr;
     QSpinBox *m_spnJobs = nullptr; // still encodings at once, 0 = one per core
+    QCheckBox *m_chkSlideshowMusic = nullptr;
+    QSpinBox *m_spnSlideshowFade = nullptr; // seconds, 0 = cut
     QComboBox *m_cmbLanguage = nullptr;
     QCheckBox *m_chkDisplayInfo = nullptr;
     QCheckBox *m_chkDisplayDate = nullptr;

@@ -13,6 +13,7 @@
 #include "base/Numeric.h"
 #include "base/Prompter.h"
 #include "base/StringTable.h"
+#include "base/TextIds.h"
 #include "imaging/ButtonArt.h"
 #include "imaging/CaptionText.h"
 #include "imaging/ImgSource.h"
@@ -294,15 +295,26 @@ void Renderer::drawButton(ProjectNode *entry, int buttonNumber, int entryNumber,
     m_canvas.overlay(button, x, top, 1.0, 0);
     addProgress(2);
 
-    const int tw = m_canvas.textWidth(QString::number(entryNumber) + QStringLiteral(". ") + entry->tag());
+    const int tw = m_canvas.textWidth(
+        QString::number(entryNumber) + QStringLiteral(". ") + entryLabel(entry, entry->tag()));
     const int th = m_canvas.textHeight(QStringLiteral("AAAAAAAAAAAAAAAAAAAAAA"));
     const int textTop = roundHalfEven(top + bh2 / 2.0 - th / 2.0);
     if (m_settings.shortcuts)
         m_canvas.paintText(QStringLiteral("  ") + QString::number(buttonNumber) + u'.', x, textTop, smooth);
     addProgress(2);
 
-    m_canvas.paintText(m_tree.info(entry).caption, roundHalfEven(x + bw2 / 2.0 - tw / 2.0), textTop, smooth);
+    m_canvas.paintText(entryLabel(entry, m_tree.info(entry).caption), roundHalfEven(x + bw2 / 2.0 - tw / 2.0),
+        textTop, smooth);
     addProgress(2);
+}
+
+QString Renderer::entryLabel(const ProjectNode *entry, const QString &text)
+{
+    // The entry's key plays the slideshow first: the button says so.
+    const ProjectNode *first = DiscContent::firstChild(entry);
+    if (first && kindOfName(first->text()) == NodeKind::Slideshow)
+        return localText(TextId::EntryWithSlideshow).arg(text);
+    return text;
 }
 
 QString Renderer::dateCaption(const QString &exifDate) const

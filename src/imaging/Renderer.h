@@ -88,6 +88,9 @@ public:
     // A black page with the text at the top, centred: what the preview shows
     // where the disc will have nothing (a picture that cannot be decoded).
     void makeNoticePage(const QString &text);
+    // A menu button's text for the entry, marked when the folder opens
+    // with its slideshow.
+    static QString entryLabel(const ProjectNode *entry, const QString &text);
 
     // Size in frame pixels the photograph received on the last still (the
     // caption editor sizes its box from these).

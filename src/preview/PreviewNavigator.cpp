@@ -49,6 +49,16 @@ void PreviewNavigator::showNode(ProjectNode *node)
         return;
     m_previewNode = node;
     const QString path = node->fullPath();
+    if (kindOfName(path) == NodeKind::Slideshow) {
+        // The slideshow is made by the build; the preview names it only.
+        m_page = {};
+        m_renderer.makeNoticePage(localText(TextId::Slideshow) + u'\r' + localText(TextId::SlideshowOnDisc));
+        if (m_callbacks.editTextAvailable)
+            m_callbacks.editTextAvailable(false);
+        m_shown = { node, false };
+        displayPreview();
+        return;
+    }
     const QFileInfo file(path);
     if (!file.exists())
         return;
@@ -127,6 +137,9 @@ StateLinks PreviewNavigator::shownLinks(const NavigationModel &model) const
         break;
     case NodeKind::Movie:
         single.addMovie(m_shown.node);
+        break;
+    case NodeKind::Slideshow:
+        single.addSlideshow(m_shown.node);
         break;
     case NodeKind::Menu:
     case NodeKind::None:

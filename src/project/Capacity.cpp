@@ -35,12 +35,22 @@ CapacityEstimate Capacity::estimate(const TreeCounters &counters, const Settings
     const double perEntry = settings.vcd ? BytesPerEntryVcd : BytesPerEntrySvcd;
 
     CapacityEstimate result;
+    // A slideshow is a movie of the disc's constant bit rate: video and
+    // 224 kbit/s sound, in 2324-byte sectors, 75 a second on a VCD.
+    const double slideshowSeconds = counters.slideshowPictures * slideshowPictureSeconds(settings);
+    const double slideshowBytes = slideshowSeconds * (settings.vcd ? 75.0 * 2324 : 2724000.0 / 8);
     // Every still counts: a menu entry's page, a picture or movie, and the
     // caption still of a picture that has a caption file.
     result.entries = counters.MenuCount + counters.ItemCount + counters.CaptionCount;
-    result.estimateBytes = result.entries * perEntry + baseBytes;
+    result.estimateBytes = result.entries * perEntry + baseBytes + slideshowBytes;
     result.estimateMb = result.estimateBytes / 1024 / 1024;
     return result;
+}
+
+double Capacity::slideshowPictureSeconds(const Settings &settings)
+{
+    const int seconds = Numeric::roundHalfEven(Numeric::val(settings.timeout));
+    return seconds < 1 ? 6.0 : seconds;
 }
 
 CapacityDisplay Capacity::capacityDisplay(const TreeCounters &counters, const Settings &settings)

@@ -53,6 +53,10 @@ public:
     // sizes in whole sectors (DiscContent::count).
     static CapacityEstimate estimate(const TreeCounters &counters, const Settings &settings);
 
+    // Seconds a slideshow shows each picture: the picture timeout, or 6 when
+    // pictures wait for ever.
+    static double slideshowPictureSeconds(const Settings &settings);
+
     // The bar follows whichever limit is tighter: the size in MB, or the entry
     // count scaled so that MaxEntries fills the bar.
     static CapacityDisplay capacityDisplay(const TreeCounters &counters, const Settings &settings);

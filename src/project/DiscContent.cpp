@@ -27,6 +27,10 @@ void countBelow(const ProjectTree &tree, const ProjectNode *folder, TreeCounters
             counters.MovieBytesTotal
                 += Capacity::onDiscBytes(static_cast<double>(tree.info(child->index()).movieBytes));
             break;
+        case NodeKind::Slideshow:
+            counters.ItemCount += 1;
+            counters.slideshowPictures += static_cast<double>(DiscContent::slideshowPictures(child).size());
+            break;
         case NodeKind::None:
             break; // gone from the disk since the scan: the walk skips it too
         }
@@ -98,6 +102,16 @@ ProjectNode *DiscContent::next(const ProjectNode *node)
     while (sibling && !isTaken(sibling))
         sibling = sibling->next();
     return sibling;
+}
+
+QList<ProjectNode *> DiscContent::slideshowPictures(const ProjectNode *slideshow)
+{
+    QList<ProjectNode *> pictures;
+    for (ProjectNode *sibling : children(slideshow ? slideshow->parent() : nullptr)) {
+        if (sibling->kind() == NodeKind::Picture)
+            pictures.append(sibling);
+    }
+    return pictures;
 }
 
 TreeCounters DiscContent::count(const ProjectTree &tree)

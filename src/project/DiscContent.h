@@ -34,6 +34,10 @@ public:
     static ProjectNode *previous(const ProjectNode *node);
     static ProjectNode *next(const ProjectNode *node);
 
+    // The pictures a folder's slideshow shows: the folder's pictures on the
+    // disc, in disc order.
+    static QList<ProjectNode *> slideshowPictures(const ProjectNode *slideshow);
+
     // Folders (the root aside), pictures and movies on the disc, and the
     // bytes of those pictures and movies in whole sectors, as their
     // originals would take them on the disc.

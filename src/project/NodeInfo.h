@@ -1,6 +1,7 @@
 #pragma once
 
 #include <QString>
+#include <QStringList>
 
 #include <cstdint>
 
@@ -12,4 +13,5 @@ struct NodeInfo
     bool included = false;
     std::int64_t movieBytes = 0;
     std::int64_t pictureBytes = 0;
+    QStringList audioFiles; // a slideshow's sound files, full paths in the order they play
 };

@@ -10,6 +10,8 @@ constexpr std::array<const char *, 12> kPictureExtensions { "jpg", "jpeg", "jpe"
     "tiff", "bmp", "gif", "heic", "heif", "avif" };
 constexpr std::array<const char *, 13> kMovieExtensions { "mp4", "m4v", "mov", "mkv", "webm", "avi", "3gp",
     "mts", "m2ts", "mpg", "mpeg", "vob", "wmv" };
+constexpr std::array<const char *, 8> kAudioExtensions { "mp3", "ogg", "oga", "opus", "flac", "wav", "m4a",
+    "aac" };
 
 // The position of the dot before the last extension, or -1. A leading dot
 // belongs to a hidden file's name, not to an extension; a trailing one opens
@@ -34,8 +36,21 @@ template <size_t N> bool isOneOf(QStringView extension, const std::array<const c
 
 } // namespace
 
+QString slideshowName()
+{
+    return QStringLiteral(".slideshow");
+}
+
+bool isAudioName(const QString &name)
+{
+    const qsizetype dot = extensionDot(name);
+    return dot >= 0 && isOneOf(QStringView(name).mid(dot + 1), kAudioExtensions);
+}
+
 NodeKind kindOfName(const QString &name)
 {
+    if (name == slideshowName() || name.endsWith(u'/' + slideshowName()))
+        return NodeKind::Slideshow;
     const qsizetype dot = extensionDot(name);
     if (dot < 0)
         return NodeKind::None;
@@ -52,6 +67,8 @@ NodeKind nodeKindOf(const QString &path)
     const QFileInfo info(path);
     if (info.isDir())
         return NodeKind::Menu;
+    if (kindOfName(path) == NodeKind::Slideshow)
+        return NodeKind::Slideshow;
     if (!info.exists())
         return NodeKind::None;
     return kindOfName(path);

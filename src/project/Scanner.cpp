@@ -4,6 +4,8 @@
 #include <cstdlib>
 
 #include <QFile>
+#include <algorithm>
+
 #include <QFileInfo>
 #include <QHash>
 #include <QStringList>
@@ -12,6 +14,7 @@
 #include "base/MediaFormat.h"
 #include "base/Prompter.h"
 #include "base/StringTable.h"
+#include "base/TextIds.h"
 #include "project/DirectoryListing.h"
 #include "project/DiscContent.h"
 #include "project/NameAlias.h"
@@ -260,12 +263,15 @@ void Scanner::scanFolder(QString folderPath, ProjectNode *parent)
             if (!entry.isDir && kindOfName(entry.name) == NodeKind::Picture)
                 pictureStems.insert(nameWithoutExtension(entry.name));
         }
+        QStringList audio;
         for (const DirectoryEntry &entry : entries) {
             if (entry.isDir || OrderFile::isOrderFileName(entry.name))
                 continue;
             const NodeKind kind = kindOfName(entry.name);
-            if (kind == NodeKind::None) {
-                if (!isCaptionOfPicture(entry.name, pictureStems))
+            if (kind == NodeKind::None || kind == NodeKind::Slideshow) {
+                if (m_settings.slideshowMusic && isAudioName(entry.name))
+                    audio.append(entry.name);
+                else if (!isCaptionOfPicture(entry.name, pictureStems))
                     skip(folderPath + entry.name, SkippedFile::Reason::NotMedia);
                 continue;
             }
@@ -281,6 +287,9 @@ void Scanner::scanFolder(QString folderPath, ProjectNode *parent)
                 m_tree.setDiskPath(node, diskPath);
             items.append(entry.name);
         }
+        ProjectNode *slideshow = addSlideshow(parent, folderPath, audio);
+        if (slideshow)
+            items.append(slideshowName());
         if (items.isEmpty())
             return;
         m_tree.sortChildren(parent);
@@ -294,6 +303,9 @@ void Scanner::scanFolder(QString folderPath, ProjectNode *parent)
             for (const QString &name : contents.unchecked)
                 m_uncheckedKeys.insert(folderPath + name);
         }
+        // The slideshow opens the folder, whatever an order file says.
+        if (slideshow)
+            m_tree.moveToFirstChild(slideshow, parent);
         return;
     }
 
@@ -428,6 +440,36 @@ ProjectNode *Scanner::addItem(
     if (m_callbacks.nodeAdded)
         m_callbacks.nodeAdded(node, counters);
     showCapacity();
+    return node;
+}
+
+ProjectNode *Scanner::addSlideshow(ProjectNode *parent, const QString &folderPath, QStringList audio)
+{
+    int pictures = 0;
+    for (int row = 0; row < parent->childCount(); ++row)
+        pictures += kindOfName(parent->child(row)->text()) == NodeKind::Picture ? 1 : 0;
+    if (audio.isEmpty() || pictures == 0) {
+        // Sound with nothing to show, or with the slideshow turned off, is
+        // passed over like any other file.
+        for (const QString &name : std::as_const(audio))
+            skip(folderPath + name, SkippedFile::Reason::NotMedia);
+        return nullptr;
+    }
+    std::sort(audio.begin(), audio.end(), &ProjectTree::textLess);
+    ProjectNode *node = m_tree.addChild(parent, folderPath + slideshowName(), slideshowName());
+    TreeCounters &counters = m_tree.counters();
+    counters.ItemCount += 1;
+    counters.slideshowPictures += pictures;
+    NodeInfo &info = m_tree.info(node);
+    info = NodeInfo {};
+    info.sourcePath = node->key();
+    info.included = true;
+    for (const QString &name : std::as_const(audio))
+        info.audioFiles.append(folderPath + name);
+    m_tree.setTag(node, localText(TextId::Slideshow));
+    m_tree.setChecked(node, true);
+    if (m_callbacks.nodeAdded)
+        m_callbacks.nodeAdded(node, counters);
     return node;
 }
 

@@ -1,6 +1,7 @@
 #pragma once
 
 #include <QSet>
+#include <QStringList>
 #include <QString>
 
 #include <cstdint>
@@ -21,7 +22,9 @@ struct Settings;
 
 // Reads the source folder into the ProjectTree: the folder is the main menu,
 // each sub-folder a menu, each picture (JPEG, PNG, WebP, TIFF, BMP, GIF,
-// HEIF, AVIF) and each movie (see kindOfName) an item. Files it leaves off
+// HEIF, AVIF) and each movie (see kindOfName) an item. A folder of pictures
+// that also holds sound files (with the slideshow setting on) opens with its
+// slideshow, a node that plays them behind its pictures. Files it leaves off
 // are listed in the tree's skipped files with their reason, and so is what it
 // cannot or will not enter: an unreadable folder, a pipe or device, a link
 // that leads out of the album or loops, a kernel file system such as /proc.
@@ -71,6 +74,10 @@ private:
     ProjectNode *addItem(
         ProjectNode *parent, const QString &folderPath, const QString &name, std::int64_t size, bool movie);
     ProjectNode *addFolder(ProjectNode *parent, const QString &folderPath, const QString &name);
+    // The folder's slideshow, its first child, when it holds pictures and
+    // sound (audio: names in the folder); null (the sound listed as
+    // skipped) when it does not.
+    ProjectNode *addSlideshow(ProjectNode *parent, const QString &folderPath, QStringList audio);
     bool isAncestor(std::uint64_t device, std::uint64_t inode) const;
     bool isLinkUpward(const DirectoryEntry &entry) const;
     bool leadsOutside(const QString &folderPath, const DirectoryEntry &entry) const;

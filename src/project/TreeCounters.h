@@ -9,4 +9,5 @@ struct TreeCounters
     double CaptionCount = 0; // pictures with a caption file: each adds a caption still
     double PictureBytesTotal = 0;
     double MovieBytesTotal = 0;
+    double slideshowPictures = 0; // pictures shown in slideshows, each for the picture timeout
 };

@@ -1,9 +1,13 @@
 #include "project/TreeEditor.h"
 
+#include <algorithm>
+
 #include <QFile>
 
 #include "base/Prompter.h"
 #include "base/StringTable.h"
+#include "project/DiscContent.h"
+#include "project/NodeKind.h"
 #include "project/OrderFile.h"
 #include "project/ProjectTree.h"
 
@@ -53,6 +57,8 @@ bool TreeEditor::setChecked(ProjectNode *node)
         propagateCheck(node, checked);
         counters.MenuCount += step;
     }
+    // Which pictures a slideshow shows depends on every box of its folder.
+    counters.slideshowPictures = DiscContent::count(m_tree).slideshowPictures;
     return true;
 }
 
@@ -216,7 +222,11 @@ bool TreeEditor::reorder(ProjectNode *menu, const std::vector<ProjectNode *> &or
     if (!menu)
         return false;
     Snapshot before = orderOf(menu);
-    if (!m_tree.setChildOrder(menu, order))
+    // A folder's slideshow stays its first state, wherever it was dropped.
+    std::vector<ProjectNode *> wanted = order;
+    std::stable_partition(wanted.begin(), wanted.end(),
+        [](const ProjectNode *node) { return node && kindOfName(node->text()) == NodeKind::Slideshow; });
+    if (!m_tree.setChildOrder(menu, wanted))
         return false;
     record(std::move(before), orderOf(menu));
     saveMenu(menu, false);

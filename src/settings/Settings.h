@@ -61,6 +61,8 @@ struct Settings
     bool correctAspect = true; // CorrectAspect
     int jobs = 0; // Jobs: still encodings run at once; 0 = one per processor core
     int toolTimeout = 300; // ToolTimeout: seconds a tool may show no sign of life; 0 = no limit
+    bool slideshowMusic = true; // SlideshowMusic: a folder with sound files opens with a slideshow
+    int slideshowFade = 1; // SlideshowFade: cross-fade between a slideshow's pictures, seconds (0 = cut)
 
     // Derived by setSizes.
     int frameWidth = 704;

@@ -235,6 +235,8 @@ void SettingsController::readSettings()
     // A count no machine can use falls back to one per core.
     s.jobs = in.bounded("Jobs", 0, 0, maxJobs());
     s.toolTimeout = in.bounded("ToolTimeout", DefaultToolTimeoutSeconds, 0, MaxToolTimeoutSeconds);
+    s.slideshowMusic = in.check("SlideshowMusic", true);
+    s.slideshowFade = in.bounded("SlideshowFade", 1, 0, MaxSlideshowFade);
 
     // The geometry must match the restored options and corrections before
     // anything is drawn or built from them.
@@ -304,6 +306,8 @@ void SettingsController::saveSettings()
     putCheck(reg, "CorrectAspect", s.correctAspect);
     putInt(reg, "Jobs", s.jobs);
     putInt(reg, "ToolTimeout", s.toolTimeout);
+    putCheck(reg, "SlideshowMusic", s.slideshowMusic);
+    putInt(reg, "SlideshowFade", s.slideshowFade);
 }
 
 int SettingsController::maxJobs()

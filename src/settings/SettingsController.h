@@ -41,6 +41,7 @@ public:
     // What the number fields take: a picture waits at most an hour, and a
     // font larger than 200 points no longer fits a line of the frame.
     static constexpr int MaxTimeoutSeconds = 3600;
+    static constexpr int MaxSlideshowFade = 5;
     static constexpr int MinFontSize = 1;
     static constexpr int MaxFontSize = 200;
     // More encodings at once than this per core only queue up for the

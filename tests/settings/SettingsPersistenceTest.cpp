@@ -200,6 +200,8 @@ TEST_F(SettingsPersistenceTest, EverySettingSurvivesASaveAndRead)
     out.correctAspect = false;
     out.jobs = 3;
     out.toolTimeout = 45;
+    out.slideshowMusic = false;
+    out.slideshowFade = 3;
     SettingsController(out, prompter).setSizes(); // the derived values a read ends with
     save(out);
 
@@ -218,10 +220,12 @@ TEST_F(SettingsPersistenceTest, SaveWritesEveryValueOnALine)
     QFile file(store.fileFor(kHklm));
     ASSERT_TRUE(file.open(QIODevice::ReadOnly));
     const QByteArray text = file.readAll();
-    EXPECT_EQ(text.count("\n\""), 44) << "one line per value";
+    EXPECT_EQ(text.count("\n\""), 46) << "one line per value";
     EXPECT_TRUE(text.contains("\n\"screenXpos\"="));
     EXPECT_TRUE(text.contains("\n\"WindowState\"="));
     EXPECT_TRUE(text.contains("\n\"Jobs\"="));
+    EXPECT_TRUE(text.contains("\n\"SlideshowMusic\"=dword:00000001"));
+    EXPECT_TRUE(text.contains("\n\"SlideshowFade\"=dword:00000001"));
     EXPECT_EQ(store.readValue(kHklm, SettingsController::registryKey(), QStringLiteral("TVFormat"))->data,
         QByteArray("PAL", 4));
     EXPECT_EQ(storedNumber("TitleColor"), 0xFFFFFF);
@@ -286,6 +290,9 @@ TEST_F(SettingsPersistenceTest, StoredNumbersAreKeptToWhatTheFieldsTake)
     EXPECT_EQ(readBack().timeout, QStringLiteral("6"));
     storeText("timeout", QStringLiteral("0"));
     EXPECT_EQ(readBack().timeout, QStringLiteral("0"));
+    // A slideshow's fade longer than the field offers reads as the default.
+    storeNumber("SlideshowFade", 9);
+    EXPECT_EQ(readBack().slideshowFade, 1); // out of range: the default
 }
 
 // A hand-edited or hostile file must not set a count, size or position the
