@@ -18,9 +18,10 @@ void countBelow(const ProjectTree &tree, const ProjectNode *folder, TreeCounters
             break;
         case NodeKind::Picture:
             counters.ItemCount += 1;
-#include <QFileInfo>
-
-#include "project/Capacity.h"
+            counters.PictureBytesTotal
+                += Capacity::onDiscBytes(static_cast<double>(tree.info(child->index()).pictureBytes));
+            if (QFileInfo(captionPathOf(child->fullPath())).isFile())
+                counters.CaptionCount += 1;
             break;
         case NodeKind::Movie:
             counters.ItemCount += 1;
