@@ -316,4 +316,5 @@ inline constexpr int TipSlideshowMusic
     = 2662; // "Make a slideshow of a folder's pictures with the sound fil..."
 inline constexpr int TipSlideshowFade
     = 2663; // "Seconds one picture of a slideshow fades into the next; 0 cuts"
+inline constexpr int OutputsMade = 1161; // "Stills made: %1, reused: %2"
 } // namespace TextId

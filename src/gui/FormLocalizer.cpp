@@ -112,9 +112,14 @@ void FormLocalizer::localizeWindow(QWidget *window)
             relabelControl(action);
         }
     }
-    // New captions, new letters: each button of the window keeps one.
+    // New captions, new letters: each button of the window keeps one, and so
+    // does each of the windows it owns, relabelled with it.
     if (window->isWindow())
         Accelerators::assign(window);
+    for (QWidget *widget : std::as_const(widgets)) {
+        if (widget != window && widget->isWindow())
+            Accelerators::assign(widget);
+    }
 }
 
 void FormLocalizer::localizeAllWindows()

@@ -59,6 +59,8 @@
 #include "settings/FileRegistryStore.h"
 #include "settings/SettingsController.h"
 
+using namespace Qt::StringLiterals;
+
 namespace {
 // The pane keeps this width; its height follows the TV lines.
 constexpr int PaneWidth = 440;
@@ -534,9 +536,9 @@ void MainWindow::showBuildResult()
                        .arg(QLocale().toString(bytes / 1048576.0, 'f', 1))
                        .arg(QLocale().toString(minutes, 'f', 1));
     const GenerationWalk &walk = m_driver.walk();
-    text += QLatin1String(" · ") + GenerationWalk::outputCountText(walk.outputsMade(), walk.outputsReused());
+    text += u" · "_s + localText(TextId::OutputsMade).arg(walk.outputsMade()).arg(walk.outputsReused());
     if (!m_driver.leftOff().isEmpty())
-        text += QLatin1String(" · ") + localText(TextId::LeftOffDisc) + QLatin1String(": ")
+        text += u" · "_s + localText(TextId::LeftOffDisc) + QLatin1String(": ")
             + QString::number(m_driver.leftOff().size());
     m_resultText->setText(text);
     m_resultText->setToolTip(m_driver.leftOff().join(u'\n'));
@@ -962,7 +964,7 @@ void MainWindow::onBuildingChanged(bool building)
         const GenerationWalk &walk = m_driver.walk();
         QString summary;
         if (walk.outputsMade() + walk.outputsReused() > 0)
-            summary = GenerationWalk::outputCountText(walk.outputsMade(), walk.outputsReused());
+            summary = localText(TextId::OutputsMade).arg(walk.outputsMade()).arg(walk.outputsReused());
         if (!m_driver.leftOff().isEmpty()) {
             summary += (summary.isEmpty() ? QString() : QStringLiteral("; ")) + localText(TextId::LeftOffDisc)
                 + QLatin1String(": ") + QString::number(m_driver.leftOff().size());
