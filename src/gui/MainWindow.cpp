@@ -128,6 +128,9 @@ MainWindow::~MainWindow()
     delete m_outputWindow;
     delete m_captionEditor;
     delete m_settingsWindow;
+    // The tree model unhooks itself from the workspace's tree, which the
+    // members' destruction frees before QObject would delete the model.
+    delete m_model;
 }
 
 QAction *MainWindow::addMenuAction(
