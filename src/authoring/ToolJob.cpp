@@ -312,11 +312,14 @@ ToolJob::Result ToolJob::run() const
             // Also reads the pipe while it waits, so the tool never blocks
             // on a full one.
             process.waitForFinished(kPollMilliseconds);
-            const QByteArray bytes = process.readAll();
-            if (!bytes.isEmpty())
-                sinceSign.restart();
-            if (m_output)
+            // Output sent to the null device cannot be read (nor seen: the
+            // watchdog then goes by processor time alone).
+            if (m_output) {
+                const QByteArray bytes = process.readAll();
+                if (!bytes.isEmpty())
+                    sinceSign.restart();
                 cutter.add(bytes);
+            }
             if (stallMilliseconds > 0 && sinceLook.hasExpired(kWatchdogIntervalMilliseconds)) {
                 sinceLook.restart();
                 const long long now = groupProcessorTicks(pid);
