@@ -73,7 +73,9 @@ QString Accelerators::withFreeLetter(const QString &text, QString &used)
                 at = i;
         }
     }
-    const auto free = [&](qsizetype i) { return plain.at(i).isLetterOrNumber() && !used.contains(plain.at(i).toUpper()); };
+    const auto free = [&](qsizetype i) {
+        return plain.at(i).isLetterOrNumber() && !used.contains(plain.at(i).toUpper());
+    };
     for (qsizetype i = 0; i < plain.size() && at < 0; ++i) {
         if (free(i) && (i == 0 || !plain.at(i - 1).isLetterOrNumber()))
             at = i;

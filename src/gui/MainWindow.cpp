@@ -1030,7 +1030,7 @@ void MainWindow::onOpenAlbumTriggered()
 void MainWindow::onOpenBuildFolderTriggered()
 {
     const QString folder = m_ws->settings.destinationDir.isEmpty() ? SettingsController::defaultBuildFolder()
-                                                                    : m_ws->settings.destinationDir;
+                                                                   : m_ws->settings.destinationDir;
     if (!QFileInfo(folder).isDir()) {
         statusBar()->showMessage(localText(TextId::MsgInvalidBuildPath));
         return;
@@ -1302,10 +1302,11 @@ void MainWindow::showCapacity(const CapacityDisplay &display)
     m_labCapdisplay->setText(display.label);
     const QString album = m_ws->settings.sourceDir;
     m_statusAlbum->setVisible(!m_ws->tree.isEmpty());
-    m_statusAlbum->setText(localText(TextId::StatusAlbum)
-                               .arg(QFileInfo(album).fileName().isEmpty() ? album : QFileInfo(album).fileName())
-                               .arg(countText(m_ws->tree.counters().MenuCount))
-                               .arg(display.label));
+    m_statusAlbum->setText(
+        localText(TextId::StatusAlbum)
+            .arg(QFileInfo(album).fileName().isEmpty() ? album : QFileInfo(album).fileName())
+            .arg(countText(m_ws->tree.counters().MenuCount))
+            .arg(display.label));
     m_statusAlbum->setToolTip(QDir::toNativeSeparators(album));
 }
 

@@ -18,7 +18,7 @@ namespace {
 // A type of our own: a file manager's drag (which also carries text) is then
 // not taken for a node, and reaches the window, which opens a dropped folder.
 const QString NodeKeyType = QStringLiteral("application/x-kelvara-node");
-}
+} // namespace
 
 ProjectTreeModel::ProjectTreeModel(ProjectTree &tree, TreeEditor &editor, QObject *parent)
     : QAbstractItemModel(parent)

@@ -124,7 +124,8 @@ QString SettingsController::defaultBuildFolder()
     const QString videos = QStandardPaths::writableLocation(QStandardPaths::MoviesLocation);
     if (!videos.isEmpty() && videos != QDir::homePath())
         return videos + QLatin1String("/Kelvara");
-    return QStandardPaths::writableLocation(QStandardPaths::GenericCacheLocation) + QLatin1String("/kelvara/build");
+    return QStandardPaths::writableLocation(QStandardPaths::GenericCacheLocation)
+        + QLatin1String("/kelvara/build");
 }
 
 QString SettingsController::registryKey()

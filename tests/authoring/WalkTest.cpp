@@ -210,7 +210,8 @@ TEST_F(WalkTest, RefusesBuildPathsThatCannotTakeTheBuild)
     EXPECT_EQ(f.build(), BuildDriver::Outcome::Refused);
     EXPECT_EQ(f.prompter.boxes().last().text, u"Source and destination should not be the same !"_s);
 
-    for (const QString &bad : QStringList { f.sourceFile(u"City/c.jpg"_s), f.sourceFile(u"City/c.jpg/below"_s) }) {
+    for (const QString &bad :
+        QStringList { f.sourceFile(u"City/c.jpg"_s), f.sourceFile(u"City/c.jpg/below"_s) }) {
         f.ws.settings.destinationDir = bad;
         EXPECT_EQ(f.build(), BuildDriver::Outcome::Refused);
         EXPECT_EQ(f.prompter.boxes().last().text, u"You should select a valid build path"_s);

@@ -70,8 +70,9 @@ public:
         if (knowsWhole(text))
             return true;
         const QStringList parts = text.split(u" · "_s);
-        return parts.size() > 1
-            && std::all_of(parts.cbegin(), parts.cend(), [this](const QString &part) { return knowsWhole(part); });
+        return parts.size() > 1 && std::all_of(parts.cbegin(), parts.cend(), [this](const QString &part) {
+            return knowsWhole(part);
+        });
     }
 
     bool knowsWhole(const QString &text) const
@@ -90,8 +91,9 @@ private:
 // Words that are the same in every language: names and symbols.
 bool isLanguageFree(const QString &text)
 {
-    static const QRegularExpression names(QStringLiteral(
-        "^(Kelvara|VCD|SVCD|PAL|NTSC|\\(S\\)VCD|MB|cdrdao|cdrecord|\\.\\.\\.|…|\\p{L}:?|/.*|Version: \\S+)$"));
+    static const QRegularExpression names(
+        QStringLiteral("^(Kelvara|VCD|SVCD|PAL|NTSC|\\(S\\)VCD|MB|cdrdao|cdrecord|\\.\\.\\.|…|\\p{L}:?|/"
+                       ".*|Version: \\S+)$"));
     static const QRegularExpression noWords(QStringLiteral("^[^\\p{L}]*$"));
     return names.match(text).hasMatch() || noWords.match(text).hasMatch();
 }
@@ -100,7 +102,9 @@ bool shownIn(const QWidget *widget, const QWidget *window)
 {
     for (const QWidget *w = widget; w && w != window; w = w->parentWidget()) {
         // A tab page the user can switch to counts as shown.
-        if (w->isHidden() && !qobject_cast<const QTabWidget *>(w->parentWidget() ? w->parentWidget()->parentWidget() : nullptr))
+        if (w->isHidden()
+            && !qobject_cast<const QTabWidget *>(
+                w->parentWidget() ? w->parentWidget()->parentWidget() : nullptr))
             return false;
     }
     return true;
@@ -113,7 +117,9 @@ QList<QPair<QString, QString>> readableTexts(QWidget *window)
     const auto add = [&texts](const QObject *owner, const QString &text) {
         const QString plain = withoutMarks(text).trimmed();
         if (!plain.isEmpty())
-            texts.append({ owner->objectName() + u'(' + QLatin1String(owner->metaObject()->className()) + u')', plain });
+            texts.append(
+                { owner->objectName() + u'(' + QLatin1String(owner->metaObject()->className()) + u')',
+                    plain });
     };
     add(window, window->windowTitle());
     const QList<QWidget *> widgets = window->findChildren<QWidget *>();
@@ -237,7 +243,8 @@ TEST_F(GermanWindowsTest, FirstStartAlbumAndSettingsSpeakOnlyGerman)
     ASSERT_NE(result, nullptr);
     EXPECT_TRUE(result->isVisibleTo(&m_window));
     EXPECT_EQ(englishLeft(&m_window, m_german).join(u"\n"_s).toStdString(), "");
-    EXPECT_TRUE(m_german.knows(m_window.statusBar()->currentMessage())) << qPrintable(m_window.statusBar()->currentMessage());
+    EXPECT_TRUE(m_german.knows(m_window.statusBar()->currentMessage()))
+        << qPrintable(m_window.statusBar()->currentMessage());
 
     // A timeout the field refuses says why, in German.
     auto *timeout = settings->findChild<QLineEdit *>(QStringLiteral("txtTimeout"));
@@ -271,7 +278,8 @@ TEST_F(GermanWindowsTest, BurnWindowSpeaksOnlyGerman)
 
     // No writer answers: the message passes on the tool's reason in German.
     tools.setExitCode(QStringLiteral("cdrecord"), QStringLiteral("scanbus"), 1);
-    tools.setOutput(QStringLiteral("cdrecord"), QStringLiteral("scanbus"), QStringLiteral("wodim-scanbus-nodrive.txt"));
+    tools.setOutput(
+        QStringLiteral("cdrecord"), QStringLiteral("scanbus"), QStringLiteral("wodim-scanbus-nodrive.txt"));
     BurnWindow none(nullptr, &prompter);
     none.show();
     none.onActivated();

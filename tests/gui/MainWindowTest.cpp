@@ -127,13 +127,15 @@ TEST_F(MainWindowTest, SettingsButtonSwitchesItsCaptionAndCallsTheWindow)
     QTest::mouseClick(button, Qt::LeftButton);
     EXPECT_EQ(m_window.settingsVisible(), !before);
     EXPECT_EQ(button->property(FormLocalizer::TextIdProperty).toInt(), before ? 105 : 106);
-    EXPECT_EQ(QString(button->text()).remove(u'&'), before ? QLatin1String("Show Settings") : QLatin1String("Hide Settings"));
+    EXPECT_EQ(QString(button->text()).remove(u'&'),
+        before ? QLatin1String("Show Settings") : QLatin1String("Hide Settings"));
     QTest::mouseClick(button, Qt::LeftButton);
     EXPECT_EQ(button->property(FormLocalizer::TextIdProperty).toInt(), before ? 106 : 105);
     EXPECT_EQ(shown, (QList<bool> { !before, before }));
     // The relabelling of a language switch keeps the current caption.
     FormLocalizer::localizeWindow(&m_window);
-    EXPECT_EQ(QString(button->text()).remove(u'&'), before ? QLatin1String("Hide Settings") : QLatin1String("Show Settings"));
+    EXPECT_EQ(QString(button->text()).remove(u'&'),
+        before ? QLatin1String("Hide Settings") : QLatin1String("Show Settings"));
 }
 
 TEST_F(MainWindowTest, ReadStructureFillsTreeCountersAndCapacity)
@@ -350,7 +352,8 @@ TEST_F(MainWindowTest, AFolderDroppedFromAFileManagerOpensAsTheAlbumAndIsRemembe
     data.setText(QUrl::fromLocalFile(other.path()).toString());
     EXPECT_FALSE(m_window.treeModel()->canDropMimeData(&data, Qt::MoveAction, -1, 0, {}));
 
-    QDragEnterEvent enter(QPoint(10, 10), Qt::CopyAction | Qt::MoveAction, &data, Qt::LeftButton, Qt::NoModifier);
+    QDragEnterEvent enter(
+        QPoint(10, 10), Qt::CopyAction | Qt::MoveAction, &data, Qt::LeftButton, Qt::NoModifier);
     QApplication::sendEvent(&m_window, &enter);
     EXPECT_TRUE(enter.isAccepted());
     QDropEvent drop(QPointF(10, 10), Qt::CopyAction | Qt::MoveAction, &data, Qt::LeftButton, Qt::NoModifier);

@@ -116,8 +116,10 @@ TEST_F(SettingsInMainWindow, LanguageChoiceRelabelsTheMainWindow)
     auto *languages = control<QComboBox>(m_window.settingsWindow(), "cmbLanguage");
     languages->setCurrentIndex(1); // Dutch
     const auto dutch = [](int id) { return StringTable::instance().entry(StringTable::LanguageStride + id); };
-    EXPECT_EQ(QString(control<QPushButton>(&m_window, "cmdReadStructure")->text()).remove(u'&'), dutch(TextId::ReadStructure));
-    EXPECT_EQ(QString(control<QCheckBox>(&m_window, "chkFullRebuild")->text()).remove(u'&'), dutch(TextId::FullRebuild));
+    EXPECT_EQ(QString(control<QPushButton>(&m_window, "cmdReadStructure")->text()).remove(u'&'),
+        dutch(TextId::ReadStructure));
+    EXPECT_EQ(QString(control<QCheckBox>(&m_window, "chkFullRebuild")->text()).remove(u'&'),
+        dutch(TextId::FullRebuild));
     EXPECT_EQ(m_window.settingsWindow()->windowTitle(), dutch(TextId::SettingsWindow));
     EXPECT_EQ(m_window.settings().language, 1);
 }

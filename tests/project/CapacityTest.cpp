@@ -79,8 +79,10 @@ TEST(Capacity, HalvesRoundToTheEvenNeighbour)
     settings.addImages = true;
     // One SVCD entry, its index page and pictures, exactly 2.5 MB and then 3.5 MB.
     const double frame = 100000 + 2048;
-    EXPECT_EQ(Capacity::capacityDisplay(counters(0, 1, 2.5 * 1048576 - frame), settings).label, s("2 MB · 1 items"));
-    EXPECT_EQ(Capacity::capacityDisplay(counters(0, 1, 3.5 * 1048576 - frame), settings).label, s("4 MB · 1 items"));
+    EXPECT_EQ(Capacity::capacityDisplay(counters(0, 1, 2.5 * 1048576 - frame), settings).label,
+        s("2 MB · 1 items"));
+    EXPECT_EQ(Capacity::capacityDisplay(counters(0, 1, 3.5 * 1048576 - frame), settings).label,
+        s("4 MB · 1 items"));
     // Nothing scanned yet.
     EXPECT_EQ(Capacity::capacityDisplay(counters(0, 0), vcd(true)).label, s("0 MB · 0 items"));
 }

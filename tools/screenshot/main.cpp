@@ -152,7 +152,8 @@ int main(int argc, char *argv[])
     QStringList operands = arguments.mid(1);
     const bool firstStart = operands.removeAll(QStringLiteral("--first-start")) > 0;
     if (operands.isEmpty() || operands.size() > 2) {
-        std::fputs("Usage: kelvara-screenshot [--first-start] OUTPUT_DIR [RECORDED_VCDXBUILD_OUTPUT]\n", stderr);
+        std::fputs(
+            "Usage: kelvara-screenshot [--first-start] OUTPUT_DIR [RECORDED_VCDXBUILD_OUTPUT]\n", stderr);
         return 2;
     }
     const QString folder = QDir(operands.at(0)).absolutePath();
