@@ -110,7 +110,8 @@ TEST_P(BuildE2ETest, ImageReadsBackAsTheTreeDescribesIt)
     // The description follows the tree.
     const QList<Selection> described = readSelections(f.destFile(u"vcd.xml"_s));
     ASSERT_EQ(described.size(), 7); // the states above and the movie
-    const auto id = [&](const QString &relative, const QString &prefix = u"Selection-"_s) {
+    // A QString, not the builder: the builder would refer to prefix after it is gone.
+    const auto id = [&](const QString &relative, const QString &prefix = u"Selection-"_s) -> QString {
         const ProjectNode *node = f.ws.tree.nodeByKey(f.source() + u'/' + relative);
         EXPECT_NE(node, nullptr) << relative.toStdString();
         return prefix + DescriptionWriter::stateNumber(node ? node->index() : 0);
