@@ -4,7 +4,7 @@
 
 #include <functional>
 
-class QSocketNotifier;
+#include "base/SignalPipe.h"
 
 // Ends the window program cleanly when the session ends it by a signal
 // (SIGTERM at logout, SIGINT from a terminal, SIGHUP when the terminal goes):
@@ -17,11 +17,10 @@ class SignalQuitter : public QObject
 
 public:
     explicit SignalQuitter(std::function<void()> beforeQuit, QObject *parent = nullptr);
-    ~SignalQuitter() override;
 
     // False when the socket pair or a handler could not be set up; the
     // program then runs on without it.
-    bool isInstalled() const { return m_installed; }
+    bool isInstalled() const { return m_pipe.isInstalled(); }
 
     // Work that must wind down before the program ends (a running build):
     // stop is called on the signal, and the save hook and the quit wait
@@ -32,14 +31,12 @@ signals:
     void signalled(int signalNumber);
 
 private:
-    static void onSignal(int signalNumber);
-    void onReadable();
+    void onSignal(int signalNumber);
     void quitWhenIdle();
 
     std::function<void()> m_beforeQuit;
     std::function<void()> m_stopWork;
     std::function<bool()> m_busy;
-    QSocketNotifier *m_notifier = nullptr;
-    bool m_installed = false;
     bool m_quitting = false;
+    SignalPipe m_pipe;
 };

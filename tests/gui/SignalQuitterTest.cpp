@@ -22,6 +22,22 @@ QString storedTitle()
     return stored.mainTitle;
 }
 
+// Runs the event loop until the quitter ends it; false when it ended another
+// way. The timer is only a safety net for a handler that never fires; no time
+// is measured.
+bool loopEndsBySignal()
+{
+    bool timedOut = false;
+    QTimer safety;
+    safety.setSingleShot(true);
+    QObject::connect(&safety, &QTimer::timeout, [&] {
+        timedOut = true;
+        QCoreApplication::exit(1);
+    });
+    safety.start(30000);
+    return QCoreApplication::exec() == 0 && !timedOut;
+}
+
 } // namespace
 
 TEST(SignalQuitter, EachEndingSignalSavesTheSettingsAndEndsTheEventLoop)
@@ -47,17 +63,7 @@ TEST(SignalQuitter, EachEndingSignalSavesTheSettingsAndEndsTheEventLoop)
             std::raise(signalNumber);
             std::raise(signalNumber);
         });
-        // Only a safety net for a handler that never fires; no time is measured.
-        bool timedOut = false;
-        QTimer safety;
-        safety.setSingleShot(true);
-        QObject::connect(&safety, &QTimer::timeout, [&] {
-            timedOut = true;
-            QCoreApplication::exit(1);
-        });
-        safety.start(30000);
-        EXPECT_EQ(QCoreApplication::exec(), 0) << signalNumber;
-        EXPECT_FALSE(timedOut);
+        EXPECT_TRUE(loopEndsBySignal()) << signalNumber;
         EXPECT_EQ(heard, signalNumber);
         EXPECT_EQ(saves, 1);
         EXPECT_EQ(storedTitle(), settings.mainTitle);
@@ -105,16 +111,7 @@ TEST(SignalQuitter, RunningWorkIsStoppedAndEndsBeforeTheSave)
         order << QStringLiteral("work ended");
         working = false;
     });
-    bool timedOut = false;
-    QTimer safety;
-    safety.setSingleShot(true);
-    QObject::connect(&safety, &QTimer::timeout, [&] {
-        timedOut = true;
-        QCoreApplication::exit(1);
-    });
-    safety.start(30000);
-    EXPECT_EQ(QCoreApplication::exec(), 0);
-    EXPECT_FALSE(timedOut);
+    EXPECT_TRUE(loopEndsBySignal());
     EXPECT_EQ(order,
         (QStringList { QStringLiteral("stop"), QStringLiteral("work ended"), QStringLiteral("save") }));
 }
