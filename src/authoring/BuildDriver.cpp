@@ -321,6 +321,14 @@ BuildDriver::Outcome BuildDriver::run()
     }
 
     m_walk.writeDescriptionItems();
+    if (!m_walk.lostSlideshowLines().isEmpty()) {
+        const QStringList &lost = m_walk.lostSlideshowLines();
+        m_problem = QLatin1String("a slideshow its menu shows could not be made: ")
+            + lost.join(QLatin1String("; "));
+        m_prompter.inform(localText(TextId::TitleVcdCreation),
+            localText(TextId::MsgSlideshowLost) + QLatin1String("\n\n") + lost.join(u'\n'));
+        return Outcome::Failed;
+    }
     m_leftOff = leftOffItems(m_tree.root()) + m_walk.unplayableSounds();
     if (!m_leftOff.isEmpty()) {
         if (m_strict || !hasDiscItem(m_tree.root())) {

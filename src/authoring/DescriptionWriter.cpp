@@ -131,7 +131,7 @@ void DescriptionWriter::addSelectionItem(const StateLinks &links)
     QString s;
     s += kItemIndent + QLatin1String("<selection id=\"") + links.state.selectionId() + QLatin1String("\">")
         + kEol;
-    if (!links.state.caption && node->hasChildren())
+    if (links.state.menuLine || (!links.state.caption && node->hasChildren()))
         s += kInnerIndent + QLatin1String("<bsn>1</bsn>") + kEol;
     s += optionalRef("prev", links.previous);
     s += optionalRef("next", links.next);

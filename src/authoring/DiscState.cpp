@@ -14,7 +14,9 @@ QString DiscState::number() const
     if (!node)
         return {};
     const QString digits = indexNumber(node->index());
-    return caption ? QLatin1String("text") + digits : digits;
+    if (caption)
+        return QLatin1String("text") + digits;
+    return menuLine ? QLatin1String("line") + digits : digits;
 }
 
 QString DiscState::selectionId() const
@@ -29,5 +31,5 @@ QString DiscState::segmentId() const
 
 size_t qHash(const DiscState &state, size_t seed)
 {
-    return qHashMulti(seed, state.node, state.caption);
+    return qHashMulti(seed, state.node, state.caption, state.menuLine);
 }

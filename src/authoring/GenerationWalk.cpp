@@ -96,14 +96,18 @@ void GenerationWalk::enterWalk()
 {
     if (m_depth++ > 0)
         return;
-    // Links reach across the whole disc, whichever menu the walk starts from.
-    m_model = NavigationModel::forTree(m_tree.root(), m_settings,
-        [this](const ProjectNode *menu) { return m_renderer.entriesPerPage(menu); });
     m_names.assign(m_tree.root());
     m_sourceHashes.clear();
     m_unusableMovies.clear();
     m_unplayableSounds.clear();
+    m_slideshowSounds.clear();
     m_encoderPrint = encoderPrint();
+    // Before any menu page is drawn: a slideshow that cannot be made has no
+    // line on its menu.
+    settleSlideshows(m_tree.root());
+    // Links reach across the whole disc, whichever menu the walk starts from.
+    m_model = NavigationModel::forTree(m_tree.root(), m_settings,
+        [this](const ProjectNode *menu) { return m_renderer.entriesPerPage(menu); });
 }
 
 void GenerationWalk::beginOutputs()
@@ -135,9 +139,17 @@ void GenerationWalk::writeDescriptionItems()
         leaveOff(movie, reason);
     const NavigationModel model = NavigationModel::forTree(m_tree.root(), m_settings,
         [this](const ProjectNode *menu) { return m_renderer.entriesPerPage(menu); });
+    m_lostSlideshowLines.clear();
     for (const PlannedState &planned : m_planned) {
-        if (!DiscContent::isOnDisc(planned.state.node))
+        if (!DiscContent::isOnDisc(planned.state.node)) {
+            // Drawn on menu pages that are made already, so the disc would
+            // number its lines unlike the pages.
+            ProjectNode *folder = planned.state.node->parent();
+            if (planned.state.menuLine && DiscContent::isOnDisc(folder))
+                m_lostSlideshowLines.append(
+                    relativePart(folder).mid(1) + QLatin1String(": ") + planned.state.node->problem());
             continue;
+        }
         m_writer.addSelectionItem(model.links(planned.state));
         if (planned.kind == PlannedState::Kind::Sequence)
             m_writer.addSequenceItem(planned.state, planned.file);
@@ -290,13 +302,16 @@ bool GenerationWalk::menuLoop(ProjectNode *menu, int entries)
         const QString below = nextMenuBelow(menu);
         const QString print = menuPrint();
         const QString stem = reusable(below, print) ? outputPath(below) : saveStill(below, print);
-        plan({ entry, false }, stem + QLatin1String(".mpg"), PlannedState::Kind::Segment);
+        plan(NavigationModel::menuStateOf(entry), stem + QLatin1String(".mpg"), PlannedState::Kind::Segment);
 
         yield();
-        m_tree.setSelectedNode(entry);
-        if (entry && !walkFiles(entry, true))
-            result = false;
-        m_tree.setSelectedNode(menu);
+        // A slideshow's line has nothing below it: its folder's line walked it.
+        if (entry && entry->kind() != NodeKind::Slideshow) {
+            m_tree.setSelectedNode(entry);
+            if (!walkFiles(entry, true))
+                result = false;
+            m_tree.setSelectedNode(menu);
+        }
 
         if (m_cancel.isRaised())
             result = false;
@@ -600,21 +615,25 @@ QString GenerationWalk::slideshowPrint(const SlideshowMaker::Plan &plan, const Q
     return hash.hex();
 }
 
-void GenerationWalk::slideshowState(ProjectNode *slideshow)
+void GenerationWalk::settleSlideshows(const ProjectNode *folder)
 {
-    stepProgress();
-    m_slideshow = PendingSlideshow {};
-    const QString shown = QLatin1String("slideshow ") + shownPath(slideshow->parent());
-    const QList<ProjectNode *> pictures = DiscContent::slideshowPictures(slideshow);
-    if (pictures.isEmpty()) {
-        announce(shown + QLatin1String(" (no pictures)"));
-        m_unusableMovies.append({ slideshow, QStringLiteral("no pictures to show") });
+    for (ProjectNode *child : DiscContent::children(folder)) {
+        if (m_cancel.isRaised())
+            return;
+        if (child->kind() == NodeKind::Menu)
+            settleSlideshows(child);
+        else if (child->kind() == NodeKind::Slideshow)
+            settleSlideshow(child);
+    }
+}
+
+void GenerationWalk::settleSlideshow(ProjectNode *slideshow)
+{
+    if (DiscContent::slideshowPictures(slideshow).isEmpty()) {
+        leaveOff(slideshow, QStringLiteral("no pictures to show"));
         return;
     }
-
-    SlideshowMaker::Plan show;
-    show.pictureSeconds = Capacity::slideshowPictureSeconds(m_settings);
-    show.fadeSeconds = m_settings.slideshowFade;
+    SlideshowMaker::Plan sounds;
     const QString sourceFolder = m_tree.root()->fullPath();
     for (const QString &sound : m_tree.info(slideshow).audioFiles) {
         const SlideshowMaker::Sound probed
@@ -631,14 +650,33 @@ void GenerationWalk::slideshowState(ProjectNode *slideshow)
                 QStringLiteral("Create.Log"));
             continue;
         }
-        show.audio.append(sound);
-        show.audioSeconds.append(probed.seconds);
+        sounds.audio.append(sound);
+        sounds.audioSeconds.append(probed.seconds);
     }
-    if (show.audio.isEmpty()) {
-        announce(shown + QLatin1String(" (no sound it can play)"));
-        m_unusableMovies.append({ slideshow, QStringLiteral("no sound it can play") });
+    if (sounds.audio.isEmpty()) {
+        leaveOff(slideshow, QStringLiteral("no sound it can play"));
         return;
     }
+    m_slideshowSounds.insert(slideshow, sounds);
+}
+
+void GenerationWalk::slideshowState(ProjectNode *slideshow)
+{
+    stepProgress();
+    m_slideshow = PendingSlideshow {};
+    const QString shown = QLatin1String("slideshow ") + shownPath(slideshow->parent());
+    const QList<ProjectNode *> pictures = DiscContent::slideshowPictures(slideshow);
+    if (pictures.isEmpty() || !m_slideshowSounds.contains(slideshow)) {
+        // Settled before the walk; only a walk started below the album's
+        // top meets one that was not.
+        announce(shown + QLatin1String(" (not settled)"));
+        m_unusableMovies.append({ slideshow, QStringLiteral("no pictures to show") });
+        return;
+    }
+
+    SlideshowMaker::Plan show = m_slideshowSounds.value(slideshow);
+    show.pictureSeconds = Capacity::slideshowPictureSeconds(m_settings);
+    show.fadeSeconds = m_settings.slideshowFade;
     for (int i = 0; i < pictures.size(); ++i)
         show.frames.append(QString());
 

@@ -123,6 +123,11 @@ public:
     // encoder, if any, has finished.
     const QList<QPair<ProjectNode *, QString>> &unusableMovies() const { return m_unusableMovies; }
 
+    // The folders whose slideshow failed after its menu line was drawn
+    // ("Beach: no pictures to show"), found by writeDescriptionItems: the
+    // menus are made and promise it, so the disc cannot be made without it.
+    const QStringList &lostSlideshowLines() const { return m_lostSlideshowLines; }
+
     // The sound files of the last walk's slideshows that could not be
     // played ("Beach/song.mp3: no sound in it"), below the source folder.
     const QStringList &unplayableSounds() const { return m_unplayableSounds; }
@@ -173,6 +178,10 @@ private:
     // and the converter's arguments.
     QString moviePrint(const ProjectNode *movie, const MovieProbe::Info &info);
     void removeUnfinished(const QString &stem);
+    // Before the walk: every slideshow on the disc keeps the sound files it
+    // can play, or is left off (no pictures, no playable sound).
+    void settleSlideshows(const ProjectNode *folder);
+    void settleSlideshow(ProjectNode *slideshow);
     // A folder's slideshow: reused, or planned here and made once the
     // folder's pictures have given their frames (finishSlideshow).
     void slideshowState(ProjectNode *slideshow);
@@ -204,6 +213,7 @@ private:
     QHash<const ProjectNode *, QString> m_sourceHashes;
     QList<QPair<ProjectNode *, QString>> m_unusableMovies;
     QStringList m_unplayableSounds;
+    QStringList m_lostSlideshowLines;
     // The slideshow of the folder being walked, while its frames are
     // gathered: the pictures, and the frame kept of each so far.
     struct PendingSlideshow
@@ -215,6 +225,8 @@ private:
         QHash<const ProjectNode *, QString> frames;
     };
     PendingSlideshow m_slideshow;
+    // The playable sound files of each settled slideshow, with their lengths.
+    QHash<const ProjectNode *, SlideshowMaker::Plan> m_slideshowSounds;
     int m_depth = 0;
     int m_menuCounter = 0;
     int m_progressDone = 0;

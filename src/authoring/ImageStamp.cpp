@@ -17,8 +17,9 @@ namespace {
 // Bumped whenever what the fingerprint covers, or what an image holds for
 // the same album and settings, changes, so that older stamps never match by
 // accident. (At 3 the originals and INDEX.HTM came onto the disc with the
-// settings that add them: an older image with those settings lacks them.)
-constexpr qint64 kStampLayout = 3;
+// settings that add them: an older image with those settings lacks them. At 4
+// a slideshow got a menu line of its own and the folder's key its pictures.)
+constexpr qint64 kStampLayout = 4;
 
 QString withoutTrailingSeparator(QString path)
 {

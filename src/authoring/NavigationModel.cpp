@@ -48,17 +48,38 @@ NavigationModel NavigationModel::forTree(
     return model;
 }
 
+DiscState NavigationModel::menuStateOf(ProjectNode *line)
+{
+    if (line && line->kind() == NodeKind::Slideshow)
+        return DiscState { line, false, true };
+    return stateOf(line);
+}
+
+DiscState NavigationModel::lineTarget(ProjectNode *line)
+{
+    if (!line)
+        return {};
+    if (line->kind() == NodeKind::Slideshow)
+        return stateOf(line);
+    ProjectNode *first = DiscContent::firstChild(line);
+    // The slideshow has a line of its own; the folder's goes to its pictures.
+    if (first && first->kind() == NodeKind::Slideshow && DiscContent::next(first))
+        first = DiscContent::next(first);
+    return first ? stateOf(first) : DiscState {};
+}
+
 void NavigationModel::visitMenu(ProjectNode *menu, const EntriesPerPage &entriesPerPage)
 {
-    const QList<ProjectNode *> entries = DiscContent::entries(menu);
-    if (entries.isEmpty()) {
+    if (!DiscContent::isMenu(menu)) {
         visitFiles(menu);
         return;
     }
+    const QList<ProjectNode *> lines = DiscContent::menuLines(menu);
     const int perPage = entriesPerPage(menu);
-    for (int i = 0; i < entries.size(); ++i) {
-        addMenuState(entries[i], i + 1, perPage);
-        visitMenu(entries[i], entriesPerPage);
+    for (int i = 0; i < lines.size(); ++i) {
+        addMenuLine(lines, i, perPage);
+        if (lines[i]->kind() != NodeKind::Slideshow)
+            visitMenu(lines[i], entriesPerPage);
     }
 }
 
@@ -105,27 +126,53 @@ StateLinks NavigationModel::linksOf(ProjectNode *node, StateLinks::Page page) co
     return links;
 }
 
-void NavigationModel::addMenuState(ProjectNode *entry, int entryNumber, int entriesPerPage)
+void NavigationModel::addMenuState(ProjectNode *line, int lineNumber, int entriesPerPage)
 {
-    if (!entry || !entry->parent())
-        return;
-    StateLinks links = linksOf(entry, StateLinks::Page::Menu);
-    links.entryNumber = entryNumber;
-    if (ProjectNode *first = DiscContent::firstChild(entry))
-        links.enter = stateOf(first);
-    links.wait = kLongWait;
+    const ProjectNode *menu = DiscContent::menuOfLine(line);
+    QList<ProjectNode *> lines = DiscContent::menuLines(menu);
+    // Nodes that name no folder on disk (a tree made up by its caller) are
+    // lines in the order they stand.
+    if (!lines.contains(line))
+        lines = DiscContent::children(menu);
+    const qsizetype index = lineNumber >= 1 && lineNumber <= lines.size() && lines[lineNumber - 1] == line
+        ? lineNumber - 1
+        : lines.indexOf(line);
+    if (index >= 0)
+        addMenuLine(lines, static_cast<int>(index), entriesPerPage);
+}
 
-    // Key k opens the entry in button k of the page (its first picture or
-    // movie, or its own menu state when it is empty). The page's buttons end
-    // at the highlighted entry once it lies beyond the first page.
-    const int slot = std::min(entryNumber, entriesPerPage);
-    ProjectNode *key = entry;
-    for (int i = 1; i < slot && DiscContent::previous(key); ++i)
-        key = DiscContent::previous(key);
-    for (int k = 1; k <= entriesPerPage && key; ++k) {
-        ProjectNode *first = DiscContent::firstChild(key);
-        links.numberKeys.append(stateOf(first ? first : key));
-        key = DiscContent::next(key);
+void NavigationModel::addMenuLine(const QList<ProjectNode *> &lines, int index, int entriesPerPage)
+{
+    ProjectNode *line = lines[index];
+    ProjectNode *menu = DiscContent::menuOfLine(line);
+    if (!menu)
+        return;
+    StateLinks links;
+    links.state = menuStateOf(line);
+    links.page = StateLinks::Page::Menu;
+    links.entryNumber = index + 1;
+    if (index > 0)
+        links.previous = menuStateOf(lines[index - 1]);
+    if (index + 1 < lines.size())
+        links.next = menuStateOf(lines[index + 1]);
+    // The main menu is the top: nothing returns above it, and its last line
+    // stays where it is.
+    if (!menu->isRoot())
+        links.returnTo = stateOf(menu);
+    if (links.next.isValid())
+        links.timeout = links.next;
+    else
+        links.timeout = menu->isRoot() ? links.state : stateOf(menu);
+    links.wait = kLongWait;
+    links.enter = lineTarget(line);
+
+    // Key k opens the line in button k of the page (an empty folder's key
+    // stays on its own line). The page's buttons end at the highlighted line
+    // once it lies beyond the first page.
+    const int first = std::max(0, index + 1 - std::max(entriesPerPage, 1));
+    for (int k = first; k < lines.size() && k < first + entriesPerPage; ++k) {
+        const DiscState target = lineTarget(lines[k]);
+        links.numberKeys.append(target.isValid() ? target : menuStateOf(lines[k]));
     }
     insert(links);
 }
@@ -176,5 +223,8 @@ void NavigationModel::addSlideshow(ProjectNode *slideshow)
     // Once played, the folder's pictures follow at once.
     if (links.next.isValid())
         links.wait = 0;
+    // Return goes back to the line it was started from.
+    if (!slideshow->parent()->isRoot())
+        links.returnTo = menuStateOf(slideshow);
     insert(links);
 }

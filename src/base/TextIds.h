@@ -309,7 +309,9 @@ inline constexpr int MenuOpenRecent = 2027; // "Open &recent"
 inline constexpr int Slideshow = 1350; // "Slideshow"
 inline constexpr int SlideshowOnDisc
     = 1351; // "The slideshow plays on the disc, with its music. The previ..."
-inline constexpr int EntryWithSlideshow = 1352; // "%1 with slideshow"
+inline constexpr int SlideshowLine = 1352; // "Slideshow: %1"
+inline constexpr int MsgSlideshowLost
+    = 1353; // "The menus show a slideshow that could not be made, so the ..."
 inline constexpr int SlideshowMusic = 2660; // "Slideshow with music"
 inline constexpr int SlideshowFade = 2661; // "Cross-fade between pictures:"
 inline constexpr int TipSlideshowMusic

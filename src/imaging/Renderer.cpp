@@ -173,7 +173,7 @@ MenuPage Renderer::makeMenu(ProjectNode *node, int selectedEntry)
     page.selectedEntry = selectedEntry;
     // The first page decides how many buttons fit; later pages keep it.
     page.entriesPerPage
-        = selectedEntry == 1 ? static_cast<int>(DiscContent::entries(node).size()) : entriesPerPage(node);
+        = selectedEntry == 1 ? static_cast<int>(DiscContent::menuLines(node).size()) : entriesPerPage(node);
 
     const bool smooth = !fastPreview();
     m_canvas.create(m_settings.frameWidth, m_settings.frameHeight);
@@ -205,15 +205,19 @@ MenuPage Renderer::makeMenu(ProjectNode *node, int selectedEntry)
     if (m_callbacks.hideEditText)
         m_callbacks.hideEditText();
     endRender();
-    if (page.entryCount >= 1 && m_callbacks.showOrderFrame)
-        m_callbacks.showOrderFrame(page.selectedEntry != 1, page.selectedEntry != page.entryCount);
+    if (page.entryCount >= 1 && m_callbacks.showOrderFrame) {
+        // The order buttons move folders; a slideshow's line moves with its folder.
+        const QList<ProjectNode *> entries = DiscContent::entries(node);
+        const qsizetype entry = entries.indexOf(DiscContent::entryOfLine(page.entryNode));
+        m_callbacks.showOrderFrame(entry > 0, entry >= 0 && entry + 1 < entries.size());
+    }
     return page;
 }
 
 int Renderer::entriesPerPage(const ProjectNode *node)
 {
     MenuPage page;
-    page.entriesPerPage = static_cast<int>(DiscContent::entries(node).size());
+    page.entriesPerPage = static_cast<int>(DiscContent::menuLines(node).size());
     if (page.entriesPerPage == 0)
         return page.entriesPerPage;
     // The same start as MakeMenu's: below the title row.
@@ -236,7 +240,7 @@ void Renderer::layOutButtons(const ProjectNode *node, MenuPage &page, int y, boo
     int lastButtonHeight = 0;
     page.entryCount = 0;
     // Only the entries on the disc: numbers follow on without gaps.
-    for (ProjectNode *child : DiscContent::entries(node)) {
+    for (ProjectNode *child : DiscContent::menuLines(node)) {
         if (draw && drawn < 10)
             setProgress((drawn + 1) * 10);
         ++page.entryCount;
@@ -295,26 +299,25 @@ void Renderer::drawButton(ProjectNode *entry, int buttonNumber, int entryNumber,
     m_canvas.overlay(button, x, top, 1.0, 0);
     addProgress(2);
 
+    const ProjectNode *named = DiscContent::entryOfLine(entry);
     const int tw = m_canvas.textWidth(
-        QString::number(entryNumber) + QStringLiteral(". ") + entryLabel(entry, entry->tag()));
+        QString::number(entryNumber) + QStringLiteral(". ") + entryLabel(entry, named->tag()));
     const int th = m_canvas.textHeight(QStringLiteral("AAAAAAAAAAAAAAAAAAAAAA"));
     const int textTop = roundHalfEven(top + bh2 / 2.0 - th / 2.0);
     if (m_settings.shortcuts)
         m_canvas.paintText(QStringLiteral("  ") + QString::number(buttonNumber) + u'.', x, textTop, smooth);
     addProgress(2);
 
-    m_canvas.paintText(entryLabel(entry, m_tree.info(entry).caption), roundHalfEven(x + bw2 / 2.0 - tw / 2.0),
+    m_canvas.paintText(entryLabel(entry, m_tree.info(named).caption), roundHalfEven(x + bw2 / 2.0 - tw / 2.0),
         textTop, smooth);
     addProgress(2);
 }
 
-QString Renderer::entryLabel(const ProjectNode *entry, const QString &text)
+QString Renderer::entryLabel(const ProjectNode *line, const QString &folderName)
 {
-    // The entry's key plays the slideshow first: the button says so.
-    const ProjectNode *first = DiscContent::firstChild(entry);
-    if (first && kindOfName(first->text()) == NodeKind::Slideshow)
-        return localText(TextId::EntryWithSlideshow).arg(text);
-    return text;
+    if (line && kindOfName(line->text()) == NodeKind::Slideshow)
+        return localText(TextId::SlideshowLine).arg(folderName);
+    return folderName;
 }
 
 QString Renderer::dateCaption(const QString &exifDate) const

@@ -88,16 +88,17 @@ public:
     // A black page with the text at the top, centred: what the preview shows
     // where the disc will have nothing (a picture that cannot be decoded).
     void makeNoticePage(const QString &text);
-    // A menu button's text for the entry, marked when the folder opens
-    // with its slideshow.
-    static QString entryLabel(const ProjectNode *entry, const QString &text);
+    // A menu button's text for a line: the folder's name, or for the line of
+    // the folder's slideshow "Slideshow: <name>".
+    static QString entryLabel(const ProjectNode *line, const QString &folderName);
 
     // Size in frame pixels the photograph received on the last still (the
     // caption editor sizes its box from these).
     double stillWidth() const { return m_stillWidth; }
     double stillHeight() const { return m_stillHeight; }
 
-    // The entry nodes drawn as buttons on the last menu page, top to bottom.
+    // The lines drawn as buttons on the last menu page, top to bottom: the
+    // entry folders, and a slideshow node for a slideshow's line.
     const QList<ProjectNode *> &pageEntries() const { return m_pageEntries; }
 
 private:

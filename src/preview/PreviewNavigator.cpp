@@ -69,7 +69,7 @@ void PreviewNavigator::showNode(ProjectNode *node)
             m_callbacks.editTextAvailable(false);
         if (page.entryCount != 0) {
             m_page = page;
-            m_shown = { page.entryNode, false };
+            m_shown = NavigationModel::menuStateOf(page.entryNode);
             displayPreview();
         } else if (ProjectNode *first = DiscContent::firstChild(node)) {
             // A folder without sub-folders is reached on the disc through its
@@ -106,6 +106,19 @@ void PreviewNavigator::showNode(ProjectNode *node)
     }
     m_shown = { node, caption };
     displayPreview();
+}
+
+ProjectNode *PreviewNavigator::highlightedEntry() const
+{
+    return DiscContent::entryOfLine(m_page.entryNode);
+}
+
+int PreviewNavigator::highlightedEntryNumber() const
+{
+    ProjectNode *entry = highlightedEntry();
+    if (!entry)
+        return 0;
+    return static_cast<int>(DiscContent::entries(entry->parent()).indexOf(entry)) + 1;
 }
 
 void PreviewNavigator::displayPreview()
@@ -162,12 +175,12 @@ void PreviewNavigator::show(const DiscState &state, const NavigationModel &model
 {
     const StateLinks links = model.links(state);
     if (links.page == StateLinks::Page::Menu) {
-        ProjectNode *menu = state.node->parent();
+        ProjectNode *menu = DiscContent::menuOfLine(state.node);
         m_tree.setSelectedNode(menu);
         m_page = m_renderer.makeMenu(menu, links.entryNumber);
         m_previewNode = menu;
-        // The state is the entry the page really highlights.
-        m_shown = { m_page.entryNode, false };
+        // The state is the line the page really highlights.
+        m_shown = NavigationModel::menuStateOf(m_page.entryNode);
         if (m_callbacks.editTextAvailable)
             m_callbacks.editTextAvailable(false);
         displayPreview();

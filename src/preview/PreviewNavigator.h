@@ -65,9 +65,10 @@ public:
     // entry), and its id as vcd.xml names it; empty when nothing is shown.
     DiscState shownState() const { return m_shown; }
     QString shownStateId() const { return m_shown.selectionId(); }
-    // On a menu page, the highlighted entry and its number; else null and 0.
-    ProjectNode *highlightedEntry() const { return m_page.entryNode; }
-    int highlightedEntryNumber() const { return m_page.entryNode ? m_page.selectedEntry : 0; }
+    // On a menu page, the folder of the highlighted line and its number
+    // among the menu's entries (what the order buttons move); else null and 0.
+    ProjectNode *highlightedEntry() const;
+    int highlightedEntryNumber() const;
     // Shows a disc state as the disc shows it: a menu page with its entry
     // highlighted, a picture, its caption still or a movie.
     void showState(const DiscState &state);

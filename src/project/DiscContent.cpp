@@ -89,6 +89,35 @@ QList<ProjectNode *> DiscContent::entries(const ProjectNode *folder)
     return folders;
 }
 
+QList<ProjectNode *> DiscContent::menuLines(const ProjectNode *menu)
+{
+    QList<ProjectNode *> lines;
+    for (ProjectNode *entry : entries(menu)) {
+        lines.append(entry);
+        if (ProjectNode *slideshow = slideshowOf(entry))
+            lines.append(slideshow);
+    }
+    return lines;
+}
+
+ProjectNode *DiscContent::slideshowOf(const ProjectNode *folder)
+{
+    ProjectNode *first = firstChild(folder);
+    return first && first->kind() == NodeKind::Slideshow ? first : nullptr;
+}
+
+ProjectNode *DiscContent::entryOfLine(ProjectNode *line)
+{
+    return line && line->kind() == NodeKind::Slideshow ? line->parent() : line;
+}
+
+ProjectNode *DiscContent::menuOfLine(const ProjectNode *line)
+{
+    if (!line || !line->parent())
+        return nullptr;
+    return line->kind() == NodeKind::Slideshow ? line->parent()->parent() : line->parent();
+}
+
 ProjectNode *DiscContent::previous(const ProjectNode *node)
 {
     ProjectNode *sibling = node ? node->previous() : nullptr;

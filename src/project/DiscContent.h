@@ -30,6 +30,17 @@ public:
     // its pictures and movies, as if its unchecked sub-folders were not there.
     static bool isMenu(const ProjectNode *folder) { return !entries(folder).isEmpty(); }
 
+    // The lines of a menu's page, numbered from 1 in this order: each entry,
+    // followed by the line of its slideshow when it opens with one.
+    static QList<ProjectNode *> menuLines(const ProjectNode *menu);
+    // The slideshow a folder of pictures opens with, when it is on the disc.
+    static ProjectNode *slideshowOf(const ProjectNode *folder);
+    // The menu whose page shows the line: the folder above an entry, the
+    // one above the slideshow's folder for a slideshow's line.
+    static ProjectNode *menuOfLine(const ProjectNode *line);
+    // The entry a line belongs to: the slideshow's folder for its line.
+    static ProjectNode *entryOfLine(ProjectNode *line);
+
     // The nearest checked sibling before / after the node; null when none.
     static ProjectNode *previous(const ProjectNode *node);
     static ProjectNode *next(const ProjectNode *node);

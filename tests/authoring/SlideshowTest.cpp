@@ -181,21 +181,39 @@ TEST(SlideshowBuildTest, FolderWithMusicOpensWithItsSlideshowOnTheDisc)
         << f.driver->leftOff().join(u'\n').toStdString();
     EXPECT_TRUE(QDir(f.destFile(u"_t_ d_Or"_s)).entryList({ u"*.jpg"_s }).isEmpty());
 
-    // The folder's key on the menu plays the slideshow; the pictures follow.
+    // The menu shows the slideshow's line after its folder's. Its key plays
+    // the slideshow, which leads on to the pictures and returns to its line;
+    // the folder's key opens the first picture.
     Workspace &ws = f.ws;
     PreviewNavigator preview(ws.settings, ws.tree, ws.canvas, ws.renderer);
     preview.showNode(ws.tree.root());
-    const int number = DiscContent::entries(ws.tree.root()).indexOf(folder) + 1;
-    ASSERT_GT(number, 0);
-    preview.pressNumber(number);
-    EXPECT_EQ(preview.shownState().node, slideshow);
+    const int folderKey = static_cast<int>(DiscContent::menuLines(ws.tree.root()).indexOf(folder)) + 1;
+    ASSERT_GT(folderKey, 0);
+    EXPECT_EQ(ws.renderer.pageEntries().value(folderKey), slideshow);
+    EXPECT_EQ(Renderer::entryLabel(slideshow, u"Beach"_s), u"Slideshow: Beach"_s);
+    preview.pressNumber(folderKey + 1);
+    EXPECT_EQ(preview.shownState(), (DiscState { slideshow, false }));
     const NavigationModel model = preview.navigation();
     const StateLinks links = model.links({ slideshow, false });
     EXPECT_EQ(links.page, StateLinks::Page::Slideshow);
     EXPECT_EQ(links.timeout.node, DiscContent::slideshowPictures(slideshow).first());
     EXPECT_EQ(links.wait, 0);
+    preview.pressReturn();
+    const DiscState line { slideshow, false, true };
+    EXPECT_EQ(preview.shownState(), line);
+    EXPECT_EQ(preview.highlightedEntry(), folder);
+    preview.pressNumber(folderKey);
+    EXPECT_EQ(preview.shownState().node, DiscContent::slideshowPictures(slideshow).first());
+    // vcd.xml says the same: the line's page, with its key to the slideshow.
     EXPECT_TRUE(xml.contains(u"<play-item ref=\""_s + DiscState { slideshow, false }.segmentId()));
-    EXPECT_EQ(Renderer::entryLabel(folder, u"Beach"_s), u"Beach with slideshow"_s);
+    const qsizetype lineAt = xml.indexOf(u"<selection id=\""_s + line.selectionId() + u'"');
+    ASSERT_GE(lineAt, 0) << xml.toStdString();
+    const QString lineSelection = xml.mid(lineAt, xml.indexOf(u"</selection>"_s, lineAt) - lineAt);
+    EXPECT_TRUE(lineSelection.contains(u"<bsn>1</bsn>"_s));
+    EXPECT_TRUE(lineSelection.contains(u"<play-item ref=\""_s + line.segmentId()));
+    EXPECT_TRUE(
+        lineSelection.contains(u"<select ref = \""_s + DiscState { slideshow, false }.selectionId() + u'"'))
+        << lineSelection.toStdString();
 
     // Nothing changed: kept as it was. A picture less: made again.
     const QDateTime before = QFileInfo(movie).lastModified();
@@ -232,5 +250,32 @@ TEST(SlideshowBuildTest, FolderWithMusicOpensWithItsSlideshowOnTheDisc)
     const QString plain = BuildFixture::readText(f.destFile(u"vcd.xml"_s));
     EXPECT_FALSE(plain.contains(u"/slideshow.mpg"_s)) << plain.toStdString();
     EXPECT_FALSE(QFileInfo::exists(movie));
+    EXPECT_TRUE(f.fatalErrors.isEmpty()) << f.fatalErrors.join(u'\n').toStdString();
+}
+
+TEST(SlideshowBuildTest, SlideshowThatCannotBeMadeHasNoLineOrStopsTheBuild)
+{
+    BuildFixture f { BuildFixture::Format::PalVcd };
+    // City's only sound is noise: found before any menu is drawn, so City
+    // has no slideshow line and the disc is made without it.
+    BuildFixture::writeText(f.sourceFile(u"City/noise.ogg"_s), QByteArray(3000, '\x21'));
+    f.scan();
+    ProjectNode *city = f.ws.tree.nodeByKey(f.sourceFile(u"City"_s));
+    ASSERT_EQ(city->firstChild()->kind(), NodeKind::Slideshow);
+    ASSERT_EQ(f.build(), BuildDriver::Outcome::Succeeded) << f.prompter.texts().join(u'\n').toStdString();
+    EXPECT_FALSE(BuildFixture::readText(f.destFile(u"vcd.xml"_s)).contains(u"Selection-line"_s));
+    EXPECT_EQ(f.driver->leftOff().filter(u"noise.ogg"_s).size(), 1);
+
+    // The beach's pictures turn to noise after the scan: its slideshow's line
+    // is drawn on the menu already, so the build stops and says why.
+    writeTone(f.sourceFile(u"Été d'Or/song.mp3"_s), 1);
+    f.scan();
+    for (const QString &name : { u"a.jpg"_s, u"b.jpg"_s })
+        BuildFixture::writeText(f.sourceFile(u"Été d'Or/"_s + name), QByteArray(3000, '\x21'));
+    EXPECT_EQ(f.build(), BuildDriver::Outcome::Failed);
+    EXPECT_TRUE(f.driver->lastProblem().contains(u"Été d'Or: no pictures to show"_s))
+        << f.driver->lastProblem().toStdString();
+    EXPECT_TRUE(f.prompter.texts().join(u'\n').contains(u"could not be made"_s));
+    EXPECT_FALSE(QFileInfo::exists(f.destFile(u"vcd.bin"_s)));
     EXPECT_TRUE(f.fatalErrors.isEmpty()) << f.fatalErrors.join(u'\n').toStdString();
 }
