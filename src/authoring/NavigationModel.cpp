@@ -112,18 +112,22 @@ StateLinks NavigationModel::linksOf(ProjectNode *node, StateLinks::Page page) co
         links.previous = stateOf(previous);
     if (ProjectNode *next = DiscContent::next(node))
         links.next = stateOf(next);
-    ProjectNode *parent = node->parent();
+    leaveFolder(links, node->parent());
+    links.wait = m_pictureWait;
+    return links;
+}
+
+void NavigationModel::leaveFolder(StateLinks &links, ProjectNode *folder)
+{
     // The main menu is the top: nothing returns above it.
-    if (!parent->isRoot())
-        links.returnTo = stateOf(parent);
+    if (!folder->isRoot())
+        links.returnTo = stateOf(folder);
     // The last state of a folder goes back to the folder's own state; in the
     // main menu, where there is none, it stays.
     if (links.next.isValid())
         links.timeout = links.next;
     else
-        links.timeout = parent->isRoot() ? links.state : stateOf(parent);
-    links.wait = m_pictureWait;
-    return links;
+        links.timeout = folder->isRoot() ? links.state : stateOf(folder);
 }
 
 void NavigationModel::addMenuState(ProjectNode *line, int lineNumber, int entriesPerPage)
@@ -155,14 +159,7 @@ void NavigationModel::addMenuLine(const QList<ProjectNode *> &lines, int index, 
         links.previous = menuStateOf(lines[index - 1]);
     if (index + 1 < lines.size())
         links.next = menuStateOf(lines[index + 1]);
-    // The main menu is the top: nothing returns above it, and its last line
-    // stays where it is.
-    if (!menu->isRoot())
-        links.returnTo = stateOf(menu);
-    if (links.next.isValid())
-        links.timeout = links.next;
-    else
-        links.timeout = menu->isRoot() ? links.state : stateOf(menu);
+    leaveFolder(links, menu);
     links.wait = kLongWait;
     links.enter = lineTarget(line);
 

@@ -70,6 +70,8 @@ private:
     void visitFiles(ProjectNode *folder);
     void addMenuLine(const QList<ProjectNode *> &lines, int index, int entriesPerPage);
     StateLinks linksOf(ProjectNode *node, StateLinks::Page page) const;
+    // Return and the last state's timeout lead to the folder's own state.
+    static void leaveFolder(StateLinks &links, ProjectNode *folder);
     void insert(const StateLinks &links);
 
     int m_pictureWait = -1;
