@@ -665,11 +665,13 @@ void GenerationWalk::slideshowState(ProjectNode *slideshow)
     stepProgress();
     m_slideshow = PendingSlideshow {};
     const QString shown = QLatin1String("slideshow ") + shownPath(slideshow->parent());
+    // Every slideshow still on the disc was settled when the walk began,
+    // unless the build was cancelled first.
+    if (!m_slideshowSounds.contains(slideshow))
+        return;
     const QList<ProjectNode *> pictures = DiscContent::slideshowPictures(slideshow);
-    if (pictures.isEmpty() || !m_slideshowSounds.contains(slideshow)) {
-        // Settled before the walk; only a walk started below the album's
-        // top meets one that was not.
-        announce(shown + QLatin1String(" (not settled)"));
+    if (pictures.isEmpty()) {
+        announce(shown + QLatin1String(" (no pictures)"));
         m_unusableMovies.append({ slideshow, QStringLiteral("no pictures to show") });
         return;
     }

@@ -127,8 +127,9 @@ TEST_F(StringTableTest, EveryLanguageKeepsThePlaceholdersOfTheEnglishText)
         const QStringList wanted = placeholders(table.entry(id));
         for (int index = 1; index < StringTable::LanguageCount; ++index) {
             const int full = index * StringTable::LanguageStride + id;
-            if (table.contains(full))
+            if (table.contains(full)) {
                 EXPECT_EQ(placeholders(table.entry(full)), wanted) << "id " << id << " language " << index;
+            }
         }
     }
 }
