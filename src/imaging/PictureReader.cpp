@@ -12,7 +12,6 @@
 #include <QImage>
 #include <QImageIOHandler>
 #include <QImageReader>
-#include <QPainter>
 
 #include <libheif/heif.h>
 
@@ -316,6 +315,59 @@ bool fitsBuffer(long long width, long long height)
     return width > 0 && height > 0 && 3 * width * height <= std::numeric_limits<std::int32_t>::max();
 }
 
+// Qt refuses to allocate a picture over its limit (256 MB by default: 64
+// megapixels at four bytes each), which stitched panoramas pass. The limit
+// is raised once to what a whole picture of 256 megapixels takes, and
+// wholeReadAllowed decides before any pixel is read which pictures may use it.
+constexpr qint64 kQtDefaultLimitBytes = 256LL * 1024 * 1024;
+constexpr int kQtReadLimitMb = 1024;
+// Deflate, the densest packing these formats use, packs at most about 1,032
+// pixels of one byte into a byte of file.
+constexpr qint64 kDensestPacking = 1100;
+
+void raiseQtReadLimit()
+{
+    static const bool raised = [] {
+        QImageReader::setAllocationLimit(kQtReadLimitMb);
+        return true;
+    }();
+    Q_UNUSED(raised);
+}
+
+// Past Qt's default limit only PNG and TIFF, the formats panoramas come in,
+// are read whole, and only from a file large enough to hold that many
+// pixels: a few bytes claiming a huge picture take no memory.
+bool wholeReadAllowed(const QSize &size, MediaFormat format, qint64 fileBytes)
+{
+    const qint64 bytes = 4LL * size.width() * size.height();
+    if (bytes <= kQtDefaultLimitBytes)
+        return true;
+    if (format != MediaFormat::Png && format != MediaFormat::Tiff)
+        return false;
+    return bytes <= kQtReadLimitMb * 1024LL * 1024LL && fileBytes * kDensestPacking >= bytes / 4;
+}
+
+// Qt's PNG reader reduces row by row as it decodes, so a large picture never
+// stays in memory whole; a scaled 1-bit palette picture comes out black, so
+// palette pictures are read whole. libwebp decodes straight at the reduced
+// size.
+bool decodesScaled(QImageReader &reader, MediaFormat format)
+{
+    if (format == MediaFormat::WebP)
+        return true;
+    if (format != MediaFormat::Png)
+        return false;
+    switch (reader.imageFormat()) {
+    case QImage::Format_Mono:
+    case QImage::Format_MonoLSB:
+    case QImage::Format_Indexed8:
+    case QImage::Format_Invalid:
+        return false;
+    default:
+        return true;
+    }
+}
+
 } // namespace
 
 std::vector<std::uint8_t> PictureReader::takePixels()
@@ -416,24 +468,26 @@ bool PictureReader::readWithQt(const QString &fileName, MediaFormat format, int 
     reader.setAutoTransform(false);
     const int orientation = qtOrientation(reader, file, format);
 
-    // A large picture is reduced as JPEG's scaled decode would reduce it.
-    // libwebp decodes straight at the reduced size, so a large WebP never
-    // stays in memory whole; the other readers' own scaling is skipped (Qt's
-    // PNG reader turns a scaled 1-bit palette picture black) and the picture
-    // is reduced once read.
+    // A large picture is reduced as JPEG's scaled decode would reduce it:
+    // by the reader itself where it can (decodesScaled), else once read.
     const QSize stored = reader.size();
     if (orientation >= 5)
         std::swap(minWidth, minHeight);
     int reduction = 1;
     if (stored.isValid() && !stored.isEmpty()) {
         reduction = JpegCodec::chooseReduction(stored.width(), stored.height(), minWidth, minHeight);
-        if (reduction > 1 && format == MediaFormat::WebP) {
+        if (reduction > 1 && decodesScaled(reader, format)) {
             reader.setScaledSize(QSize(JpegCodec::scaledSize(stored.width(), reduction),
                 JpegCodec::scaledSize(stored.height(), reduction)));
             reduction = 1;
         }
+        if (!reader.scaledSize().isValid() && !wholeReadAllowed(stored, format, file.size()))
+            return fail(QStringLiteral("cannot be decoded: picture too large (%1 x %2)")
+                            .arg(stored.width())
+                            .arg(stored.height()));
     }
 
+    raiseQtReadLimit();
     QImage image = reader.read();
     if (image.isNull()) {
         const QString message = reader.errorString();
@@ -443,23 +497,19 @@ bool PictureReader::readWithQt(const QString &fileName, MediaFormat format, int 
     if (!fitsBuffer(image.width(), image.height()))
         return fail(QStringLiteral("cannot be decoded: picture too large"));
 
-    QImage rgb;
-    if (image.hasAlphaChannel()) {
-        rgb = QImage(image.size(), QImage::Format_RGB888);
-        rgb.fill(Qt::black);
-        QPainter painter(&rgb);
-        painter.drawImage(0, 0, image);
-    } else {
-        rgb = image.convertToFormat(QImage::Format_RGB888);
-    }
-    image = QImage();
-    if (rgb.isNull())
+    // Converted in place where the depth allows: a picture read whole is
+    // not copied once more. Transparency is composed over black as it is
+    // reduced.
+    const bool alpha = image.hasAlphaChannel();
+    image.convertTo(alpha ? QImage::Format_RGBA8888 : QImage::Format_RGBX8888);
+    if (image.isNull())
         return fail(QStringLiteral("cannot be decoded: too large for memory"));
 
-    const int width = JpegCodec::scaledSize(rgb.width(), reduction);
-    const int height = JpegCodec::scaledSize(rgb.height(), reduction);
+    const int width = JpegCodec::scaledSize(image.width(), reduction);
+    const int height = JpegCodec::scaledSize(image.height(), reduction);
     std::vector<std::uint8_t> pixels(std::size_t(width) * height * 3);
-    reduceInto(rgb.constBits(), rgb.bytesPerLine(), rgb.width(), rgb.height(), 3, reduction, pixels.data());
+    reduceInto(
+        image.constBits(), image.bytesPerLine(), image.width(), image.height(), 4, reduction, pixels.data());
     setUpright(std::move(pixels), width, height, orientation);
     return true;
 }

@@ -144,6 +144,40 @@ TEST_F(PictureFiles, TransparencyComesOutOverBlackAndAnAnimationGivesItsFirstFra
     EXPECT_EQ(colourAt(rgb, width, 10, 5), QColor(255, 0, 0));
 }
 
+// Stitched panoramas pass the 64 megapixels Qt reads by default: a plain
+// PNG is reduced row by row as it decodes, a palette one is read whole, and
+// a half-transparent one still comes out over black. ffmpeg writes them:
+// ImageMagick's own limits refuse pictures this large.
+TEST_F(PictureFiles, PanoramasBeyondSixtyFourMegapixelsDecode)
+{
+    struct Case
+    {
+        const char *name;
+        const char *source;
+        const char *pixelFormat;
+        QColor wanted;
+    };
+    const Case cases[] = {
+        { "plain.png", "color=blue:s=10000x7000", "rgb24", QColor(0, 0, 255) },
+        { "palette.png", "color=green:s=10000x7000", "pal8", QColor(0, 128, 0) },
+        { "half.png", "color=red:s=10000x7000,format=rgba,colorchannelmixer=aa=0.5", "rgba",
+            QColor(128, 0, 0) },
+    };
+    for (const Case &c : cases) {
+        SCOPED_TRACE(c.name);
+        const QString file = path(QLatin1String(c.name));
+        run(QStringLiteral("ffmpeg"),
+            { QStringLiteral("-v"), QStringLiteral("error"), QStringLiteral("-f"), QStringLiteral("lavfi"),
+                QStringLiteral("-i"), QLatin1String(c.source), QStringLiteral("-frames:v"),
+                QStringLiteral("1"), QStringLiteral("-pix_fmt"), QLatin1String(c.pixelFormat), file });
+        PictureReader reader;
+        ASSERT_TRUE(reader.read(file, 720, 576)) << reader.problem().toStdString();
+        EXPECT_EQ(QSize(reader.width(), reader.height()), QSize(1250, 875));
+        const int width = reader.width();
+        EXPECT_TRUE(near(colourAt(reader.takePixels(), width, 600, 400), c.wanted, 4));
+    }
+}
+
 // A camera held turned clockwise stores a landscape picture whose EXIF says
 // orientation 6: its stored left half is the top of the upright portrait.
 // ImageMagick carries the JPEG's EXIF over to PNG (eXIf) and WebP (EXIF).
@@ -253,6 +287,18 @@ TEST_F(PictureFiles, BrokenPicturesFailWithAReason)
     twelve[sof + 4] = 12;
     twelve[sof + 1] = char(0xC1); // extended sequential, the only frame type 12 bits may use
     expectFailure(write(QStringLiteral("twelve.jpg"), twelve), decode);
+
+    // A few bytes claiming 16000 x 16000 pixels are refused before any
+    // memory is taken for them.
+    QByteArray bomb("BM", 2);
+    const auto add = [&bomb](quint32 value, int bytes) {
+        for (int i = 0; i < bytes; ++i)
+            bomb.append(char((value >> (8 * i)) & 0xFF));
+    };
+    add(154, 4), add(0, 4), add(54, 4); // file size, reserved, pixel offset
+    add(40, 4), add(16000, 4), add(16000, 4), add(1, 2), add(24, 2); // info header: 24-bit
+    bomb.append(QByteArray(24 + 100, '\0'));
+    expectFailure(write(QStringLiteral("bomb.bmp"), bomb), decode + QStringLiteral("picture too large"));
 
     // Root reads every file whatever its mode.
     if (::geteuid() != 0) {
