@@ -1,5 +1,6 @@
 #pragma once
 
+#include "authoring/MovieLengths.h"
 #include "imaging/ImgSource.h"
 #include "imaging/Renderer.h"
 #include "project/ProjectTree.h"
@@ -33,4 +34,5 @@ public:
 
 private:
     Prompter &m_prompter;
+    MovieLengths m_movieLengths;
 };

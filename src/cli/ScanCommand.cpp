@@ -4,6 +4,7 @@
 
 #include <QString>
 
+#include "authoring/MovieLengths.h"
 #include "base/Prompter.h"
 #include "cli/CommandOptions.h"
 #include "cli/ConsoleLine.h"
@@ -72,6 +73,8 @@ int runScanCommand(const CommandOptions &options, Settings &settings, Prompter &
 
     ProjectTree tree;
     Scanner scanner(tree, settings, prompter);
+    MovieLengths lengths;
+    scanner.setMovieLength([&lengths](const QString &path) { return lengths.secondsOf(path); });
     if (!scanner.scan())
         return 1;
 

@@ -35,14 +35,18 @@ CapacityEstimate Capacity::estimate(const TreeCounters &counters, const Settings
     const double perEntry = settings.vcd ? BytesPerEntryVcd : BytesPerEntrySvcd;
 
     CapacityEstimate result;
-    // A slideshow is a movie of the disc's constant bit rate: video and
-    // 224 kbit/s sound, in 2324-byte sectors, 75 a second on a VCD.
+    // Movies and slideshows go on the disc at its constant bit rate: video
+    // and 224 kbit/s sound, in 2324-byte sectors, 75 a second on a VCD (an
+    // SVCD's rate is its most). A movie whose length is not known counts its
+    // source bytes.
+    const double bytesPerSecond = settings.vcd ? 75.0 * 2324 : 2724000.0 / 8;
     const double slideshowSeconds = counters.slideshowPictures * slideshowPictureSeconds(settings);
-    const double slideshowBytes = slideshowSeconds * (settings.vcd ? 75.0 * 2324 : 2724000.0 / 8);
+    const double movingBytes
+        = (slideshowSeconds + counters.movieSeconds) * bytesPerSecond + counters.unmeasuredMovieBytes;
     // Every still counts: a menu entry's page, a picture or movie, and the
     // caption still of a picture that has a caption file.
     result.entries = counters.MenuCount + counters.ItemCount + counters.CaptionCount;
-    result.estimateBytes = result.entries * perEntry + baseBytes + slideshowBytes;
+    result.estimateBytes = result.entries * perEntry + baseBytes + movingBytes;
     result.estimateMb = result.estimateBytes / 1024 / 1024;
     return result;
 }

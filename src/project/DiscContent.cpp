@@ -27,6 +27,10 @@ void countBelow(const ProjectTree &tree, const ProjectNode *folder, TreeCounters
             counters.ItemCount += 1;
             counters.MovieBytesTotal
                 += Capacity::onDiscBytes(static_cast<double>(tree.info(child->index()).movieBytes));
+            if (tree.info(child->index()).movieSeconds > 0)
+                counters.movieSeconds += tree.info(child->index()).movieSeconds;
+            else
+                counters.unmeasuredMovieBytes += static_cast<double>(tree.info(child->index()).movieBytes);
             break;
         case NodeKind::Slideshow:
             counters.ItemCount += 1;

@@ -12,6 +12,7 @@ struct NodeInfo
     QString sourcePath; // where the node lives on disk (order file location for menus)
     bool included = false;
     std::int64_t movieBytes = 0;
+    double movieSeconds = 0; // a movie's length; 0 when it could not be told
     std::int64_t pictureBytes = 0;
     QStringList audioFiles; // a slideshow's sound files, full paths in the order they play
 };

@@ -285,6 +285,8 @@ void Scanner::scanFolder(QString folderPath, ProjectNode *parent)
             ProjectNode *node = addItem(parent, folderPath, entry.name, entry.size, kind == NodeKind::Movie);
             if (!entry.validName)
                 m_tree.setDiskPath(node, diskPath);
+            if (kind == NodeKind::Movie)
+                measureMovie(node, diskPath);
             items.append(entry.name);
         }
         ProjectNode *slideshow = addSlideshow(parent, folderPath, audio);
@@ -410,6 +412,17 @@ void Scanner::applyUnchecked(ProjectNode *node)
     }
     for (int row = 0; row < node->childCount(); ++row)
         applyUnchecked(node->child(row));
+}
+
+void Scanner::measureMovie(ProjectNode *movie, const QString &diskPath)
+{
+    NodeInfo &info = m_tree.info(movie);
+    info.movieSeconds = m_movieLength ? std::max(0.0, m_movieLength(diskPath)) : 0.0;
+    TreeCounters &counters = m_tree.counters();
+    if (info.movieSeconds > 0)
+        counters.movieSeconds += info.movieSeconds;
+    else
+        counters.unmeasuredMovieBytes += static_cast<double>(info.movieBytes);
 }
 
 ProjectNode *Scanner::addItem(

@@ -49,6 +49,11 @@ public:
 
     void setCallbacks(Callbacks callbacks) { m_callbacks = std::move(callbacks); }
 
+    // Tells a movie's length in seconds (0 when it cannot), so that the
+    // estimate counts its time on the disc; without one, its source bytes.
+    using MovieLength = std::function<double(const QString &path)>;
+    void setMovieLength(MovieLength movieLength) { m_movieLength = std::move(movieLength); }
+
     // "Read Structure": scans when the source path is a directory; otherwise
     // shows "You should select a valid source path" and leaves the tree as it
     // was. False when nothing was scanned (also while a scan already runs).
@@ -74,6 +79,7 @@ private:
     ProjectNode *addItem(
         ProjectNode *parent, const QString &folderPath, const QString &name, std::int64_t size, bool movie);
     ProjectNode *addFolder(ProjectNode *parent, const QString &folderPath, const QString &name);
+    void measureMovie(ProjectNode *movie, const QString &diskPath);
     // The folder's slideshow, its first child, when it holds pictures and
     // sound (audio: names in the folder); null (the sound listed as
     // skipped) when it does not.
@@ -94,6 +100,7 @@ private:
     const Settings &m_settings;
     Prompter &m_prompter;
     Callbacks m_callbacks;
+    MovieLength m_movieLength;
     bool m_running = false;
     std::vector<FolderId> m_ancestors; // the folders from the source down to the one being scanned
     QByteArray m_rootReal; // the source folder with every link resolved

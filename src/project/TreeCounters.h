@@ -10,4 +10,6 @@ struct TreeCounters
     double PictureBytesTotal = 0;
     double MovieBytesTotal = 0;
     double slideshowPictures = 0; // pictures shown in slideshows, each for the picture timeout
+    double movieSeconds = 0; // the length of the movies whose length is known
+    double unmeasuredMovieBytes = 0; // the source bytes of the movies whose length is not
 };

@@ -270,6 +270,10 @@ TEST(MovieBuildTest, BuildsConvertReuseAndListWhatTheyCannotUse)
     QTemporaryDir scratch;
     makePortrait(f.sourceFile(u"City/phone.mp4"_s), scratch.path());
     f.scan();
+    // The scan reads each movie's length for the estimate.
+    const NodeInfo &clip = f.ws.tree.info(f.ws.tree.nodeByKey(f.sourceFile(u"City/clip.mpg"_s)));
+    EXPECT_NEAR(clip.movieSeconds, 4.0, 0.3);
+    EXPECT_EQ(f.ws.tree.counters().unmeasuredMovieBytes, 0);
     ASSERT_EQ(f.build(), BuildDriver::Outcome::Succeeded) << f.prompter.texts().join(u'\n').toStdString();
     EXPECT_TRUE(f.driver->walk().unusableMovies().isEmpty());
 

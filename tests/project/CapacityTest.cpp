@@ -64,6 +64,19 @@ TEST(Capacity, OriginalImagesCountWhenTheyAreAddedToTheDisc)
     EXPECT_EQ(Capacity::capacityDisplay(c, settings).clampedPosition(), 700);
 }
 
+TEST(Capacity, MoviesCountTheirTimeOnTheDisc)
+{
+    // Ten minutes on a VCD: 75 sectors of 2324 bytes a second, whatever the
+    // source's size; at an SVCD's highest rate on an SVCD.
+    TreeCounters c = counters(0, 1, 0, 5e9);
+    c.movieSeconds = 600;
+    EXPECT_DOUBLE_EQ(Capacity::estimate(c, vcd(true)).estimateBytes, 200000 + 600 * 75 * 2324.0);
+    EXPECT_DOUBLE_EQ(Capacity::estimate(c, vcd(false)).estimateBytes, 100000 + 600 * 2724000 / 8.0);
+    // A movie whose length could not be told counts its source bytes.
+    c.unmeasuredMovieBytes = 3e8;
+    EXPECT_DOUBLE_EQ(Capacity::estimate(c, vcd(true)).estimateBytes, 200000 + 600 * 75 * 2324.0 + 3e8);
+}
+
 TEST(Capacity, CaptionStillsCountAsEntries)
 {
     TreeCounters c = counters(3, 10);
