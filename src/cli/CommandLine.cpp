@@ -123,9 +123,50 @@ QString absolutePath(const QString &workingDir, const QString &path)
     return QDir::cleanPath(QDir(workingDir).absoluteFilePath(path));
 }
 
+// The options that take one of two words, in any letter case, and the
+// setting each word gives.
+struct WordChoice
+{
+    const char *name;
+    const char *first;
+    const char *second;
+    std::optional<bool> CommandOptions::*setting;
+    bool firstSets; // the value the first word gives the setting
+};
+
+constexpr WordChoice kWordChoices[] = {
+    { "--tv", "pal", "ntsc", &CommandOptions::ntsc, false },
+    { "--type", "vcd", "svcd", &CommandOptions::vcd, true },
+    { "--resolution", "high", "low", &CommandOptions::lowRes, false },
+    { "--blank", "fast", "all", &CommandOptions::blankAll, false },
+    { "--writer", "cdrdao", "cdrecord", &CommandOptions::cdrdao, true },
+};
+
+// Applies a word choice when name is one; nullopt when it is not, else an
+// error message or empty.
+std::optional<QString> applyWordChoice(CommandOptions &o, const QString &name, const QString &value)
+{
+    for (const WordChoice &choice : kWordChoices) {
+        if (name != QLatin1String(choice.name))
+            continue;
+        const QString word = value.toLower();
+        if (word == QLatin1String(choice.first))
+            o.*choice.setting = choice.firstSets;
+        else if (word == QLatin1String(choice.second))
+            o.*choice.setting = !choice.firstSets;
+        else
+            return name + QLatin1String(" must be ") + QLatin1String(choice.first) + QLatin1String(" or ")
+                + QLatin1String(choice.second) + QLatin1String(", not '") + value + u'\'';
+        return QString();
+    }
+    return std::nullopt;
+}
+
 // Applies one option with its value; returns an error message or empty.
 QString applyOption(CommandOptions &o, const QString &name, const QString &value, const QString &workingDir)
 {
+    if (const std::optional<QString> chosen = applyWordChoice(o, name, value))
+        return *chosen;
     if (name == u"--source" || name == u"--dest" || name == u"--out") {
         if (value.isEmpty())
             return name + QLatin1String(" needs a path");
@@ -142,21 +183,6 @@ QString applyOption(CommandOptions &o, const QString &name, const QString &value
         }
     } else if (name == u"--title") {
         o.title = value;
-    } else if (name == u"--tv") {
-        const QString v = value.toLower();
-        if (v != u"pal" && v != u"ntsc")
-            return QLatin1String("--tv must be pal or ntsc, not '") + value + u'\'';
-        o.ntsc = v == u"ntsc";
-    } else if (name == u"--type") {
-        const QString v = value.toLower();
-        if (v != u"vcd" && v != u"svcd")
-            return QLatin1String("--type must be vcd or svcd, not '") + value + u'\'';
-        o.vcd = v == u"vcd";
-    } else if (name == u"--resolution") {
-        const QString v = value.toLower();
-        if (v != u"high" && v != u"low")
-            return QLatin1String("--resolution must be high or low, not '") + value + u'\'';
-        o.lowRes = v == u"low";
     } else if (name == u"--timeout") {
         const int max = SettingsController::MaxTimeoutSeconds;
         const auto seconds = wholeNumber(value, 0, max);
@@ -197,16 +223,6 @@ QString applyOption(CommandOptions &o, const QString &name, const QString &value
         if (!speed)
             return QLatin1String("--speed must be a whole number from 1 up, not '") + value + u'\'';
         o.speed = *speed;
-    } else if (name == u"--blank") {
-        const QString v = value.toLower();
-        if (v != u"fast" && v != u"all")
-            return QLatin1String("--blank must be fast or all, not '") + value + u'\'';
-        o.blankAll = v == u"all";
-    } else if (name == u"--writer") {
-        const QString v = value.toLower();
-        if (v != u"cdrdao" && v != u"cdrecord")
-            return QLatin1String("--writer must be cdrdao or cdrecord, not '") + value + u'\'';
-        o.cdrdao = v == u"cdrdao";
     } else if (name == u"--entry") {
         const auto entry = wholeNumber(value, 1);
         if (!entry)
